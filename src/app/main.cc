@@ -1,0 +1,56 @@
+// quillmere: converts the first table of a Word-saved web page (code page
+// 936) and prints its rows, one line each, cells separated by tabs.
+#include <iostream>
+
+#include "convert/conversion.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/unicode.h"
+
+namespace quillmere {
+namespace {
+
+class PrintingSink : public TableSink {
+ public:
+  Status BeginRows() override { return Status(); }
+  Status Cell(int64_t k, int64_t U, std::u16string_view text) override {
+    if (k < U) line_ += (k ? "\t" : "") + unicode::ToUtf8(text.substr(text.rfind(u"<td>", 0) == 0 ? 4 : 0));
+    return Status();
+  }
+  Status EndRow(int64_t) override {
+    std::cout << line_ << "\n";
+    line_.clear();
+    return Status();
+  }
+  Status Finish() override { return Status(); }
+
+ private:
+  std::string line_;
+};
+
+int Run(const std::string& page_path) {
+  std::string bytes;
+  Status status = files::ReadWholeFile(page_path, 1u << 30, &bytes);
+  std::u16string page = codepage::DecodeCp936(bytes);
+  size_t table = page.find(u"<table ");
+  if (status.ok() && table == std::u16string::npos) {
+    status = Status(ErrorNumber::kNoRows, "\"" + page_path + "\" holds no table.");
+  }
+  if (status.ok()) {
+    PrintingSink sink;
+    SilentProgress progress;
+    status = ConvertTable(std::u16string_view(page).substr(table + 7), sink, progress);
+  }
+  if (!status.ok()) {
+    std::cerr << status.ToString() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace quillmere
+
+int main(int argc, char** argv) {
+  return quillmere::Run(argc > 1 ? argv[1] : QUILLMERE_SOURCE_DIR "/samples/sample-table.html");
+}

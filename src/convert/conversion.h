@@ -1,0 +1,83 @@
+// The conversion command's text work: one table's markup in, rows of equal
+// width holding plain cell texts out.
+//
+// First pass (IsolateRows): the markup is lowercased, table/head/row-end tags
+// are dropped, every row becomes a row text of cell pieces each closed by
+// "</td>", a cell spanning n columns standing n times; the first row's width
+// gives colBound. Second pass (inside ConvertTable): every row is rebuilt to
+// colBound + 1 cells, columns covered by a row-spanning cell of an earlier row
+// taking a copy of it, and each cell's text goes to the TableSink.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "convert/table_sink.h"
+#include "convert/ustring.h"
+#include "platform/status.h"
+
+namespace quillmere {
+
+// Bounds that keep a hostile page from making the conversion allocate without
+// limit: a column span counts at most this many columns, a row span at most
+// this many rows (the limits browsers apply).
+inline constexpr int64_t kMaxColumnSpan = 1000;
+inline constexpr int64_t kMaxRowSpan = 65534;
+
+// The rows the first pass isolates. A row's text is `body`, followed by
+// "</td>" when `closed`; most rows are left as they stand in the rewritten
+// markup, so `body` points into it, and only rows that changed (a piece of
+// blanks dropped, a spanning cell repeated) get a copy of their own.
+class IsolatedRows {
+ public:
+  struct Row {
+    text::TextView body;
+    bool closed = false;
+  };
+
+  IsolatedRows() = default;
+  IsolatedRows(const IsolatedRows&) = delete;
+  IsolatedRows& operator=(const IsolatedRows&) = delete;
+
+  size_t size() const { return rows_.size(); }
+  const Row& row(size_t i) const { return rows_[i]; }
+  // Row i's text (0-based), without the CR LF and "<tr>" before it.
+  text::Text RowText(size_t i) const;
+  // The rows as one string: CR LF, "<tr>", row text, for every row.
+  text::Text strRows() const;
+
+  // The highest column index of every rebuilt row.
+  int16_t colBound = 0;
+
+ private:
+  friend Status IsolateRows(text::TextView, Progress&, IsolatedRows*);
+  text::Text working_;             // the rewritten markup
+  std::deque<text::Text> copies_;  // rows that differ from their piece of it
+  std::vector<Row> rows_;
+};
+
+// The first pass. Fails when the markup holds no row, or when the first row
+// gives a colBound below 0 or beyond 16 bits.
+Status IsolateRows(text::TextView strTable, Progress& progress, IsolatedRows* out);
+
+// The whole conversion: the first pass, then every row rebuilt and handed to
+// `sink` cell by cell, then sink.Finish(). Stops at the first failure of the
+// sink or of progress.Yield() and returns it.
+Status ConvertTable(text::TextView strTable, TableSink& sink, Progress& progress);
+
+namespace conversion_detail {
+
+// The working text after lowercasing, tag removal and the row-tag rewrite.
+Status RewriteRowTags(text::Text& working, Progress& progress);
+
+// The span value of `attribute` ("colspan=2", "rowspan='3'" ...) once the
+// attribute name, "=" and quotes are gone; 1 when it does not convert.
+int64_t SpanValue(text::TextView attribute, text::TextView name);
+
+// The 1-based end of the span attribute starting at `p`: the nearer of the
+// next blank and the next ">", or 0 when the rule finds none.
+size_t AttributeEnd(text::TextView markup, size_t p);
+
+}  // namespace conversion_detail
+}  // namespace quillmere

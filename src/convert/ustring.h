@@ -1,0 +1,50 @@
+// The few string operations the conversion leans on, over UTF-16 text.
+//
+// Positions count UTF-16 code units from 1; 0 means "not found". A split of
+// an empty string gives no pieces. Replacement runs once from left to right
+// and never rescans what it has just produced.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmere::text {
+
+using Text = std::u16string;
+using TextView = std::u16string_view;
+
+// Position of the first `needle` at or after position `start`, comparing
+// exactly; 0 when there is none.
+size_t Find(TextView haystack, TextView needle, size_t start = 1);
+
+// As Find, comparing without regard to case (both sides lowercased).
+size_t FindNoCase(TextView haystack, TextView needle, size_t start = 1);
+
+// Pieces of `s` between the occurrences of `separator`, as views into `s`.
+std::vector<TextView> Split(TextView s, TextView separator);
+
+// `s` with every occurrence of `from` replaced by `to`.
+Text ReplaceAll(TextView s, TextView from, TextView to);
+// The same, in place; cheaper when `to` is empty.
+void ReplaceAllInPlace(Text& s, TextView from, TextView to);
+
+// `s` without leading and trailing U+0020 (no other character counts).
+TextView TrimSpaces(TextView s);
+
+// Every upper-case letter (of any script, supplementary planes included) in
+// its simple lower-case form; the length never changes.
+Text Lowercase(TextView s);
+char32_t LowercaseCodePoint(char32_t c);
+
+// A decimal number, optionally signed, with white space around it; a
+// fraction rounds to the nearest whole number, halves to the even one.
+// Values beyond +/-1e15 saturate there. Nothing for anything else.
+std::optional<int64_t> ToWholeNumber(TextView s);
+
+// Decimal digits, with a minus sign when negative.
+Text FromNumber(int64_t n);
+
+}  // namespace quillmere::text

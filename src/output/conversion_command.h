@@ -1,0 +1,24 @@
+// The conversion command: the selected table's markup into rows of dt_table,
+// the preview page cc.html, and the browser pane pointed at it.
+#pragma once
+
+#include <string_view>
+
+#include "convert/table_sink.h"
+#include "output/form_state.h"
+#include "platform/browser.h"
+#include "platform/status.h"
+
+namespace quillmere {
+
+// Converts form.strTable: every row taken (the first one only when
+// form.strTableFirstLine) becomes one insert statement into dt_table,
+// executed on form.cn as its row finishes; then "select * from dt_table"
+// into form.rs, WebBrowser1 pointed at the preview page, the page written to
+// app_folder + "\\cc.html", and the closing status text.
+//
+// Runs inside the caller's transaction and neither begins nor ends one.
+Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
+                      Progress& Label1);
+
+}  // namespace quillmere

@@ -1,0 +1,26 @@
+// The state the window keeps for the life of the program and the commands
+// share: the selected table's markup, the header-row option, the database
+// connection and the last recordset.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/adodb.h"
+
+namespace quillmere {
+
+struct FormState {
+  // The selected table's markup: the text after one "<table " up to the next
+  // one or the end of the page.
+  std::u16string strTable;
+  // True: the table's first row is data and is inserted. False: it is a
+  // header and is skipped.
+  bool strTableFirstLine = false;
+  // Created closed on first use, opened once, reused by later runs.
+  std::unique_ptr<adodb::Connection> cn;
+  // The result of the last run's final select.
+  std::unique_ptr<adodb::Recordset> rs;
+};
+
+}  // namespace quillmere

@@ -1,0 +1,143 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/unicode.h"
+
+namespace quillmere::files {
+
+namespace {
+
+// Closes a descriptor on every path out of a function.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now, reporting what close reports (a delayed write error).
+  int Close() {
+    int rc = ::close(fd_);
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
+};
+
+Status WriteAll(int fd, std::string_view bytes, const std::string& path) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ErrnoStatus(errno, "write", path);
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return Status();
+}
+
+Status WriteTo(const std::string& path, std::string_view bytes, int flags) {
+  Descriptor fd(::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0644));
+  if (fd.get() < 0) return ErrnoStatus(errno, "create", path);
+  QM_RETURN_IF_ERROR(WriteAll(fd.get(), bytes, path));
+  if (::fsync(fd.get()) != 0 && errno != EINVAL) return ErrnoStatus(errno, "write", path);
+  if (fd.Close() != 0) return ErrnoStatus(errno, "close", path);
+  return Status();
+}
+
+}  // namespace
+
+Status ErrnoStatus(int err, const std::string& operation, const std::string& path) {
+  ErrorNumber number = ErrorNumber::kFileIo;
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      number = ErrorNumber::kFileNotFound;
+      break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      number = ErrorNumber::kPermissionDenied;
+      break;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      number = ErrorNumber::kDiskFull;
+      break;
+    default:
+      break;
+  }
+  return Status(number, "Cannot " + operation + " \"" + path + "\": " + std::strerror(err) + ".");
+}
+
+std::u16string ApplicationFolder() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  std::string folder = ec ? std::filesystem::current_path().string() : exe.parent_path().string();
+  return unicode::FromUtf8(folder);
+}
+
+std::string NativePath(std::u16string_view path) {
+  std::string utf8 = unicode::ToUtf8(path);
+  std::string native;
+  native.reserve(utf8.size());
+  for (char c : utf8) {
+    if (c == '\\') c = '/';
+    if (c == '/' && !native.empty() && native.back() == '/') continue;
+    native.push_back(c);
+  }
+  return native;
+}
+
+bool Exists(const std::string& native_path) {
+  struct stat st;
+  return ::stat(native_path.c_str(), &st) == 0;
+}
+
+Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) {
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return ErrnoStatus(errno, "open", path);
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) return ErrnoStatus(errno, "read", path);
+  if (S_ISDIR(st.st_mode)) return ErrnoStatus(EISDIR, "read", path);
+  if (static_cast<uint64_t>(st.st_size) > max_bytes) {
+    return Status(ErrorNumber::kFileTooLarge,
+                  "\"" + path + "\" holds " + std::to_string(st.st_size) +
+                      " bytes; at most " + std::to_string(max_bytes) + " are accepted.");
+  }
+  bytes->assign(static_cast<size_t>(st.st_size), '\0');
+  size_t done = 0;
+  while (done < bytes->size()) {
+    ssize_t n = ::read(fd.get(), bytes->data() + done, bytes->size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ErrnoStatus(errno, "read", path);
+    if (n == 0) break;  // the file shrank while we read it
+    done += static_cast<size_t>(n);
+  }
+  bytes->resize(done);
+  return Status();
+}
+
+Status WriteWholeFile(const std::string& path, std::string_view bytes) {
+  return WriteTo(path, bytes, O_CREAT | O_TRUNC);
+}
+
+Status ReplaceWholeFile(const std::string& path, std::string_view bytes) {
+  std::string temp = path + ".partial";
+  Status written = WriteTo(temp, bytes, O_CREAT | O_TRUNC);
+  if (written.ok() && ::rename(temp.c_str(), path.c_str()) != 0) {
+    written = ErrnoStatus(errno, "replace", path);
+  }
+  if (!written.ok()) ::unlink(temp.c_str());
+  return written;
+}
+
+}  // namespace quillmere::files

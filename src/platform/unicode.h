@@ -1,0 +1,13 @@
+// UTF-8 <-> UTF-16, for messages, file names and tests.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillmere::unicode {
+
+// Invalid input (bad bytes, lone surrogates) becomes U+FFFD.
+std::u16string FromUtf8(std::string_view utf8);
+std::string ToUtf8(std::u16string_view text);
+
+}  // namespace quillmere::unicode

@@ -1,0 +1,62 @@
+// A TableSink and Progress that write down everything the conversion says,
+// in order, as UTF-8 lines a test can compare.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "convert/table_sink.h"
+#include "platform/unicode.h"
+
+namespace quillmere::testing {
+
+inline std::string U8(std::u16string_view s) { return unicode::ToUtf8(s); }
+inline std::u16string U16(std::string_view s) { return unicode::FromUtf8(s); }
+
+class Recorder : public TableSink, public Progress {
+ public:
+  // Every event: "status TEXT", "yield", "begin", "cell K U TEXT", "row I", "finish".
+  std::vector<std::string> events;
+  // The cell texts of every row, k < U only (the columns).
+  std::vector<std::vector<std::string>> grid;
+  // Fail the n-th yield (1-based) with kRunCancelled; 0 never.
+  int fail_yield_at = 0;
+
+  Status BeginRows() override {
+    events.push_back("begin");
+    return Status();
+  }
+  Status Cell(int64_t k, int64_t U, std::u16string_view text) override {
+    events.push_back("cell " + std::to_string(k) + " " + std::to_string(U) + " " + U8(text));
+    if (k == 0) grid.emplace_back();
+    if (k < U) grid.back().push_back(U8(text));
+    return Status();
+  }
+  Status EndRow(int64_t i) override {
+    events.push_back("row " + std::to_string(i));
+    return Status();
+  }
+  Status Finish() override {
+    events.push_back("finish");
+    return Status();
+  }
+  void ShowStatus(std::u16string_view text) override { events.push_back("status " + U8(text)); }
+  Status Yield() override {
+    events.push_back("yield");
+    if (++yields_ == fail_yield_at) return Status(ErrorNumber::kRunCancelled, "cancelled");
+    return Status();
+  }
+
+  std::vector<std::string> Only(const std::string& prefix) const {
+    std::vector<std::string> out;
+    for (const auto& e : events) {
+      if (e.rfind(prefix, 0) == 0) out.push_back(e);
+    }
+    return out;
+  }
+
+ private:
+  int yields_ = 0;
+};
+
+}  // namespace quillmere::testing

@@ -1,0 +1,95 @@
+#include "convert/ustring.h"
+
+#include <gtest/gtest.h>
+
+namespace quillmere::text {
+namespace {
+
+TEST(FindTest, PositionsCountFromOneAndZeroMeansNotFound) {
+  EXPECT_EQ(Find(u"abcabc", u"bc"), 2u);
+  EXPECT_EQ(Find(u"abcabc", u"bc", 3), 5u);
+  EXPECT_EQ(Find(u"abcabc", u"bc", 6), 0u);
+  EXPECT_EQ(Find(u"abc", u"x"), 0u);
+  EXPECT_EQ(Find(u"", u"x"), 0u);
+  EXPECT_EQ(Find(u"ab", u"abc"), 0u);
+  EXPECT_EQ(Find(u"abc", u"c", 3), 3u);
+  EXPECT_EQ(Find(u"abc", u"c", 99), 0u);
+}
+
+TEST(FindTest, IsCaseSensitiveUnlessAskedNotToBe) {
+  EXPECT_EQ(Find(u"xCOLSPAN=2", u"colspan"), 0u);
+  EXPECT_EQ(FindNoCase(u"xCOLSPAN=2", u"colspan"), 2u);
+  EXPECT_EQ(FindNoCase(u"xColSpan=2", u"COLSPAN"), 2u);
+  EXPECT_EQ(FindNoCase(u"ÄBC", u"äbc"), 1u);  // not only ASCII
+  EXPECT_EQ(FindNoCase(u"colspan", u"colspan", 2), 0u);
+}
+
+TEST(SplitTest, EmptyStringGivesNoPiecesAndSeparatorsBelongToNoPiece) {
+  EXPECT_TRUE(Split(u"", u"</td>").empty());
+  EXPECT_EQ(Split(u"a</td>b</td>", u"</td>"), (std::vector<TextView>{u"a", u"b", u""}));
+  EXPECT_EQ(Split(u"</td>", u"</td>"), (std::vector<TextView>{u"", u""}));
+  EXPECT_EQ(Split(u"abc", u"x"), (std::vector<TextView>{u"abc"}));
+}
+
+TEST(ReplaceTest, ReplacesLeftToRightWithoutRescanningItsOwnOutput) {
+  EXPECT_EQ(ReplaceAll(u"aXbXc", u"X", u"--"), u"a--b--c");
+  EXPECT_EQ(ReplaceAll(u"&nb&nbsp;sp;", u"&nbsp;", u""), u"&nbsp;");
+  EXPECT_EQ(ReplaceAll(u"aaa", u"aa", u"b"), u"ba");
+  Text s = u"\r\r\n\n";
+  ReplaceAllInPlace(s, u"\r\n", u"");
+  EXPECT_EQ(s, u"\r\n");
+  s = u"x</tr></tr>y</tr>";
+  ReplaceAllInPlace(s, u"</tr>", u"");
+  EXPECT_EQ(s, u"xy");
+  s = u"abab";
+  ReplaceAllInPlace(s, u"b", u"cc");
+  EXPECT_EQ(s, u"accacc");
+}
+
+TEST(TrimTest, RemovesOnlyBlanks) {
+  EXPECT_EQ(TrimSpaces(u"  a b  "), u"a b");
+  EXPECT_EQ(TrimSpaces(u"   "), u"");
+  EXPECT_EQ(TrimSpaces(u"\r\n "), u"\r\n");
+  EXPECT_EQ(TrimSpaces(u"\t\u3000"), u"\t\u3000");
+}
+
+TEST(LowercaseTest, LowersEveryUpperCaseLetterAndKeepsTheLength) {
+  EXPECT_EQ(Lowercase(u"<TD Width=10>AbC</TD>"), u"<td width=10>abc</td>");
+  EXPECT_EQ(Lowercase(u"ÀÉÎ ΣΑΣ ДОМ"), u"àéî σασ дом");
+  EXPECT_EQ(Lowercase(u"ＡＢＣ数据"), u"ａｂｃ数据");  // full-width Latin in Chinese text
+  EXPECT_EQ(Lowercase(u"\u0130"), u"i");              // simple mapping: length kept
+  EXPECT_EQ(Lowercase(u"\U00010400"), u"\U00010428");  // a supplementary-plane letter
+  EXPECT_EQ(Lowercase(u"\xD801"), u"\xD801");          // a lone surrogate stays
+  EXPECT_EQ(Lowercase(u"ß1_!"), u"ß1_!");
+}
+
+TEST(WholeNumberTest, DecimalsWithSignAndWhiteSpaceRoundHalfToEven) {
+  EXPECT_EQ(ToWholeNumber(u"2"), 2);
+  EXPECT_EQ(ToWholeNumber(u" +3 "), 3);
+  EXPECT_EQ(ToWholeNumber(u"\t-4\r\n"), -4);
+  EXPECT_EQ(ToWholeNumber(u"2.5"), 2);
+  EXPECT_EQ(ToWholeNumber(u"3.5"), 4);
+  EXPECT_EQ(ToWholeNumber(u"2.51"), 3);
+  EXPECT_EQ(ToWholeNumber(u"2.4999"), 2);
+  EXPECT_EQ(ToWholeNumber(u"-2.5"), -2);
+  EXPECT_EQ(ToWholeNumber(u".5"), 0);
+  EXPECT_EQ(ToWholeNumber(u"1."), 1);
+  EXPECT_EQ(ToWholeNumber(u"007"), 7);
+  EXPECT_EQ(ToWholeNumber(u"99999999999999999999999"), 1'000'000'000'000'000);
+}
+
+TEST(WholeNumberTest, RefusesWhatIsNotADecimalNumber) {
+  for (TextView bad : {u"", u" ", u"-", u"'2'", u"2a", u"1e3", u"2 3", u"+-1", u".", u"0x10",
+                       u"２"}) {
+    EXPECT_FALSE(ToWholeNumber(bad).has_value()) << std::string(bad.begin(), bad.end());
+  }
+}
+
+TEST(FromNumberTest, WritesDigitsAndAMinusSign) {
+  EXPECT_EQ(FromNumber(0), u"0");
+  EXPECT_EQ(FromNumber(85), u"85");
+  EXPECT_EQ(FromNumber(-12), u"-12");
+}
+
+}  // namespace
+}  // namespace quillmere::text
