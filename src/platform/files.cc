@@ -126,6 +126,16 @@ Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* b
   return Status();
 }
 
+Status ReadFileHead(const std::string& path, size_t count, std::string* bytes) {
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return ErrnoStatus(errno, "open", path);
+  bytes->assign(count, '\0');
+  ssize_t n = ::pread(fd.get(), bytes->data(), count, 0);
+  if (n < 0) return ErrnoStatus(errno, "read", path);
+  bytes->resize(static_cast<size_t>(n));
+  return Status();
+}
+
 Status WriteWholeFile(const std::string& path, std::string_view bytes) {
   return WriteTo(path, bytes, O_CREAT | O_TRUNC);
 }

@@ -25,6 +25,9 @@ bool Exists(const std::string& native_path);
 // Reads the whole file. Refuses a file larger than `max_bytes`.
 Status ReadWholeFile(const std::string& native_path, uint64_t max_bytes, std::string* bytes);
 
+// Reads at most the first `count` bytes.
+Status ReadFileHead(const std::string& native_path, size_t count, std::string* bytes);
+
 // Creates the file, or empties it, writes `bytes` and closes it, as one
 // output statement does. A write the disk refuses is a failure.
 Status WriteWholeFile(const std::string& native_path, std::string_view bytes);
