@@ -6,6 +6,9 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/unicode.h"
+#if QUILLMERE_GUI
+#include "app/run_window.h"
+#endif
 
 namespace quillmere {
 namespace {
@@ -52,5 +55,8 @@ int Run(const std::string& page_path) {
 }  // namespace quillmere
 
 int main(int argc, char** argv) {
+#if QUILLMERE_GUI
+  if (argc < 2) return quillmere::RunWindow(argc, argv);
+#endif
   return quillmere::Run(argc > 1 ? argv[1] : QUILLMERE_SOURCE_DIR "/samples/sample-table.html");
 }

@@ -1,0 +1,232 @@
+#include "app/form1.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "platform/qt/framer_control.h"
+#include "platform/qt/web_browser.h"
+
+namespace quillmere {
+
+namespace {
+
+// The window as it was designed, in twips; 15 twips make a pixel at 96 dots
+// per inch.
+constexpr int kTwipsPerPixel = 15;
+
+struct Twips {
+  int left, top, width, height;
+};
+
+constexpr int kClientWidth = 15150;
+constexpr int kClientHeight = 8580;
+constexpr Twips kCheck1{480, 120, 2175, 255};
+constexpr Twips kCombo1{480, 480, 2295, 300};
+constexpr Twips kCommand1{3120, 360, 1215, 375};
+constexpr Twips kCommand2{4800, 360, 1335, 375};
+constexpr Twips kCommand3{6360, 360, 1335, 375};
+constexpr Twips kFramerControl1{240, 960, 14655, 3015};
+constexpr Twips kWebBrowser1{240, 4080, 14655, 4215};
+// The labels size themselves to their text; only their corner is fixed.
+constexpr Twips kLabel2{7920, 480, 900, 180};
+constexpr Twips kLabel1{8880, 480, 540, 180};
+
+constexpr int kTableEntries = 8;
+
+// Handling events after every row would cost more than the row; once a
+// frame keeps the status label current and the window responsive.
+constexpr qint64 kYieldIntervalMs = 15;
+
+int Pixels(int twips) { return twips / kTwipsPerPixel; }
+
+QRect Pixels(Twips t) {
+  return QRect(Pixels(t.left), Pixels(t.top), Pixels(t.width), Pixels(t.height));
+}
+
+template <typename Control>
+Control* Place(Control* control, const char* name, Twips where) {
+  control->setObjectName(QLatin1String(name));
+  control->setGeometry(Pixels(where));
+  return control;
+}
+
+QLabel* AutoSizeLabel(QWidget* parent, const char* name, const QString& caption, Twips where) {
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(QLatin1String(name));
+  label->setTextFormat(Qt::PlainText);
+  label->move(Pixels(where.left), Pixels(where.top));
+  label->adjustSize();
+  return label;
+}
+
+QString ToQString(std::u16string_view text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QIcon WindowIcon() {
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/hicolor/%1x%1/apps/quillmere.png").arg(size));
+  }
+  return icon;
+}
+
+}  // namespace
+
+Form1::Form1(std::u16string app_folder, DocumentHost& document_server, Form1Commands commands,
+             QWidget* parent)
+    : QWidget(parent),
+      app_folder_(std::move(app_folder)),
+      document_server_(document_server),
+      commands_(std::move(commands)) {
+  setWindowTitle(QStringLiteral("Quillmere"));
+  setWindowIcon(WindowIcon());
+  // No layout: resizing or maximizing leaves every control where it was.
+  resize(Pixels(kClientWidth), Pixels(kClientHeight));
+  CreateControls();
+  SetTabOrder();
+  Command2_->setFocus();
+  Form_Load();
+}
+
+void Form1::CreateControls() {
+  Check1_ = Place(new QCheckBox(QStringLiteral("表格第一行是标题"), this), "Check1", kCheck1);
+  Check1_->setChecked(true);
+
+  Combo1_ = Place(new QComboBox(this), "Combo1", kCombo1);
+  Combo1_->setEditable(true);
+  // The typed text is never read: it neither adds an entry nor picks one,
+  // so no completion, no insertion, and no match when editing finishes
+  // (Qt would otherwise select an entry whose text was typed).
+  Combo1_->setInsertPolicy(QComboBox::NoInsert);
+  Combo1_->setCompleter(nullptr);
+  disconnect(Combo1_->lineEdit(), &QLineEdit::editingFinished, Combo1_, nullptr);
+  for (int n = 1; n <= kTableEntries; ++n) {
+    Combo1_->addItem(QStringLiteral("Word文档第%1个表格").arg(n), n);
+  }
+  Combo1_->setCurrentIndex(-1);
+  Combo1_->setEditText(Combo1_->itemText(0));
+
+  Command1_ = Place(new QPushButton(QStringLiteral("开始转换"), this), "Command1", kCommand1);
+  Command2_ = Place(new QPushButton(QStringLiteral("关闭"), this), "Command2", kCommand2);
+  Command3_ = Place(new QPushButton(QStringLiteral("转换"), this), "Command3", kCommand3);
+  Command3_->hide();  // the conversion runs as the start command's last step
+  connect(Command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
+  connect(Command2_, &QPushButton::clicked, this, &Form1::Command2_Click);
+  connect(Command3_, &QPushButton::clicked, this, &Form1::Command3_Click);
+
+  Label2_ = AutoSizeLabel(this, "Label2", QStringLiteral("处理状态："), kLabel2);
+  Label1_ = AutoSizeLabel(this, "Label1", QStringLiteral("Label1"), kLabel1);
+
+  FramerControl1_ = Place(new FramerControl(document_server_, this), "FramerControl1",
+                          kFramerControl1);
+  WebBrowser1_ = Place(new WebBrowser(this), "WebBrowser1", kWebBrowser1);
+}
+
+void Form1::SetTabOrder() {
+  // In tab-index order. Qt orders only controls that take focus, so the
+  // labels drop out here; the hidden Command3 stays in order and Tab skips it.
+  QWidget* const by_tab_index[] = {Command2_, Command3_,   Label1_, FramerControl1_, Command1_,
+                                   Check1_,   Label2_, Combo1_, WebBrowser1_};
+  QWidget* previous = nullptr;
+  for (QWidget* control : by_tab_index) {
+    if (control->focusPolicy() == Qt::NoFocus) continue;
+    if (previous) setTabOrder(previous, control);
+    previous = control;
+  }
+}
+
+// Nothing is opened or read at start: the first click does all the work.
+void Form1::Form_Load() {}
+
+void Form1::Command1_Click() { Run(commands_.start); }
+
+// Closes the hosted document and nothing else.
+void Form1::Command2_Click() {
+  Run([](Form1& form) { return form.FramerControl1().Close(); });
+}
+
+void Form1::Command3_Click() { Run(commands_.conversion); }
+
+int Form1::Combo1ListIndex() const { return Combo1_->currentIndex(); }
+
+void Form1::SetCombo1ListIndex(int index) { Combo1_->setCurrentIndex(index); }
+
+int Form1::Combo1ItemData(int index) const { return Combo1_->itemData(index).toInt(); }
+
+int Form1::Check1Value() const {
+  switch (Check1_->checkState()) {
+    case Qt::Unchecked:
+      return 0;
+    case Qt::Checked:
+      return 1;
+    case Qt::PartiallyChecked:
+      return 2;
+  }
+  return 0;
+}
+
+void Form1::Run(const std::function<Status(Form1&)>& command) {
+  // A click that arrives while a command yields is ignored.
+  if (running_ || !command) return;
+  running_ = true;
+  since_events_.start();
+  Status status = command(*this);
+  running_ = false;
+  if (!status.ok()) RollBackOpenTransaction();
+  if (close_requested_) {
+    // The window was closed during the run, which has now ended.
+    close_requested_ = false;
+    close();
+    return;
+  }
+  if (!status.ok()) ShowFailure(status);
+}
+
+// The commands roll back their own work; this catches a failure that left
+// a transaction open, so no half-done run ever lands in dt_table.
+void Form1::RollBackOpenTransaction() {
+  if (state_.cn && state_.cn->InTransaction()) state_.cn->RollbackTrans();
+}
+
+void Form1::ShowFailure(const Status& status) {
+  const QString number = QString::number(status.code());
+  QMessageBox::critical(
+      this, QStringLiteral("错误 %1").arg(number),
+      QStringLiteral("错误 %1：%2").arg(number, QString::fromStdString(status.description())));
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // The run stops at its next yield, rolled back; Run() then closes.
+    close_requested_ = true;
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+void Form1::ShowStatus(std::u16string_view text) {
+  Label1_->setText(ToQString(text));
+  Label1_->adjustSize();  // one line, growing to the right
+}
+
+Status Form1::Yield() {
+  if (!since_events_.isValid() || since_events_.elapsed() >= kYieldIntervalMs) {
+    QCoreApplication::processEvents();
+    since_events_.restart();
+  }
+  if (close_requested_) {
+    return Status(ErrorNumber::kRunCancelled, "The window was closed during the run.");
+  }
+  return Status();
+}
+
+}  // namespace quillmere

@@ -1,0 +1,103 @@
+// Form1: the program's one window.
+//
+// It lays out the controls, keeps the state the commands share, and runs a
+// command per button. The commands themselves live elsewhere and reach the
+// window through the accessors below; the window alone turns a failed
+// command into a message box.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "convert/table_sink.h"
+#include "output/form_state.h"
+#include "platform/document/document_host.h"
+#include "platform/status.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace quillmere {
+
+class FramerControl;
+class WebBrowser;
+class Form1;
+
+// What the buttons run. An empty command is one this build lacks.
+struct Form1Commands {
+  // Command1: the start command, from test.doc to dt_table.
+  std::function<Status(Form1&)> start;
+  // Command3: the conversion command on strTable.
+  std::function<Status(Form1&)> conversion;
+};
+
+// The window is also the conversion's Progress: Label1 shows the status
+// texts, and a yield lets the window handle its pending events.
+class Form1 : public QWidget, private Progress {
+  Q_OBJECT
+
+ public:
+  Form1(std::u16string app_folder, DocumentHost& document_server, Form1Commands commands,
+        QWidget* parent = nullptr);
+
+  // What the commands work with.
+  FormState& state() { return state_; }
+  const std::u16string& app_folder() const { return app_folder_; }
+  FramerControl& FramerControl1() { return *FramerControl1_; }
+  WebBrowser& WebBrowser1() { return *WebBrowser1_; }
+  Progress& Label1Progress() { return *this; }
+
+  // Combo1's selected entry, -1 for none; writing 0 selects the first.
+  int Combo1ListIndex() const;
+  void SetCombo1ListIndex(int index);
+  // The table number an entry stands for.
+  int Combo1ItemData(int index) const;
+  // 0 not ticked, 1 ticked, 2 grayed.
+  int Check1Value() const;
+
+  // True while a command runs (and yields to the event loop).
+  bool Running() const { return running_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void SetTabOrder();
+  void Form_Load();
+  void Command1_Click();
+  void Command2_Click();
+  void Command3_Click();
+  void Run(const std::function<Status(Form1&)>& command);
+  void RollBackOpenTransaction();
+  void ShowFailure(const Status& status);
+
+  // Progress
+  void ShowStatus(std::u16string_view text) override;
+  Status Yield() override;
+
+  std::u16string app_folder_;
+  DocumentHost& document_server_;
+  Form1Commands commands_;
+  FormState state_;
+
+  QCheckBox* Check1_ = nullptr;
+  QComboBox* Combo1_ = nullptr;
+  QPushButton* Command1_ = nullptr;
+  QPushButton* Command2_ = nullptr;
+  QPushButton* Command3_ = nullptr;
+  QLabel* Label2_ = nullptr;
+  QLabel* Label1_ = nullptr;
+  FramerControl* FramerControl1_ = nullptr;
+  WebBrowser* WebBrowser1_ = nullptr;
+
+  bool running_ = false;
+  bool close_requested_ = false;
+  QElapsedTimer since_events_;
+};
+
+}  // namespace quillmere

@@ -1,0 +1,48 @@
+#include "platform/qt/web_browser.h"
+
+#include <QMetaObject>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace quillmere {
+
+namespace {
+
+// Far beyond any preview page; keeps a stray huge file from taking the memory.
+constexpr uint64_t kMaxPageBytes = uint64_t{512} << 20;
+
+QString CannotShowPage(const std::u16string& path, const Status& status) {
+  return QStringLiteral("无法显示网页：%1\n%2")
+      .arg(QString::fromStdU16String(path), QString::fromStdString(status.ToString()));
+}
+
+}  // namespace
+
+WebBrowser::WebBrowser(QWidget* parent) : QTextBrowser(parent) {
+  // The preview is a page to look at: links lead nowhere, and Tab moves on.
+  setOpenLinks(false);
+  setOpenExternalLinks(false);
+  setTabChangesFocus(true);
+}
+
+void WebBrowser::Navigate2(std::u16string_view path) {
+  pending_.assign(path);
+  if (load_queued_) return;  // one load serves every request made before it
+  load_queued_ = true;
+  QMetaObject::invokeMethod(this, &WebBrowser::LoadPending, Qt::QueuedConnection);
+}
+
+void WebBrowser::LoadPending() {
+  load_queued_ = false;
+  location_ = pending_;
+  std::string bytes;
+  Status status = files::ReadWholeFile(files::NativePath(location_), kMaxPageBytes, &bytes);
+  if (!status.ok()) {
+    setPlainText(CannotShowPage(location_, status));
+    return;
+  }
+  setHtml(QString::fromStdU16String(codepage::DecodeCp936(bytes)));
+}
+
+}  // namespace quillmere
