@@ -20,6 +20,55 @@ constexpr TextView kEmptyCell = u"<td>&nbsp;";
 
 namespace conversion_detail {
 
+namespace {
+
+// True when an unclosed "<" stands among the last characters before `end`:
+// text after `end` could then complete a tag with it.
+bool UnclosedTagBefore(const Text& s, size_t end) {
+  for (size_t i = end; i > 0 && end - i < 8; --i) {
+    if (s[i - 1] == u'>') return false;
+    if (s[i - 1] == u'<') return true;
+  }
+  return false;
+}
+
+// One sweep over `working` removing the four tags. Returns false when a
+// removal joins text around its gap into something that may be a tag.
+bool RemoveTableTagsInOneSweep(Text& working) {
+  static constexpr TextView kTags[] = {u"</table>", u"</tr>", u"</thead>", u"<thead>"};
+  size_t read = 0, write = 0;
+  for (size_t lt = text::IndexOf(working, u'<'); lt != Text::npos;
+       lt = text::IndexOf(working, u'<', lt + 1)) {
+    const TextView rest = TextView(working).substr(lt);
+    const TextView* tag = std::find_if(std::begin(kTags), std::end(kTags),
+                                       [&](TextView t) { return rest.substr(0, t.size()) == t; });
+    if (tag == std::end(kTags)) continue;
+    std::copy(working.begin() + read, working.begin() + lt, working.begin() + write);
+    write += lt - read;
+    read = lt + tag->size();
+    lt = read - 1;
+    if (UnclosedTagBefore(working, write)) return false;
+  }
+  std::copy(working.begin() + read, working.end(), working.begin() + write);
+  working.resize(write + (working.size() - read));
+  return true;
+}
+
+}  // namespace
+
+Text WorkingText(TextView strTable) {
+  Text working = text::Lowercase(strTable);
+  if (RemoveTableTagsInOneSweep(working)) return working;
+  // The tags cannot overlap (each holds one "<" and they differ right after
+  // it), so the sweep removes what four replace-alls in a row remove, unless
+  // a removal joins the text around its gap into a later tag. Then run them.
+  working = text::Lowercase(strTable);
+  for (TextView tag : {u"</table>", u"</tr>", u"</thead>", u"<thead>"}) {
+    text::ReplaceAllInPlace(working, tag, u"");
+  }
+  return working;
+}
+
 size_t AttributeEnd(TextView markup, size_t p) {
   size_t sp = text::Find(markup, u" ", p);
   size_t gt = text::Find(markup, u">", p);
@@ -49,15 +98,15 @@ Status RewriteRowTags(Text& working, Progress& progress) {
   constexpr TextView kRowStart = u"<tr ";
   constexpr TextView kCellStart = u"<td ";
   constexpr TextView kBareRow = u"<tr>";
-  size_t tr = working.find(kRowStart);
+  size_t tr = text::IndexOf(working, kRowStart);
   size_t read = 0, write = 0;
   while (tr != Text::npos) {
     // Where the cut ends: at the next cell tag with attributes or, when none
     // follows, just after the row tag's own ">".
-    size_t td = working.find(kCellStart, tr + kRowStart.size());
-    size_t gt = td == Text::npos ? working.find(u'>', tr + kRowStart.size()) : Text::npos;
+    size_t td = text::IndexOf(working, kCellStart, tr + kRowStart.size());
+    size_t gt = td == Text::npos ? text::IndexOf(working, u'>', tr + kRowStart.size()) : Text::npos;
     size_t cut_end = td != Text::npos ? td : gt != Text::npos ? gt + 1 : working.size();
-    size_t next_tr = working.find(kRowStart, cut_end);
+    size_t next_tr = text::IndexOf(working, kRowStart, cut_end);
 
     std::copy(working.begin() + read, working.begin() + tr, working.begin() + write);
     write += tr - read;
@@ -92,43 +141,23 @@ TextView SpanAttribute(TextView markup, TextView name) {
   return markup.substr(p - 1, e - p);
 }
 
-// How often each cell piece of a row stands in its row text: 0 for a piece
-// of blanks, n for a piece spanning n columns, else 1. Yields once for every
-// extra copy, as the copies are made.
-Status CountCopies(const std::vector<TextView>& pieces, Progress& progress,
-                   std::vector<int64_t>* copies) {
-  copies->assign(pieces.size(), 0);
-  for (size_t k = 0; k < pieces.size(); ++k) {
-    (*copies)[k] = text::TrimSpaces(pieces[k]).empty() ? 0 : 1;
-    TextView colspan = SpanAttribute(pieces[k], u"colspan");
-    if (colspan.empty()) continue;
-    int64_t n = std::min(SpanValue(colspan, u"colspan"), kMaxColumnSpan);
-    for (int64_t copy = 1; copy <= n - 1; ++copy) {
-      QM_RETURN_IF_ERROR(progress.Yield());
-      ++(*copies)[k];
+// The kept pieces of one row: a piece of blanks is dropped, a piece spanning
+// n columns stands n times. Yields once for every extra copy, as the copies
+// are made.
+Status KeptPieces(TextView row_piece, Progress& progress, IsolatedRows::Row* row) {
+  for (TextView piece : text::Split(row_piece, kCellEnd)) {
+    int64_t copies = text::TrimSpaces(piece).empty() ? 0 : 1;
+    TextView colspan = SpanAttribute(piece, u"colspan");
+    if (!colspan.empty()) {
+      int64_t n = std::min(SpanValue(colspan, u"colspan"), kMaxColumnSpan);
+      for (int64_t copy = 1; copy <= n - 1; ++copy) {
+        QM_RETURN_IF_ERROR(progress.Yield());
+        ++copies;
+      }
     }
+    if (copies > 0) row->push_back({piece, copies});
   }
   return Status();
-}
-
-// The row text: each piece followed by "</td>", as often as it counts. When
-// that is the row piece itself (every piece once, or all but a last piece of
-// blanks), the row keeps pointing into the markup instead of copying it.
-IsolatedRows::Row RowFromPieces(TextView row_piece, const std::vector<TextView>& pieces,
-                                const std::vector<int64_t>& copies, std::deque<Text>& store) {
-  const size_t n = pieces.size();
-  if (n == 0) return {TextView(), false};
-  bool as_is = true;
-  for (size_t k = 0; k + 1 < n && as_is; ++k) as_is = copies[k] == 1;
-  if (as_is && copies[n - 1] == 1) return {row_piece, true};
-  if (as_is && copies[n - 1] == 0) {
-    return {row_piece.substr(0, row_piece.size() - pieces[n - 1].size()), false};
-  }
-  Text& text = store.emplace_back();
-  for (size_t k = 0; k < n; ++k) {
-    for (int64_t c = 0; c < copies[k]; ++c) text.append(pieces[k]).append(kCellEnd);
-  }
-  return {text, false};
 }
 
 // The row-span entries of the running conversion, by column. A column keeps
@@ -181,9 +210,12 @@ class SecondPass {
  private:
   // Columns 0 .. colBound, each from a carried cell or the row's next piece.
   void RebuildRow(int64_t i, bool last_row) {
-    const IsolatedRows::Row& row = rows_.row(i - 1);
-    std::vector<TextView> pieces = text::Split(row.body, kCellEnd);
-    if (row.closed) pieces.push_back(TextView());  // what follows its last "</td>"
+    pieces_.clear();
+    for (const IsolatedRows::Piece& piece : rows_.row(i - 1)) {
+      pieces_.insert(pieces_.end(), piece.copies, piece.text);
+    }
+    if (!pieces_.empty()) pieces_.push_back(TextView());  // what follows the last "</td>"
+    std::vector<TextView>& pieces = pieces_;
     // The row list splits strRows, where every row but the last is followed
     // by CR LF: that CR LF is the row's final piece.
     if (!last_row) {
@@ -236,6 +268,7 @@ class SecondPass {
   TableSink& sink_;
   Progress& progress_;
   SpanList spans_;
+  std::vector<TextView> pieces_;
   Text rebuilt_;
   Text markup_;
 };
@@ -243,8 +276,10 @@ class SecondPass {
 }  // namespace
 
 Text IsolatedRows::RowText(size_t i) const {
-  Text row(rows_[i].body);
-  if (rows_[i].closed) row.append(kCellEnd);
+  Text row;
+  for (const Piece& piece : rows_[i]) {
+    for (int64_t c = 0; c < piece.copies; ++c) row.append(piece.text).append(kCellEnd);
+  }
   return row;
 }
 
@@ -256,30 +291,25 @@ Text IsolatedRows::strRows() const {
 
 Status IsolateRows(TextView strTable, Progress& progress, IsolatedRows* out) {
   Text& working = out->working_;
-  working = text::Lowercase(strTable);
-  for (TextView tag : {u"</table>", u"</tr>", u"</thead>", u"<thead>"}) {
-    text::ReplaceAllInPlace(working, tag, u"");
-  }
+  working = conversion_detail::WorkingText(strTable);
   QM_RETURN_IF_ERROR(conversion_detail::RewriteRowTags(working, progress));
 
   std::vector<TextView> row_pieces = text::Split(working, u"<tr>");
-  std::vector<int64_t> copies;
   for (size_t i = 1; i < row_pieces.size(); ++i) {
     progress.ShowStatus(text::FromNumber(static_cast<int64_t>(i)));
     QM_RETURN_IF_ERROR(progress.Yield());
-    std::vector<TextView> pieces = text::Split(row_pieces[i], kCellEnd);
-    QM_RETURN_IF_ERROR(CountCopies(pieces, progress, &copies));
-    out->rows_.push_back(RowFromPieces(row_pieces[i], pieces, copies, out->copies_));
+    QM_RETURN_IF_ERROR(KeptPieces(row_pieces[i], progress, &out->rows_.emplace_back()));
     QM_RETURN_IF_ERROR(progress.Yield());
   }
   if (out->rows_.empty()) {
     return Status(ErrorNumber::kNoRows, "The table holds no row (no \"<tr\" tag was found).");
   }
 
-  // Row 1 as the row list gives it: followed by CR LF unless it is the only row.
-  const Text first = out->RowText(0);
-  int64_t pieces = static_cast<int64_t>(text::Split(first, kCellEnd).size());
-  if (out->rows_.size() > 1) pieces += first.empty() ? 1 : 0;
+  // Row 1 as the row list gives it, followed by CR LF unless it is the only
+  // row, split at "</td>": every copy of a piece, then what follows.
+  int64_t pieces = 0;
+  for (const IsolatedRows::Piece& piece : out->rows_.front()) pieces += piece.copies;
+  if (pieces > 0 || out->rows_.size() > 1) ++pieces;
   const int64_t bound = pieces - 1 - 2;
   if (bound < 0) {
     return Status(ErrorNumber::kNoColumns,

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 #include "convert/table_sink.h"
@@ -25,16 +24,17 @@ namespace quillmere {
 inline constexpr int64_t kMaxColumnSpan = 1000;
 inline constexpr int64_t kMaxRowSpan = 65534;
 
-// The rows the first pass isolates. A row's text is `body`, followed by
-// "</td>" when `closed`; most rows are left as they stand in the rewritten
-// markup, so `body` points into it, and only rows that changed (a piece of
-// blanks dropped, a spanning cell repeated) get a copy of their own.
+// The rows the first pass isolates. A row's text is its kept cell pieces,
+// each followed by "</td>" as often as it stands in the row (n times for a
+// piece spanning n columns). The pieces point into the rewritten markup, so
+// no row text is copied.
 class IsolatedRows {
  public:
-  struct Row {
-    text::TextView body;
-    bool closed = false;
+  struct Piece {
+    text::TextView text;
+    int64_t copies = 1;
   };
+  using Row = std::vector<Piece>;
 
   IsolatedRows() = default;
   IsolatedRows(const IsolatedRows&) = delete;
@@ -52,8 +52,7 @@ class IsolatedRows {
 
  private:
   friend Status IsolateRows(text::TextView, Progress&, IsolatedRows*);
-  text::Text working_;             // the rewritten markup
-  std::deque<text::Text> copies_;  // rows that differ from their piece of it
+  text::Text working_;  // the rewritten markup the pieces point into
   std::vector<Row> rows_;
 };
 
@@ -68,7 +67,11 @@ Status ConvertTable(text::TextView strTable, TableSink& sink, Progress& progress
 
 namespace conversion_detail {
 
-// The working text after lowercasing, tag removal and the row-tag rewrite.
+// `strTable` lowercased, without "</table>", "</tr>", "</thead>", "<thead>".
+text::Text WorkingText(text::TextView strTable);
+
+// Rewrites every "<tr " start tag, with what follows up to the next "<td ",
+// into "<tr>", showing the position of the next one after each rewrite.
 Status RewriteRowTags(text::Text& working, Progress& progress);
 
 // The span value of `attribute` ("colspan=2", "rowspan='3'" ...) once the

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <iterator>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quillmere::text {
 
 namespace {
@@ -23,12 +27,23 @@ inline char16_t LowerUnit(char16_t c) {
   return static_cast<char16_t>(LowercaseCodePoint(c));
 }
 
-// Position (0-based) of the first `c` at or after `from`, or npos.
-inline size_t FindUnit(TextView s, char16_t c, size_t from) {
-  const char16_t* begin = s.data();
-  const char16_t* end = begin + s.size();
-  for (const char16_t* p = begin + from; p < end; ++p) {
-    if (*p == c) return p - begin;
+// Index of the first unit equal to `a` or `b` at or after `from`, or npos;
+// eight units at a time where the processor allows.
+size_t FindEither(TextView s, size_t from, char16_t a, char16_t b) {
+  const char16_t* p = s.data();
+  const size_t n = s.size();
+  size_t i = from;
+#if defined(__SSE2__)
+  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
+  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+  for (; i + 8 <= n; i += 8) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)));
+    if (mask != 0) return i + (__builtin_ctz(mask) >> 1);
+  }
+#endif
+  for (; i < n; ++i) {
+    if (p[i] == a || p[i] == b) return i;
   }
   return TextView::npos;
 }
@@ -49,17 +64,26 @@ char32_t LowercaseCodePoint(char32_t c) {
   return c + run.delta;
 }
 
+size_t IndexOf(TextView haystack, char16_t unit, size_t from) {
+  return from >= haystack.size() ? TextView::npos : FindEither(haystack, from, unit, unit);
+}
+
+size_t IndexOf(TextView haystack, TextView needle, size_t from) {
+  if (needle.empty()) return from <= haystack.size() ? from : TextView::npos;
+  if (needle.size() > haystack.size()) return TextView::npos;
+  const size_t last = haystack.size() - needle.size();
+  for (size_t i = IndexOf(haystack, needle[0], from); i != TextView::npos && i <= last;
+       i = IndexOf(haystack, needle[0], i + 1)) {
+    if (haystack.compare(i, needle.size(), needle) == 0) return i;
+  }
+  return TextView::npos;
+}
+
 size_t Find(TextView haystack, TextView needle, size_t start) {
   if (start == 0) start = 1;
   if (start > haystack.size() + 1) return 0;
-  if (needle.empty()) return start;
-  if (needle.size() > haystack.size()) return 0;
-  const size_t last = haystack.size() - needle.size();
-  for (size_t i = FindUnit(haystack, needle[0], start - 1); i != TextView::npos && i <= last;
-       i = FindUnit(haystack, needle[0], i + 1)) {
-    if (haystack.compare(i, needle.size(), needle) == 0) return i + 1;
-  }
-  return 0;
+  size_t at = IndexOf(haystack, needle, start - 1);
+  return at == TextView::npos ? 0 : at + 1;
 }
 
 size_t FindNoCase(TextView haystack, TextView needle, size_t start) {
@@ -76,8 +100,12 @@ size_t FindNoCase(TextView haystack, TextView needle, size_t start) {
   const bool plain = first >= u'a' && first <= u'z' && first != u'i' && first != u'k';
   const char16_t upper = plain ? first - 32 : first;
   for (size_t i = start - 1; i <= last; ++i) {
-    const char16_t h = haystack[i];
-    if (plain ? (h != first && h != upper) : LowerUnit(h) != first) continue;
+    if (plain) {
+      i = FindEither(haystack, i, first, upper);
+      if (i == TextView::npos || i > last) return 0;
+    } else if (LowerUnit(haystack[i]) != first) {
+      continue;
+    }
     size_t j = 1;
     while (j < folded.size() && LowerUnit(haystack[i + j]) == folded[j]) ++j;
     if (j == folded.size()) return i + 1;
@@ -89,7 +117,7 @@ std::vector<TextView> Split(TextView s, TextView separator) {
   std::vector<TextView> pieces;
   if (s.empty()) return pieces;
   size_t from = 0;
-  for (size_t at = s.find(separator); at != TextView::npos; at = s.find(separator, from)) {
+  for (size_t at = IndexOf(s, separator); at != TextView::npos; at = IndexOf(s, separator, from)) {
     pieces.push_back(s.substr(from, at - from));
     from = at + separator.size();
   }
@@ -101,7 +129,8 @@ Text ReplaceAll(TextView s, TextView from, TextView to) {
   Text out;
   out.reserve(s.size());
   size_t pos = 0;
-  for (size_t at = s.find(from); !from.empty() && at != TextView::npos; at = s.find(from, pos)) {
+  for (size_t at = IndexOf(s, from); !from.empty() && at != TextView::npos;
+       at = IndexOf(s, from, pos)) {
     out.append(s, pos, at - pos).append(to);
     pos = at + from.size();
   }
@@ -111,7 +140,7 @@ Text ReplaceAll(TextView s, TextView from, TextView to) {
 
 void ReplaceAllInPlace(Text& s, TextView from, TextView to) {
   if (from.empty()) return;
-  size_t first = s.find(from);
+  size_t first = IndexOf(s, from);
   if (first == Text::npos) return;
   if (!to.empty()) {
     s = ReplaceAll(s, from, to);
@@ -120,7 +149,7 @@ void ReplaceAllInPlace(Text& s, TextView from, TextView to) {
   // Removal: compact the kept stretches towards the front.
   size_t write = first;
   size_t read = first + from.size();
-  for (size_t at = s.find(from, read); at != Text::npos; at = s.find(from, read)) {
+  for (size_t at = IndexOf(s, from, read); at != Text::npos; at = IndexOf(s, from, read)) {
     std::copy(s.begin() + read, s.begin() + at, s.begin() + write);
     write += at - read;
     read = at + from.size();
@@ -136,14 +165,23 @@ TextView TrimSpaces(TextView s) {
   return s.substr(begin, end - begin);
 }
 
-Text Lowercase(TextView s) {
-  Text out(s);
-  for (size_t i = 0; i < out.size(); ++i) {
+namespace {
+
+// Lowers out[from, end) in place. ASCII goes first, without branches, so the
+// loop vectorizes (markup is mostly ASCII); other letters after, if any.
+void LowercaseInPlace(Text& out, size_t from) {
+  char16_t any_other = 0;
+  for (size_t i = from; i < out.size(); ++i) {
     char16_t c = out[i];
-    if (c < 0x80) {
-      if (c >= u'A' && c <= u'Z') out[i] = c + 32;
-    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 &&
-               out[i + 1] <= 0xDFFF) {
+    any_other |= c & 0xFF80;
+    out[i] = c + (static_cast<char16_t>(c - u'A') < 26 ? 32 : 0);
+  }
+  if (any_other == 0) return;
+  for (size_t i = from; i < out.size(); ++i) {
+    char16_t c = out[i];
+    if (c < 0x80) continue;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 &&
+        out[i + 1] <= 0xDFFF) {
       char32_t cp = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (out[i + 1] - 0xDC00);
       char32_t low = LowercaseCodePoint(cp);
       out[i] = static_cast<char16_t>(0xD800 + ((low - 0x10000) >> 10));
@@ -152,6 +190,23 @@ Text Lowercase(TextView s) {
     } else {
       out[i] = LowerUnit(c);
     }
+  }
+}
+
+}  // namespace
+
+Text Lowercase(TextView s) {
+  // Copy and lower in cache-sized chunks, so a long text is read and written
+  // once. A chunk never ends between the halves of a surrogate pair.
+  constexpr size_t kChunk = 8192;
+  Text out;
+  out.reserve(s.size());
+  for (size_t from = 0; from < s.size();) {
+    size_t to = std::min(s.size(), from + kChunk);
+    if (to < s.size() && s[to - 1] >= 0xD800 && s[to - 1] <= 0xDBFF) ++to;
+    out.append(s.substr(from, to - from));
+    LowercaseInPlace(out, from);
+    from = to;
   }
   return out;
 }

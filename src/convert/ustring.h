@@ -16,6 +16,11 @@ namespace quillmere::text {
 using Text = std::u16string;
 using TextView = std::u16string_view;
 
+// 0-based index of the first `needle` at or after index `from`, or npos: the
+// fast search the rest is built on.
+size_t IndexOf(TextView haystack, TextView needle, size_t from = 0);
+size_t IndexOf(TextView haystack, char16_t unit, size_t from = 0);
+
 // Position of the first `needle` at or after position `start`, comparing
 // exactly; 0 when there is none.
 size_t Find(TextView haystack, TextView needle, size_t start = 1);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/fd_io.h"
 #include "platform/unicode.h"
 
 namespace quillmere::files {
@@ -33,20 +34,10 @@ class Descriptor {
   int fd_;
 };
 
-Status WriteAll(int fd, std::string_view bytes, const std::string& path) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return ErrnoStatus(errno, "write", path);
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return Status();
-}
-
 Status WriteTo(const std::string& path, std::string_view bytes, int flags) {
   Descriptor fd(::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0644));
   if (fd.get() < 0) return ErrnoStatus(errno, "create", path);
-  QM_RETURN_IF_ERROR(WriteAll(fd.get(), bytes, path));
+  QM_RETURN_IF_ERROR(WriteFully(fd.get(), bytes, path));
   if (::fsync(fd.get()) != 0 && errno != EINVAL) return ErrnoStatus(errno, "write", path);
   if (fd.Close() != 0) return ErrnoStatus(errno, "close", path);
   return Status();
@@ -113,27 +104,13 @@ Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* b
                   "\"" + path + "\" holds " + std::to_string(st.st_size) +
                       " bytes; at most " + std::to_string(max_bytes) + " are accepted.");
   }
-  bytes->assign(static_cast<size_t>(st.st_size), '\0');
-  size_t done = 0;
-  while (done < bytes->size()) {
-    ssize_t n = ::read(fd.get(), bytes->data() + done, bytes->size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return ErrnoStatus(errno, "read", path);
-    if (n == 0) break;  // the file shrank while we read it
-    done += static_cast<size_t>(n);
-  }
-  bytes->resize(done);
-  return Status();
+  return ReadUpTo(fd.get(), static_cast<size_t>(st.st_size), bytes, path);
 }
 
 Status ReadFileHead(const std::string& path, size_t count, std::string* bytes) {
   Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return ErrnoStatus(errno, "open", path);
-  bytes->assign(count, '\0');
-  ssize_t n = ::pread(fd.get(), bytes->data(), count, 0);
-  if (n < 0) return ErrnoStatus(errno, "read", path);
-  bytes->resize(static_cast<size_t>(n));
-  return Status();
+  return ReadUpTo(fd.get(), count, bytes, path);
 }
 
 Status WriteWholeFile(const std::string& path, std::string_view bytes) {
@@ -148,6 +125,30 @@ Status ReplaceWholeFile(const std::string& path, std::string_view bytes) {
   }
   if (!written.ok()) ::unlink(temp.c_str());
   return written;
+}
+
+Status WriteFully(int fd, std::string_view bytes, const std::string& path) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ErrnoStatus(errno, "write", path);
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return Status();
+}
+
+Status ReadUpTo(int fd, size_t count, std::string* bytes, const std::string& path) {
+  bytes->assign(count, '\0');
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::read(fd, bytes->data() + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ErrnoStatus(errno, "read", path);
+    if (n == 0) break;  // the file ended (or shrank while we read it)
+    done += static_cast<size_t>(n);
+  }
+  bytes->resize(done);
+  return Status();
 }
 
 }  // namespace quillmere::files

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <random>
 
 #include "recorder.h"
 
@@ -323,6 +324,33 @@ TEST(DecidedTest, AFailingYieldOrSinkEndsTheRunAtOnce) {
   EXPECT_EQ(status.number(), ErrorNumber::kStatementFailed);
   EXPECT_TRUE(failing.Only("finish").empty());
   EXPECT_EQ(failing.Only("status 2").size(), 1u);  // only the first pass reached row 2
+}
+
+}  // namespace
+}  // namespace quillmere
+
+namespace quillmere {
+namespace {
+
+// The working text's one-sweep tag removal against four plain replace-alls,
+// on random strings built from tag fragments, joins across gaps included.
+TEST(WorkingTextTest, AgreesWithFourReplaceAllsInARow) {
+  const std::vector<std::u16string> fragments = {
+      u"</table>", u"</tr>", u"</thead>", u"<thead>", u"</TR>", u"<", u"/", u"t", u"r",
+      u">", u"able>", u"head>", u"x", u"\r\n", u" "};
+  EXPECT_EQ(conversion_detail::WorkingText(u"</t</table>r>"), u"");
+  EXPECT_EQ(conversion_detail::WorkingText(u"<</tr>thead>"), u"");
+  EXPECT_EQ(conversion_detail::WorkingText(u"</tr</tr>>"), u"</tr>");
+  std::mt19937 rng(11);
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string s;
+    for (int n = rng() % 10; n > 0; --n) s += fragments[rng() % fragments.size()];
+    std::u16string expected = text::Lowercase(s);
+    for (std::u16string_view tag : {u"</table>", u"</tr>", u"</thead>", u"<thead>"}) {
+      expected = text::ReplaceAll(expected, tag, u"");
+    }
+    ASSERT_EQ(U8(conversion_detail::WorkingText(s)), U8(expected)) << U8(s);
+  }
 }
 
 }  // namespace
