@@ -10,6 +10,7 @@
 #include <map>
 
 #include "platform/files.h"
+#include "platform/sql_literals.h"
 #include "platform/unicode.h"
 
 namespace quillmere::adodb {
@@ -116,6 +117,11 @@ bool OnlyBlanksAndSemicolons(std::string_view rest) {
   });
 }
 
+bool IsInsert(std::string_view sql) {
+  size_t start = sql.find_first_not_of(" \t\r\n");
+  return start != std::string_view::npos && Lower(std::string(sql.substr(start, 6))) == "insert";
+}
+
 }  // namespace
 
 std::u16string Recordset::FieldName(size_t field) const {
@@ -134,6 +140,7 @@ Connection::Connection() = default;
 
 Connection::~Connection() {
   if (db_ == nullptr) return;
+  ForgetSharedForm();
   if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(db_);
 }
@@ -209,6 +216,9 @@ Status Connection::Execute(std::u16string_view command_text, long options,
                   "The statement holds a NUL character, which the database cannot take: " +
                       Shorten(sql));
   }
+  Status shared;
+  if (result == nullptr && IsInsert(sql) && RunInSharedForm(sql, &shared)) return shared;
+
   Finalizer statement;
   const char* tail = nullptr;
   if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement.stmt,
@@ -237,6 +247,43 @@ Status Connection::Execute(std::u16string_view command_text, long options,
   if (rc != SQLITE_DONE) return Refused(sql);
   if (result != nullptr) *result = std::move(rows);
   return Status();
+}
+
+// Runs `sql` as its shape with its values bound, preparing the shape only
+// when it differs from the last one. False when the statement cannot run that
+// way; the plain way then runs it and reports any fault in its own words.
+bool Connection::RunInSharedForm(const std::string& sql, Status* status) {
+  if (!sql::ParameterizeTextLiterals(sql, &shape_, &values_)) return false;
+  if (shape_ != shared_shape_) {
+    ForgetSharedForm();
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db_, shape_.c_str(), static_cast<int>(shape_.size()), &shared_,
+                                &tail);
+    if (rc != SQLITE_OK || shared_ == nullptr ||
+        !OnlyBlanksAndSemicolons(std::string_view(tail, shape_.data() + shape_.size() - tail)) ||
+        sqlite3_bind_parameter_count(shared_) != static_cast<int>(values_.size())) {
+      ForgetSharedForm();
+      return false;
+    }
+    shared_shape_ = shape_;
+  }
+  for (size_t v = 0; v < values_.size(); ++v) {
+    sqlite3_bind_text(shared_, static_cast<int>(v) + 1, values_[v].data(),
+                      static_cast<int>(values_[v].size()), SQLITE_STATIC);
+  }
+  int rc;
+  while ((rc = sqlite3_step(shared_)) == SQLITE_ROW) {
+  }
+  *status = rc == SQLITE_DONE ? Status() : Refused(sql);
+  sqlite3_reset(shared_);
+  sqlite3_clear_bindings(shared_);
+  return true;
+}
+
+void Connection::ForgetSharedForm() {
+  sqlite3_finalize(shared_);
+  shared_ = nullptr;
+  shared_shape_.clear();
 }
 
 Status Connection::Refused(const std::string& sql) const {

@@ -18,6 +18,7 @@
 #include "platform/status.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace quillmere::adodb {
 
@@ -68,6 +69,10 @@ class Connection {
 
   // Runs one statement. When `result` is given it receives the returned rows
   // (none for a statement that returns none).
+  //
+  // Inserts that differ only in their text values (one per table row) share
+  // one prepared form, the values bound to it, which spares compiling every
+  // statement anew; what each one does and reports is the same.
   Status Execute(std::u16string_view command_text, long options,
                  std::unique_ptr<Recordset>* result = nullptr);
 
@@ -89,9 +94,16 @@ class Connection {
 
  private:
   Status Refused(const std::string& sql) const;
+  bool RunInSharedForm(const std::string& sql, Status* status);
+  void ForgetSharedForm();
 
   sqlite3* db_ = nullptr;
   std::string data_source_;
+  // The last insert's prepared form, its text, and the current values.
+  sqlite3_stmt* shared_ = nullptr;
+  std::string shared_shape_;
+  std::string shape_;
+  std::vector<std::string> values_;
   std::chrono::milliseconds lock_timeout_{3000};
 };
 

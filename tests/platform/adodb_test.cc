@@ -151,6 +151,33 @@ TEST_F(AdodbTest, RefusesWhatJetWouldRefuseWithClearNumbers) {
   EXPECT_EQ(Query(db_, "select a from t order by rowid"), (Rows{{"12345"}, {"x"}}));
 }
 
+TEST_F(AdodbTest, InsertsSharingAFormKeepTheirOwnValuesAndFaults) {
+  OpenDb();
+  for (const char16_t* sql : {
+           u"insert into t (a, b) values('1', 'o''b')",
+           u"insert into t (a, b) values('2', '?')",
+           u"insert into t (a, b) values('toolong', 'x')",  // refused, and only it
+           u"insert into t (a, b) values('3', '数据')",
+           u"insert into t (a, b) values(?, 'own parameter')",  // runs as written: NULL
+           u"INSERT INTO t (b) VALUES('4')",
+       }) {
+    Status status = cn_.Execute(sql, -1);
+    EXPECT_EQ(status.ok(), std::u16string_view(sql).find(u"toolong") == std::u16string_view::npos)
+        << status.ToString();
+  }
+  EXPECT_EQ(Query(db_, "select a, b from t order by rowid"),
+            (Rows{{"1", "o'b"}, {"2", "?"}, {"3", "数据"}, {"NULL", "own parameter"},
+                  {"NULL", "4"}}));
+
+  // A changed table is read anew, and a shape that no longer fits fails plainly.
+  ASSERT_TRUE(cn_.Execute(u"alter table t add column c text", -1).ok());
+  ASSERT_TRUE(cn_.Execute(u"insert into t (a, b) values('5', 'x')", -1).ok());
+  ASSERT_TRUE(cn_.Execute(u"alter table t drop column b", -1).ok());
+  Status gone = cn_.Execute(u"insert into t (a, b) values('6', 'x')", -1);
+  EXPECT_EQ(gone.number(), ErrorNumber::kStatementFailed);
+  EXPECT_NE(gone.description().find("no column named b"), std::string::npos) << gone.ToString();
+}
+
 TEST_F(AdodbTest, LongStatementsAreCutInMessagesAtACharacterBoundary) {
   OpenDb();
   std::u16string sql = u"insert into nowhere (a) values('" + std::u16string(300, u'数') + u"')";
