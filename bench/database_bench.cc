@@ -41,10 +41,19 @@ class BenchFolder {
 Status ConvertInto(const BenchFolder& folder, const std::u16string& strTable) {
   FormState form;
   form.strTable = strTable;
+  form.strTableFirstLine = true;  // every row is data
   NoBrowser browser;
   SilentProgress label;
   QM_RETURN_IF_ERROR(OpenDataMdb(form, folder.u16()));
   return ReplaceDtTable(form, [&] { return Command3_Click(form, folder.u16(), browser, label); });
+}
+
+int64_t RowsIn(const BenchFolder& folder) {
+  FormState form;
+  std::unique_ptr<adodb::Recordset> rs;
+  if (!OpenDataMdb(form, folder.u16()).ok()) return -1;
+  if (!form.cn->Execute(u"select count(*) from dt_table", -1, &rs).ok()) return -1;
+  return std::stoll(unicode::ToUtf8(*rs->Value(0, 0)));
 }
 
 void BM_RunIntoDataMdb(benchmark::State& state) {
@@ -55,6 +64,9 @@ void BM_RunIntoDataMdb(benchmark::State& state) {
     state.ResumeTiming();
     Status status = ConvertInto(folder, strTable);
     if (!status.ok()) state.SkipWithError(status.ToString().c_str());
+    state.PauseTiming();
+    if (RowsIn(folder) != state.range(0)) state.SkipWithError("rows left out");
+    state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));  // rows
 }
@@ -90,6 +102,9 @@ void BM_SqliteShellFloor(benchmark::State& state) {
     const std::string command = "sqlite3 '" + (folder / "data.mdb") + "' < '" + (folder / "run.sql") + "'";
     state.ResumeTiming();
     if (std::system(command.c_str()) != 0) state.SkipWithError("sqlite3 failed");
+    state.PauseTiming();
+    if (RowsIn(folder) != state.range(0)) state.SkipWithError("sqlite3 left rows out");
+    state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
