@@ -18,8 +18,11 @@ int Convert(const std::vector<std::string>& args);
 // absolute path in the program's form.
 std::u16string FolderArgument(const std::string& folder);
 
-// Prints the failure or the usage and returns the matching exit status.
+// Prints the failure, the misuse or the asked-for usage and returns the
+// matching exit status.
 int Failed(const Status& status);
 int Misused(const std::string& problem, const char* usage);
+int Helped(const char* usage);
+bool AsksForHelp(const std::string& arg);
 
 }  // namespace quillmere::cli

@@ -23,4 +23,11 @@ int Misused(const std::string& problem, const char* usage) {
   return 2;
 }
 
+int Helped(const char* usage) {
+  std::cout << usage;
+  return 0;
+}
+
+bool AsksForHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+
 }  // namespace quillmere::cli

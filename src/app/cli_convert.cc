@@ -117,6 +117,9 @@ Status ReadMarkup(const ConvertOptions& options, std::u16string* strTable) {
 }  // namespace
 
 int Convert(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (AsksForHelp(arg)) return Helped(kUsage);
+  }
   std::string problem;
   std::optional<ConvertOptions> options = Parse(args, &problem);
   if (!options) return Misused(problem, kUsage);

@@ -31,6 +31,7 @@ int Newdb(const std::vector<std::string>& args) {
   std::string folder;
   int columns = kDefaultColumns;
   for (size_t a = 0; a < args.size(); ++a) {
+    if (AsksForHelp(args[a])) return Helped(kUsage);
     if (args[a] == "--columns" && a + 1 < args.size()) {
       std::optional<int> n = Count(args[++a]);
       if (!n || *n < 1 || *n > kMaxColumns) {

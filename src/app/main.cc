@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/cli.h"
-
 #include "convert/conversion.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
