@@ -36,9 +36,25 @@ inline std::string DocumentXml(const std::string& body) {
          body + "</w:body></w:document>";
 }
 
-// A .docx package whose main part is `document_xml`.
+// A .docx package whose main part is `document_xml`, with the two parts
+// word processors need to find it.
 inline bool WriteDocx(const std::string& path, const std::string& document_xml) {
-  return WriteZip(path, {{"[Content_Types].xml", "<Types/>"}, {"word/document.xml", document_xml}});
+  const std::string types =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+      "<Default Extension=\"rels\" "
+      "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+      "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+      "<Override PartName=\"/word/document.xml\" ContentType=\"application/"
+      "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>";
+  const std::string relationships =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+      "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+      "relationships/officeDocument\" Target=\"word/document.xml\"/></Relationships>";
+  return WriteZip(path, {{"[Content_Types].xml", types},
+                         {"_rels/.rels", relationships},
+                         {"word/document.xml", document_xml}});
 }
 
 // A table of `rows` rows and `columns` columns of short texts, as Word
