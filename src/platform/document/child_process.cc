@@ -49,12 +49,15 @@ class SpawnSettings {
 };
 
 // Whether the child has ended, leaving it unreaped so that its process
-// group cannot vanish before it is killed.
+// group cannot vanish before it is killed. A child that cannot be waited
+// for (children reaped by the system) counts as ended.
 bool HasEnded(pid_t pid) {
   siginfo_t info;
   std::memset(&info, 0, sizeof info);
-  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-         info.si_pid == pid;
+  if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
+    return errno != EINTR;
+  }
+  return info.si_pid == pid;
 }
 
 int Reap(pid_t pid) {
