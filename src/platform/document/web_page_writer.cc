@@ -1,5 +1,6 @@
 #include "platform/document/web_page_writer.h"
 
+#include <algorithm>
 #include <numeric>
 
 #include "platform/codepage.h"
