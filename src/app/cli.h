@@ -13,6 +13,7 @@ namespace quillmere::cli {
 
 int Newdb(const std::vector<std::string>& args);
 int Convert(const std::vector<std::string>& args);
+int Run(const std::vector<std::string>& args);
 
 // A folder named on the command line (the current one when empty) as an
 // absolute path in the program's form.

@@ -2,12 +2,10 @@
 // [--progress]: one run of the conversion on a table's markup, as the start
 // command runs it once it has the table: data.mdb in DIR opened, dt_table
 // emptied and refilled in one transaction, DIR/cc.html written.
-#include <unistd.h>
-
-#include <chrono>
 #include <iostream>
 
 #include "app/cli.h"
+#include "app/stderr_progress.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
 #include "output/dt_table.h"
@@ -35,45 +33,6 @@ struct ConvertOptions {
   bool first_row_data = false;
   bool utf8 = false;
   bool progress = false;
-};
-
-// Status texts on standard error as the run goes: on a terminal one line
-// rewritten in place (at most every 50 ms; the last text always shows),
-// elsewhere one line per text.
-class StderrProgress : public Progress {
- public:
-  explicit StderrProgress(bool enabled) : enabled_(enabled), terminal_(::isatty(2) == 1) {}
-
-  void ShowStatus(std::u16string_view text) override {
-    if (!enabled_) return;
-    if (!terminal_) {
-      std::clog << unicode::ToUtf8(text) << "\n";
-      return;
-    }
-    pending_ = text;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - shown_at_ >= std::chrono::milliseconds(50)) Show(now);
-  }
-  Status Yield() override { return Status(); }
-
-  // Shows the last text and ends the line.
-  void Done() {
-    if (!enabled_) return;
-    if (terminal_ && !pending_.empty()) Show(std::chrono::steady_clock::now());
-    if (terminal_ && !pending_.empty()) std::clog << "\n";
-    std::clog.flush();
-  }
-
- private:
-  void Show(std::chrono::steady_clock::time_point now) {
-    std::clog << "\r" << unicode::ToUtf8(pending_) << "\x1b[K" << std::flush;
-    shown_at_ = now;
-  }
-
-  const bool enabled_;
-  const bool terminal_;
-  std::u16string pending_;
-  std::chrono::steady_clock::time_point shown_at_;
 };
 
 std::optional<ConvertOptions> Parse(const std::vector<std::string>& args, std::string* problem) {

@@ -61,5 +61,6 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
   if (command == "newdb") return quillmere::cli::Newdb(args);
   if (command == "convert") return quillmere::cli::Convert(args);
+  if (command == "run") return quillmere::cli::Run(args);
   return quillmere::Run(argc > 1 ? argv[1] : QUILLMERE_SOURCE_DIR "/samples/sample-table.html");
 }
