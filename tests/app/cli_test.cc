@@ -4,6 +4,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <fstream>
+
 #include "platform/codepage.h"
 #include "support/temp_folder.h"
 
@@ -152,6 +154,61 @@ TEST_F(ConvertCommandTest, SaysWhyWhenThereIsNoDatabaseOrNoFile) {
   EXPECT_EQ(no_file.err.rfind("error 1001: ", 0), 0u) << no_file.err;
   EXPECT_EQ(Quillmere(folder_, {"convert"}).exit_code, 2);
   EXPECT_EQ(Quillmere(folder_, {"convert", "a.html", "--bogus"}).exit_code, 2);
+}
+
+// quillmere run on a .docx saved as test.doc (the document is recognised by
+// its content, not its name).
+class RunCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::ifstream in(QUILLMERE_SOURCE_DIR "/tests/platform/document/data/merged-cells.docx",
+                     std::ios::binary);
+    folder_.Write("test.doc", std::string(std::istreambuf_iterator<char>(in), {}));
+    ASSERT_EQ(Quillmere(folder_, {"newdb", "--columns", "4"}).exit_code, 0);
+    Query(folder_ / "data.mdb", "insert into dt_table (field0) values ('before')");
+  }
+  Rows Table() const {
+    return Query(folder_ / "data.mdb", "select field0, field1, field2 from dt_table order by rowid");
+  }
+  TempFolder folder_;
+};
+
+TEST_F(RunCommandTest, DoesWhatTheStartButtonDoes) {
+  Outcome run = Quillmere(folder_, {"run", folder_.path(), "--first-row-data", "--progress"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Table(), (Rows{{"name", "name", "age"},
+                           {"a", "b", "30"},
+                           {"a", "c", "31"},
+                           {"a", "d", "32"},
+                           {"hm", "hm", "x"}}));
+  for (const char* file : {"test.html", "tabletest.html", "cc.html"}) {
+    EXPECT_TRUE(folder_.Has(file)) << file;
+  }
+  EXPECT_NE(run.err.find("数据库存在形式与CC.html显示的效果类似"), std::string::npos);
+
+  // By default the first row is a header.
+  ASSERT_EQ(Quillmere(folder_, {"run", folder_.path()}).exit_code, 0);
+  EXPECT_EQ(Table().size(), 4u);
+}
+
+TEST_F(RunCommandTest, FailuresPrintTheirNumberAndLoseNothing) {
+  Outcome beyond = Quillmere(folder_, {"run", folder_.path(), "--table", "2"});
+  EXPECT_EQ(beyond.exit_code, 1);
+  EXPECT_EQ(beyond.err.rfind("error 4004: ", 0), 0u) << beyond.err;
+  EXPECT_NE(beyond.err.find("只有1个表格"), std::string::npos) << beyond.err;
+  EXPECT_FALSE(folder_.Has("tabletest.html"));
+  EXPECT_EQ(Table(), (Rows{{"before", "NULL", "NULL"}}));
+
+  std::filesystem::remove(folder_ / "test.doc");
+  std::filesystem::remove(folder_ / "test.html");
+  Outcome missing = Quillmere(folder_, {"run", folder_.path()});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_EQ(missing.err.rfind("error 1001: ", 0), 0u) << missing.err;
+  EXPECT_FALSE(folder_.Has("test.html"));
+  EXPECT_EQ(Table(), (Rows{{"before", "NULL", "NULL"}}));
+
+  EXPECT_EQ(Quillmere(folder_, {"run", "--table", "0"}).exit_code, 2);
+  EXPECT_EQ(Quillmere(folder_, {"run", "a", "b"}).exit_code, 2);
 }
 
 }  // namespace
