@@ -1,7 +1,13 @@
-// quillmere: converts the first table of a Word-saved web page (code page
-// 936) and prints its rows, one line each, cells separated by tabs.
+// quillmere (no arguments): opens the window; see app/run_window.h.
+// quillmere newdb ... and quillmere convert ...: see app/cli.h.
+// quillmere [PAGE]: converts the first table of a Word-saved web page (code
+// page 936) and prints its rows, one line each, cells separated by tabs.
+#include <algorithm>
 #include <iostream>
+#include <string>
+#include <vector>
 
+#include "app/cli.h"
 #include "convert/conversion.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -58,5 +64,10 @@ int main(int argc, char** argv) {
 #if QUILLMERE_GUI
   if (argc < 2) return quillmere::RunWindow(argc, argv);
 #endif
+  const std::string command = argc > 1 ? argv[1] : "";
+  const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
+  if (command == "newdb") return quillmere::cli::Newdb(args);
+  if (command == "convert") return quillmere::cli::Convert(args);
+  if (command == "run") return quillmere::cli::Run(args);
   return quillmere::Run(argc > 1 ? argv[1] : QUILLMERE_SOURCE_DIR "/samples/sample-table.html");
 }

@@ -1,12 +1,16 @@
 #include "platform/adodb.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <map>
 
 #include "platform/files.h"
+#include "platform/sql_literals.h"
 #include "platform/unicode.h"
 
 namespace quillmere::adodb {
@@ -14,7 +18,6 @@ namespace quillmere::adodb {
 namespace {
 
 constexpr char kJetProvider[] = "microsoft.jet.oledb.4.0";
-constexpr int kBusyTimeoutMs = 3000;
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -49,22 +52,33 @@ std::map<std::string, std::string> ParseConnectionString(const std::string& text
   return pairs;
 }
 
-// What the first bytes of a file say it is.
-enum class FileKind { kSqlite, kEmpty, kJet, kOther };
-
-FileKind SniffFile(const std::string& path) {
+// Why the file at `path` cannot be opened as an SQLite database, judged by
+// its first bytes; success when it can be tried.
+Status CheckDatabaseFile(const std::string& path) {
   std::string head;
-  if (!files::ReadFileHead(path, 64, &head).ok()) return FileKind::kOther;
-  if (head.empty()) return FileKind::kEmpty;
-  if (head.rfind(std::string("SQLite format 3\0", 16), 0) == 0) return FileKind::kSqlite;
+  Status read = files::ReadFileHead(path, 64, &head);
+  if (read.number() == ErrorNumber::kFileNotFound) {
+    return Status(ErrorNumber::kDatabaseNotFound,
+                  "The database \"" + path + "\" does not exist (create it with quillmere newdb).");
+  }
+  QM_RETURN_IF_ERROR(read);
+  if (head.rfind(std::string("SQLite format 3\0", 16), 0) == 0) return Status();
+  if (head.empty()) {
+    return Status(ErrorNumber::kNotADatabase,
+                  "\"" + path + "\" is an empty file, not an SQLite database "
+                  "(create one with quillmere newdb).");
+  }
   if (head.size() >= 19 && (head.compare(4, 15, "Standard Jet DB") == 0 ||
                             head.compare(4, 15, "Standard ACE DB") == 0)) {
-    return FileKind::kJet;
+    return Status(ErrorNumber::kNotADatabase,
+                  "\"" + path + "\" is a Microsoft Access (Jet) database. Quillmere's data.mdb "
+                  "is an SQLite database: create one with quillmere newdb.");
   }
-  return FileKind::kOther;
+  return Status(ErrorNumber::kNotADatabase, "\"" + path + "\" is not an SQLite database.");
 }
 
 ErrorNumber NumberFor(int sqlite_code) {
+  if (sqlite_code == SQLITE_CONSTRAINT_CHECK) return ErrorNumber::kValueTooLong;
   switch (sqlite_code & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -78,15 +92,17 @@ ErrorNumber NumberFor(int sqlite_code) {
     case SQLITE_CANTOPEN:
       return ErrorNumber::kDatabaseIo;
     default:
-      break;
+      return ErrorNumber::kStatementFailed;
   }
-  if (sqlite_code == SQLITE_CONSTRAINT_CHECK) return ErrorNumber::kValueTooLong;
-  return ErrorNumber::kStatementFailed;
 }
 
+// A statement short enough for a message, cut at a character boundary.
 std::string Shorten(const std::string& statement) {
   constexpr size_t kMax = 160;
-  return statement.size() <= kMax ? statement : statement.substr(0, kMax) + "...";
+  if (statement.size() <= kMax) return statement;
+  size_t cut = kMax;
+  while (cut > 0 && (static_cast<unsigned char>(statement[cut]) & 0xC0) == 0x80) --cut;
+  return statement.substr(0, cut) + "...";
 }
 
 // Closes a prepared statement on every path out of a function.
@@ -95,31 +111,62 @@ struct Finalizer {
   ~Finalizer() { sqlite3_finalize(stmt); }
 };
 
+bool OnlyBlanksAndSemicolons(std::string_view rest) {
+  return std::all_of(rest.begin(), rest.end(), [](unsigned char c) {
+    return c == ';' || std::isspace(c);
+  });
+}
+
+bool IsInsert(std::string_view sql) {
+  size_t start = sql.find_first_not_of(" \t\r\n");
+  return start != std::string_view::npos && Lower(std::string(sql.substr(start, 6))) == "insert";
+}
+
 }  // namespace
+
+std::u16string Recordset::FieldName(size_t field) const {
+  return unicode::FromUtf8(names_.at(field));
+}
+
+std::optional<std::u16string> Recordset::Value(size_t record, size_t field) const {
+  const size_t index = record * names_.size() + field;
+  const uint64_t end = ends_.at(index);
+  if (end & kNullBit) return std::nullopt;
+  const uint64_t begin = index == 0 ? 0 : ends_[index - 1] & ~kNullBit;
+  return unicode::FromUtf8(std::string_view(text_).substr(begin, end - begin));
+}
 
 Connection::Connection() = default;
 
 Connection::~Connection() {
-  if (db_ != nullptr) {
-    if (in_transaction_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close_v2(db_);
-  }
+  if (db_ == nullptr) return;
+  ForgetSharedForm();
+  if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close_v2(db_);
 }
 
 long Connection::State() const { return db_ != nullptr ? kStateOpen : kStateClosed; }
 
 const std::string& Connection::data_source() const { return data_source_; }
 
-bool Connection::InTransaction() const { return in_transaction_; }
+bool Connection::InTransaction() const { return db_ != nullptr && !sqlite3_get_autocommit(db_); }
+
+void Connection::SetLockTimeout(std::chrono::milliseconds timeout) {
+  lock_timeout_ = timeout;
+  if (db_ != nullptr) sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
+}
 
 Status Connection::Open(std::u16string_view connection_string, std::u16string_view user_id,
                         std::u16string_view password, long options) {
   if (db_ != nullptr) {
-    return Status(ErrorNumber::kStatementFailed,
-                  "The connection is already open (it cannot be opened twice).");
+    return Status(ErrorNumber::kConnectionOpen,
+                  "The database connection is already open; it cannot be opened again.");
   }
   auto pairs = ParseConnectionString(unicode::ToUtf8(connection_string));
   const std::string provider = pairs["provider"];
+  if (provider.empty()) {
+    return Status(ErrorNumber::kProviderNotSupported, "The connection string names no Provider.");
+  }
   if (Lower(provider) != kJetProvider) {
     return Status(ErrorNumber::kProviderNotSupported,
                   "The provider \"" + provider +
@@ -133,32 +180,22 @@ Status Connection::Open(std::u16string_view connection_string, std::u16string_vi
   if (path.empty()) {
     return Status(ErrorNumber::kDatabaseNotFound, "The connection string names no Data Source.");
   }
-  if (!files::Exists(path)) {
-    return Status(ErrorNumber::kDatabaseNotFound,
-                  "The database \"" + path + "\" does not exist (create it with quillmere newdb).");
-  }
-  switch (SniffFile(path)) {
-    case FileKind::kJet:
-      return Status(ErrorNumber::kNotADatabase,
-                    "\"" + path + "\" is a Microsoft Access (Jet) database. Quillmere's data.mdb "
-                    "is an SQLite database: create one with quillmere newdb.");
-    case FileKind::kOther:
-      return Status(ErrorNumber::kNotADatabase,
-                    "\"" + path + "\" is not an SQLite database (or cannot be read).");
-    default:
-      break;
-  }
+  QM_RETURN_IF_ERROR(CheckDatabaseFile(path));
+
+  // A relative name goes to SQLite as "./name", so that names such as
+  // ":memory:" stay ordinary files.
+  const std::string sqlite_path = path.front() == '/' ? path : "./" + path;
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  int rc = sqlite3_open_v2(sqlite_path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc == SQLITE_OK) {
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, static_cast<int>(lock_timeout_.count()));
     // Reading the schema proves the file really is a database.
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
   }
   if (rc != SQLITE_OK) {
-    Status failure(NumberFor(rc), "Cannot open the database \"" + path +
-                                      "\": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + ".");
+    Status failure(NumberFor(rc), "Cannot open the database \"" + path + "\": " +
+                                      (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + ".");
     sqlite3_close_v2(db);
     return failure;
   }
@@ -174,43 +211,93 @@ Status Connection::Execute(std::u16string_view command_text, long options,
                   "The database connection is not open, so the statement cannot run.");
   }
   const std::string sql = unicode::ToUtf8(command_text);
+  if (sql.find('\0') != std::string::npos) {
+    return Status(ErrorNumber::kStatementFailed,
+                  "The statement holds a NUL character, which the database cannot take: " +
+                      Shorten(sql));
+  }
+  Status shared;
+  if (result == nullptr && IsInsert(sql) && RunInSharedForm(sql, &shared)) return shared;
+
   Finalizer statement;
   const char* tail = nullptr;
-  int rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement.stmt,
-                              &tail);
-  if (rc == SQLITE_OK && statement.stmt == nullptr) {
+  if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement.stmt,
+                         &tail) != SQLITE_OK) {
+    return Refused(sql);
+  }
+  if (statement.stmt == nullptr) {
     return Status(ErrorNumber::kStatementFailed, "The statement is empty.");
   }
-  if (rc == SQLITE_OK && Trim(std::string(tail)).find_first_not_of(";\r\n ") != std::string::npos) {
+  if (!OnlyBlanksAndSemicolons(std::string_view(tail, sql.data() + sql.size() - tail))) {
     return Status(ErrorNumber::kStatementFailed,
                   "Only one statement can run at a time: " + Shorten(sql));
   }
-  auto rows = std::make_unique<Recordset>();
-  const int columns = rc == SQLITE_OK ? sqlite3_column_count(statement.stmt) : 0;
-  for (int c = 0; c < columns; ++c) {
-    rows->field_names.push_back(unicode::FromUtf8(sqlite3_column_name(statement.stmt, c)));
-  }
-  while (rc == SQLITE_OK || rc == SQLITE_ROW) {
-    rc = sqlite3_step(statement.stmt);
-    if (rc != SQLITE_ROW) break;
-    auto& row = rows->rows.emplace_back();
+  // A statement whose rows nobody wants (an insert, say) just runs.
+  auto rows = result != nullptr ? std::make_unique<Recordset>() : nullptr;
+  const int columns = rows ? sqlite3_column_count(statement.stmt) : 0;
+  for (int c = 0; c < columns; ++c) rows->names_.push_back(sqlite3_column_name(statement.stmt, c));
+  int rc;
+  while ((rc = sqlite3_step(statement.stmt)) == SQLITE_ROW) {
     for (int c = 0; c < columns; ++c) {
-      const unsigned char* value = sqlite3_column_text(statement.stmt, c);
-      if (value == nullptr) {
-        row.emplace_back(std::nullopt);
-      } else {
-        row.emplace_back(unicode::FromUtf8(std::string_view(
-            reinterpret_cast<const char*>(value), sqlite3_column_bytes(statement.stmt, c))));
-      }
+      const char* value = reinterpret_cast<const char*>(sqlite3_column_text(statement.stmt, c));
+      if (value != nullptr) rows->text_.append(value, sqlite3_column_bytes(statement.stmt, c));
+      rows->ends_.push_back(rows->text_.size() | (value == nullptr ? Recordset::kNullBit : 0));
     }
   }
-  if (rc != SQLITE_DONE) {
-    return Status(NumberFor(sqlite3_extended_errcode(db_)),
-                  std::string("The database refused the statement (") + sqlite3_errmsg(db_) +
-                      "): " + Shorten(sql));
-  }
+  if (rc != SQLITE_DONE) return Refused(sql);
   if (result != nullptr) *result = std::move(rows);
   return Status();
+}
+
+// Runs `sql` as its shape with its values bound, preparing the shape only
+// when it differs from the last one. False when the statement cannot run that
+// way; the plain way then runs it and reports any fault in its own words.
+bool Connection::RunInSharedForm(const std::string& sql, Status* status) {
+  if (!sql::ParameterizeTextLiterals(sql, &shape_, &values_)) return false;
+  if (shape_ != shared_shape_) {
+    ForgetSharedForm();
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db_, shape_.c_str(), static_cast<int>(shape_.size()), &shared_,
+                                &tail);
+    if (rc != SQLITE_OK || shared_ == nullptr ||
+        !OnlyBlanksAndSemicolons(std::string_view(tail, shape_.data() + shape_.size() - tail)) ||
+        sqlite3_bind_parameter_count(shared_) != static_cast<int>(values_.size())) {
+      ForgetSharedForm();
+      return false;
+    }
+    shared_shape_ = shape_;
+  }
+  for (size_t v = 0; v < values_.size(); ++v) {
+    sqlite3_bind_text(shared_, static_cast<int>(v) + 1, values_[v].data(),
+                      static_cast<int>(values_[v].size()), SQLITE_STATIC);
+  }
+  int rc;
+  while ((rc = sqlite3_step(shared_)) == SQLITE_ROW) {
+  }
+  *status = rc == SQLITE_DONE ? Status() : Refused(sql);
+  sqlite3_reset(shared_);
+  sqlite3_clear_bindings(shared_);
+  return true;
+}
+
+void Connection::ForgetSharedForm() {
+  sqlite3_finalize(shared_);
+  shared_ = nullptr;
+  shared_shape_.clear();
+}
+
+Status Connection::Refused(const std::string& sql) const {
+  const ErrorNumber number = NumberFor(sqlite3_extended_errcode(db_));
+  const std::string why = std::string(" (") + sqlite3_errmsg(db_) + "): " + Shorten(sql);
+  switch (number) {
+    case ErrorNumber::kDatabaseLocked:
+      return Status(number, "The database \"" + data_source_ +
+                                "\" is locked by another program" + why);
+    case ErrorNumber::kValueTooLong:
+      return Status(number, "A value is longer than its column takes" + why);
+    default:
+      return Status(number, "The database refused the statement" + why);
+  }
 }
 
 Status Connection::BeginTrans() {
@@ -218,29 +305,55 @@ Status Connection::BeginTrans() {
     return Status(ErrorNumber::kConnectionClosed,
                   "The database connection is not open, so no transaction can begin.");
   }
-  if (in_transaction_) {
+  if (InTransaction()) {
     return Status(ErrorNumber::kStatementFailed, "A transaction is already running.");
   }
-  // IMMEDIATE takes the write lock now, so a database another program holds
-  // is reported before any work is done.
-  QM_RETURN_IF_ERROR(Execute(u"BEGIN IMMEDIATE", kOptionUnspecified));
-  in_transaction_ = true;
-  return Status();
+  return Execute(u"BEGIN IMMEDIATE", kOptionUnspecified);
 }
 
 Status Connection::CommitTrans() {
-  if (!in_transaction_) {
-    return Status(ErrorNumber::kStatementFailed, "No transaction is running.");
+  if (!InTransaction()) {
+    // SQLite undoes a transaction itself after some failures (a full disk,
+    // for one): committing then would claim changes that are gone.
+    return Status(ErrorNumber::kStatementFailed,
+                  "No transaction is running, so there is nothing to commit.");
   }
-  QM_RETURN_IF_ERROR(Execute(u"COMMIT", kOptionUnspecified));
-  in_transaction_ = false;
-  return Status();
+  return Execute(u"COMMIT", kOptionUnspecified);
 }
 
 Status Connection::RollbackTrans() {
-  if (!in_transaction_) return Status();
-  in_transaction_ = false;
+  if (!InTransaction()) return Status();
   return Execute(u"ROLLBACK", kOptionUnspecified);
+}
+
+Status CreateDatabase(const std::string& native_path, std::string_view schema_sql) {
+  // Claiming the name first makes "never overwrite" hold even against
+  // another program creating the same file at the same moment.
+  int fd = ::open(native_path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0 && errno == EEXIST) {
+    return Status(ErrorNumber::kFileExists,
+                  "\"" + native_path + "\" already exists; it is left as it is.");
+  }
+  if (fd < 0) return files::ErrnoStatus(errno, "create", native_path);
+  ::close(fd);
+
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(native_path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  const std::string script = "BEGIN;\n" + std::string(schema_sql) + ";\nCOMMIT;";
+  char* message = nullptr;
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, &message);
+  Status status;
+  if (rc != SQLITE_OK) {
+    status = Status(NumberFor(rc), "Cannot create the database \"" + native_path + "\": " +
+                                       (message ? message : sqlite3_errstr(rc)) + ".");
+  }
+  sqlite3_free(message);
+  sqlite3_close_v2(db);
+  if (!status.ok()) {
+    ::unlink(native_path.c_str());
+    ::unlink((native_path + "-journal").c_str());
+  }
+  return status;
 }
 
 }  // namespace quillmere::adodb

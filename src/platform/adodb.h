@@ -7,6 +7,8 @@
 // data.mdb is such a file.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +18,7 @@
 #include "platform/status.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace quillmere::adodb {
 
@@ -25,18 +28,30 @@ inline constexpr long kStateOpen = 1;
 // Options -1: the command type (or open option) is left unspecified.
 inline constexpr long kOptionUnspecified = -1;
 
-// The rows a statement returned, read whole when it ran.
+// The rows a statement returned, read whole when it ran (a static cursor:
+// it holds no lock on the database afterwards).
 class Recordset {
  public:
-  std::vector<std::u16string> field_names;
-  // One entry per row, one value per field; nullopt is SQL NULL.
-  std::vector<std::vector<std::optional<std::u16string>>> rows;
+  size_t FieldCount() const { return names_.size(); }
+  size_t RecordCount() const { return names_.empty() ? 0 : ends_.size() / names_.size(); }
+  std::u16string FieldName(size_t field) const;
+  // The value of one field of one record; nullopt is SQL NULL.
+  std::optional<std::u16string> Value(size_t record, size_t field) const;
+
+ private:
+  friend class Connection;
+  static constexpr uint64_t kNullBit = uint64_t{1} << 63;
+  std::vector<std::string> names_;
+  // Every value's UTF-8 text, end to end, and where each one ends, record by
+  // record; kNullBit marks a NULL. One buffer keeps a large table cheap.
+  std::string text_;
+  std::vector<uint64_t> ends_;
 };
 
 class Connection {
  public:
   Connection();  // closed
-  ~Connection();
+  ~Connection();  // rolls back a transaction still running
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
@@ -45,31 +60,51 @@ class Connection {
   // Opens the database the connection string names. Recognised keys
   // (case-insensitive): Provider, Data Source, Persist Security Info,
   // "Jet OLEDB:Database password" (a value may be wrapped in apostrophes).
-  // Fails, leaving the connection closed, for any other provider, a missing
-  // file (which is never created), a file that is not an SQLite database,
-  // and a password that is not empty.
+  // Fails, leaving the connection closed, for an open connection, any other
+  // provider, a missing file (which is never created), a file that is not an
+  // SQLite database (a Jet/Access file is named as such), and a password that
+  // is not empty.
   Status Open(std::u16string_view connection_string, std::u16string_view user_id,
               std::u16string_view password, long options);
 
   // Runs one statement. When `result` is given it receives the returned rows
-  // (empty for a statement that returns none).
+  // (none for a statement that returns none).
+  //
+  // Inserts that differ only in their text values (one per table row) share
+  // one prepared form, the values bound to it, which spares compiling every
+  // statement anew; what each one does and reports is the same.
   Status Execute(std::u16string_view command_text, long options,
                  std::unique_ptr<Recordset>* result = nullptr);
 
   // One transaction at a time; the changes between BeginTrans and
   // CommitTrans land together or, after RollbackTrans, not at all.
+  // BeginTrans takes the database's write lock at once, so a database that
+  // another program is writing is reported before any work is done.
   Status BeginTrans();
   Status CommitTrans();
-  Status RollbackTrans();
+  Status RollbackTrans();  // nothing to do (and no failure) outside a transaction
   bool InTransaction() const;
+
+  // How long a statement waits for a database that another connection has
+  // locked before it fails with kDatabaseLocked.
+  void SetLockTimeout(std::chrono::milliseconds timeout);
 
   // The Data Source of the open connection, as a native path.
   const std::string& data_source() const;
 
  private:
+  Status Refused(const std::string& sql) const;
+  bool RunInSharedForm(const std::string& sql, Status* status);
+  void ForgetSharedForm();
+
   sqlite3* db_ = nullptr;
-  bool in_transaction_ = false;
   std::string data_source_;
+  // The last insert's prepared form, its text, and the current values.
+  sqlite3_stmt* shared_ = nullptr;
+  std::string shared_shape_;
+  std::string shape_;
+  std::vector<std::string> values_;
+  std::chrono::milliseconds lock_timeout_{3000};
 };
 
 // The connection a form member holds, created closed on first use.
@@ -77,5 +112,10 @@ inline Connection& EnsureCreated(std::unique_ptr<Connection>& cn) {
   if (!cn) cn = std::make_unique<Connection>();
   return *cn;
 }
+
+// Creates a new SQLite database file at `native_path` and runs `schema_sql`
+// (one or more statements) in it. Refuses, with kFileExists, when anything
+// already stands at that path, and leaves no file behind when it fails.
+Status CreateDatabase(const std::string& native_path, std::string_view schema_sql);
 
 }  // namespace quillmere::adodb

@@ -20,6 +20,7 @@ enum class ErrorNumber : int {
   kFileIo = 1003,
   kDiskFull = 1004,
   kFileTooLarge = 1005,
+  kFileExists = 1006,
 
   // Documents and the document server.
   kUnsupportedFormat = 2001,
@@ -40,6 +41,7 @@ enum class ErrorNumber : int {
   kDatabaseLocked = 3007,
   kValueTooLong = 3008,
   kDatabaseIo = 3009,
+  kConnectionOpen = 3010,
 
   // The conversion of a table.
   kNoRows = 4001,

@@ -10,10 +10,11 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "platform/files.h"
+#include "output/conversion_run.h"
+#include "output/dt_table.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
-#include "recording_document_host.h"
+#include "platform/qt/recording_document_host.h"
 
 namespace quillmere {
 namespace {
@@ -54,21 +55,15 @@ Status YieldUntil(Form1& form, const std::function<bool()>& done) {
   return Status();
 }
 
-// data.mdb with an empty dt_table, open on `cn`.
-void OpenDatabase(const QTemporaryDir& dir, FormState& state) {
-  const std::string path = dir.filePath(QStringLiteral("data.mdb")).toStdString();
-  QVERIFY(files::WriteWholeFile(path, "").ok());
-  state.cn = std::make_unique<adodb::Connection>();
-  const std::u16string connection =
-      u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + QString::fromStdString(path).toStdU16String();
-  QVERIFY(state.cn->Open(connection, u"", u"", -1).ok());
-  QVERIFY(state.cn->Execute(u"create table dt_table (field0 varchar(200))", -1).ok());
+// data.mdb with an empty dt_table in `folder`, open on `cn`.
+bool OpenDatabase(const std::u16string& folder, FormState& state) {
+  return CreateDataMdb(folder, 3).ok() && OpenDataMdb(state, folder).ok();
 }
 
 int RowsIn(adodb::Connection& cn) {
   std::unique_ptr<adodb::Recordset> rs;
   if (!cn.Execute(u"select count(*) from dt_table", -1, &rs).ok()) return -1;
-  return QString::fromStdU16String(*rs->rows.at(0).at(0)).toInt();
+  return QString::fromStdU16String(rs->Value(0, 0).value_or(u"")).toInt();
 }
 
 }  // namespace
@@ -110,17 +105,23 @@ class Form1Test : public QObject {
     return control;
   }
 
-  QTemporaryDir dir_;
+  std::unique_ptr<QTemporaryDir> dir_;  // the application folder, new for each test
   testing::RecordingDocumentHost host_;
   std::unique_ptr<Form1> form_;
 };
 
-void Form1Test::init() { host_ = testing::RecordingDocumentHost(); }
+void Form1Test::init() {
+  dir_ = std::make_unique<QTemporaryDir>();
+  host_ = testing::RecordingDocumentHost();
+}
 
-void Form1Test::cleanup() { form_.reset(); }
+void Form1Test::cleanup() {
+  form_.reset();
+  dir_.reset();
+}
 
 Form1& Form1Test::MakeForm(Form1Commands commands) {
-  form_ = std::make_unique<Form1>(dir_.path().toStdU16String(), host_, std::move(commands));
+  form_ = std::make_unique<Form1>(dir_->path().toStdU16String(), host_, std::move(commands));
   return *form_;
 }
 
@@ -130,7 +131,7 @@ void Form1Test::windowCaptionSizeAndIcon() {
   QCOMPARE(form.size(), QSize(1010, 572));
   const QList<QSize> sizes = form.windowIcon().availableSizes();
   for (int size : {16, 24, 32, 48, 256}) QVERIFY(sizes.contains(QSize(size, size)));
-  QCOMPARE(form.app_folder(), dir_.path().toStdU16String());
+  QCOMPARE(form.app_folder(), dir_->path().toStdU16String());
 }
 
 void Form1Test::controlsAtTheirDesignGeometry_data() {
@@ -361,7 +362,7 @@ void Form1Test::failedRunIsRolledBack() {
     return cn.Execute(u"insert into dt_table (field9) values('b')", -1);
   };
   Form1& form = MakeForm(std::move(commands));
-  OpenDatabase(dir_, form.state());
+  QVERIFY(OpenDatabase(form.app_folder(), form.state()));
   MessageBoxCloser boxes;
   QTest::mouseClick(Control<QPushButton>("Command1"), Qt::LeftButton);
   QCOMPARE(boxes.texts.size(), 1);
@@ -409,7 +410,7 @@ void Form1Test::closeDuringARunEndsItRolledBackThenCloses() {
     return seen;
   };
   Form1& form = MakeForm(std::move(commands));
-  OpenDatabase(dir_, form.state());
+  QVERIFY(OpenDatabase(form.app_folder(), form.state()));
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   MessageBoxCloser boxes;

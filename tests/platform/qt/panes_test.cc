@@ -8,7 +8,7 @@
 #include "platform/files.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
-#include "recording_document_host.h"
+#include "platform/qt/recording_document_host.h"
 
 namespace quillmere {
 namespace {

@@ -1,0 +1,52 @@
+// The start command: from test.doc in the application folder to the rows of
+// dt_table, the preview page and the files beside them, in one click.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "convert/table_sink.h"
+#include "output/form_state.h"
+#include "platform/browser.h"
+#include "platform/document/document_host.h"
+#include "platform/status.h"
+
+namespace quillmere {
+
+// The window's controls the start command reads, and the one it writes.
+class StartControls {
+ public:
+  virtual ~StartControls() = default;
+  // Combo1: the selected entry's index, -1 when none is selected.
+  virtual int Combo1ListIndex() const = 0;
+  // Selects an entry (and shows its text).
+  virtual void SetCombo1ListIndex(int index) = 0;
+  // The item data of entry `index`: the number of the table it names.
+  virtual int32_t Combo1ItemData(int index) const = 0;
+  // Check1: 0 not ticked, 1 ticked, 2 grayed.
+  virtual int Check1Value() const = 0;
+};
+
+// Everything one run of the start command works with.
+struct StartContext {
+  std::u16string app_folder;     // the folder that holds the program
+  DocumentHost& FramerControl1;  // opens test.doc and has it saved as a web page
+  StartControls& controls;       // Combo1 and Check1
+  FormState& form;               // strTable, strTableFirstLine, cn, rs
+  Browser& WebBrowser1;
+  Progress& Label1;
+};
+
+// Opens test.doc, opens data.mdb, empties dt_table, saves the document as
+// test.html, closes it, reads test.html, takes the selected table's markup
+// into strTable (and tabletest.html) and runs the conversion command. The
+// database work is one transaction: on any failure dt_table keeps its rows.
+// A table number beyond the document's tables is a failure that says how
+// many tables the document has; tabletest.html is then not written.
+Status Command1_Click(StartContext& window);
+
+// Upper bound on test.html, so a hostile document cannot make the program
+// read without limit.
+inline constexpr uint64_t kMaxPageBytes = uint64_t{512} << 20;
+
+}  // namespace quillmere

@@ -1,0 +1,64 @@
+#include "output/conversion_command.h"
+
+#include "convert/conversion.h"
+#include "output/insert_statements.h"
+#include "output/preview_page.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace quillmere {
+
+namespace {
+
+// Hands every cell to the statements, then to the preview; every row end to
+// the preview first, then to the statements (which execute).
+class StatementsAndPreview : public TableSink {
+ public:
+  StatementsAndPreview(InsertStatements& statements, PreviewPage& preview)
+      : statements_(statements), preview_(preview) {}
+
+  Status BeginRows() override {
+    QM_RETURN_IF_ERROR(statements_.BeginRows());
+    return preview_.BeginRows();
+  }
+  Status Cell(int64_t k, int64_t U, std::u16string_view strCellText) override {
+    QM_RETURN_IF_ERROR(statements_.Cell(k, U, strCellText));
+    return preview_.Cell(k, U, strCellText);
+  }
+  Status EndRow(int64_t i) override {
+    QM_RETURN_IF_ERROR(preview_.EndRow(i));
+    return statements_.EndRow(i);
+  }
+  Status Finish() override {
+    QM_RETURN_IF_ERROR(statements_.Finish());
+    return preview_.Finish();
+  }
+
+ private:
+  InsertStatements& statements_;
+  PreviewPage& preview_;
+};
+
+}  // namespace
+
+Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
+                      Progress& Label1) {
+  adodb::Connection& cn = adodb::EnsureCreated(form.cn);
+  InsertStatements statements(cn, form.strTableFirstLine);
+  PreviewPage preview(form.strTableFirstLine);
+  StatementsAndPreview sink(statements, preview);
+  QM_RETURN_IF_ERROR(ConvertTable(form.strTable, sink, Label1));
+
+  QM_RETURN_IF_ERROR(
+      cn.Execute(u"select * from dt_table", adodb::kOptionUnspecified, &form.rs));
+  const std::u16string folder(app_folder);
+  // Asked for before the page is written: the pane loads it later.
+  WebBrowser1.Navigate2(folder + u"\\cc.html");
+  const std::string page = codepage::EncodeCp936(preview.Content(statements.strSqlLog()),
+                                                 codepage::Unencodable::kQuestionMark);
+  QM_RETURN_IF_ERROR(files::ReplaceWholeFile(files::NativePath(folder + u"\\\\cc.html"), page));
+  Label1.ShowStatus(u"数据库存在形式与CC.html显示的效果类似");
+  return Status();
+}
+
+}  // namespace quillmere

@@ -1,0 +1,84 @@
+#include "platform/document/document_format.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+
+namespace quillmere::document {
+
+namespace {
+
+constexpr std::string_view kCompoundMagic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
+
+// The start of a text file, past a UTF-8 byte-order mark and white space,
+// lowercased: enough to tell markup from other text.
+std::string TextStart(std::string_view bytes) {
+  if (StartsWith(bytes, "\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  size_t first = 0;
+  while (first < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[first]))) ++first;
+  std::string start(bytes.substr(first, 1024));
+  std::transform(start.begin(), start.end(), start.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return start;
+}
+
+bool Contains(std::string_view s, std::string_view part) {
+  return s.find(part) != std::string_view::npos;
+}
+
+}  // namespace
+
+FileKind SniffKind(std::string_view bytes) {
+  if (bytes.empty()) return FileKind::kEmpty;
+  if (StartsWith(bytes, kCompoundMagic)) return FileKind::kCompoundFile;
+  if (StartsWith(bytes, "PK\x03\x04") || StartsWith(bytes, "PK\x05\x06")) return FileKind::kZip;
+  std::string start = TextStart(bytes);
+  if (StartsWith(start, "{\\rtf")) return FileKind::kRichText;
+  if (StartsWith(start, "<?xml")) return Contains(start, "<html") ? FileKind::kHtml : FileKind::kXml;
+  if (StartsWith(start, "<!doctype html") || Contains(start, "<html")) return FileKind::kHtml;
+  return FileKind::kOther;
+}
+
+FormatFound DescribeFormat(FileKind kind, std::string_view bytes) {
+  switch (kind) {
+    case FileKind::kRichText:
+      return {"a Rich Text Format (RTF) document", "rtf"};
+    case FileKind::kHtml:
+      return {"a web page (HTML)", "html"};
+    case FileKind::kXml: {
+      std::string start = TextStart(bytes);
+      if (Contains(start, "wordml") || Contains(start, "<w:worddocument")) {
+        return {"a Word 2003 XML document", "xml"};
+      }
+      if (Contains(start, "opendocument")) return {"an OpenDocument flat XML document", "fodt"};
+      return {"an XML file", "xml"};
+    }
+    default:
+      return {"a file in no format this program recognises", "doc"};
+  }
+}
+
+bool IsEncryptedPackage(std::string_view file) {
+  // A directory entry is 128 bytes: the UTF-16LE name (64 bytes), its length
+  // in bytes with the terminating zero (2), the object type (1; 2 = stream).
+  // Entries sit in sectors, so every one starts at a multiple of 128.
+  static const std::string kName = [] {
+    std::string name;
+    for (char c : std::string_view("EncryptedPackage")) name += {c, '\0'};
+    return name + std::string(2, '\0');
+  }();
+  constexpr size_t kEntry = 128;
+  for (size_t at = 512; at + kEntry <= file.size(); at += kEntry) {
+    if (file.compare(at, kName.size(), kName) != 0) continue;
+    auto length = static_cast<uint16_t>(static_cast<unsigned char>(file[at + 0x40]) |
+                                         static_cast<unsigned char>(file[at + 0x41]) << 8);
+    if (length == kName.size() && file[at + 0x42] == 2) return true;
+  }
+  return false;
+}
+
+}  // namespace quillmere::document

@@ -1,0 +1,89 @@
+#include "platform/document/document_reader.h"
+
+#include <memory>
+
+#include "platform/document/document_format.h"
+#include "platform/document/docx_reader.h"
+#include "platform/document/word97_reader.h"
+#include "platform/document/zip_archive.h"
+#include "platform/files.h"
+
+namespace quillmere::document {
+
+namespace {
+
+Status ThroughConverter(std::string_view bytes, const FormatFound& format,
+                        const ReaderOptions& options, Document* out) {
+  std::string program = FindConverter(options.converter);
+  if (program.empty()) {
+    return Status(ErrorNumber::kUnsupportedFormat,
+                  "it is " + format.name +
+                      ". This program reads Word documents (.doc, .docx) itself and other "
+                      "formats through LibreOffice, which is not installed; if the file is a "
+                      "document, installing LibreOffice (the soffice program) lets it open "
+                      "it.");
+  }
+  std::string docx;
+  QM_RETURN_IF_ERROR(ConvertToDocx(program, bytes, format.extension, options.converter,
+                                   options.limits.max_file_bytes, &docx));
+  return ReadDocxDocument(docx, options.limits, out);
+}
+
+Status ReadCompoundFile(std::string_view bytes, const ReaderOptions& options, Document* out) {
+  if (IsEncryptedPackage(bytes)) {
+    return Status(ErrorNumber::kPasswordProtected,
+                  "it is a password-protected Office Open XML (.docx) document: a compound "
+                  "file holding an EncryptedPackage stream. Remove the password in the "
+                  "program that made it, then try again.");
+  }
+  Status word97 = ReadWord97Document(bytes, out);
+  if (word97.number() != ErrorNumber::kUnsupportedFormat) return word97;
+  std::string reason = word97.description();
+  if (!reason.empty() && reason.back() == '.') reason.pop_back();
+  FormatFound format{
+      "a compound file but no Word 97-2003 document this program can read (" + reason + ")",
+      "doc"};
+  return ThroughConverter(bytes, format, options, out);
+}
+
+Status ReadZip(std::string_view bytes, const ReaderOptions& options, Document* out) {
+  std::unique_ptr<ZipArchive> package;
+  QM_RETURN_IF_ERROR(ZipArchive::Open(bytes, &package));
+  if (package->Contains(kMainDocumentPart)) {
+    return ReadDocxPackage(*package, options.limits, out);
+  }
+  FormatFound format{"a ZIP archive without " + std::string(kMainDocumentPart), "zip"};
+  std::string mimetype;
+  if (package->Contains("mimetype") && package->Read("mimetype", 256, &mimetype).ok() &&
+      mimetype == "application/vnd.oasis.opendocument.text") {
+    format = {"an OpenDocument text (.odt)", "odt"};
+  }
+  return ThroughConverter(bytes, format, options, out);
+}
+
+Status ReadBytes(std::string_view bytes, const ReaderOptions& options, Document* out) {
+  switch (FileKind kind = SniffKind(bytes)) {
+    case FileKind::kEmpty:
+      return Status(ErrorNumber::kCorruptDocument, "the file is empty.");
+    case FileKind::kCompoundFile:
+      return ReadCompoundFile(bytes, options, out);
+    case FileKind::kZip:
+      return ReadZip(bytes, options, out);
+    default:
+      return ThroughConverter(bytes, DescribeFormat(kind, bytes), options, out);
+  }
+}
+
+}  // namespace
+
+Status ReadDocumentFile(const std::string& native_path, const ReaderOptions& options,
+                        Document* out) {
+  std::string bytes;
+  QM_RETURN_IF_ERROR(files::ReadWholeFile(native_path, options.limits.max_file_bytes, &bytes));
+  Status status = ReadBytes(bytes, options, out);
+  if (status.ok()) return status;
+  return Status(status.number(),
+                "Cannot open \"" + native_path + "\": " + status.description());
+}
+
+}  // namespace quillmere::document

@@ -1,0 +1,20 @@
+// Bounds that keep a hostile document harmless: the reader refuses, with a
+// clear error, anything that would make it read or hold more than these.
+#pragma once
+
+#include <cstdint>
+
+namespace quillmere::document {
+
+struct ReadLimits {
+  // The document file as it lies on disk.
+  uint64_t max_file_bytes = uint64_t{256} << 20;
+  // One part of a ZIP package once uncompressed (word/document.xml). A part
+  // that expands beyond it is refused as a ZIP bomb. The XML tree of a part
+  // takes a few times its size in memory, which this keeps within reason.
+  uint64_t max_part_bytes = uint64_t{64} << 20;
+  // How deeply XML elements may nest.
+  int max_xml_depth = 256;
+};
+
+}  // namespace quillmere::document

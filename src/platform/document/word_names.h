@@ -1,0 +1,43 @@
+// Element and attribute names of a WordprocessingML part, by namespace.
+//
+// pugixml sees qualified names ("w:tbl"). A document may bind any prefix to
+// the WordprocessingML namespace (transitional or strict) and to markup
+// compatibility, so the prefixes are looked up once, on the root element
+// where every writer declares them, and names are compared by local part.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <pugixml.hpp>
+
+namespace quillmere::document {
+
+class WordNames {
+ public:
+  explicit WordNames(pugi::xml_node root);
+
+  // The local name of a WordprocessingML element ("tbl" for "w:tbl");
+  // empty for an element of any other namespace.
+  std::string_view Word(pugi::xml_node node) const;
+
+  // The local name of a markup-compatibility element ("AlternateContent").
+  std::string_view Compat(pugi::xml_node node) const;
+
+  // A WordprocessingML attribute of `node` ("val" finds "w:val").
+  pugi::xml_attribute Attribute(pugi::xml_node node, std::string_view local) const;
+
+  // The first WordprocessingML child element of `node` named `local`.
+  pugi::xml_node Child(pugi::xml_node node, std::string_view local) const;
+
+  // The w:val of the child named `local` as a whole number, or `fallback`
+  // when the child or its value is missing or not a number.
+  int ChildNumber(pugi::xml_node node, std::string_view local, int fallback) const;
+
+ private:
+  static std::string_view LocalIn(pugi::xml_node node, const std::string& prefix);
+  std::string word_;    // prefix bound to WordprocessingML, with its colon
+  std::string compat_;  // prefix bound to markup compatibility, with its colon
+};
+
+}  // namespace quillmere::document

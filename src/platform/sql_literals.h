@@ -1,0 +1,21 @@
+// Text literals of an SQL statement as parameters, so that statements which
+// differ only in their values (one insert per table row) share one prepared
+// form.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmere::sql {
+
+// Splits `statement` into its shape, every text literal ('...', a quote
+// inside written twice) replaced by "?", and the literals' values in order.
+// Double-quoted, bracketed and backquoted names are copied as they stand.
+// False, leaving the outputs unspecified, for a statement with a comment, an
+// unterminated quote or parameters of its own, whose text a plain scan cannot
+// turn into a shape safely.
+bool ParameterizeTextLiterals(std::string_view statement, std::string* shape,
+                              std::vector<std::string>* values);
+
+}  // namespace quillmere::sql

@@ -1,0 +1,215 @@
+// quillmere newdb and quillmere convert, run as the user runs them.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fstream>
+
+#include "platform/codepage.h"
+#include "support/temp_folder.h"
+
+extern char** environ;
+
+namespace quillmere {
+namespace {
+
+using testing::Query;
+using testing::TempFolder;
+using Rows = std::vector<std::vector<std::string>>;
+
+struct Outcome {
+  int exit_code = -1;
+  std::string out, err;
+};
+
+// Runs the built program with `args` in `folder`, capturing both outputs.
+Outcome Quillmere(const TempFolder& folder, std::vector<std::string> args) {
+  args.insert(args.begin(), QUILLMERE_BINARY);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const std::string out = folder / ".stdout", err = folder / ".stderr";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = 0;
+  Outcome outcome;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  outcome.out = folder.Read(".stdout");
+  outcome.err = folder.Read(".stderr");
+  return outcome;
+}
+
+std::string Cp936(std::u16string_view text) {
+  return codepage::EncodeCp936(text, codepage::Unencodable::kQuestionMark);
+}
+
+// A header row and two data rows, the first data cell spanning both rows.
+constexpr char16_t kTable[] =
+    u"border=1>\r\n<TR>\r\n<TD>名称</TD>\r\n<TD>数量</TD>\r\n</TR>\r\n"
+    u"<TR>\r\n<TD rowspan=2>苹果</TD>\r\n<TD>12</TD>\r\n</TR>\r\n"
+    u"<TR>\r\n<TD>7</TD>\r\n</TR>\r\n</TABLE>\r\n";
+
+TEST(NewdbCommandTest, CreatesDtTableWithLimitedColumnsAndNeverOverwrites) {
+  TempFolder folder;
+  Outcome made = Quillmere(folder, {"newdb", "--columns", "3"});
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  const std::string db = folder / "data.mdb";
+  EXPECT_EQ(Query(db, "select name from pragma_table_info('dt_table')"),
+            (Rows{{"field0"}, {"field1"}, {"field2"}}));
+  Query(db, "insert into dt_table (field2) values ('" + std::string(200, 'x') + "')");
+  EXPECT_THROW(Query(db, "insert into dt_table (field0) values ('" + std::string(201, 'x') + "')"),
+               std::runtime_error);
+
+  Outcome again = Quillmere(folder, {"newdb"});
+  EXPECT_EQ(again.exit_code, 1);
+  EXPECT_EQ(again.err.rfind("error 1006: ", 0), 0u) << again.err;
+  EXPECT_EQ(Query(db, "select count(*) from dt_table"), (Rows{{"1"}}));
+}
+
+TEST(NewdbCommandTest, MakesSixtyFourColumnsByDefaultInTheFolderNamed) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder / "sub");
+  ASSERT_EQ(Quillmere(folder, {"newdb", "sub"}).exit_code, 0);
+  EXPECT_EQ(Query(folder / "sub/data.mdb", "select count(*) from pragma_table_info('dt_table')"),
+            (Rows{{"64"}}));
+  EXPECT_EQ(Quillmere(folder, {"newdb", "--columns", "0"}).exit_code, 2);
+  EXPECT_EQ(Quillmere(folder, {"newdb", "a", "b"}).exit_code, 2);
+  EXPECT_FALSE(folder.Has("data.mdb"));
+}
+
+class ConvertCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(Quillmere(folder_, {"newdb", "--columns", "2"}).exit_code, 0);
+    folder_.Write("tabletest.html", Cp936(kTable));
+  }
+  Rows Table() const {
+    return Query(folder_ / "data.mdb", "select field0, field1 from dt_table order by rowid");
+  }
+  TempFolder folder_;
+};
+
+TEST_F(ConvertCommandTest, RepeatsARunFromTabletestHtml) {
+  Outcome run = Quillmere(folder_, {"convert", "tabletest.html"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_NE(run.out.find("2 rows"), std::string::npos) << run.out;
+  EXPECT_EQ(Table(), (Rows{{"苹果", "12"}, {"苹果", "7"}}));
+  EXPECT_EQ(folder_.Read("cc.html"),
+            Cp936(u"<table border=1> \r\n<tr><td>苹果</td><td>12</td></td>"
+                  u"\r\n<tr><td>苹果</td><td>7</td></td></tr></table>"
+                  u"\r\n<br>insert into dt_table (field0,field1) values('苹果','12')"
+                  u"\r\n<br>insert into dt_table (field0,field1) values('苹果','7')\r\n"));
+}
+
+TEST_F(ConvertCommandTest, TakesUtf8TheFirstRowAsDataAndAnotherFolder) {
+  std::filesystem::create_directory(folder_ / "out");
+  ASSERT_EQ(Quillmere(folder_, {"newdb", "out", "--columns", "2"}).exit_code, 0);
+  folder_.Write("table.html", "\xEF\xBB\xBF" + unicode::ToUtf8(kTable));
+  Outcome run = Quillmere(folder_, {"convert", "table.html", "--utf8", "--first-row-data",
+                                    "--folder", "out"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Query(folder_ / "out/data.mdb", "select field0, field1 from dt_table"),
+            (Rows{{"名称", "数量"}, {"苹果", "12"}, {"苹果", "7"}}));
+  EXPECT_TRUE(folder_.Has("out/cc.html"));
+  EXPECT_FALSE(folder_.Has("cc.html"));
+}
+
+TEST_F(ConvertCommandTest, ShowsTheStatusTextsOnStandardErrorAsItGoes) {
+  Outcome run = Quillmere(folder_, {"convert", "tabletest.html", "--progress"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.err, "1\n2\n3\n1\n2\n3\n数据库存在形式与CC.html显示的效果类似\n");
+}
+
+TEST_F(ConvertCommandTest, AFailurePrintsItsNumberAndLeavesDtTableAsItWas) {
+  ASSERT_EQ(Quillmere(folder_, {"convert", "tabletest.html"}).exit_code, 0);
+  // Three columns do not fit a two-column dt_table; the second row fails.
+  folder_.Write("wide.html", Cp936(u"border=1>\r\n<TR>\r\n<TD>a</TD>\r\n<TD>b</TD>\r\n"
+                                   u"<TD>c</TD>\r\n</TR>\r\n</TABLE>\r\n"));
+  Outcome run = Quillmere(folder_, {"convert", "wide.html", "--first-row-data"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.err.rfind("error 3006: ", 0), 0u) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(Table(), (Rows{{"苹果", "12"}, {"苹果", "7"}}));
+}
+
+TEST_F(ConvertCommandTest, SaysWhyWhenThereIsNoDatabaseOrNoFile) {
+  Outcome no_db = Quillmere(folder_, {"convert", "tabletest.html", "--folder", "/nonexistent"});
+  EXPECT_EQ(no_db.exit_code, 1);
+  EXPECT_EQ(no_db.err.rfind("error 3002: The database \"/nonexistent/data.mdb\" does not exist", 0),
+            0u)
+      << no_db.err;
+  Outcome no_file = Quillmere(folder_, {"convert", "missing.html"});
+  EXPECT_EQ(no_file.exit_code, 1);
+  EXPECT_EQ(no_file.err.rfind("error 1001: ", 0), 0u) << no_file.err;
+  EXPECT_EQ(Quillmere(folder_, {"convert"}).exit_code, 2);
+  EXPECT_EQ(Quillmere(folder_, {"convert", "a.html", "--bogus"}).exit_code, 2);
+}
+
+// quillmere run on a .docx saved as test.doc (the document is recognised by
+// its content, not its name).
+class RunCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::ifstream in(QUILLMERE_SOURCE_DIR "/tests/platform/document/data/merged-cells.docx",
+                     std::ios::binary);
+    folder_.Write("test.doc", std::string(std::istreambuf_iterator<char>(in), {}));
+    ASSERT_EQ(Quillmere(folder_, {"newdb", "--columns", "4"}).exit_code, 0);
+    Query(folder_ / "data.mdb", "insert into dt_table (field0) values ('before')");
+  }
+  Rows Table() const {
+    return Query(folder_ / "data.mdb", "select field0, field1, field2 from dt_table order by rowid");
+  }
+  TempFolder folder_;
+};
+
+TEST_F(RunCommandTest, DoesWhatTheStartButtonDoes) {
+  Outcome run = Quillmere(folder_, {"run", folder_.path(), "--first-row-data", "--progress"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Table(), (Rows{{"name", "name", "age"},
+                           {"a", "b", "30"},
+                           {"a", "c", "31"},
+                           {"a", "d", "32"},
+                           {"hm", "hm", "x"}}));
+  for (const char* file : {"test.html", "tabletest.html", "cc.html"}) {
+    EXPECT_TRUE(folder_.Has(file)) << file;
+  }
+  EXPECT_NE(run.err.find("数据库存在形式与CC.html显示的效果类似"), std::string::npos);
+
+  // By default the first row is a header.
+  ASSERT_EQ(Quillmere(folder_, {"run", folder_.path()}).exit_code, 0);
+  EXPECT_EQ(Table().size(), 4u);
+}
+
+TEST_F(RunCommandTest, FailuresPrintTheirNumberAndLoseNothing) {
+  Outcome beyond = Quillmere(folder_, {"run", folder_.path(), "--table", "2"});
+  EXPECT_EQ(beyond.exit_code, 1);
+  EXPECT_EQ(beyond.err.rfind("error 4004: ", 0), 0u) << beyond.err;
+  EXPECT_NE(beyond.err.find("只有1个表格"), std::string::npos) << beyond.err;
+  EXPECT_FALSE(folder_.Has("tabletest.html"));
+  EXPECT_EQ(Table(), (Rows{{"before", "NULL", "NULL"}}));
+
+  std::filesystem::remove(folder_ / "test.doc");
+  std::filesystem::remove(folder_ / "test.html");
+  Outcome missing = Quillmere(folder_, {"run", folder_.path()});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_EQ(missing.err.rfind("error 1001: ", 0), 0u) << missing.err;
+  EXPECT_FALSE(folder_.Has("test.html"));
+  EXPECT_EQ(Table(), (Rows{{"before", "NULL", "NULL"}}));
+
+  EXPECT_EQ(Quillmere(folder_, {"run", "--table", "0"}).exit_code, 2);
+  EXPECT_EQ(Quillmere(folder_, {"run", "a", "b"}).exit_code, 2);
+}
+
+}  // namespace
+}  // namespace quillmere

@@ -1,0 +1,66 @@
+// A document host that "saves" a given web page, and fixed window controls,
+// so the start command can be driven without a document reader or a window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "capture/start_command.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/unicode.h"
+
+namespace quillmere::testing {
+
+class FakeHost : public DocumentHost, public WordDocument {
+ public:
+  // The page SaveAs writes (in code page 936), and what fails on purpose.
+  std::u16string page;
+  bool fail_open = false;
+  bool fail_save = false;
+  // Every call, in order.
+  std::vector<std::string> calls;
+  bool open = false;
+
+  Status Open(std::u16string_view document, bool read_only, std::u16string_view prog_id,
+              std::u16string_view user_name, std::u16string_view password) override {
+    calls.push_back("open " + unicode::ToUtf8(document) + " " + (read_only ? "read-only " : "") +
+                    unicode::ToUtf8(prog_id) + " [" + unicode::ToUtf8(user_name) + "] [" +
+                    unicode::ToUtf8(password) + "]");
+    if (fail_open || !files::Exists(files::NativePath(document))) {
+      return Status(ErrorNumber::kFileNotFound, "cannot open " + unicode::ToUtf8(document));
+    }
+    open = true;
+    return Status();
+  }
+  Status ActiveDocument(WordDocument** document) override {
+    calls.push_back("active document");
+    if (!open) return Status(ErrorNumber::kNoDocumentOpen, "no document open");
+    *document = this;
+    return Status();
+  }
+  Status Close() override {
+    calls.push_back("close");
+    open = false;
+    return Status();
+  }
+  Status SaveAs(std::u16string_view file_name, int16_t file_format) override {
+    calls.push_back("save as " + unicode::ToUtf8(file_name) + " " + std::to_string(file_format));
+    if (fail_save) return Status(ErrorNumber::kDiskFull, "disk full");
+    return files::ReplaceWholeFile(
+        files::NativePath(file_name),
+        codepage::EncodeCp936(page, codepage::Unencodable::kCharacterReference));
+  }
+};
+
+class FixedControls : public StartControls {
+ public:
+  int list_index = -1;
+  int check = 1;
+  int Combo1ListIndex() const override { return list_index; }
+  void SetCombo1ListIndex(int index) override { list_index = index; }
+  int32_t Combo1ItemData(int index) const override { return index + 1; }
+  int Check1Value() const override { return check; }
+};
+
+}  // namespace quillmere::testing
