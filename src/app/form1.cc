@@ -159,7 +159,7 @@ int Form1::Combo1ListIndex() const { return Combo1_->currentIndex(); }
 
 void Form1::SetCombo1ListIndex(int index) { Combo1_->setCurrentIndex(index); }
 
-int Form1::Combo1ItemData(int index) const { return Combo1_->itemData(index).toInt(); }
+int32_t Form1::Combo1ItemData(int index) const { return Combo1_->itemData(index).toInt(); }
 
 int Form1::Check1Value() const {
   switch (Check1_->checkState()) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "capture/start_command.h"
 #include "convert/table_sink.h"
 #include "output/form_state.h"
 #include "platform/document/document_host.h"
@@ -35,9 +36,10 @@ struct Form1Commands {
   std::function<Status(Form1&)> conversion;
 };
 
-// The window is also the conversion's Progress: Label1 shows the status
-// texts, and a yield lets the window handle its pending events.
-class Form1 : public QWidget, private Progress {
+// The window offers the start command the controls it reads (StartControls),
+// and is the conversion's Progress: Label1 shows the status texts, and a
+// yield lets the window handle its pending events.
+class Form1 : public QWidget, public StartControls, private Progress {
   Q_OBJECT
 
  public:
@@ -51,13 +53,12 @@ class Form1 : public QWidget, private Progress {
   WebBrowser& WebBrowser1() { return *WebBrowser1_; }
   Progress& Label1Progress() { return *this; }
 
-  // Combo1's selected entry, -1 for none; writing 0 selects the first.
-  int Combo1ListIndex() const;
-  void SetCombo1ListIndex(int index);
-  // The table number an entry stands for.
-  int Combo1ItemData(int index) const;
-  // 0 not ticked, 1 ticked, 2 grayed.
-  int Check1Value() const;
+  // StartControls: Combo1's selected entry (-1 for none) and an entry's
+  // table number; Check1's value, 0 not ticked, 1 ticked, 2 grayed.
+  int Combo1ListIndex() const override;
+  void SetCombo1ListIndex(int index) override;
+  int32_t Combo1ItemData(int index) const override;
+  int Check1Value() const override;
 
   // True while a command runs (and yields to the event loop).
   bool Running() const { return running_; }

@@ -2,46 +2,49 @@
 
 #include <QApplication>
 
-#include "app/form1.h"
+#include "capture/start_command.h"
+#include "output/conversion_command.h"
+#include "platform/document/document_server.h"
 #include "platform/files.h"
+#include "platform/qt/framer_control.h"
+#include "platform/qt/web_browser.h"
 
 namespace quillmere {
 
 namespace {
 
-// Stand-ins until the document server and the commands are part of the
-// build: every command fails with a message saying so, and the document pane
-// holds nothing (closing it succeeds, as it does with no document open).
-Status NotInThisBuildYet(const char* what) {
-  return Status(ErrorNumber::kConverterFailed,
-                std::string(what) + " is not part of this build yet.");
+Status Start(Form1& form) {
+  StartContext window{form.app_folder(), form.FramerControl1(), form,
+                      form.state(),      form.WebBrowser1(),    form.Label1Progress()};
+  return Command1_Click(window);
 }
 
-class NoDocumentServer : public DocumentHost {
- public:
-  Status Open(std::u16string_view, bool, std::u16string_view, std::u16string_view,
-              std::u16string_view) override {
-    return NotInThisBuildYet("The document server");
+// The conversion on its own, as the hidden Command3 would run it: on an open
+// connection its inserts form one transaction; on a closed one the first
+// insert fails, as it always has.
+Status Convert(Form1& form) {
+  FormState& state = form.state();
+  adodb::Connection& cn = adodb::EnsureCreated(state.cn);
+  const bool own_transaction = cn.State() == adodb::kStateOpen && !cn.InTransaction();
+  if (own_transaction) QM_RETURN_IF_ERROR(cn.BeginTrans());
+  Status status =
+      Command3_Click(state, form.app_folder(), form.WebBrowser1(), form.Label1Progress());
+  if (!own_transaction) return status;
+  if (!status.ok()) {
+    cn.RollbackTrans();
+    return status;
   }
-  Status ActiveDocument(WordDocument**) override {
-    return Status(ErrorNumber::kNoDocumentOpen, "No document is open.");
-  }
-  Status Close() override { return Status(); }
-};
-
-Form1Commands Commands() {
-  Form1Commands commands;
-  commands.start = [](Form1&) { return NotInThisBuildYet("The start command"); };
-  commands.conversion = [](Form1&) { return NotInThisBuildYet("The conversion command"); };
-  return commands;
+  return cn.CommitTrans();
 }
 
 }  // namespace
 
+Form1Commands WindowCommands() { return Form1Commands{Start, Convert}; }
+
 int RunWindow(int& argc, char** argv) {
   QApplication app(argc, argv);
-  NoDocumentServer document_server;
-  Form1 form(files::ApplicationFolder(), document_server, Commands());
+  document::DocumentServer document_server;
+  Form1 form(files::ApplicationFolder(), document_server, WindowCommands());
   form.show();
   return app.exec();
 }

@@ -1,0 +1,128 @@
+// The window's buttons wired to the real commands, the real document server
+// and a real data.mdb, on the offscreen platform.
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/run_window.h"
+#include "output/dt_table.h"
+#include "platform/document/document_server.h"
+#include "platform/qt/framer_control.h"
+#include "platform/qt/web_browser.h"
+
+namespace quillmere {
+
+class WindowCommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void startButtonFillsDtTableAndShowsThePreview();
+  void secondClickReplacesTheRowsOnTheSameConnection();
+  void hiddenConversionButtonAddsTheRowsAgain();
+  void failedStartIsShownAndLeavesDtTableAsItWas();
+
+ private:
+  void ClickAndCloseAnyBox(const char* button);
+  int Rows();
+  QString Folder() const { return dir_->path(); }
+
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<document::DocumentServer> server_;
+  std::unique_ptr<Form1> form_;
+  QStringList boxes_;
+};
+
+void WindowCommandsTest::init() {
+  dir_ = std::make_unique<QTemporaryDir>();
+  // A .docx saved as test.doc: the server goes by the content, not the name.
+  QVERIFY(QFile::copy(
+      QStringLiteral(QUILLMERE_SOURCE_DIR "/tests/platform/document/data/merged-cells.docx"),
+      dir_->filePath(QStringLiteral("test.doc"))));
+  QVERIFY(CreateDataMdb(Folder().toStdU16String(), kDefaultColumns).ok());
+  server_ = std::make_unique<document::DocumentServer>();
+  form_ = std::make_unique<Form1>(Folder().toStdU16String(), *server_, WindowCommands());
+  form_->show();
+  boxes_.clear();
+}
+
+void WindowCommandsTest::cleanup() {
+  form_.reset();
+  server_.reset();
+  dir_.reset();
+}
+
+// Clicks `button`; a message box it brings up is noted and closed.
+void WindowCommandsTest::ClickAndCloseAnyBox(const char* button) {
+  QTimer closer;
+  connect(&closer, &QTimer::timeout, [this] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      boxes_ << box->text();
+      box->accept();
+    }
+  });
+  closer.start(5);
+  form_->findChild<QPushButton*>(QLatin1String(button))->click();
+}
+
+int WindowCommandsTest::Rows() {
+  std::unique_ptr<adodb::Recordset> rs;
+  if (!form_->state().cn->Execute(u"select count(*) from dt_table", -1, &rs).ok()) return -1;
+  return QString::fromStdU16String(rs->Value(0, 0).value_or(u"")).toInt();
+}
+
+void WindowCommandsTest::startButtonFillsDtTableAndShowsThePreview() {
+  ClickAndCloseAnyBox("Command1");
+  QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
+  QCOMPARE(form_->Combo1ListIndex(), 0);  // no entry was chosen: the first is
+  QVERIFY(Rows() > 0);
+  QVERIFY(!form_->state().cn->InTransaction());
+  QVERIFY(!form_->FramerControl1().HoldsDocument());
+  QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+           QStringLiteral("数据库存在形式与CC.html显示的效果类似"));
+  for (const char* file : {"test.html", "tabletest.html", "cc.html"}) {
+    QVERIFY2(QFile::exists(dir_->filePath(QLatin1String(file))), file);
+  }
+  QTRY_VERIFY(form_->WebBrowser1().toPlainText().contains(QStringLiteral("insert into dt_table")));
+}
+
+void WindowCommandsTest::secondClickReplacesTheRowsOnTheSameConnection() {
+  ClickAndCloseAnyBox("Command1");
+  const int rows = Rows();
+  const adodb::Connection* cn = form_->state().cn.get();
+  ClickAndCloseAnyBox("Command1");
+  QVERIFY(boxes_.isEmpty());
+  QCOMPARE(form_->state().cn.get(), cn);
+  QCOMPARE(Rows(), rows);
+}
+
+void WindowCommandsTest::hiddenConversionButtonAddsTheRowsAgain() {
+  ClickAndCloseAnyBox("Command1");
+  const int rows = Rows();
+  ClickAndCloseAnyBox("Command3");  // the conversion alone empties nothing
+  QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
+  QCOMPARE(Rows(), 2 * rows);
+  QVERIFY(!form_->state().cn->InTransaction());
+}
+
+void WindowCommandsTest::failedStartIsShownAndLeavesDtTableAsItWas() {
+  ClickAndCloseAnyBox("Command1");
+  const int rows = Rows();
+  QVERIFY(QFile::remove(dir_->filePath(QStringLiteral("test.doc"))));
+  ClickAndCloseAnyBox("Command1");
+  QCOMPARE(boxes_.size(), 1);
+  QVERIFY(boxes_[0].contains(QStringLiteral("1001")));
+  QVERIFY(boxes_[0].contains(QStringLiteral("test.doc")));
+  QCOMPARE(Rows(), rows);
+  QVERIFY(form_->isVisible());
+}
+
+}  // namespace quillmere
+
+QTEST_MAIN(quillmere::WindowCommandsTest)
+#include "window_commands_test.moc"
