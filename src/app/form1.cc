@@ -133,8 +133,8 @@ void Form1::CreateControls() {
 void Form1::SetTabOrder() {
   // In tab-index order. Qt orders only controls that take focus, so the
   // labels drop out here; the hidden Command3 stays in order and Tab skips it.
-  QWidget* const by_tab_index[] = {Command2_, Command3_,   Label1_, FramerControl1_, Command1_,
-                                   Check1_,   Label2_, Combo1_, WebBrowser1_};
+  QWidget* const by_tab_index[] = {Command2_, Command3_, Label1_, FramerControl1_, Command1_,
+                                   Check1_, Label2_, Combo1_, WebBrowser1_};
   QWidget* previous = nullptr;
   for (QWidget* control : by_tab_index) {
     if (control->focusPolicy() == Qt::NoFocus) continue;
