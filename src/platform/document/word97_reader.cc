@@ -1,10 +1,101 @@
 #include "platform/document/word97_reader.h"
 
-namespace quillmere::document {
+#include <string>
 
-Status ReadWord97Document(std::string_view, Document*) {
-  return Status(ErrorNumber::kUnsupportedFormat,
-                "Word 97-2003 documents (.doc) cannot be read yet.");
+#include "platform/document/compound_file.h"
+#include "platform/document/word97_fib.h"
+#include "platform/document/word97_fkp.h"
+#include "platform/document/word97_paragraphs.h"
+#include "platform/document/word97_pieces.h"
+#include "platform/document/word97_row.h"
+#include "platform/document/word97_symbols.h"
+#include "platform/document/word97_tables.h"
+#include "platform/document/word97_text.h"
+
+namespace quillmere::document {
+namespace {
+
+constexpr char16_t kCellMark = 0x07;
+constexpr char16_t kParagraphMark = 0x0D;
+
+struct Streams {
+  std::string word_document;
+  std::string table;
+  std::string data;  // may be missing, then empty
+};
+
+// Reads the stream `name`; `found` tells whether it exists.
+Status ReadNamedStream(const CompoundFile& file, std::u16string_view name, std::string* out,
+                       bool* found) {
+  std::optional<uint32_t> entry = file.FindStream(name);
+  *found = entry.has_value();
+  if (!entry) return Status::Ok();
+  return file.ReadStream(*entry, out);
+}
+
+Status ReadStreams(std::string_view file_bytes, Streams* streams, Fib* fib) {
+  CompoundFile file;
+  QM_RETURN_IF_ERROR(CompoundFile::Open(file_bytes, &file));
+  bool found = false;
+  QM_RETURN_IF_ERROR(ReadNamedStream(file, u"WordDocument", &streams->word_document, &found));
+  if (!found) {
+    return Status(ErrorNumber::kUnsupportedFormat, "The compound file holds no Word document.");
+  }
+  QM_RETURN_IF_ERROR(ReadFib(streams->word_document, fib));
+  std::u16string_view table_name = fib->uses_1table ? u"1Table" : u"0Table";
+  QM_RETURN_IF_ERROR(ReadNamedStream(file, table_name, &streams->table, &found));
+  if (!found) {
+    return Status(ErrorNumber::kCorruptDocument, "The document's table stream is missing.");
+  }
+  QM_RETURN_IF_ERROR(CheckFibAgainstTableStream(*fib, streams->table.size()));
+  return ReadNamedStream(file, u"Data", &streams->data, &found);
+}
+
+// Walks the paragraphs in order, handing each to the table assembler as
+// content, a cell end or a row end.
+void AssembleStory(const std::vector<ParagraphSpan>& paragraphs, std::u16string_view text,
+                   const PieceTable& pieces, std::string_view data, Document* out) {
+  TableAssembler assembler(out);
+  TextFilter filter;
+  for (const ParagraphSpan& span : paragraphs) {
+    std::vector<Sprm> sprms = ParagraphSprms(span, pieces, data);
+    TableMarks marks = ReadTableMarks(sprms);
+    char16_t mark = span.mark < text.size() ? text[span.mark] : kParagraphMark;
+    bool outer = marks.depth == 1;
+    if ((outer && mark == kCellMark && marks.row_end) || (!outer && marks.depth > 1 && marks.inner_row_end)) {
+      filter.CloseFields();
+      assembler.EndRow(marks.depth, ReadRowDefinition(sprms, data));
+      continue;
+    }
+    Paragraph paragraph;
+    filter.Append(text.substr(span.start, span.mark - span.start), &paragraph);
+    if ((outer && mark == kCellMark) || (marks.depth > 1 && marks.inner_cell_end)) {
+      filter.CloseFields();
+      assembler.EndCell(marks.depth, std::move(paragraph));
+    } else {
+      assembler.AddParagraph(marks.depth, std::move(paragraph));
+    }
+  }
+  assembler.Finish();
+}
+
+}  // namespace
+
+Status ReadWord97Document(std::string_view file_bytes, Document* out) {
+  *out = Document();
+  Streams streams;
+  Fib fib;
+  QM_RETURN_IF_ERROR(ReadStreams(file_bytes, &streams, &fib));
+  PieceTable pieces;
+  QM_RETURN_IF_ERROR(ReadPieceTable(streams.table, fib.piece_table, fib.main_text_length,
+                                    streams.word_document.size(), &pieces));
+  std::u16string text = ReadMainText(streams.word_document, pieces);
+  ResolveSymbols(ReadFkpRuns(FkpKind::kCharacter, streams.word_document, streams.table, fib.character_bins),
+                 pieces, &text);
+  std::vector<FkpRun> paragraph_runs =
+      ReadFkpRuns(FkpKind::kParagraph, streams.word_document, streams.table, fib.paragraph_bins);
+  AssembleStory(FindParagraphs(paragraph_runs, pieces, text), text, pieces, streams.data, out);
+  return Status::Ok();
 }
 
 }  // namespace quillmere::document
