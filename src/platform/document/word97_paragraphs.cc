@@ -7,19 +7,10 @@ namespace {
 
 bool EndsParagraph(char16_t c) { return c == 0x0D || c == 0x07 || c == 0x0C; }
 
-// Appends the grpprl's sprms, each sprmPHugePapx replaced by the PrcData
-// (a 16-bit size, then the sprms) it points to in the Data stream.
-void AppendExpandingHugePapx(std::string_view grpprl, LittleEndian data, std::vector<Sprm>* out) {
-  SprmReader reader(grpprl);
-  Sprm sprm;
-  while (reader.Next(&sprm)) {
-    if (sprm.opcode != sprm::kPHugePapx) {
-      out->push_back(sprm);
-      continue;
-    }
-    uint32_t at = sprm.operand.U32(0);
-    if (data.Has(at, 2)) AppendSprms(data.Slice(uint64_t{at} + 2, data.U16(at)), out);
-  }
+// Appends the sprms of the PrcData (a 16-bit size, then a grpprl) at
+// `offset` in the Data stream; nothing when it lies outside.
+void AppendPrcData(LittleEndian data, uint32_t offset, std::vector<Sprm>* out) {
+  if (data.Has(offset, 2)) AppendSprms(data.Slice(uint64_t{offset} + 2, data.U16(offset)), out);
 }
 
 }  // namespace
@@ -45,22 +36,28 @@ std::vector<ParagraphSpan> FindParagraphs(const std::vector<FkpRun>& runs, const
   return paragraphs;
 }
 
-std::vector<Sprm> ParagraphSprms(const ParagraphSpan& paragraph, const PieceTable& pieces,
-                                 std::string_view data_stream) {
-  std::vector<Sprm> sprms;
+bool ParagraphSprms(const ParagraphSpan& paragraph, const PieceTable& pieces, std::string_view data_stream,
+                    uint64_t* budget, std::vector<Sprm>* out) {
+  std::vector<Sprm> direct;
+  AppendSprms(paragraph.fkp_sprms, &direct);
+  AppendPrmSprms(paragraph.prm, pieces.prc_grpprls, &direct);
+  // Word 2003+ writes a row both inline and through sprmPTableProps; the
+  // indirect form counts only when the inline one is missing.
+  bool inline_row = std::any_of(direct.begin(), direct.end(),
+                                [](const Sprm& s) { return s.opcode == sprm::kTDefTable; });
   LittleEndian data(data_stream);
-  AppendExpandingHugePapx(paragraph.fkp_sprms, data, &sprms);
-  std::vector<Sprm> piece_sprms;
-  AppendPrmSprms(paragraph.prm, pieces.prc_grpprls, &piece_sprms);
-  for (const Sprm& sprm : piece_sprms) {
-    if (sprm.opcode == sprm::kPHugePapx) {
-      uint32_t at = sprm.operand.U32(0);
-      if (data.Has(at, 2)) AppendSprms(data.Slice(uint64_t{at} + 2, data.U16(at)), &sprms);
+  out->clear();
+  for (const Sprm& sprm : direct) {
+    if (out->size() > *budget) return false;
+    if (sprm.opcode == sprm::kPHugePapx || (sprm.opcode == sprm::kPTableProps && !inline_row)) {
+      AppendPrcData(data, sprm.operand.U32(0), out);
     } else {
-      sprms.push_back(sprm);
+      out->push_back(sprm);
     }
   }
-  return sprms;
+  if (out->size() > *budget) return false;
+  *budget -= out->size();
+  return true;
 }
 
 TableMarks ReadTableMarks(const std::vector<Sprm>& sprms) {

@@ -26,11 +26,14 @@ struct ParagraphSpan {
 std::vector<ParagraphSpan> FindParagraphs(const std::vector<FkpRun>& paragraph_runs,
                                           const PieceTable& pieces, std::u16string_view text);
 
-// The paragraph's direct sprms in the order they apply: its run's, then its
-// piece's. sprmPHugePapx is replaced by the sprms it points to in
-// `data_stream`.
-std::vector<Sprm> ParagraphSprms(const ParagraphSpan& paragraph, const PieceTable& pieces,
-                                 std::string_view data_stream);
+// Sets `out` to the paragraph's direct sprms in the order they apply: its
+// run's, then its piece's. sprmPHugePapx is replaced by the sprms it points
+// to in `data_stream`, and so is sprmPTableProps when the row is not also
+// defined inline by sprmTDefTable. Paragraphs may share such sprms, so a
+// hostile file could give each of them thousands: the count is taken from
+// `budget`, and the result is false when the budget runs out.
+bool ParagraphSprms(const ParagraphSpan& paragraph, const PieceTable& pieces, std::string_view data_stream,
+                    uint64_t* budget, std::vector<Sprm>* out);
 
 // Where a paragraph stands in the table structure.
 struct TableMarks {

@@ -17,6 +17,9 @@ namespace {
 
 constexpr char16_t kCellMark = 0x07;
 constexpr char16_t kParagraphMark = 0x0D;
+// Far above what real documents use (about one sprm per 7 bytes).
+constexpr uint64_t kSprmBudgetBase = 1 << 20;
+constexpr uint64_t kSprmBudgetPerByte = 16;
 
 struct Streams {
   std::string word_document;
@@ -52,19 +55,25 @@ Status ReadStreams(std::string_view file_bytes, Streams* streams, Fib* fib) {
 }
 
 // Walks the paragraphs in order, handing each to the table assembler as
-// content, a cell end or a row end.
-void AssembleStory(const std::vector<ParagraphSpan>& paragraphs, std::u16string_view text,
-                   const PieceTable& pieces, std::string_view data, Document* out) {
+// content, a cell end or a row end. `sprm_budget`, linear in the file's
+// size, bounds the work a hostile file can cause.
+Status AssembleStory(const std::vector<ParagraphSpan>& paragraphs, std::u16string_view text,
+                     const PieceTable& pieces, std::string_view data, uint64_t sprm_budget,
+                     Document* out) {
   TableAssembler assembler(out);
   TextFilter filter;
+  std::vector<Sprm> sprms;
   for (const ParagraphSpan& span : paragraphs) {
-    std::vector<Sprm> sprms = ParagraphSprms(span, pieces, data);
+    if (!ParagraphSprms(span, pieces, data, &sprm_budget, &sprms)) {
+      return Status(ErrorNumber::kCorruptDocument,
+                    "The document's paragraph properties are damaged: far more of them than the file could hold.");
+    }
     TableMarks marks = ReadTableMarks(sprms);
     char16_t mark = span.mark < text.size() ? text[span.mark] : kParagraphMark;
     bool outer = marks.depth == 1;
     if ((outer && mark == kCellMark && marks.row_end) || (!outer && marks.depth > 1 && marks.inner_row_end)) {
       filter.CloseFields();
-      assembler.EndRow(marks.depth, ReadRowDefinition(sprms, data));
+      assembler.EndRow(marks.depth, ReadRowDefinition(sprms));
       continue;
     }
     Paragraph paragraph;
@@ -77,6 +86,7 @@ void AssembleStory(const std::vector<ParagraphSpan>& paragraphs, std::u16string_
     }
   }
   assembler.Finish();
+  return Status::Ok();
 }
 
 }  // namespace
@@ -94,8 +104,10 @@ Status ReadWord97Document(std::string_view file_bytes, Document* out) {
                  pieces, &text);
   std::vector<FkpRun> paragraph_runs =
       ReadFkpRuns(FkpKind::kParagraph, streams.word_document, streams.table, fib.paragraph_bins);
-  AssembleStory(FindParagraphs(paragraph_runs, pieces, text), text, pieces, streams.data, out);
-  return Status::Ok();
+  Status status = AssembleStory(FindParagraphs(paragraph_runs, pieces, text), text, pieces, streams.data,
+                                kSprmBudgetBase + kSprmBudgetPerByte * file_bytes.size(), out);
+  if (!status.ok()) *out = Document();
+  return status;
 }
 
 }  // namespace quillmere::document

@@ -125,21 +125,9 @@ class RowBuilder {
 
 }  // namespace
 
-RowDefinition ReadRowDefinition(const std::vector<Sprm>& sprms, std::string_view data_stream) {
-  bool inline_layout = std::any_of(sprms.begin(), sprms.end(),
-                                   [](const Sprm& s) { return s.opcode == sprm::kTDefTable; });
+RowDefinition ReadRowDefinition(const std::vector<Sprm>& sprms) {
   RowBuilder builder;
-  LittleEndian data(data_stream);
-  for (const Sprm& sprm : sprms) {
-    if (sprm.opcode == sprm::kPTableProps && !inline_layout) {
-      uint32_t at = sprm.operand.U32(0);
-      std::vector<Sprm> indirect;
-      if (data.Has(at, 2)) AppendSprms(data.Slice(uint64_t{at} + 2, data.U16(at)), &indirect);
-      for (const Sprm& s : indirect) builder.Apply(s);
-    } else {
-      builder.Apply(sprm);
-    }
-  }
+  for (const Sprm& sprm : sprms) builder.Apply(sprm);
   return builder.Take();
 }
 

@@ -36,10 +36,7 @@ struct RowDefinition {
   bool SameTableAs(const RowDefinition& other) const { return identity == other.identity; }
 };
 
-// Applies the table sprms among `sprms`, in order, to an empty row. When
-// the row is given only through sprmPTableProps (a PrcData in
-// `data_stream`), those sprms are applied instead; Word writes the same row
-// inline as well, which then takes precedence.
-RowDefinition ReadRowDefinition(const std::vector<Sprm>& sprms, std::string_view data_stream);
+// Applies the table sprms among `sprms`, in order, to an empty row.
+RowDefinition ReadRowDefinition(const std::vector<Sprm>& sprms);
 
 }  // namespace quillmere::document

@@ -99,7 +99,7 @@ TEST(PieceTextTest, EightBitTextUsesWordsMappingOfWindows1252) {
 TEST(RowDefinitionTest, DefTableGivesEdgesAndFlagsWithMissingCellDescriptorsZero) {
   Bytes b;
   DefTable(b, {-108, 1000, 2000, 3000}, {0x0060, 0x0001});
-  RowDefinition row = ReadRowDefinition(Parse(b.data), {});
+  RowDefinition row = ReadRowDefinition(Parse(b.data));
   EXPECT_TRUE(row.defined);
   EXPECT_EQ(row.edges, (std::vector<int>{-108, 1000, 2000, 3000}));
   EXPECT_EQ(row.cell_flags, (std::vector<uint16_t>{0x0060, 0x0001, 0}));
@@ -114,9 +114,19 @@ TEST(RowDefinitionTest, LaterTableSprmsEditTheRowInOrder) {
   b.U16(sprm::kTMerge).U8(1).U8(3);
   b.U16(sprm::kTSplit).U8(2).U8(3);
   b.U16(sprm::kTVertMerge).U8(2).U8(3).U8(3);
-  RowDefinition row = ReadRowDefinition(Parse(b.data), {});
+  RowDefinition row = ReadRowDefinition(Parse(b.data));
   EXPECT_EQ(row.edges, (std::vector<int>{0, 80, 130, 180, 280}));
   EXPECT_EQ(row.cell_flags, (std::vector<uint16_t>{0, kFirstMerged, 0, kVerticalRestart}));
+}
+
+// The row-end paragraph's sprms: `grpprl` in its paragraph run.
+std::vector<Sprm> RowEndSprms(const std::string& grpprl, const std::string& data) {
+  ParagraphSpan span;
+  span.fkp_sprms = grpprl;
+  std::vector<Sprm> sprms;
+  uint64_t budget = 1000;
+  EXPECT_TRUE(ParagraphSprms(span, PieceTable(), data, &budget, &sprms));
+  return sprms;
 }
 
 TEST(RowDefinitionTest, TablePropertiesInTheDataStreamApplyOnlyWithoutAnInlineDefinition) {
@@ -128,17 +138,30 @@ TEST(RowDefinitionTest, TablePropertiesInTheDataStreamApplyOnlyWithoutAnInlineDe
   data.data += indirect.data;
   Bytes only_indirect;
   only_indirect.U16(sprm::kPTableProps).U32(4);
-  RowDefinition row = ReadRowDefinition(Parse(only_indirect.data), data.data);
+  RowDefinition row = ReadRowDefinition(RowEndSprms(only_indirect.data, data.data));
   EXPECT_EQ(row.edges, (std::vector<int>{0, 500, 1000}));
   EXPECT_EQ(row.cell_flags, (std::vector<uint16_t>{0, kVerticalContinue}));
 
   Bytes both = only_indirect;
   DefTable(both, {0, 700}, {});
-  EXPECT_EQ(ReadRowDefinition(Parse(both.data), data.data).edges, (std::vector<int>{0, 700}));
+  EXPECT_EQ(ReadRowDefinition(RowEndSprms(both.data, data.data)).edges, (std::vector<int>{0, 700}));
   // An offset past the Data stream adds nothing.
   Bytes stray;
   stray.U16(sprm::kPTableProps).U32(1 << 30);
-  EXPECT_FALSE(ReadRowDefinition(Parse(stray.data), data.data).defined);
+  EXPECT_FALSE(ReadRowDefinition(RowEndSprms(stray.data, data.data)).defined);
+}
+
+TEST(ParagraphSprmsTest, HugePropertiesComeFromTheDataStreamInPlace) {
+  Bytes huge;
+  huge.U16(sprm::kPItap).U32(3);
+  Bytes data;
+  data.U16(static_cast<int>(huge.data.size()));
+  data.data += huge.data;
+  Bytes grpprl;
+  grpprl.U16(sprm::kPItap).U32(1).U16(sprm::kPHugePapx).U32(0).U16(sprm::kPFInnerTtp).U8(1);
+  TableMarks marks = ReadTableMarks(RowEndSprms(grpprl.data, data.data));
+  EXPECT_EQ(marks.depth, 3);
+  EXPECT_TRUE(marks.inner_row_end);
 }
 
 TEST(RowDefinitionTest, IdentitySprmsTellTablesApart) {
@@ -146,9 +169,9 @@ TEST(RowDefinitionTest, IdentitySprmsTellTablesApart) {
   DefTable(plain, {0, 100}, {});
   DefTable(floating, {0, 100}, {});
   floating.U16(0x940E).U16(720);  // sprmTDxaAbs
-  RowDefinition a = ReadRowDefinition(Parse(plain.data), {});
-  EXPECT_TRUE(a.SameTableAs(ReadRowDefinition(Parse(plain.data), {})));
-  EXPECT_FALSE(a.SameTableAs(ReadRowDefinition(Parse(floating.data), {})));
+  RowDefinition a = ReadRowDefinition(Parse(plain.data));
+  EXPECT_TRUE(a.SameTableAs(ReadRowDefinition(Parse(plain.data))));
+  EXPECT_FALSE(a.SameTableAs(ReadRowDefinition(Parse(floating.data))));
 }
 
 TEST(TableMarksTest, DepthComesFromItapOrTheInTableFlag) {
