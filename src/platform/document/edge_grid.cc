@@ -12,37 +12,47 @@ bool HasContent(const Cell& cell) {
   });
 }
 
-// Makes the edges non-decreasing and folds cells of no width into a neighbour.
+// Makes the edges non-decreasing and folds each cell of no width into the
+// cell before it, or, when it comes first, into the cell after it.
 void Normalize(EdgeRow* row) {
   for (size_t i = 1; i < row->edges.size(); ++i) row->edges[i] = std::max(row->edges[i], row->edges[i - 1]);
-  for (size_t i = 0; i < row->cells.size() && row->cells.size() > 1;) {
-    if (row->edges[i] != row->edges[i + 1]) {
-      ++i;
-    } else if (i > 0) {
-      AppendContent(std::move(row->cells[i]), &row->cells[i - 1]);
-      row->cells.erase(row->cells.begin() + i);
-      row->edges.erase(row->edges.begin() + i + 1);
+  std::vector<Cell> cells;
+  std::vector<int> edges = {row->edges.empty() ? 0 : row->edges[0]};
+  for (size_t i = 0; i < row->cells.size(); ++i) {
+    Cell& cell = row->cells[i];
+    int right = row->edges[i + 1];
+    bool last_has_width = !cells.empty() && edges.back() != edges[edges.size() - 2];
+    if (cells.empty()) {
+      cells.push_back(std::move(cell));
+      edges.push_back(right);
+    } else if (right == edges.back()) {
+      AppendContent(std::move(cell), &cells.back());
+    } else if (!last_has_width) {
+      cells.back().vertical_merge = cell.vertical_merge;
+      AppendContent(std::move(cell), &cells.back());
+      edges.back() = right;
     } else {
-      row->cells[0].vertical_merge = row->cells[1].vertical_merge;
-      AppendContent(std::move(row->cells[1]), &row->cells[0]);
-      row->cells.erase(row->cells.begin() + 1);
-      row->edges.erase(row->edges.begin() + 1);
+      cells.push_back(std::move(cell));
+      edges.push_back(right);
     }
   }
+  row->cells = std::move(cells);
+  row->edges = std::move(edges);
 }
 
 // A continue cell needs a merged cell above it that starts at its column.
 void ResolveVerticalMerges(Table* table) {
-  size_t columns = table->grid_column_widths.size();
-  std::vector<bool> merged_above(columns), merged_here(columns);
+  // The start column of each merged cell of the row above, left to right.
+  std::vector<int> merged_above, merged_here;
   for (Row& row : table->rows) {
-    std::fill(merged_here.begin(), merged_here.end(), false);
-    size_t column = row.grid_before;
+    merged_here.clear();
+    size_t above = 0;
+    int column = row.grid_before;
     for (Cell& cell : row.cells) {
-      if (cell.vertical_merge == VerticalMerge::kContinue && !merged_above[column]) {
-        cell.vertical_merge = VerticalMerge::kNone;
-      }
-      merged_here[column] = cell.vertical_merge != VerticalMerge::kNone;
+      while (above < merged_above.size() && merged_above[above] < column) ++above;
+      bool continues = above < merged_above.size() && merged_above[above] == column;
+      if (cell.vertical_merge == VerticalMerge::kContinue && !continues) cell.vertical_merge = VerticalMerge::kNone;
+      if (cell.vertical_merge != VerticalMerge::kNone) merged_here.push_back(column);
       column += cell.grid_span;
     }
     std::swap(merged_above, merged_here);

@@ -6,6 +6,10 @@ namespace quillmere::document {
 namespace {
 
 constexpr int kTc80Size = 20;
+// Edges stay within about 50 m of paper, so sums of them cannot overflow.
+constexpr int64_t kMaxEdge = 1 << 21;
+
+int ClampEdge(int64_t edge) { return static_cast<int>(std::clamp(edge, -kMaxEdge, kMaxEdge)); }
 
 constexpr std::array<uint16_t, 12> kIdentitySprms = {
     0x7469,  // sprmTIpgp
@@ -65,9 +69,11 @@ class RowBuilder {
     first = std::min(first, Count());
     count = std::min(count, kMaxCells - Count());
     if (count <= 0) return;
-    for (size_t i = first + 1; i < row_.edges.size(); ++i) row_.edges[i] += count * width;
+    for (size_t i = first + 1; i < row_.edges.size(); ++i) {
+      row_.edges[i] = ClampEdge(int64_t{row_.edges[i]} + count * width);
+    }
     std::vector<int> added;
-    for (int k = 1; k <= count; ++k) added.push_back(row_.edges[first] + k * width);
+    for (int k = 1; k <= count; ++k) added.push_back(ClampEdge(row_.edges[first] + int64_t{k} * width));
     row_.edges.insert(row_.edges.begin() + first + 1, added.begin(), added.end());
     row_.cell_flags.insert(row_.cell_flags.begin() + first, count, 0);
   }
@@ -76,19 +82,19 @@ class RowBuilder {
   void Delete(int first, int limit) {
     limit = std::min(limit, Count());
     if (first >= limit) return;
-    int width = row_.edges[limit] - row_.edges[first];
+    int64_t width = int64_t{row_.edges[limit]} - row_.edges[first];
     row_.edges.erase(row_.edges.begin() + first + 1, row_.edges.begin() + limit + 1);
-    for (size_t i = first + 1; i < row_.edges.size(); ++i) row_.edges[i] -= width;
+    for (size_t i = first + 1; i < row_.edges.size(); ++i) row_.edges[i] = ClampEdge(row_.edges[i] - width);
     row_.cell_flags.erase(row_.cell_flags.begin() + first, row_.cell_flags.begin() + limit);
   }
 
   // sprmTDxaCol: cells [first, limit) get `width`, later edges move along.
   void SetWidth(int first, int limit, int width) {
     limit = std::min(limit, Count());
-    int shift = 0;
+    int64_t shift = 0;
     for (int i = first; i < Count(); ++i) {
       int old_right = row_.edges[i + 1];
-      int new_right = i < limit ? row_.edges[i] + width : old_right + shift;
+      int new_right = ClampEdge(i < limit ? int64_t{row_.edges[i]} + width : old_right + shift);
       shift = new_right - old_right;
       row_.edges[i + 1] = new_right;
     }

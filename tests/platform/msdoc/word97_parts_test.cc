@@ -2,6 +2,8 @@
 // the grid of cell edges and the assembly of tables.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "platform/document/edge_grid.h"
 #include "platform/document/word97_paragraphs.h"
 #include "platform/document/word97_pieces.h"
@@ -370,6 +372,26 @@ TEST(TableAssemblerTest, DamagedStructureStillGivesRectangularTables) {
   ASSERT_EQ(tables.size(), 1u);
   EXPECT_EQ(tables[0].rows, (Grid{{"a", "b", ""}, {"c", "d", "e"}, {"f", "", ""}}));
   EXPECT_EQ(document.body.size(), 1u);
+}
+
+TEST(TableAssemblerTest, HugeRowsAndTablesTakeLinearTime) {
+  auto start = std::chrono::steady_clock::now();
+  Document document;
+  TableAssembler assembler(&document);
+  // 200,000 cells in a row defined with one cell of no width: all join.
+  for (int i = 0; i < 200000; ++i) assembler.EndCell(1, Text("x"));
+  assembler.EndRow(1, Definition({0, 0}));
+  // 50,000 rows with an edge each of their own, every cell merged downwards.
+  for (int i = 0; i < 50000; ++i) {
+    assembler.EndCell(1, Text("y"));
+    assembler.EndRow(1, Definition({0, 10 + i}, {kVerticalContinue}));
+  }
+  assembler.Finish();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  const Table& table = *std::get<std::unique_ptr<Table>>(document.body.at(0));
+  ASSERT_EQ(table.rows.size(), 50001u);
+  EXPECT_EQ(table.rows[0].cells.size(), 1u);
+  EXPECT_EQ(table.grid_column_widths.size(), 50000u);
 }
 
 }  // namespace
