@@ -30,7 +30,10 @@ bool SameNameIgnoringCase(std::u16string_view a, std::u16string_view b) {
                     [](char16_t x, char16_t y) { return AsciiUpper(x) == AsciiUpper(y); });
 }
 
-uint64_t SectorsFor(uint64_t size, int shift) { return (size + (uint64_t{1} << shift) - 1) >> shift; }
+// Sectors needed for `size` bytes; no overflow even for sizes near 2^64.
+uint64_t SectorsFor(uint64_t size, int shift) {
+  return (size >> shift) + ((size & ((uint64_t{1} << shift) - 1)) != 0);
+}
 
 }  // namespace
 

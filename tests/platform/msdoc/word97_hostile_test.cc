@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "compound_file_writer.h"
 #include "platform/document/compound_file.h"
@@ -164,6 +165,20 @@ TEST(Word97HostileTest, ParagraphPagesOutsideTheStreamLeaveOneParagraph) {
   Document document;
   ASSERT_TRUE(ReadWord97Document(parts.Pack(), &document).ok());
   EXPECT_EQ(document.body.size(), 1u);
+}
+
+TEST(Word97HostileTest, FilesTheFuzzerFoundFailCleanly) {
+  // Each once crashed the reader; see each file's name for what it holds.
+  std::string folder = std::string(QUILLMERE_TEST_DATA) + "/fuzz_regressions";
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    Document document;
+    Status status = ReadWord97Document(testing::ReadFileBytes(entry.path().string()), &document);
+    if (!status.ok()) EXPECT_TRUE(document.body.empty());
+    ++count;
+  }
+  EXPECT_GT(count, 0);
 }
 
 }  // namespace
