@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "compound_file_writer.h"
-#include "platform/document/compound_file.h"
+#include "doc_parts.h"
 #include "platform/document/little_endian.h"
 #include "platform/document/word97_reader.h"
 #include "test_files.h"
@@ -18,42 +18,12 @@ namespace {
 using testing::PutU16;
 using testing::PutU32;
 
-struct Parts {
-  std::string word_document;
-  std::string table;
-  std::string data;
-  std::u16string table_name = u"1Table";
-  std::u16string word_document_name = u"WordDocument";
+using Parts = testing::DocParts;
+using testing::FibPairOffset;
+using testing::kPieceTablePair;
+using testing::MainTextLengthOffset;
 
-  std::string Pack() const {
-    return testing::WriteCompoundFile(
-        {{word_document_name, word_document}, {table_name, table}, {u"Data", data}}, 3);
-  }
-};
-
-Parts PlainDoc() {
-  std::string bytes = testing::Fixture("plain.doc");
-  CompoundFile file;
-  EXPECT_TRUE(CompoundFile::Open(bytes, &file).ok());
-  Parts parts;
-  EXPECT_TRUE(file.ReadStream(*file.FindStream(u"WordDocument"), &parts.word_document).ok());
-  EXPECT_TRUE(file.ReadStream(*file.FindStream(u"1Table"), &parts.table).ok());
-  if (auto data = file.FindStream(u"Data")) EXPECT_TRUE(file.ReadStream(*data, &parts.data).ok());
-  return parts;
-}
-
-// Offsets in the FIB, found by walking its counts as a reader does.
-uint64_t MainTextLengthOffset(const std::string& fib) {
-  LittleEndian bytes(fib);
-  return 0x22 + 2 * uint64_t{bytes.U16(0x20)} + 2 + 12;
-}
-uint64_t PairOffset(const std::string& fib, int index) {
-  LittleEndian bytes(fib);
-  uint64_t at = 0x22 + 2 * uint64_t{bytes.U16(0x20)};
-  at += 2 + 4 * uint64_t{bytes.U16(at)};
-  return at + 2 + 8 * uint64_t(index);
-}
-constexpr int kPieceTablePair = 33;
+Parts PlainDoc() { return testing::LoadDocParts("plain.doc"); }
 
 Status Read(const Parts& parts) {
   Document document;
@@ -100,11 +70,11 @@ TEST(Word97HostileTest, MissingOrShortStructuresAreCorrupt) {
   ExpectError(short_fib, ErrorNumber::kCorruptDocument, "cut off");
 
   Parts few_pairs = PlainDoc();
-  PutU16(&few_pairs.word_document, PairOffset(few_pairs.word_document, 0) - 2, 20);
+  PutU16(&few_pairs.word_document, FibPairOffset(few_pairs.word_document, 0) - 2, 20);
   ExpectError(few_pairs, ErrorNumber::kCorruptDocument, "too few");
 
   Parts outside = PlainDoc();
-  PutU32(&outside.word_document, PairOffset(outside.word_document, kPieceTablePair), 0xFFFFFF00);
+  PutU32(&outside.word_document, FibPairOffset(outside.word_document, kPieceTablePair), 0xFFFFFF00);
   ExpectError(outside, ErrorNumber::kCorruptDocument, "outside the table stream");
 }
 
@@ -114,7 +84,7 @@ TEST(Word97HostileTest, BrokenPieceTablesAreCorrupt) {
   ExpectError(absurd_length, ErrorNumber::kCorruptDocument, "piece table");
 
   Parts parts = PlainDoc();
-  uint32_t clx = LittleEndian(parts.word_document).U32(PairOffset(parts.word_document, kPieceTablePair));
+  uint32_t clx = LittleEndian(parts.word_document).U32(FibPairOffset(parts.word_document, kPieceTablePair));
   Parts not_pieces = parts;
   not_pieces.table[clx] = 0x07;
   ExpectError(not_pieces, ErrorNumber::kCorruptDocument, "holds no pieces");
@@ -141,7 +111,7 @@ TEST(Word97HostileTest, SharedPropertiesCannotMultiplyTheWork) {
   std::string grpprl;
   for (int i = 0; i < 4000; ++i) grpprl += std::string("\x46\x66\x00\x00\x00\x00", 6);  // sprmPHugePapx, offset 0
   // A new piece table at the end of the table stream: the Prc, then the old pieces with Prm1 = entry 0.
-  uint64_t pair = PairOffset(parts.word_document, kPieceTablePair);
+  uint64_t pair = FibPairOffset(parts.word_document, kPieceTablePair);
   LittleEndian fib(parts.word_document);
   std::string old_clx = parts.table.substr(fib.U32(pair), fib.U32(pair + 4));
   std::string clx = "\x01" + std::string(2, '\0') + grpprl + old_clx;
@@ -157,7 +127,7 @@ TEST(Word97HostileTest, SharedPropertiesCannotMultiplyTheWork) {
 
 TEST(Word97HostileTest, ParagraphPagesOutsideTheStreamLeaveOneParagraph) {
   Parts parts = PlainDoc();
-  uint64_t pair = PairOffset(parts.word_document, 13);  // the paragraph bin table
+  uint64_t pair = FibPairOffset(parts.word_document, 13);  // the paragraph bin table
   LittleEndian fib(parts.word_document);
   uint32_t bins = fib.U32(pair);
   uint32_t count = (fib.U32(pair + 4) - 4) / 8;
