@@ -54,6 +54,18 @@ Status ReadStreams(std::string_view file_bytes, Streams* streams, Fib* fib) {
   return ReadNamedStream(file, u"Data", &streams->data, &found);
 }
 
+enum class Ending { kParagraph, kCell, kRow };
+
+// What a paragraph ends. At depth 1 a cell ends with 0x07, and a row with
+// 0x07 marked sprmPFTtp; deeper down a 0x0D marked sprmPFInnerTableCell
+// ends a cell and one marked sprmPFInnerTtp a row.
+Ending EndingOf(const TableMarks& marks, char16_t mark) {
+  if (marks.depth == 1 && mark == kCellMark) return marks.row_end ? Ending::kRow : Ending::kCell;
+  if (marks.depth > 1 && marks.inner_row_end) return Ending::kRow;
+  if (marks.depth > 1 && marks.inner_cell_end) return Ending::kCell;
+  return Ending::kParagraph;
+}
+
 // Walks the paragraphs in order, handing each to the table assembler as
 // content, a cell end or a row end. `sprm_budget`, linear in the file's
 // size, bounds the work a hostile file can cause.
@@ -69,16 +81,15 @@ Status AssembleStory(const std::vector<ParagraphSpan>& paragraphs, std::u16strin
                     "The document's paragraph properties are damaged: far more of them than the file could hold.");
     }
     TableMarks marks = ReadTableMarks(sprms);
-    char16_t mark = span.mark < text.size() ? text[span.mark] : kParagraphMark;
-    bool outer = marks.depth == 1;
-    if ((outer && mark == kCellMark && marks.row_end) || (!outer && marks.depth > 1 && marks.inner_row_end)) {
+    Ending ending = EndingOf(marks, span.mark < text.size() ? text[span.mark] : kParagraphMark);
+    if (ending == Ending::kRow) {
       filter.CloseFields();
       assembler.EndRow(marks.depth, ReadRowDefinition(sprms));
       continue;
     }
     Paragraph paragraph;
     filter.Append(text.substr(span.start, span.mark - span.start), &paragraph);
-    if ((outer && mark == kCellMark) || (marks.depth > 1 && marks.inner_cell_end)) {
+    if (ending == Ending::kCell) {
       filter.CloseFields();
       assembler.EndCell(marks.depth, std::move(paragraph));
     } else {
