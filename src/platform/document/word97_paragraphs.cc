@@ -5,6 +5,10 @@
 namespace quillmere::document {
 namespace {
 
+// A real paragraph has at most one PrcData (64 KB) of sprms besides its own
+// and its piece's; this bounds the memory one paragraph can take.
+constexpr size_t kMaxSprmsPerParagraph = 1 << 16;
+
 bool EndsParagraph(char16_t c) { return c == 0x0D || c == 0x07 || c == 0x0C; }
 
 // Appends the sprms of the PrcData (a 16-bit size, then a grpprl) at
@@ -46,16 +50,17 @@ bool ParagraphSprms(const ParagraphSpan& paragraph, const PieceTable& pieces, st
   bool inline_row = std::any_of(direct.begin(), direct.end(),
                                 [](const Sprm& s) { return s.opcode == sprm::kTDefTable; });
   LittleEndian data(data_stream);
+  uint64_t limit = std::min<uint64_t>(*budget, kMaxSprmsPerParagraph);
   out->clear();
   for (const Sprm& sprm : direct) {
-    if (out->size() > *budget) return false;
+    if (out->size() > limit) return false;
     if (sprm.opcode == sprm::kPHugePapx || (sprm.opcode == sprm::kPTableProps && !inline_row)) {
       AppendPrcData(data, sprm.operand.U32(0), out);
     } else {
       out->push_back(sprm);
     }
   }
-  if (out->size() > *budget) return false;
+  if (out->size() > limit) return false;
   *budget -= out->size();
   return true;
 }

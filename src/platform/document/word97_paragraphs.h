@@ -31,7 +31,8 @@ std::vector<ParagraphSpan> FindParagraphs(const std::vector<FkpRun>& paragraph_r
 // to in `data_stream`, and so is sprmPTableProps when the row is not also
 // defined inline by sprmTDefTable. Paragraphs may share such sprms, so a
 // hostile file could give each of them thousands: the count is taken from
-// `budget`, and the result is false when the budget runs out.
+// `budget`, and the result is false when the budget runs out or one
+// paragraph has far more than a real one can.
 bool ParagraphSprms(const ParagraphSpan& paragraph, const PieceTable& pieces, std::string_view data_stream,
                     uint64_t* budget, std::vector<Sprm>* out);
 
