@@ -15,6 +15,8 @@ namespace quillmere::document {
 //  - kUnsupportedFormat for a compound file that is not a Word 97-2003
 //    document (Word 6.0/95, other Office files), which a converter may open;
 //  - kCorruptDocument for a damaged file, with what was wrong and where.
+// After a failure `out` is empty. Input that is not a compound file at all
+// fails with kUnsupportedFormat.
 Status ReadWord97Document(std::string_view file_bytes, Document* out);
 
 }  // namespace quillmere::document

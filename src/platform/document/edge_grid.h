@@ -1,0 +1,31 @@
+// Lays out table rows whose cells are given by their edges (in twips) on a
+// common grid: the sorted set of every edge of every row. A cell spans the
+// grid columns between its edges; a row that starts right of the first
+// grid line or ends left of the last leaves grid columns empty before or
+// after it.
+#pragma once
+
+#include <vector>
+
+#include "platform/document/model.h"
+
+namespace quillmere::document {
+
+struct EdgeRow {
+  std::vector<int> edges;  // cells.size() + 1 edges, left to right
+  std::vector<Cell> cells;
+};
+
+// Fills `out` (whose rows must be empty) with `rows` laid out on their
+// grid. Edges that run backwards are taken as equal to the one before; a
+// cell of no width joins the cell before it (or after it, when first),
+// keeping any content. A cell continuing a vertical merge with no merged
+// cell above it in the same grid column becomes an ordinary cell.
+void LayOutOnGrid(std::vector<EdgeRow> rows, Table* out);
+
+// Moves `from`'s blocks to the end of `into`'s (in place of them when
+// `into` holds only empty paragraphs), unless `from` holds only empty
+// paragraphs.
+void AppendContent(Cell&& from, Cell* into);
+
+}  // namespace quillmere::document

@@ -1,0 +1,37 @@
+// The file information block (FIB) at the start of a Word 97-2003
+// document's WordDocument stream ([MS-DOC] 2.5): which table stream to use,
+// the length of the main text, and where the structures this reader needs
+// lie in the table stream.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/status.h"
+
+namespace quillmere::document {
+
+// A structure in the table stream: its offset and its size in bytes.
+struct FcLcb {
+  uint32_t fc = 0;
+  uint32_t lcb = 0;
+};
+
+struct Fib {
+  bool uses_1table = false;  // the table stream is "1Table", else "0Table"
+  int32_t main_text_length = 0;  // ccpText, in characters (CPs)
+  FcLcb character_bins;  // PlcBteChpx
+  FcLcb paragraph_bins;  // PlcBtePapx
+  FcLcb piece_table;     // Clx
+};
+
+// Reads the FIB of `word_document`. Fails with kPasswordProtected for an
+// encrypted or obfuscated document, kUnsupportedFormat for Word 6.0/95 and
+// older, kCorruptDocument for a FIB that is cut off or inconsistent.
+Status ReadFib(std::string_view word_document, Fib* out);
+
+// Fails unless every structure the FIB points to lies inside the table
+// stream of `table_stream_size` bytes.
+Status CheckFibAgainstTableStream(const Fib& fib, uint64_t table_stream_size);
+
+}  // namespace quillmere::document
