@@ -141,15 +141,24 @@ TextView SpanAttribute(TextView markup, TextView name) {
   return markup.substr(p - 1, e - p);
 }
 
+Status OverCellBudget(int64_t cells) {
+  return Status(ErrorNumber::kMarkupTooLarge,
+                "The table's spans expand to more than " + std::to_string(cells) +
+                    " cells, more than this program converts for a table of its size.");
+}
+
 // The kept pieces of one row: a piece of blanks is dropped, a piece spanning
 // n columns stands n times. Yields once for every extra copy, as the copies
-// are made.
-Status KeptPieces(TextView row_piece, Progress& progress, IsolatedRows::Row* row) {
+// are made. Every copy is taken from `cells_left`.
+Status KeptPieces(TextView row_piece, Progress& progress, const WorkBudget& budget,
+                  int64_t* cells_left, IsolatedRows::Row* row) {
   for (TextView piece : text::Split(row_piece, kCellEnd)) {
     int64_t copies = text::TrimSpaces(piece).empty() ? 0 : 1;
     TextView colspan = SpanAttribute(piece, u"colspan");
+    const int64_t n = colspan.empty() ? 1 : std::min(SpanValue(colspan, u"colspan"), kMaxColumnSpan);
+    if (copies + std::max<int64_t>(n - 1, 0) > *cells_left) return OverCellBudget(budget.cells);
+    *cells_left -= copies + std::max<int64_t>(n - 1, 0);
     if (!colspan.empty()) {
-      int64_t n = std::min(SpanValue(colspan, u"colspan"), kMaxColumnSpan);
       for (int64_t copy = 1; copy <= n - 1; ++copy) {
         QM_RETURN_IF_ERROR(progress.Yield());
         ++copies;
@@ -200,7 +209,7 @@ class SecondPass {
     for (size_t r = 0; r < rows_.size(); ++r) {
       const int64_t i = static_cast<int64_t>(r) + 1;
       progress_.ShowStatus(text::FromNumber(i));
-      RebuildRow(i, r + 1 == rows_.size());
+      QM_RETURN_IF_ERROR(RebuildRow(i, r + 1 == rows_.size()));
       QM_RETURN_IF_ERROR(ProcessCells(i));
       QM_RETURN_IF_ERROR(sink_.EndRow(i));
     }
@@ -209,7 +218,8 @@ class SecondPass {
 
  private:
   // Columns 0 .. colBound, each from a carried cell or the row's next piece.
-  void RebuildRow(int64_t i, bool last_row) {
+  // Fails before the rebuilt rows outgrow the character budget.
+  Status RebuildRow(int64_t i, bool last_row) {
     pieces_.clear();
     for (const IsolatedRows::Piece& piece : rows_.row(i - 1)) {
       pieces_.insert(pieces_.end(), piece.copies, piece.text);
@@ -225,16 +235,27 @@ class SecondPass {
     rebuilt_.clear();
     size_t source = 0;
     for (size_t j = 0; j <= static_cast<size_t>(rows_.colBound); ++j) {
+      TextView cell = kEmptyCell;
       if (const Text* carried = spans_.CarriedInto(i, j)) {
-        rebuilt_.append(*carried);
+        cell = *carried;
       } else if (source < pieces.size() && !text::TrimSpaces(pieces[source]).empty()) {
-        rebuilt_.append(pieces[source++]);
+        cell = pieces[source++];
       } else {
-        rebuilt_.append(kEmptyCell);
         ++source;
       }
-      rebuilt_.append(kCellEnd);
+      const int64_t size = static_cast<int64_t>(cell.size() + kCellEnd.size());
+      if (size > characters_left_) {
+        return Status(ErrorNumber::kMarkupTooLarge,
+                      "Row " + std::to_string(i) + " of the table is where its carried cells " +
+                          "would make the rows hold more than " +
+                          std::to_string(rows_.budget.characters) +
+                          " characters, more than this program converts for a table of its "
+                          "size.");
+      }
+      characters_left_ -= size;
+      rebuilt_.append(cell).append(kCellEnd);
     }
+    return Status();
   }
 
   Status ProcessCells(int64_t i) {
@@ -268,6 +289,7 @@ class SecondPass {
   TableSink& sink_;
   Progress& progress_;
   SpanList spans_;
+  int64_t characters_left_ = rows_.budget.characters;
   std::vector<TextView> pieces_;
   Text rebuilt_;
   Text markup_;
@@ -291,14 +313,17 @@ Text IsolatedRows::strRows() const {
 
 Status IsolateRows(TextView strTable, Progress& progress, IsolatedRows* out) {
   Text& working = out->working_;
+  out->budget = WorkBudget::For(strTable.size());
   working = conversion_detail::WorkingText(strTable);
   QM_RETURN_IF_ERROR(conversion_detail::RewriteRowTags(working, progress));
 
   std::vector<TextView> row_pieces = text::Split(working, u"<tr>");
+  int64_t cells_left = out->budget.cells;
   for (size_t i = 1; i < row_pieces.size(); ++i) {
     progress.ShowStatus(text::FromNumber(static_cast<int64_t>(i)));
     QM_RETURN_IF_ERROR(progress.Yield());
-    QM_RETURN_IF_ERROR(KeptPieces(row_pieces[i], progress, &out->rows_.emplace_back()));
+    QM_RETURN_IF_ERROR(KeptPieces(row_pieces[i], progress, out->budget, &cells_left,
+                                  &out->rows_.emplace_back()));
     QM_RETURN_IF_ERROR(progress.Yield());
   }
   if (out->rows_.empty()) {
@@ -327,6 +352,14 @@ Status IsolateRows(TextView strTable, Progress& progress, IsolatedRows* out) {
 Status ConvertTable(TextView strTable, TableSink& sink, Progress& progress) {
   IsolatedRows rows;
   QM_RETURN_IF_ERROR(IsolateRows(strTable, progress, &rows));
+  const int64_t cells = static_cast<int64_t>(rows.size()) * (rows.colBound + 1);
+  if (cells > rows.budget.cells) {
+    return Status(ErrorNumber::kMarkupTooLarge,
+                  "The table has " + std::to_string(rows.size()) + " rows of " +
+                      std::to_string(rows.colBound + 1) + " columns, more than the " +
+                      std::to_string(rows.budget.cells) +
+                      " cells this program converts for a table of its size.");
+  }
   return SecondPass(rows, sink, progress).Run();
 }
 

@@ -9,6 +9,7 @@
 // taking a copy of it, and each cell's text goes to the TableSink.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -23,6 +24,31 @@ namespace quillmere {
 // this many rows (the limits browsers apply).
 inline constexpr int64_t kMaxColumnSpan = 1000;
 inline constexpr int64_t kMaxRowSpan = 65534;
+
+// The most work one table may make. Spans let a few characters of markup
+// stand for many cells (colspan=1000) or carry a cell's whole markup into
+// thousands of rows (rowspan=65534), so a small hostile page could otherwise
+// keep the program busy for hours and fill its memory. Both budgets grow with
+// the markup, from floors that real tables stay far below; past either, the
+// conversion stops with kMarkupTooLarge.
+struct WorkBudget {
+  // Cells the spans expand to: counted once over every row's pieces as the
+  // first pass makes its copies, and again as rows x columns for the second.
+  int64_t cells = 0;
+  // Characters of all rebuilt rows together, each carried copy counted.
+  int64_t characters = 0;
+
+  static constexpr int64_t kMinCells = 2'000'000;
+  static constexpr int64_t kMarkupPerCell = 8;  // one more cell per 8 characters
+  static constexpr int64_t kMinCharacters = int64_t{64} << 20;
+  static constexpr int64_t kCharactersPerMarkup = 4;
+
+  static WorkBudget For(size_t markup_length) {
+    const int64_t n = static_cast<int64_t>(markup_length);
+    return {std::max(kMinCells, n / kMarkupPerCell),
+            std::max(kMinCharacters, n * kCharactersPerMarkup)};
+  }
+};
 
 // The rows the first pass isolates. A row's text is its kept cell pieces,
 // each followed by "</td>" as often as it stands in the row (n times for a
@@ -49,6 +75,8 @@ class IsolatedRows {
 
   // The highest column index of every rebuilt row.
   int16_t colBound = 0;
+  // The budget of the whole conversion, set from the markup's length.
+  WorkBudget budget;
 
  private:
   friend Status IsolateRows(text::TextView, Progress&, IsolatedRows*);
@@ -56,13 +84,17 @@ class IsolatedRows {
   std::vector<Row> rows_;
 };
 
-// The first pass. Fails when the markup holds no row, or when the first row
-// gives a colBound below 0 or beyond 16 bits.
+// The first pass. Fails when the markup holds no row, when the first row
+// gives a colBound below 0 or beyond 16 bits, or when the column spans expand
+// to more cells than the budget allows.
 Status IsolateRows(text::TextView strTable, Progress& progress, IsolatedRows* out);
 
 // The whole conversion: the first pass, then every row rebuilt and handed to
 // `sink` cell by cell, then sink.Finish(). Stops at the first failure of the
-// sink or of progress.Yield() and returns it.
+// sink or of progress.Yield() and returns it. A table whose rows times
+// columns exceed the cell budget stops before any cell is handed on; one
+// whose carried cells make the rebuilt rows exceed the character budget stops
+// at the row where they would.
 Status ConvertTable(text::TextView strTable, TableSink& sink, Progress& progress);
 
 namespace conversion_detail {

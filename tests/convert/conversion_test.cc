@@ -302,6 +302,72 @@ TEST(DecidedTest, NoRowNoColumnOrTooManyColumnsStopBeforeAnyCell) {
   }
 }
 
+// A sink that only counts, for tables too large to record.
+class CountingSink : public TableSink {
+ public:
+  int64_t cells = 0, rows = 0;
+  bool finished = false;
+  Status BeginRows() override { return Status(); }
+  Status Cell(int64_t, int64_t, std::u16string_view) override {
+    ++cells;
+    return Status();
+  }
+  Status EndRow(int64_t) override {
+    ++rows;
+    return Status();
+  }
+  Status Finish() override {
+    finished = true;
+    return Status();
+  }
+};
+
+// Spans let a little markup stand for a great many cells; past the budget the
+// conversion stops with kMarkupTooLarge instead of working for hours.
+TEST(BudgetTest, SpansCannotExpandATableBeyondItsCellBudget) {
+  // 2,000 columns from two cells, then 1,001 empty rows: 2,004,000 cells.
+  std::string wide_and_long = "x>⏎<tr a>⏎<td colspan=1000>a</td><td colspan=1000>b</td>⏎";
+  for (int r = 0; r < 1001; ++r) wide_and_long += "<tr a>⏎";
+  Recorder recorder;
+  Status status = ConvertTable(R(wide_and_long), recorder, recorder);
+  EXPECT_EQ(status.number(), ErrorNumber::kMarkupTooLarge) << status.ToString();
+  EXPECT_NE(status.description().find("2000000 cells"), std::string::npos) << status.ToString();
+  EXPECT_TRUE(recorder.Only("begin").empty()) << "refused before any cell is handed on";
+
+  // One column, but every later row repeats a cell a thousand times: the
+  // first pass stops making copies at the budget.
+  std::string copies = "x>⏎<tr a>⏎<td w>a</td>⏎";
+  for (int r = 0; r < 2100; ++r) copies += "<tr a>⏎<td colspan=1000>b</td>⏎";
+  CountingSink sink;
+  SilentProgress quiet;
+  status = ConvertTable(R(copies), sink, quiet);
+  EXPECT_EQ(status.number(), ErrorNumber::kMarkupTooLarge) << status.ToString();
+  EXPECT_EQ(sink.cells, 0);
+
+  // Just below the budget the same shapes convert.
+  std::string within = "x>⏎<tr a>⏎<td colspan=1000>a</td>⏎";
+  for (int r = 0; r < 1999; ++r) within += "<tr a>⏎";
+  status = ConvertTable(R(within), sink, quiet);
+  EXPECT_TRUE(status.ok()) << status.ToString();
+  EXPECT_EQ(sink.rows, 2000);
+}
+
+TEST(BudgetTest, ACellCarriedDownWithHugeMarkupStopsAtTheCharacterBudget) {
+  // One megabyte of text in a cell spanning 65,534 rows, then 200 short rows:
+  // carried into every one, it would make 200 MB of rows from 1 MB of markup.
+  std::u16string table = R("x>⏎<tr a>⏎<td rowspan=65534>");
+  table.append(size_t{1} << 20, u'z');
+  table += R("</td><td w>a</td>⏎");
+  for (int r = 0; r < 200; ++r) table += R("<tr a>⏎<td w>b</td>⏎");
+  CountingSink sink;
+  SilentProgress quiet;
+  Status status = ConvertTable(table, sink, quiet);
+  EXPECT_EQ(status.number(), ErrorNumber::kMarkupTooLarge) << status.ToString();
+  EXPECT_GT(sink.rows, 10) << "rows within the budget went through first";
+  EXPECT_LT(sink.rows, 200);
+  EXPECT_FALSE(sink.finished);
+}
+
 TEST(DecidedTest, CarriedMarkupHoldingTheOldEntrySeparatorsStaysIntact) {
   EXPECT_EQ(Grid("x>⏎<tr a>⏎<td rowspan=2>a&==&b&--&c</td>⏎<td w>d</td>⏎</tr>⏎"
                  "<tr a>⏎<td w>e</td>⏎</tr>⏎")[1],
