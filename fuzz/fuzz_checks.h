@@ -1,0 +1,73 @@
+// What every fuzz target checks beyond "no crash, no sanitizer report": a
+// failure carries a number and a description, and the conversion hands its
+// rows on as it promises.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "convert/table_sink.h"
+#include "platform/status.h"
+
+namespace quillmere::fuzz {
+
+[[noreturn]] inline void Fail(const char* what) {
+  std::fprintf(stderr, "fuzz check failed: %s\n", what);
+  std::abort();
+}
+
+#define QM_FUZZ_CHECK(condition) \
+  do {                           \
+    if (!(condition)) ::quillmere::fuzz::Fail(#condition); \
+  } while (0)
+
+// A failure must say what failed.
+inline void CheckReported(const Status& status) {
+  if (status.ok()) return;
+  QM_FUZZ_CHECK(status.code() != 0);
+  QM_FUZZ_CHECK(!status.description().empty());
+}
+
+// Checks the order of what the conversion hands on: BeginRows once, then for
+// rows 1, 2, ... cells k = 0 .. U with the same U in every row, each row
+// ended, then Finish once. Counts the rows.
+class CheckingSink : public TableSink {
+ public:
+  Status BeginRows() override {
+    QM_FUZZ_CHECK(!begun_);
+    begun_ = true;
+    return Status();
+  }
+  Status Cell(int64_t k, int64_t U, std::u16string_view) override {
+    QM_FUZZ_CHECK(begun_ && !finished_);
+    QM_FUZZ_CHECK(k == next_k_);
+    QM_FUZZ_CHECK(U >= 1 && k <= U);
+    QM_FUZZ_CHECK(U_ == -1 || U == U_);
+    U_ = U;
+    ++next_k_;
+    return Status();
+  }
+  Status EndRow(int64_t i) override {
+    QM_FUZZ_CHECK(i == rows_ + 1);
+    QM_FUZZ_CHECK(next_k_ == U_ + 1);
+    next_k_ = 0;
+    rows_ = i;
+    return Status();
+  }
+  Status Finish() override {
+    QM_FUZZ_CHECK(begun_ && !finished_ && next_k_ == 0);
+    finished_ = true;
+    return Status();
+  }
+
+  int64_t rows() const { return rows_; }
+  // Columns of every row (U counts the piece after the last "</td>" too).
+  int64_t columns() const { return U_; }
+  bool finished() const { return finished_; }
+
+ private:
+  bool begun_ = false, finished_ = false;
+  int64_t next_k_ = 0, U_ = -1, rows_ = 0;
+};
+
+}  // namespace quillmere::fuzz
