@@ -287,12 +287,26 @@ void Connection::ForgetSharedForm() {
 }
 
 Status Connection::Refused(const std::string& sql) const {
-  const ErrorNumber number = NumberFor(sqlite3_extended_errcode(db_));
+  const int code = sqlite3_extended_errcode(db_);
+  const ErrorNumber number = NumberFor(code);
+  const std::string database = "The database \"" + data_source_ + "\"";
   const std::string why = std::string(" (") + sqlite3_errmsg(db_) + "): " + Shorten(sql);
+  switch (code & 0xFF) {
+    case SQLITE_READONLY:
+      return Status(number, database + " is read-only, so it cannot be changed" + why);
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return Status(number, database + " is damaged" + why);
+    case SQLITE_FULL:
+      return Status(number, database + " cannot grow: the disk is full" + why);
+    case SQLITE_IOERR:
+      return Status(number, database + " cannot be read or written" + why);
+    default:
+      break;
+  }
   switch (number) {
     case ErrorNumber::kDatabaseLocked:
-      return Status(number, "The database \"" + data_source_ +
-                                "\" is locked by another program" + why);
+      return Status(number, database + " is locked by another program" + why);
     case ErrorNumber::kValueTooLong:
       return Status(number, "A value is longer than its column takes" + why);
     default:

@@ -1,0 +1,101 @@
+// Hostile pages and documents: a 100 MB page of random tags converts or
+// fails cleanly, and a document that makes LibreOffice hang is stopped at the
+// time limit with everything it started and wrote removed.
+#include <dirent.h>
+
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "child.h"
+#include "convert/conversion.h"
+#include "output/conversion_command.h"
+#include "output/conversion_run.h"
+#include "run_folder.h"
+
+namespace quillmere {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Rows;
+
+class HostileInputTest : public testing::RunFolder {};
+
+// Tags, spans and text of every kind the conversion looks at, in random
+// order, up to `units` UTF-16 units.
+std::u16string RandomTags(size_t units, uint32_t seed) {
+  static const std::u16string kPieces[] = {
+      u"<tr>", u"<tr class=x>", u"<tr ", u"</tr>", u"<td>", u"<td class=y>", u"</td>",
+      u"<td colspan=1000>", u"<td rowspan=65534>", u"<td colspan=2 rowspan=3>", u"colspan=",
+      u"rowspan='7'", u"<p class=MsoNormal>", u"</p>", u"<span lang=EN-US>", u"</span>",
+      u"&nbsp;", u"<thead>", u"</table>", u"<", u">", u"\r\n", u" ", u"文字", u"'", u"text",
+      u"<o:p></o:p>", u"<br>"};
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<size_t> pick(0, std::size(kPieces) - 1);
+  std::u16string page;
+  page.reserve(units + 32);
+  while (page.size() < units) page += kPieces[pick(random)];
+  return page;
+}
+
+TEST_F(HostileInputTest, AHundredMegabytesOfRandomTagsConvertOrFailCleanly) {
+  for (uint32_t seed : {1u, 2u}) {
+    SCOPED_TRACE(seed);
+    form_ = FormState();
+    ASSERT_TRUE(OpenDataMdb(form_, unicode::FromUtf8(dir_)).ok());
+    form_.strTable = RandomTags(size_t{100} << 20, seed);
+    form_.strTableFirstLine = seed % 2 == 0;
+    Status status = ReplaceDtTable(form_, [&] {
+      return Command3_Click(form_, unicode::FromUtf8(dir_), browser_, quiet_);
+    });
+    if (status.ok()) {
+      EXPECT_TRUE(Has("cc.html"));
+    } else {
+      EXPECT_NE(status.code(), 0);
+      EXPECT_FALSE(status.description().empty());
+      EXPECT_FALSE(form_.cn->InTransaction());
+      EXPECT_EQ(DtTable(), kBefore) << status.ToString();
+    }
+  }
+}
+
+// A web page saved as test.doc goes to LibreOffice; thousands of huge spans
+// keep it busy far beyond the time limit, which stops it and everything it
+// started, removes its private profile and temporary files, and fails the run
+// with a clear error, dt_table untouched.
+TEST_F(HostileInputTest, ADocumentThatMakesLibreOfficeHangIsStoppedAtTheTimeLimit) {
+  document::ReaderOptions options;
+  if (document::FindConverter(options.converter).empty()) {
+    GTEST_SKIP() << "LibreOffice is not installed";
+  }
+  std::string page = "<html><body>";
+  const std::string text(10'000, 'x');
+  for (int s = 0; s < 2'000; ++s) page += "<span style='font-size:" + std::to_string(8 + s % 40) + "pt'>" + text + "</span>";
+  page += "</body></html>";
+  std::ofstream(dir_ + "/test.doc", std::ios::binary | std::ios::trunc) << page;
+  const std::string work = folder_ / "work";
+  fs::create_directory(work);
+  options.converter.temp_folder = work;
+  options.converter.time_limit = std::chrono::seconds(3);
+  document::DocumentServer server(options);
+
+  Status status = Click(server);
+  EXPECT_EQ(status.number(), ErrorNumber::kConverterTimeout) << status.ToString();
+  EXPECT_NE(status.description().find("did not finish within 3 s"), std::string::npos)
+      << status.ToString();
+  EXPECT_NE(status.description().find("test.doc"), std::string::npos) << status.ToString();
+  EXPECT_TRUE(fs::is_empty(work)) << "its profile and temporary files are removed";
+  EXPECT_FALSE(Has("test.html"));
+  EXPECT_EQ(DtTable(), kBefore);
+
+  // Nothing it started is left running: no process names the working folder.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string cmdline = testing::ReadFile(entry.path().string() + "/cmdline");
+    EXPECT_EQ(cmdline.find(work), std::string::npos) << entry.path() << " still runs";
+  }
+}
+
+}  // namespace
+}  // namespace quillmere
