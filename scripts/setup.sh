@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Quillmere needs to build, run and test.
+# Installs the Debian 12 packages Quillmere needs to build, run and test,
+# and any further packages named on the command line (CI names clang's).
 # Safe to run again: it installs only what is missing, without questions.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   libzip-dev libpugixml-dev
   qt6-base-dev
   xvfb xauth imagemagick fonts-wqy-microhei
+  "$@"
 )
 
 missing=()

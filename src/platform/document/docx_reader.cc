@@ -54,7 +54,9 @@ Status ReadDocxPackage(const ZipArchive& package, const ReadLimits& limits, Docu
                    ">).");
   }
   out->body.clear();
-  return ReadStory(names, names.Child(root, "body"), &out->body);
+  Status status = ReadStory(names, names.Child(root, "body"), &out->body);
+  if (!status.ok()) out->body.clear();  // nothing of a refused document is kept
+  return status;
 }
 
 Status ReadDocxDocument(std::string_view bytes, const ReadLimits& limits, Document* out) {

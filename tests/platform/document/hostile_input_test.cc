@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "platform/document/docx_reader.h"
 #include "server_fixture.h"
 #include "zip_writer.h"
 
@@ -118,6 +119,19 @@ TEST_F(HostileInputTest, ATableWiderThanAnyGridIsRefused) {
   ASSERT_TRUE(WriteDocx(Path("wide.docx"),
                         DocumentXml("<w:tbl><w:tr>" + cell + cell + "</w:tr></w:tbl>")));
   ExpectRefused(Path("wide.docx"), ErrorNumber::kCorruptDocument, "columns");
+}
+
+// Found by the .docx fuzz target: a paragraph was kept from a document whose
+// later table was refused.
+TEST_F(HostileInputTest, ARefusedDocumentLeavesNothingBehind) {
+  std::string cell = "<w:tc><w:tcPr><w:gridSpan w:val=\"2000000000\"/></w:tcPr><w:p/></w:tc>";
+  ASSERT_TRUE(WriteDocx(Path("late.docx"),
+                        DocumentXml("<w:p><w:r><w:t>first</w:t></w:r></w:p>"
+                                    "<w:tbl><w:tr>" + cell + cell + "</w:tr></w:tbl>")));
+  Document read;
+  Status status = ReadDocxDocument(Slurp(Path("late.docx")), ReadLimits(), &read);
+  EXPECT_EQ(status.number(), ErrorNumber::kCorruptDocument) << status.ToString();
+  EXPECT_TRUE(read.body.empty());
 }
 
 TEST_F(HostileInputTest, NonDocuments) {
