@@ -73,7 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::CheckReported(status);
   if (!status.ok()) return 0;
 
-  const std::u16string page = codepage::DecodeCp936(document::WriteWebPage(read));
+  std::string bytes_of_page;
+  Status written = document::WriteWebPage(read, &bytes_of_page);
+  fuzz::CheckReported(written);
+  if (!written.ok()) return 0;
+  const std::u16string page = codepage::DecodeCp936(bytes_of_page);
   const std::vector<std::u16string_view> pieces = text::Split(page, u"<table ");
   std::vector<PageTable> tables;
   TablesInPageOrder(read.body, false, &tables);

@@ -11,6 +11,7 @@
 #include "output/dt_table.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/limits.h"
 #include "platform/unicode.h"
 
 namespace quillmere::cli {
@@ -24,8 +25,6 @@ constexpr char kUsage[] =
     "  folder by default) and writes DIR/cc.html. The table's first row is a header\n"
     "  and is skipped unless --first-row-data is given. --progress shows the status\n"
     "  texts on standard error.\n";
-
-constexpr uint64_t kMaxMarkupBytes = uint64_t{1} << 30;
 
 struct ConvertOptions {
   std::string markup_file;
@@ -63,7 +62,7 @@ std::optional<ConvertOptions> Parse(const std::vector<std::string>& args, std::s
 
 Status ReadMarkup(const ConvertOptions& options, std::u16string* strTable) {
   std::string bytes;
-  QM_RETURN_IF_ERROR(files::ReadWholeFile(options.markup_file, kMaxMarkupBytes, &bytes));
+  QM_RETURN_IF_ERROR(files::ReadWholeFile(options.markup_file, kMaxPageBytes, &bytes));
   if (!options.utf8) {
     *strTable = codepage::DecodeCp936(bytes);
     return Status();

@@ -11,6 +11,7 @@
 #include "convert/conversion.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/limits.h"
 #include "platform/unicode.h"
 #if QUILLMERE_GUI
 #include "app/run_window.h"
@@ -39,7 +40,7 @@ class PrintingSink : public TableSink {
 
 int Run(const std::string& page_path) {
   std::string bytes;
-  Status status = files::ReadWholeFile(page_path, 1u << 30, &bytes);
+  Status status = files::ReadWholeFile(page_path, kMaxPageBytes, &bytes);
   std::u16string page = codepage::DecodeCp936(bytes);
   size_t table = page.find(u"<table ");
   if (status.ok() && table == std::u16string::npos) {

@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 #include "platform/file_numbers.h"
 #include "platform/files.h"
+#include "platform/limits.h"
 #include "platform/unicode.h"
 
 namespace quillmere {

@@ -45,8 +45,4 @@ struct StartContext {
 // many tables the document has; tabletest.html is then not written.
 Status Command1_Click(StartContext& window);
 
-// Upper bound on test.html, so a hostile document cannot make the program
-// read without limit.
-inline constexpr uint64_t kMaxPageBytes = uint64_t{512} << 20;
-
 }  // namespace quillmere

@@ -12,6 +12,8 @@
 #include "convert/conversion.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
+#include "platform/files.h"
+#include "platform/limits.h"
 #include "run_folder.h"
 
 namespace quillmere {
@@ -95,6 +97,46 @@ TEST_F(HostileInputTest, ADocumentThatMakesLibreOfficeHangIsStoppedAtTheTimeLimi
     const std::string cmdline = testing::ReadFile(entry.path().string() + "/cmdline");
     EXPECT_EQ(cmdline.find(work), std::string::npos) << entry.path() << " still runs";
   }
+}
+
+// A host whose document saves as a page one byte over the limit (a sparse
+// file, so the test writes nothing).
+class HugePageHost : public DocumentHost, public WordDocument {
+ public:
+  Status Open(std::u16string_view, bool, std::u16string_view, std::u16string_view,
+              std::u16string_view) override {
+    return Status();
+  }
+  Status ActiveDocument(WordDocument** document) override {
+    *document = this;
+    return Status();
+  }
+  Status Close() override { return Status(); }
+  Status SaveAs(std::u16string_view file_name, int16_t) override {
+    fs::resize_file(files::NativePath(file_name), kMaxPageBytes + 1);
+    return Status();
+  }
+};
+
+TEST_F(HostileInputTest, DocumentsPagesAndMarkupFilesBeyondTheLimitAreNotRead) {
+  fs::resize_file(dir_ + "/test.doc", kMaxDocumentBytes + 1);
+  ExpectReportedAndNothingLost(Click(), ErrorNumber::kFileTooLarge, "test.doc");
+  EXPECT_FALSE(Has("test.html"));
+
+  std::ofstream(dir_ + "/test.html").flush();
+  HugePageHost host;
+  ExpectReportedAndNothingLost(Click(host), ErrorNumber::kFileTooLarge, "test.html");
+  EXPECT_FALSE(Has("tabletest.html"));
+
+  fs::resize_file(dir_ + "/test.html", kMaxPageBytes + 1);
+  testing::ChildOptions options;
+  options.err = folder_ / "stderr";
+  EXPECT_EQ(testing::Wait(testing::Start(
+                {QUILLMERE_BINARY, "convert", dir_ + "/test.html", "--folder", dir_}, options)),
+            1);
+  const std::string err = testing::ReadFile(options.err);
+  EXPECT_EQ(err.rfind("error 1005: ", 0), 0u) << err;
+  EXPECT_EQ(DtTable(), kBefore);
 }
 
 }  // namespace

@@ -18,15 +18,35 @@ using testing::Rows;
 
 class KilledRunTest : public testing::RunFolder {};
 
-// How many lines of `text` are exactly `line`.
-size_t CountLines(const std::string& text, const std::string& line) {
-  size_t count = 0;
-  for (size_t at = text.find("\n" + line + "\n"); at != std::string::npos;
-       at = text.find("\n" + line + "\n", at + 1)) {
-    ++count;
+// Reads a file as another process writes it, line by line.
+class Follower {
+ public:
+  explicit Follower(std::string path) : path_(std::move(path)) {}
+  // Whether a whole line equal to `line` has come since the last call that
+  // found one; reads on from where the last call stopped.
+  bool Saw(const std::string& line) {
+    if (!in_.is_open()) in_.open(path_, std::ios::binary);  // once the process made it
+    in_.clear();
+    std::string read;
+    while (std::getline(in_, read)) {
+      if (in_.eof()) {  // a line still being written
+        partial_ += read;
+        break;
+      }
+      if (partial_ + read == line) {
+        partial_.clear();
+        return true;
+      }
+      partial_.clear();
+    }
+    return false;
   }
-  return count;
-}
+
+ private:
+  std::string path_;
+  std::ifstream in_;
+  std::string partial_;
+};
 
 TEST_F(KilledRunTest, KilledWhileInsertingLeavesTheDatabaseAsItWas) {
   // 300,000 rows of three cells, in the shape tabletest.html has.
@@ -52,11 +72,13 @@ TEST_F(KilledRunTest, KilledWhileInsertingLeavesTheDatabaseAsItWas) {
   // The status texts count the rows twice: once as the first pass isolates
   // them, once as the second inserts them. The second "2000" means about
   // 2,000 rows have gone into dt_table.
-  bool inserting = false;
-  for (int i = 0; i < 60'000 && !inserting; ++i) {
-    inserting = CountLines(ReadFile(options.err), "2000") >= 2;
-    if (!inserting) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  Follower progress(options.err);
+  int seen = 0;
+  for (int i = 0; i < 60'000 && seen < 2; ++i) {
+    if (progress.Saw("2000")) ++seen;
+    else std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+  const bool inserting = seen == 2;
   ASSERT_TRUE(inserting) << "the run never reached its inserts";
   ASSERT_EQ(kill(run, SIGKILL), 0);
   ASSERT_EQ(testing::Wait(run), 128 + SIGKILL) << "the run ended before it was killed";

@@ -33,7 +33,9 @@ class DocumentServer::OpenDocument : public WordDocument {
                     "Cannot save in file format " + std::to_string(file_format) +
                         ": only format 8, a web page, is written.");
     }
-    return files::ReplaceWholeFile(files::NativePath(file_name), WriteWebPage(document_));
+    std::string page;
+    QM_RETURN_IF_ERROR(WriteWebPage(document_, &page));
+    return files::ReplaceWholeFile(files::NativePath(file_name), page);
   }
 
  private:

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 
+#include "platform/limits.h"
+
 namespace quillmere::document {
 
 struct ReadLimits {
   // The document file as it lies on disk.
-  uint64_t max_file_bytes = uint64_t{256} << 20;
+  uint64_t max_file_bytes = kMaxDocumentBytes;
   // One part of a ZIP package once uncompressed (word/document.xml). A part
   // that expands beyond it is refused as a ZIP bomb. The XML tree of a part
   // takes a few times its size in memory, which this keeps within reason.

@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 #include "platform/document/page_text.h"
 #include "platform/document/table_layout.h"
+#include "platform/limits.h"
 
 namespace quillmere::document {
 
@@ -62,9 +63,14 @@ std::u16string Number(int64_t n) {
 
 class PageWriter {
  public:
+  // Stops early (and says so with Over) once the page passes `max_units`.
+  explicit PageWriter(size_t max_units) : max_units_(max_units) {}
+  bool Over() const { return out_.size() > max_units_; }
+
   std::u16string Write(const Document& document) {
     out_ = kPageStart;
     for (const Block& block : document.body) {
+      if (Over()) break;
       if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
         out_ += u"<p class=MsoNormal>";
         AppendContent(*paragraph);
@@ -98,7 +104,7 @@ class PageWriter {
     out_ += u"style='border-collapse:collapse;border:none;mso-border-alt:solid windowtext .5pt;\r\n";
     Indent(indent + 1);
     out_ += u"mso-yfti-tbllook:1184;mso-padding-alt:0cm 5.4pt 0cm 5.4pt'>\r\n";
-    for (size_t r = 0; r < layout.rows.size(); ++r) {
+    for (size_t r = 0; r < layout.rows.size() && !Over(); ++r) {
       WriteRow(layout, r, indent + 1);
     }
     Indent(indent);
@@ -189,13 +195,31 @@ class PageWriter {
   }
 
   std::u16string out_;
+  const size_t max_units_;
 };
+
+Status TooLarge(uint64_t max_bytes) {
+  return Status(ErrorNumber::kDocumentTooLarge,
+                "The document would make a web page of more than " +
+                    std::to_string(max_bytes) +
+                    " bytes, more than this program saves and reads back.");
+}
 
 }  // namespace
 
-std::string WriteWebPage(const Document& document) {
-  return codepage::EncodeCp936(PageWriter().Write(document),
-                               codepage::Unencodable::kCharacterReference);
+Status WriteWebPage(const Document& document, std::string* page, uint64_t max_bytes) {
+  page->clear();
+  // Every character takes at least one byte, so a page of more characters
+  // than the limit is too large before it is encoded.
+  PageWriter writer(max_bytes);
+  std::u16string text = writer.Write(document);
+  if (writer.Over()) return TooLarge(max_bytes);
+  *page = codepage::EncodeCp936(text, codepage::Unencodable::kCharacterReference);
+  if (page->size() > max_bytes) {
+    page->clear();
+    return TooLarge(max_bytes);
+  }
+  return Status();
 }
 
 }  // namespace quillmere::document

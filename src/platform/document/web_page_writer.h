@@ -28,10 +28,15 @@
 #include <string>
 
 #include "platform/document/model.h"
+#include "platform/limits.h"
+#include "platform/status.h"
 
 namespace quillmere::document {
 
-// The whole page, as bytes in code page 936.
-std::string WriteWebPage(const Document& document);
+// The whole page, as bytes in code page 936, into `page`. A document whose
+// page would pass `max_bytes` fails with kDocumentTooLarge, leaving `page`
+// empty; the writer stops as soon as the page passes the limit.
+Status WriteWebPage(const Document& document, std::string* page,
+                    uint64_t max_bytes = kMaxPageBytes);
 
 }  // namespace quillmere::document

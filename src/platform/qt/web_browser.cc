@@ -4,13 +4,11 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/limits.h"
 
 namespace quillmere {
 
 namespace {
-
-// Far beyond any preview page; keeps a stray huge file from taking the memory.
-constexpr uint64_t kMaxPageBytes = uint64_t{512} << 20;
 
 QString CannotShowPage(const std::u16string& path, const Status& status) {
   return QStringLiteral("无法显示网页：%1\n%2")

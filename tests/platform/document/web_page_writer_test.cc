@@ -49,7 +49,9 @@ std::string PageOf(std::unique_ptr<Table> table) {
   Document document;
   document.body.emplace_back(Text(u"Intro"));
   document.body.emplace_back(std::move(table));
-  return WriteWebPage(document);
+  std::string page;
+  EXPECT_TRUE(WriteWebPage(document, &page).ok());
+  return page;
 }
 
 TEST(WebPageWriterTest, TablesHaveWordsShapeLineByLine) {
@@ -95,7 +97,8 @@ TEST(WebPageWriterTest, TheConversionTurnsTheTableIntoItsGrid) {
 TEST(WebPageWriterTest, TextOutsideCodePage936BecomesCharacterReferences) {
   Document document;
   document.body.emplace_back(Text(u"中文 😀 한"));
-  std::string page = WriteWebPage(document);
+  std::string page;
+  ASSERT_TRUE(WriteWebPage(document, &page).ok());
   EXPECT_NE(page.find("\xD6\xD0\xCE\xC4 &#128512; &#54620;"), std::string::npos);  // 中文 in GBK
 }
 
@@ -149,6 +152,38 @@ TEST_F(SamplePageTest, TheCommittedSamplePageIsWhatTheServerWrites) {
   }
   EXPECT_EQ(sample.find('\t'), std::string::npos);
   EXPECT_EQ(std::regex_search(sample, std::regex("[^\r]\n")), false) << "a lone LF";
+}
+
+}  // namespace
+}  // namespace quillmere::document
+
+namespace quillmere::document {
+namespace {
+
+// A document whose page would pass the limit is refused before the page is
+// finished, so a small document with huge tables cannot fill the memory.
+TEST(WebPageWriterTest, APageBeyondTheLimitIsRefused) {
+  auto many_rows = [] {
+    auto table = std::make_unique<Table>();
+    table->grid_column_widths = {1440};
+    for (int r = 0; r < 1000; ++r) {
+      Row row;
+      row.cells.push_back(CellOf(u"row"));
+      table->rows.push_back(std::move(row));
+    }
+    Document document;
+    document.body.emplace_back(std::move(table));
+    return document;
+  };
+  std::string page;
+  ASSERT_TRUE(WriteWebPage(many_rows(), &page).ok());
+  const uint64_t size = page.size();
+  Status status = WriteWebPage(many_rows(), &page, size - 1);
+  EXPECT_EQ(status.number(), ErrorNumber::kDocumentTooLarge) << status.ToString();
+  EXPECT_NE(status.description().find(std::to_string(size - 1) + " bytes"), std::string::npos);
+  EXPECT_TRUE(page.empty());
+  EXPECT_TRUE(WriteWebPage(many_rows(), &page, size).ok());
+  EXPECT_EQ(page.size(), size);
 }
 
 }  // namespace

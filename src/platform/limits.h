@@ -1,0 +1,21 @@
+// The largest files the program takes, in one place. Past a limit the step
+// that meets it fails with a clear error (kFileTooLarge when a file on disk
+// is larger, kDocumentTooLarge when a document would make a larger page);
+// nothing is read or allocated beyond it. Limits inside a format live with
+// its reader (document/read_limits.h) and the conversion's with the
+// conversion (convert/conversion.h).
+#pragma once
+
+#include <cstdint>
+
+namespace quillmere {
+
+// test.doc, as it lies on disk.
+inline constexpr uint64_t kMaxDocumentBytes = uint64_t{256} << 20;
+
+// A web page: test.html as the document server writes it and the start
+// command reads it back, the markup file `quillmere convert` reads, and
+// cc.html as the browser pane shows it.
+inline constexpr uint64_t kMaxPageBytes = uint64_t{256} << 20;
+
+}  // namespace quillmere
