@@ -246,8 +246,8 @@ class SecondPass {
       const int64_t size = static_cast<int64_t>(cell.size() + kCellEnd.size());
       if (size > characters_left_) {
         return Status(ErrorNumber::kMarkupTooLarge,
-                      "Row " + std::to_string(i) + " of the table is where its carried cells " +
-                          "would make the rows hold more than " +
+                      "At row " + std::to_string(i) + ", the cells the table's row spans " +
+                          "carry down would make its rows hold more than " +
                           std::to_string(rows_.budget.characters) +
                           " characters, more than this program converts for a table of its "
                           "size.");
