@@ -68,6 +68,21 @@ int Reap(pid_t pid) {
   return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : status;
 }
 
+// This process's environment with `changes` in place of the variables they
+// name.
+std::vector<std::string> ChangedEnvironment(const std::vector<std::string>& changes) {
+  auto name_of = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
+  std::vector<std::string> out;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string current = *entry;
+    bool changed = false;
+    for (const std::string& change : changes) changed |= name_of(change) == name_of(current);
+    if (!changed) out.push_back(current);
+  }
+  out.insert(out.end(), changes.begin(), changes.end());
+  return out;
+}
+
 std::string Duration(std::chrono::milliseconds time) {
   if (time.count() % 1000 == 0) return std::to_string(time.count() / 1000) + " s";
   return std::to_string(time.count()) + " ms";
@@ -76,15 +91,20 @@ std::string Duration(std::chrono::milliseconds time) {
 }  // namespace
 
 Status RunToCompletion(const std::vector<std::string>& argv, const std::string& log_path,
+                       const std::vector<std::string>& environment,
                        std::chrono::milliseconds time_limit, int* exit_code) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
+  const std::vector<std::string> variables = ChangedEnvironment(environment);
+  std::vector<char*> env;
+  for (const std::string& variable : variables) env.push_back(const_cast<char*>(variable.c_str()));
+  env.push_back(nullptr);
 
   SpawnSettings settings(log_path);
   pid_t pid = 0;
   int error = posix_spawn(&pid, args[0], settings.actions(), settings.attributes(), args.data(),
-                          environ);
+                          env.data());
   if (error != 0) {
     return Status(ErrorNumber::kConverterFailed,
                   "Cannot run \"" + argv[0] + "\": " + std::strerror(error) + ".");

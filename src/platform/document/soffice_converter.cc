@@ -103,13 +103,19 @@ Status ConvertToDocx(const std::string& program, std::string_view document,
   const std::string output_folder = work->Path("out");
   const std::string log = work->Path("converter.log");
   QM_RETURN_IF_ERROR(files::WriteWholeFile(input, document));
+  // Its temporary files go into the working folder too, so they are removed
+  // with it even when the converter is killed before it can clean up.
+  const std::string temp = work->Path("temp");
+  std::error_code made;
+  fs::create_directory(temp, made);
+  if (made) return Status(ErrorNumber::kFileIo, "Cannot create \"" + temp + "\": " + made.message() + ".");
 
   int exit_code = 0;
   QM_RETURN_IF_ERROR(RunToCompletion(
       {program, "-env:UserInstallation=" + FileUrl(work->Path("profile")), "--headless",
        "--invisible", "--nologo", "--norestore", "--nolockcheck", "--convert-to",
        "docx:MS Word 2007 XML", "--outdir", output_folder, input},
-      log, options.time_limit, &exit_code));
+      log, {"TMPDIR=" + temp, "TMP=" + temp, "TEMP=" + temp}, options.time_limit, &exit_code));
 
   const std::string result = output_folder + "/document.docx";
   if (!files::Exists(result)) {

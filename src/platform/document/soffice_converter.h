@@ -1,7 +1,8 @@
 // The fallback for formats this program does not read itself (.rtf, .odt,
 // .wps, Word 6/95, HTML saved as .doc, ...): LibreOffice, run headless with
 // a private profile, converts the document to .docx in a private temporary
-// folder, which is removed afterwards whatever happens.
+// folder, which is removed afterwards whatever happens; the converter's own
+// temporary files (TMPDIR) go into that folder too.
 #pragma once
 
 #include <chrono>

@@ -78,6 +78,7 @@ TEST_F(SofficeFallbackTest, TheConvertersDocxIsRead) {
   // Records its arguments, then "converts" by copying a .docx next to the
   // input's name in the folder after --outdir.
   UseConverter("for a; do echo \"$a\"; done > " + dir_ + "/args\n"
+               "echo \"TMPDIR=$TMPDIR TMP=$TMP TEMP=$TEMP\" > " + dir_ + "/temp\n"
                "while [ \"$1\" != --outdir ]; do shift; done\n"
                "mkdir -p \"$2\"\n"
                "name=$(basename \"$3\"); cp " + Data("merged-cells.docx") +
@@ -93,6 +94,11 @@ TEST_F(SofficeFallbackTest, TheConvertersDocxIsRead) {
   EXPECT_NE(args.find("--headless\n"), std::string::npos);
   EXPECT_NE(args.find("docx:MS Word 2007 XML\n"), std::string::npos);
   EXPECT_NE(args.find("/document.rtf\n"), std::string::npos) << "named for its content";
+  const std::string temp = Slurp(dir_ + "/temp");
+  const std::string folder = temp.substr(7, temp.find(' ') - 7);
+  EXPECT_EQ(folder.rfind(work_ + "/quillmere-convert-", 0), 0u)
+      << "its temporary files go into the working folder: " << temp;
+  EXPECT_EQ(temp, "TMPDIR=" + folder + " TMP=" + folder + " TEMP=" + folder + "\n");
   EXPECT_TRUE(fs::is_empty(work_));
 }
 
