@@ -42,23 +42,18 @@ std::u16string RandomTags(size_t units, uint32_t seed) {
 }
 
 TEST_F(HostileInputTest, AHundredMegabytesOfRandomTagsConvertOrFailCleanly) {
-  for (uint32_t seed : {1u, 2u}) {
-    SCOPED_TRACE(seed);
-    form_ = FormState();
-    ASSERT_TRUE(OpenDataMdb(form_, unicode::FromUtf8(dir_)).ok());
-    form_.strTable = RandomTags(size_t{100} << 20, seed);
-    form_.strTableFirstLine = seed % 2 == 0;
-    Status status = ReplaceDtTable(form_, [&] {
-      return Command3_Click(form_, unicode::FromUtf8(dir_), browser_, quiet_);
-    });
-    if (status.ok()) {
-      EXPECT_TRUE(Has("cc.html"));
-    } else {
-      EXPECT_NE(status.code(), 0);
-      EXPECT_FALSE(status.description().empty());
-      EXPECT_FALSE(form_.cn->InTransaction());
-      EXPECT_EQ(DtTable(), kBefore) << status.ToString();
-    }
+  ASSERT_TRUE(OpenDataMdb(form_, unicode::FromUtf8(dir_)).ok());
+  form_.strTable = RandomTags(size_t{100} << 20, 1);
+  Status status = ReplaceDtTable(form_, [&] {
+    return Command3_Click(form_, unicode::FromUtf8(dir_), browser_, quiet_);
+  });
+  if (status.ok()) {
+    EXPECT_TRUE(Has("cc.html"));
+  } else {
+    EXPECT_NE(status.code(), 0);
+    EXPECT_FALSE(status.description().empty());
+    EXPECT_FALSE(form_.cn->InTransaction());
+    EXPECT_EQ(DtTable(), kBefore) << status.ToString();
   }
 }
 

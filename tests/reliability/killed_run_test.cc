@@ -90,13 +90,15 @@ TEST_F(KilledRunTest, KilledWhileInsertingLeavesTheDatabaseAsItWas) {
   EXPECT_EQ(testing::Query(db(), "PRAGMA integrity_check"), (Rows{{"ok"}}));
   EXPECT_EQ(DtTable(), kBefore);
 
+  // The next run works on it.
+  std::ofstream(dir_ + "/small.html", std::ios::binary)
+      << "x>\r\n<tr a>\r\n<td w>h</td>\r\n<tr a>\r\n<td w>after</td>\r\n";
   testing::ChildOptions quiet;
   quiet.folder = dir_;
   ASSERT_EQ(testing::Wait(testing::Start(
-                {QUILLMERE_BINARY, "convert", "tabletest.html", "--folder", dir_}, quiet)),
+                {QUILLMERE_BINARY, "convert", "small.html", "--folder", dir_}, quiet)),
             0);
-  EXPECT_EQ(testing::Query(db(), "select count(*) from dt_table"),
-            (Rows{{std::to_string(kRows - 1)}}));
+  EXPECT_EQ(testing::Query(db(), "select field0 from dt_table"), (Rows{{"after"}}));
 }
 
 }  // namespace
