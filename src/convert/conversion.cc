@@ -155,9 +155,11 @@ Status KeptPieces(TextView row_piece, Progress& progress, const WorkBudget& budg
   for (TextView piece : text::Split(row_piece, kCellEnd)) {
     int64_t copies = text::TrimSpaces(piece).empty() ? 0 : 1;
     TextView colspan = SpanAttribute(piece, u"colspan");
-    const int64_t n = colspan.empty() ? 1 : std::min(SpanValue(colspan, u"colspan"), kMaxColumnSpan);
-    if (copies + std::max<int64_t>(n - 1, 0) > *cells_left) return OverCellBudget(budget.cells);
-    *cells_left -= copies + std::max<int64_t>(n - 1, 0);
+    const int64_t n =
+        colspan.empty() ? 1 : std::min(SpanValue(colspan, u"colspan"), kMaxColumnSpan);
+    const int64_t cells = copies + std::max<int64_t>(n - 1, 0);
+    if (cells > *cells_left) return OverCellBudget(budget.cells);
+    *cells_left -= cells;
     if (!colspan.empty()) {
       for (int64_t copy = 1; copy <= n - 1; ++copy) {
         QM_RETURN_IF_ERROR(progress.Yield());
