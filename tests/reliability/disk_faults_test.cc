@@ -54,9 +54,10 @@ TEST_F(DiskFaultTest, AFolderInTheWayOfEachFileItWrites) {
   EXPECT_EQ(DtTable()[0], (std::vector<std::string>{"widgeta", "第一季度", "120"}));
 }
 
-// A file system of its own, a few pages in size, mounted over a folder; the
-// database stays on the real disk (data.mdb is a link to it), so only the
-// three files are written to the small one. Needs the right to mount (root).
+// A small file system of its own (1 MiB in memory, filled until just the room
+// a case wants is left), mounted on a folder; the database stays on the real
+// disk (data.mdb is a link to it), so only the three files are written to the
+// small one. Needs the right to mount (root).
 class FullDiskTest : public DiskFaultTest {
  protected:
   void SetUp() override {
