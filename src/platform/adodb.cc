@@ -298,7 +298,7 @@ Status Connection::Refused(const std::string& sql) const {
     case SQLITE_NOTADB:
       return Status(number, database + " is damaged" + why);
     case SQLITE_FULL:
-      return Status(number, database + " cannot grow: the disk is full" + why);
+      return Status(number, database + " cannot be changed: the disk is full" + why);
     case SQLITE_IOERR:
       return Status(number, database + " cannot be read or written" + why);
     default:

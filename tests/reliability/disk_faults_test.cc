@@ -66,7 +66,7 @@ class FullDiskTest : public DiskFaultTest {
     ASSERT_TRUE(first.ok()) << first.ToString();
     sizes_ = WrittenSizes();
     PutBackRowsBefore();
-    const std::string real_db = db();
+    real_db_ = db();
     small_ = folder_ / "small";
     fs::create_directory(small_);
     if (mount("quillmere-test", small_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m") != 0) {
@@ -75,7 +75,7 @@ class FullDiskTest : public DiskFaultTest {
     }
     mounted_ = true;
     fs::copy_file(QUILLMERE_SOURCE_DIR "/samples/test.doc", small_ + "/test.doc");
-    fs::create_symlink(real_db, small_ + "/data.mdb");
+    fs::create_symlink(real_db_, small_ + "/data.mdb");
     form_ = FormState();
     dir_ = small_;
   }
@@ -95,7 +95,7 @@ class FullDiskTest : public DiskFaultTest {
   static uintmax_t Pages(uintmax_t bytes) { return (bytes + 4095) / 4096; }
 
   std::map<std::string, uintmax_t> sizes_;
-  std::string small_;
+  std::string real_db_, small_;
   bool mounted_ = false;
 };
 
@@ -118,6 +118,16 @@ TEST_F(FullDiskTest, TheDiskFillsWhileEachFileIsWritten) {
   Status status = Click();
   EXPECT_TRUE(status.ok()) << status.ToString();
   EXPECT_EQ(DtTable().size(), 5u);
+}
+
+TEST_F(FullDiskTest, TheDatabaseOnAFullDiskCannotBeChanged) {
+  fs::remove(small_ + "/data.mdb");
+  fs::copy_file(real_db_, small_ + "/data.mdb");
+  LeaveFree(0);
+  Status status = Click();
+  ExpectReportedAndNothingLost(status, ErrorNumber::kDatabaseIo, "the disk is full");
+  EXPECT_NE(status.description().find("data.mdb"), std::string::npos) << status.ToString();
+  EXPECT_FALSE(Has("test.html"));
 }
 
 // Without the right to mount, a file size limit on the process makes the
