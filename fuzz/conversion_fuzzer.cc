@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   form.strTable = codepage::DecodeCp936(std::string_view(reinterpret_cast<const char*>(data), size));
   form.strTableFirstLine = size > 0 && (data[0] & 1);
 
-  fuzz::CheckingSink checking;
+  fuzz::CheckingSink checking(/*same_width=*/false);
   SilentProgress quiet;
   Status converted = ConvertTable(form.strTable, checking, quiet);
   fuzz::CheckReported(converted);

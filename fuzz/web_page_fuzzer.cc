@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t t = 0; t < tables.size(); ++t) {
     if (tables[t].holds_tables) continue;
     const document::TableLayout layout = document::LayOutTable(*tables[t].table);
-    fuzz::CheckingSink sink;
+    fuzz::CheckingSink sink(/*same_width=*/true);
     SilentProgress quiet;
     Status converted = ConvertTable(pieces[t + 1], sink, quiet);
     fuzz::CheckReported(converted);

@@ -368,6 +368,15 @@ TEST(BudgetTest, ACellCarriedDownWithHugeMarkupStopsAtTheCharacterBudget) {
   EXPECT_FALSE(sink.finished);
 }
 
+// Found by the conversion fuzz target: cutting "rowspan=2" from "</tdrowspan=2>"
+// leaves a "</td>" in the carried markup, and the rows it is carried into are
+// split there, as every rebuilt row is, so they have one cell more.
+TEST(DecidedTest, ACarriedCellThatHoldsACellEndWidensTheRowsItIsCarriedInto) {
+  EXPECT_EQ(Grid("x>⏎<tr a>⏎<td w>a</tdrowspan=2>b</td><td w>c</td>⏎<tr a>⏎<td w>d</td>⏎"),
+            (std::vector<std::vector<std::string>>{{"<td>ab", "<td>c"},
+                                                   {"<td>a", "b", "<td>d"}}));
+}
+
 TEST(DecidedTest, CarriedMarkupHoldingTheOldEntrySeparatorsStaysIntact) {
   EXPECT_EQ(Grid("x>⏎<tr a>⏎<td rowspan=2>a&==&b&--&c</td>⏎<td w>d</td>⏎</tr>⏎"
                  "<tr a>⏎<td w>e</td>⏎</tr>⏎")[1],
