@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "output/form_state.h"
 #include "platform/status.h"
 
 namespace quillmere::cli {
@@ -24,6 +25,9 @@ std::u16string FolderArgument(const std::string& folder);
 int Failed(const Status& status);
 int Misused(const std::string& problem, const char* usage);
 int Helped(const char* usage);
-bool AsksForHelp(const std::string& arg);
+bool AsksForHelp(const std::vector<std::string>& args);
+
+// After a run: the failure, or where the rows and the preview page are.
+int Reported(const Status& status, const FormState& form, std::u16string_view folder);
 
 }  // namespace quillmere::cli

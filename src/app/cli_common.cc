@@ -2,6 +2,8 @@
 #include <iostream>
 
 #include "app/cli.h"
+#include "output/dt_table.h"
+#include "platform/files.h"
 #include "platform/status.h"
 #include "platform/unicode.h"
 
@@ -28,6 +30,19 @@ int Helped(const char* usage) {
   return 0;
 }
 
-bool AsksForHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+bool AsksForHelp(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") return true;
+  }
+  return false;
+}
+
+int Reported(const Status& status, const FormState& form, std::u16string_view folder) {
+  if (!status.ok()) return Failed(status);
+  std::cout << "dt_table of " << DataMdbPath(folder) << " holds " << form.rs->RecordCount()
+            << " rows; preview: " << files::NativePath(std::u16string(folder) + u"\\cc.html")
+            << "\n";
+  return 0;
+}
 
 }  // namespace quillmere::cli

@@ -75,9 +75,7 @@ Status ReadMarkup(const ConvertOptions& options, std::u16string* strTable) {
 }  // namespace
 
 int Convert(const std::vector<std::string>& args) {
-  for (const std::string& arg : args) {
-    if (AsksForHelp(arg)) return Helped(kUsage);
-  }
+  if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
   std::optional<ConvertOptions> options = Parse(args, &problem);
   if (!options) return Misused(problem, kUsage);
@@ -93,10 +91,7 @@ int Convert(const std::vector<std::string>& args) {
     status = ReplaceDtTable(form, [&] { return Command3_Click(form, folder, WebBrowser1, Label1); });
   }
   Label1.Done();
-  if (!status.ok()) return Failed(status);
-  std::cout << "dt_table of " << DataMdbPath(folder) << " holds " << form.rs->RecordCount()
-            << " rows; preview: " << files::NativePath(folder + u"\\cc.html") << "\n";
-  return 0;
+  return Reported(status, form, folder);
 }
 
 }  // namespace quillmere::cli

@@ -30,8 +30,8 @@ std::optional<int> Count(const std::string& text) {
 int Newdb(const std::vector<std::string>& args) {
   std::string folder;
   int columns = kDefaultColumns;
+  if (AsksForHelp(args)) return Helped(kUsage);
   for (size_t a = 0; a < args.size(); ++a) {
-    if (AsksForHelp(args[a])) return Helped(kUsage);
     if (args[a] == "--columns" && a + 1 < args.size()) {
       std::optional<int> n = Count(args[++a]);
       if (!n || *n < 1 || *n > kMaxColumns) {

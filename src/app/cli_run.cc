@@ -75,9 +75,7 @@ std::optional<RunOptions> Parse(const std::vector<std::string>& args, std::strin
 }  // namespace
 
 int Run(const std::vector<std::string>& args) {
-  for (const std::string& arg : args) {
-    if (AsksForHelp(arg)) return Helped(kUsage);
-  }
+  if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
   std::optional<RunOptions> options = Parse(args, &problem);
   if (!options) return Misused(problem, kUsage);
@@ -92,10 +90,7 @@ int Run(const std::vector<std::string>& args) {
   StartContext window{folder, FramerControl1, controls, form, WebBrowser1, Label1};
   Status status = Command1_Click(window);
   Label1.Done();
-  if (!status.ok()) return Failed(status);
-  std::cout << "dt_table of " << DataMdbPath(folder) << " holds " << form.rs->RecordCount()
-            << " rows; preview: " << files::NativePath(folder + u"\\cc.html") << "\n";
-  return 0;
+  return Reported(status, form, folder);
 }
 
 }  // namespace quillmere::cli

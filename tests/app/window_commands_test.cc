@@ -10,6 +10,7 @@
 
 #include "app/run_window.h"
 #include "output/dt_table.h"
+#include "platform/codepage.h"
 #include "platform/document/document_server.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
@@ -30,6 +31,7 @@ class WindowCommandsTest : public QObject {
  private:
   void ClickAndCloseAnyBox(const char* button);
   int Rows();
+  QString ReadCp936(const QString& name) const;
   QString Folder() const { return dir_->path(); }
 
   std::unique_ptr<QTemporaryDir> dir_;
@@ -40,10 +42,9 @@ class WindowCommandsTest : public QObject {
 
 void WindowCommandsTest::init() {
   dir_ = std::make_unique<QTemporaryDir>();
-  // A .docx saved as test.doc: the server goes by the content, not the name.
-  QVERIFY(QFile::copy(
-      QStringLiteral(QUILLMERE_SOURCE_DIR "/tests/platform/document/data/merged-cells.docx"),
-      dir_->filePath(QStringLiteral("test.doc"))));
+  // The bundled sample, a Word 97-2003 document with three tables.
+  QVERIFY(QFile::copy(QStringLiteral(QUILLMERE_SOURCE_DIR "/samples/test.doc"),
+                      dir_->filePath(QStringLiteral("test.doc"))));
   QVERIFY(CreateDataMdb(Folder().toStdU16String(), kDefaultColumns).ok());
   server_ = std::make_unique<document::DocumentServer>();
   form_ = std::make_unique<Form1>(Folder().toStdU16String(), *server_, WindowCommands());
@@ -70,6 +71,13 @@ void WindowCommandsTest::ClickAndCloseAnyBox(const char* button) {
   form_->findChild<QPushButton*>(QLatin1String(button))->click();
 }
 
+QString WindowCommandsTest::ReadCp936(const QString& name) const {
+  QFile file(dir_->filePath(name));
+  if (!file.open(QIODevice::ReadOnly)) return QString();
+  const QByteArray bytes = file.readAll();
+  return QString::fromStdU16String(codepage::DecodeCp936(std::string_view(bytes.data(), bytes.size())));
+}
+
 int WindowCommandsTest::Rows() {
   std::unique_ptr<adodb::Recordset> rs;
   if (!form_->state().cn->Execute(u"select count(*) from dt_table", -1, &rs).ok()) return -1;
@@ -80,7 +88,7 @@ void WindowCommandsTest::startButtonFillsDtTableAndShowsThePreview() {
   ClickAndCloseAnyBox("Command1");
   QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
   QCOMPARE(form_->Combo1ListIndex(), 0);  // no entry was chosen: the first is
-  QVERIFY(Rows() > 0);
+  QCOMPARE(Rows(), 5);  // the sample's first table: a header and five rows
   QVERIFY(!form_->state().cn->InTransaction());
   QVERIFY(!form_->FramerControl1().HoldsDocument());
   QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
@@ -88,6 +96,10 @@ void WindowCommandsTest::startButtonFillsDtTableAndShowsThePreview() {
   for (const char* file : {"test.html", "tabletest.html", "cc.html"}) {
     QVERIFY2(QFile::exists(dir_->filePath(QLatin1String(file))), file);
   }
+  QVERIFY(ReadCp936(QStringLiteral("tabletest.html")).startsWith(QStringLiteral("class=MsoTableGrid")));
+  QVERIFY(ReadCp936(QStringLiteral("test.html")).contains(QStringLiteral("课程表")));
+  QVERIFY(ReadCp936(QStringLiteral("cc.html"))
+              .contains(QStringLiteral("values('合计total','合计total','440','跨两列')")));
   QTRY_VERIFY(form_->WebBrowser1().toPlainText().contains(QStringLiteral("insert into dt_table")));
 }
 

@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/limits.h"
@@ -9,6 +11,21 @@
 namespace quillmere {
 
 namespace {
+
+// A rich-text pane lays out about two thousand table rows a second, so a
+// long preview is shown only in part, cut at a row or a statement, with a
+// note saying where the whole page is. cc.html itself is always whole.
+constexpr qsizetype kShownCharacters = 300000;
+
+QString ShownPart(const QString& page, const std::u16string& path) {
+  if (page.size() <= kShownCharacters) return page;
+  const QString head = page.left(kShownCharacters);
+  qsizetype row = head.lastIndexOf(QStringLiteral("\r\n<tr>"));
+  QString shown = row > 0 ? head.left(row) + QStringLiteral("</tr></table>")
+                          : head.left(std::max<qsizetype>(0, head.lastIndexOf(QStringLiteral("\r\n<br>"))));
+  return shown + QStringLiteral("<p>……预览只显示了页面的前一部分，完整内容见 %1</p>")
+                     .arg(QString::fromStdU16String(path).toHtmlEscaped());
+}
 
 QString CannotShowPage(const std::u16string& path, const Status& status) {
   return QStringLiteral("无法显示网页：%1\n%2")
@@ -40,7 +57,7 @@ void WebBrowser::LoadPending() {
     setPlainText(CannotShowPage(location_, status));
     return;
   }
-  setHtml(QString::fromStdU16String(codepage::DecodeCp936(bytes)));
+  setHtml(ShownPart(QString::fromStdU16String(codepage::DecodeCp936(bytes)), location_));
 }
 
 }  // namespace quillmere

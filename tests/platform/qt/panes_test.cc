@@ -38,6 +38,7 @@ class PanesTest : public QObject {
   void browserReadsPathsWithBackslashSeparators();
   void browserShowsTheLastOfSeveralRequests();
   void browserSaysSoWhenThePageIsMissing();
+  void browserShowsTheStartOfALongPage();
   void documentPaneStartsEmpty();
   void documentPaneForwardsOpenAndShowsTheDocument();
   void documentPaneStaysEmptyWhenOpenFails();
@@ -94,6 +95,22 @@ void PanesTest::browserSaysSoWhenThePageIsMissing() {
   browser.Navigate2(U16(missing));
   QTRY_VERIFY(browser.toPlainText().startsWith(QStringLiteral("无法显示网页")));
   QVERIFY(browser.toPlainText().contains(missing));
+}
+
+void PanesTest::browserShowsTheStartOfALongPage() {
+  QString page = QStringLiteral("<table border=1> ");
+  for (int row = 0; row < 20000; ++row) {
+    page += QStringLiteral("\r\n<tr><td>第%1行</td><td>value</td></td>").arg(row);
+  }
+  page += QStringLiteral("</tr></table>\r\n<br>insert into dt_table");
+  const QString path = dir_.filePath(QStringLiteral("cc.html"));
+  WritePage(path, page);
+  WebBrowser browser;
+  browser.Navigate2(U16(path));
+  QTRY_VERIFY(browser.toPlainText().contains(QStringLiteral("第0行")));
+  QVERIFY(!browser.toPlainText().contains(QStringLiteral("第19999行")));
+  QVERIFY(browser.toPlainText().contains(QStringLiteral("完整内容见")));
+  QCOMPARE(browser.document()->rootFrame()->childFrames().size(), 1);  // the table, closed
 }
 
 void PanesTest::documentPaneStartsEmpty() {
