@@ -8,21 +8,13 @@
 #include <string>
 
 #include "fuzz_checks.h"
-#include "platform/document/docx_reader.h"
 #include "stored_zip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace quillmere;
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  std::string package;
-  if (bytes.substr(0, 2) != "PK") {
-    package = fuzz::StoredZip(document::kMainDocumentPart, bytes);
-    bytes = package;
-  }
-  document::ReadLimits limits;
-  limits.max_part_bytes = 16 << 20;
   document::Document read;
-  Status status = document::ReadDocxDocument(bytes, limits, &read);
+  Status status = fuzz::ReadDocxOrMainPart(bytes, &read);
   fuzz::CheckReported(status);
   if (!status.ok()) QM_FUZZ_CHECK(read.body.empty());
   return 0;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/document/docx_reader.h"
+
 namespace quillmere::fuzz {
 
 inline std::string StoredZip(const char* name, std::string_view content) {
@@ -32,6 +34,20 @@ inline std::string StoredZip(const char* name, std::string_view content) {
   zip_source_free(buffer);
   zip_error_fini(&error);
   return archive_bytes;
+}
+
+// Reads bytes as a .docx: as a whole package when they start like a ZIP
+// archive, else as the main part, word/document.xml, of a package made
+// around them, so every byte reaches the XML reader.
+inline Status ReadDocxOrMainPart(std::string_view bytes, document::Document* read) {
+  std::string package;
+  if (bytes.substr(0, 2) != "PK") {
+    package = StoredZip(document::kMainDocumentPart, bytes);
+    bytes = package;
+  }
+  document::ReadLimits limits;
+  limits.max_part_bytes = 16 << 20;
+  return document::ReadDocxDocument(bytes, limits, read);
 }
 
 }  // namespace quillmere::fuzz

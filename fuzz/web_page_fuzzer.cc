@@ -16,7 +16,6 @@
 #include "convert/ustring.h"
 #include "fuzz_checks.h"
 #include "platform/codepage.h"
-#include "platform/document/docx_reader.h"
 #include "platform/document/table_layout.h"
 #include "platform/document/web_page_writer.h"
 #include "platform/document/word97_reader.h"
@@ -61,14 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (bytes.substr(0, 4) == "\xD0\xCF\x11\xE0") {
     status = document::ReadWord97Document(bytes, &read);
   } else {
-    std::string package;
-    if (bytes.substr(0, 2) != "PK") {
-      package = fuzz::StoredZip(document::kMainDocumentPart, bytes);
-      bytes = package;
-    }
-    document::ReadLimits limits;
-    limits.max_part_bytes = 16 << 20;
-    status = document::ReadDocxDocument(bytes, limits, &read);
+    status = fuzz::ReadDocxOrMainPart(bytes, &read);
   }
   fuzz::CheckReported(status);
   if (!status.ok()) return 0;
