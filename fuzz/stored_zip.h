@@ -1,6 +1,6 @@
 // Wraps bytes into a ZIP archive as one stored (uncompressed) part, so that
-// a fuzz target can reach the XML reader behind the archive with every byte
-// it is given.
+// a fuzz target can reach the .docx reader's XML parsing with every byte it
+// is given.
 #pragma once
 
 #include <zip.h>
