@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "platform/document/document_server.h"
-#include "platform/document/zip_writer.h"
+#include "support/zip_writer.h"
 #include "platform/unicode.h"
 
 namespace quillmere::document {

@@ -1,12 +1,12 @@
 // Reading a 2,000-row Word 97-2003 document (made by LibreOffice, see
-// tests/platform/msdoc/data/make_fixtures.sh) into the document model.
+// tests/platform/document/word97/data/make_fixtures.sh) into the document model.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
 
-#include "platform/document/word97_reader.h"
+#include "platform/document/word97/reader.h"
 
 namespace {
 

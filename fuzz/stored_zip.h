@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/document/docx_reader.h"
+#include "platform/document/docx/reader.h"
 
 namespace quillmere::fuzz {
 

@@ -16,9 +16,9 @@
 #include "convert/ustring.h"
 #include "fuzz_checks.h"
 #include "platform/codepage.h"
-#include "platform/document/table_layout.h"
-#include "platform/document/web_page_writer.h"
-#include "platform/document/word97_reader.h"
+#include "platform/document/web_page/table_layout.h"
+#include "platform/document/web_page/writer.h"
+#include "platform/document/word97/reader.h"
 #include "stored_zip.h"
 
 namespace {

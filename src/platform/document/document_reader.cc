@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "platform/document/document_format.h"
-#include "platform/document/docx_reader.h"
-#include "platform/document/word97_reader.h"
-#include "platform/document/zip_archive.h"
+#include "platform/document/docx/reader.h"
+#include "platform/document/word97/reader.h"
+#include "platform/document/docx/package.h"
 #include "platform/files.h"
 
 namespace quillmere::document {

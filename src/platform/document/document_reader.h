@@ -9,7 +9,7 @@
 
 #include "platform/document/model.h"
 #include "platform/document/read_limits.h"
-#include "platform/document/soffice_converter.h"
+#include "platform/document/soffice/converter.h"
 #include "platform/status.h"
 
 namespace quillmere::document {

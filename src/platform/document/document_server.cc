@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/document/web_page_writer.h"
+#include "platform/document/web_page/writer.h"
 #include "platform/files.h"
 #include "platform/unicode.h"
 

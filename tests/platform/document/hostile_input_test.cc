@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "platform/document/docx_reader.h"
+#include "platform/document/docx/reader.h"
 #include "server_fixture.h"
-#include "zip_writer.h"
+#include "support/zip_writer.h"
 
 namespace quillmere::document {
 namespace {

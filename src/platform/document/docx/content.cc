@@ -1,0 +1,292 @@
+#include "platform/document/docx/content.h"
+
+#include <algorithm>
+#include <charconv>
+#include <functional>
+#include <utility>
+
+#include "platform/document/docx/grid.h"
+#include "platform/unicode.h"
+
+namespace quillmere::document {
+
+namespace {
+
+// Complex fields (w:fldChar begin, separate, end) nest. What lies between a
+// field's begin and its separator is its instruction and is dropped, nested
+// fields included; what follows the separator is its result and is kept.
+class FieldStack {
+ public:
+  void Begin() {
+    in_instruction_.push_back(true);
+    ++instructions_open_;
+  }
+  void Separate() {
+    if (in_instruction_.empty() || !in_instruction_.back()) return;
+    in_instruction_.back() = false;
+    --instructions_open_;
+  }
+  void End() {
+    if (in_instruction_.empty()) return;
+    if (in_instruction_.back()) --instructions_open_;
+    in_instruction_.pop_back();
+  }
+  bool ShowsText() const { return instructions_open_ == 0; }
+
+ private:
+  std::vector<bool> in_instruction_;
+  int instructions_open_ = 0;
+};
+
+bool HasContent(const std::vector<Block>& blocks) {
+  for (const Block& block : blocks) {
+    const auto* paragraph = std::get_if<Paragraph>(&block);
+    if (paragraph == nullptr || !paragraph->inlines.empty()) return true;
+  }
+  return false;
+}
+
+// A count from the file, kept within what a grid can hold.
+int GridCount(int value, int low) { return std::clamp(value, low, kMaxGridColumns); }
+
+// w:sym stores a symbol font's character at U+F0xx; the page shows the
+// font's own code, as Word's pages do.
+std::u16string SymbolText(std::string_view hex) {
+  unsigned code = 0;
+  auto [end, error] = std::from_chars(hex.data(), hex.data() + hex.size(), code, 16);
+  if (error != std::errc() || end != hex.data() + hex.size() || code == 0 || code > 0xFFFF) {
+    return {};
+  }
+  if (code >= 0xF000 && code <= 0xF0FF) code -= 0xF000;
+  return std::u16string(1, static_cast<char16_t>(code));
+}
+
+class StoryReader {
+ public:
+  explicit StoryReader(const WordNames& names) : names_(names) {}
+
+  // A story of its own (the body, a cell, a text box): fields do not cross
+  // its borders, so a damaged field cannot hide the text after it.
+  Status ReadStory(pugi::xml_node story, std::vector<Block>& out) {
+    FieldStack outer = std::exchange(fields_, FieldStack());
+    Status status = ReadBlocks(story, out);
+    fields_ = std::move(outer);
+    return status;
+  }
+
+ private:
+  using Visit = std::function<Status(pugi::xml_node)>;
+
+  // Elements that only wrap content of the level they stand at; their
+  // content is read as if it stood in their place. Null for all others.
+  pugi::xml_node WrappedContent(pugi::xml_node node) const {
+    std::string_view local = names_.Word(node);
+    if (local == "sdt") return names_.Child(node, "sdtContent");
+    if (local == "customXml" || local == "smartTag" || local == "hyperlink" ||
+        local == "fldSimple" || local == "ins" || local == "moveTo" || local == "dir" ||
+        local == "bdo") {
+      return node;
+    }
+    if (names_.Compat(node) == "AlternateContent") return ChosenBranch(node);
+    return {};
+  }
+
+  // Both branches of mc:AlternateContent hold the same text; the first
+  // mc:Choice is read (writers put their richer form there), else the
+  // mc:Fallback, never both.
+  pugi::xml_node ChosenBranch(pugi::xml_node alternate) const {
+    pugi::xml_node fallback;
+    for (pugi::xml_node branch : alternate.children()) {
+      std::string_view local = names_.Compat(branch);
+      if (local == "Choice") return branch;
+      if (local == "Fallback" && !fallback) fallback = branch;
+    }
+    return fallback;
+  }
+
+  // Calls `visit` for every child named `local`, looking through wrappers.
+  Status ForEach(pugi::xml_node parent, std::string_view local, const Visit& visit) const {
+    for (pugi::xml_node child : parent.children()) {
+      if (names_.Word(child) == local) {
+        QM_RETURN_IF_ERROR(visit(child));
+      } else if (pugi::xml_node content = WrappedContent(child)) {
+        QM_RETURN_IF_ERROR(ForEach(content, local, visit));
+      }
+    }
+    return Status();
+  }
+
+  Status ReadBlocks(pugi::xml_node parent, std::vector<Block>& out) {
+    for (pugi::xml_node child : parent.children()) {
+      std::string_view local = names_.Word(child);
+      if (local == "p") {
+        QM_RETURN_IF_ERROR(ReadParagraph(child, out));
+      } else if (local == "tbl") {
+        QM_RETURN_IF_ERROR(ReadTable(child, out));
+      } else if (pugi::xml_node content = WrappedContent(child)) {
+        QM_RETURN_IF_ERROR(ReadBlocks(content, out));
+      }
+    }
+    return Status();
+  }
+
+  Status ReadParagraph(pugi::xml_node p, std::vector<Block>& out) {
+    Paragraph paragraph;
+    std::vector<Block> text_boxes;
+    QM_RETURN_IF_ERROR(ReadInlines(p, paragraph, text_boxes));
+    out.emplace_back(std::move(paragraph));
+    for (Block& block : text_boxes) out.push_back(std::move(block));
+    return Status();
+  }
+
+  Status ReadInlines(pugi::xml_node parent, Paragraph& paragraph, std::vector<Block>& text_boxes) {
+    for (pugi::xml_node child : parent.children()) {
+      if (names_.Word(child) == "r") {
+        QM_RETURN_IF_ERROR(ReadRun(child, paragraph, text_boxes));
+      } else if (pugi::xml_node content = WrappedContent(child)) {
+        QM_RETURN_IF_ERROR(ReadInlines(content, paragraph, text_boxes));
+      }
+    }
+    return Status();
+  }
+
+  Status ReadRun(pugi::xml_node run, Paragraph& paragraph, std::vector<Block>& text_boxes) {
+    for (pugi::xml_node child : run.children()) {
+      std::string_view local = names_.Word(child);
+      if (local == "fldChar") {
+        ReadFieldChar(child);
+      } else if (names_.Compat(child) == "AlternateContent") {
+        QM_RETURN_IF_ERROR(ReadRun(ChosenBranch(child), paragraph, text_boxes));
+      } else if (!fields_.ShowsText()) {
+        continue;
+      } else if (local == "t") {
+        paragraph.AddText(unicode::FromUtf8(child.text().get()));
+      } else if (local == "tab" || local == "ptab") {
+        paragraph.AddTab();
+      } else if (local == "br") {
+        // Page and column breaks end no line within the text.
+        std::string_view type = names_.Attribute(child, "type").value();
+        if (type.empty() || type == "textWrapping") paragraph.AddBreak();
+      } else if (local == "cr") {
+        paragraph.AddBreak();
+      } else if (local == "noBreakHyphen") {
+        paragraph.AddText(u"\u2011");
+      } else if (local == "sym") {
+        paragraph.AddText(SymbolText(names_.Attribute(child, "char").value()));
+      } else if (local == "ruby") {
+        QM_RETURN_IF_ERROR(ReadInlines(names_.Child(child, "rubyBase"), paragraph, text_boxes));
+      } else if (local == "drawing" || local == "pict" || local == "object") {
+        QM_RETURN_IF_ERROR(ReadTextBoxes(child, text_boxes));
+      }
+    }
+    return Status();
+  }
+
+  void ReadFieldChar(pugi::xml_node fld_char) {
+    std::string_view type = names_.Attribute(fld_char, "fldCharType").value();
+    if (type == "begin") fields_.Begin();
+    if (type == "separate") fields_.Separate();
+    if (type == "end") fields_.End();
+  }
+
+  // The stories of the text boxes somewhere inside a drawing or picture.
+  Status ReadTextBoxes(pugi::xml_node node, std::vector<Block>& out) {
+    for (pugi::xml_node child : node.children()) {
+      if (names_.Word(child) == "txbxContent") {
+        QM_RETURN_IF_ERROR(ReadStory(child, out));
+      } else if (names_.Compat(child) == "AlternateContent") {
+        QM_RETURN_IF_ERROR(ReadTextBoxes(ChosenBranch(child), out));
+      } else {
+        QM_RETURN_IF_ERROR(ReadTextBoxes(child, out));
+      }
+    }
+    return Status();
+  }
+
+  Status ReadTable(pugi::xml_node tbl, std::vector<Block>& out) {
+    auto table = std::make_unique<Table>();
+    for (pugi::xml_node column : names_.Child(tbl, "tblGrid").children()) {
+      if (names_.Word(column) != "gridCol") continue;
+      if (table->grid_column_widths.size() > kMaxGridColumns) break;  // FitGrid refuses it
+      int width = Twips(column);
+      table->grid_column_widths.push_back(width >= 0 ? width : kDefaultColumnTwips);
+    }
+    std::vector<RowWidths> widths;
+    QM_RETURN_IF_ERROR(ForEach(tbl, "tr", [&](pugi::xml_node tr) {
+      return ReadRow(tr, *table, widths);
+    }));
+    if (table->rows.empty()) return Status();  // nothing a page could show
+    QM_RETURN_IF_ERROR(FitGrid(*table, widths));
+    out.emplace_back(std::move(table));
+    return Status();
+  }
+
+  Status ReadRow(pugi::xml_node tr, Table& table, std::vector<RowWidths>& widths) {
+    pugi::xml_node properties = names_.Child(tr, "trPr");
+    if (names_.Child(properties, "del")) return Status();  // a deleted row
+    Row row;
+    row.grid_before = GridCount(names_.ChildNumber(properties, "gridBefore", 0), 0);
+    row.grid_after = GridCount(names_.ChildNumber(properties, "gridAfter", 0), 0);
+    RowWidths row_widths;
+    row_widths.before = Twips(names_.Child(properties, "wBefore"));
+    QM_RETURN_IF_ERROR(ForEach(tr, "tc", [&](pugi::xml_node tc) {
+      return ReadCell(tc, row, row_widths);
+    }));
+    if (row.cells.empty()) return Status();
+    table.rows.push_back(std::move(row));
+    widths.push_back(std::move(row_widths));
+    return Status();
+  }
+
+  Status ReadCell(pugi::xml_node tc, Row& row, RowWidths& widths) {
+    pugi::xml_node properties = names_.Child(tc, "tcPr");
+    Cell cell;
+    cell.grid_span = GridCount(names_.ChildNumber(properties, "gridSpan", 1), 1);
+    if (pugi::xml_node v_merge = names_.Child(properties, "vMerge")) {
+      // A w:vMerge without a value continues the merge above.
+      bool restart = std::string_view(names_.Attribute(v_merge, "val").value()) == "restart";
+      cell.vertical_merge = restart ? VerticalMerge::kRestart : VerticalMerge::kContinue;
+    }
+    int width = Twips(names_.Child(properties, "tcW"));
+    QM_RETURN_IF_ERROR(ReadStory(tc, cell.blocks));
+
+    pugi::xml_node h_merge = names_.Child(properties, "hMerge");
+    bool merged_into_previous =
+        h_merge && std::string_view(names_.Attribute(h_merge, "val").value()) != "restart";
+    if (merged_into_previous && !row.cells.empty()) {
+      // The legacy horizontal merge: the cell widens the one before it.
+      Cell& first = row.cells.back();
+      first.grid_span = GridCount(first.grid_span + cell.grid_span, 1);
+      if (HasContent(cell.blocks)) {
+        for (Block& block : cell.blocks) first.blocks.push_back(std::move(block));
+      }
+      int& first_width = widths.cells.back();
+      first_width = first_width > 0 && width > 0 ? first_width + width : -1;
+      return Status();
+    }
+    row.cells.push_back(std::move(cell));
+    widths.cells.push_back(width);
+    return Status();
+  }
+
+  // A w:w in twips; -1 when missing or given in another unit.
+  int Twips(pugi::xml_node measure) const {
+    std::string_view type = names_.Attribute(measure, "type").value();
+    if (!measure || (!type.empty() && type != "dxa")) return -1;
+    std::string_view value = names_.Attribute(measure, "w").value();
+    int twips = 0;
+    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), twips);
+    return error == std::errc() && end == value.data() + value.size() && twips >= 0 ? twips : -1;
+  }
+
+  const WordNames& names_;
+  FieldStack fields_;
+};
+
+}  // namespace
+
+Status ReadStory(const WordNames& names, pugi::xml_node story, std::vector<Block>* out) {
+  return StoryReader(names).ReadStory(story, *out);
+}
+
+}  // namespace quillmere::document

@@ -1,0 +1,29 @@
+// The content of a WordprocessingML story (the body, a table cell, a text
+// box) as blocks of the document model.
+//
+// Kept: paragraphs and tables with their rows and cells (w:tbl, w:tr, w:tc,
+// w:tblGrid, w:gridSpan, w:vMerge, w:gridBefore/w:gridAfter, the legacy
+// w:hMerge), runs of text (w:t, w:tab, w:br, w:cr, w:sym, w:noBreakHyphen),
+// the results of fields (w:fldSimple and complex fields), inserted text
+// (w:ins), and the content of wrappers (w:sdt, w:hyperlink, w:smartTag,
+// w:customXml, one branch of mc:AlternateContent). Text boxes anchored in a
+// paragraph follow that paragraph. Dropped: deleted text and rows (w:del),
+// field instructions, and everything that is not text (drawings, math,
+// properties).
+#pragma once
+
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "platform/document/model.h"
+#include "platform/document/docx/names.h"
+#include "platform/status.h"
+
+namespace quillmere::document {
+
+// Appends the blocks under `story` to `out`. Fails only for a table wider
+// than the grid allows.
+Status ReadStory(const WordNames& names, pugi::xml_node story, std::vector<Block>* out);
+
+}  // namespace quillmere::document

@@ -1,0 +1,26 @@
+// Reads Word documents in Office Open XML (.docx): the main part,
+// word/document.xml, through libzip and pugixml, into the document model.
+#pragma once
+
+#include <string_view>
+
+#include "platform/document/model.h"
+#include "platform/document/read_limits.h"
+#include "platform/document/docx/package.h"
+#include "platform/status.h"
+
+namespace quillmere::document {
+
+// The main part of every package Word writes.
+inline constexpr char kMainDocumentPart[] = "word/document.xml";
+
+// Fills `out` with the body of the package's main part. Fails with
+// kDocumentTooLarge for a part beyond the limits (a ZIP bomb), and with
+// kCorruptDocument for a damaged archive, XML that is not well-formed or
+// nests deeper than the limits allow, or a part that is no Word document.
+Status ReadDocxPackage(const ZipArchive& package, const ReadLimits& limits, Document* out);
+
+// The same for a package held in `bytes`.
+Status ReadDocxDocument(std::string_view bytes, const ReadLimits& limits, Document* out);
+
+}  // namespace quillmere::document

@@ -1,0 +1,225 @@
+#include "platform/document/web_page/writer.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "platform/codepage.h"
+#include "platform/document/web_page/page_text.h"
+#include "platform/document/web_page/table_layout.h"
+#include "platform/limits.h"
+
+namespace quillmere::document {
+
+namespace {
+
+constexpr std::u16string_view kCrLf = u"\r\n";
+
+constexpr std::u16string_view kPageStart =
+    u"<html xmlns:v=\"urn:schemas-microsoft-com:vml\"\r\n"
+    u"xmlns:o=\"urn:schemas-microsoft-com:office:office\"\r\n"
+    u"xmlns:w=\"urn:schemas-microsoft-com:office:word\"\r\n"
+    u"xmlns=\"http://www.w3.org/TR/REC-html40\">\r\n"
+    u"\r\n"
+    u"<head>\r\n"
+    u"<meta http-equiv=Content-Type content=\"text/html; charset=gb2312\">\r\n"
+    u"<meta name=ProgId content=Word.Document>\r\n"
+    u"<meta name=Generator content=\"Quillmere document server\">\r\n"
+    u"<style>\r\n"
+    u"<!--\r\n"
+    u" /* Style Definitions */\r\n"
+    u" p.MsoNormal, li.MsoNormal, div.MsoNormal\r\n"
+    u"  {margin:0cm;\r\n"
+    u"  margin-bottom:.0001pt;\r\n"
+    u"  text-align:justify;\r\n"
+    u"  text-justify:inter-ideograph;\r\n"
+    u"  font-size:10.5pt;\r\n"
+    u"  font-family:\"Times New Roman\",\"serif\";}\r\n"
+    u"table.MsoTableGrid\r\n"
+    u"  {border:solid windowtext 1.0pt;\r\n"
+    u"  font-size:10.0pt;\r\n"
+    u"  font-family:\"Times New Roman\",\"serif\";}\r\n"
+    u"-->\r\n"
+    u"</style>\r\n"
+    u"</head>\r\n"
+    u"\r\n"
+    u"<body lang=ZH-CN style='tab-interval:21.0pt;text-justify-trim:punctuation'>\r\n"
+    u"\r\n"
+    u"<div class=WordSection1 style='layout-grid:15.6pt'>\r\n"
+    u"\r\n";
+
+constexpr std::u16string_view kPageEnd =
+    u"</div>\r\n"
+    u"\r\n"
+    u"</body>\r\n"
+    u"\r\n"
+    u"</html>\r\n";
+
+constexpr std::u16string_view kEmptyParagraphContent = u"<o:p>&nbsp;</o:p>";
+
+std::u16string Number(int64_t n) {
+  std::string digits = std::to_string(n);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+class PageWriter {
+ public:
+  // Stops early (and says so with Over) once the page passes `max_units`.
+  explicit PageWriter(size_t max_units) : max_units_(max_units) {}
+  bool Over() const { return out_.size() > max_units_; }
+
+  std::u16string Write(const Document& document) {
+    out_ = kPageStart;
+    for (const Block& block : document.body) {
+      if (Over()) break;
+      if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
+        out_ += u"<p class=MsoNormal>";
+        AppendContent(*paragraph);
+        out_ += u"</p>";
+        out_ += kCrLf;
+      } else {
+        WriteTable(*std::get<std::unique_ptr<Table>>(block), 0);
+      }
+      out_ += kCrLf;
+    }
+    out_ += kPageEnd;
+    return std::move(out_);
+  }
+
+ private:
+  void Indent(int depth) { out_.append(static_cast<size_t>(depth), u' '); }
+
+  void AppendContent(const Paragraph& paragraph) {
+    if (IsEmpty(paragraph)) {
+      out_ += kEmptyParagraphContent;
+    } else {
+      AppendParagraphContent(paragraph, out_);
+    }
+  }
+
+  void WriteTable(const Table& table, int indent) {
+    TableLayout layout = LayOutTable(table);
+    Indent(indent);
+    out_ += u"<table class=MsoTableGrid border=1 cellspacing=0 cellpadding=0\r\n";
+    Indent(indent + 1);
+    out_ += u"style='border-collapse:collapse;border:none;mso-border-alt:solid windowtext .5pt;\r\n";
+    Indent(indent + 1);
+    out_ += u"mso-yfti-tbllook:1184;mso-padding-alt:0cm 5.4pt 0cm 5.4pt'>\r\n";
+    for (size_t r = 0; r < layout.rows.size() && !Over(); ++r) {
+      WriteRow(layout, r, indent + 1);
+    }
+    Indent(indent);
+    out_ += u"</table>\r\n";
+  }
+
+  void WriteRow(const TableLayout& layout, size_t r, int indent) {
+    const PlacedRow& row = layout.rows[r];
+    Indent(indent);
+    out_ += u"<tr style='mso-yfti-irow:" + Number(static_cast<int64_t>(r));
+    if (r == 0) out_ += u";mso-yfti-firstrow:yes";
+    if (r + 1 == layout.rows.size()) out_ += u";mso-yfti-lastrow:yes";
+    if (row.before > 0) out_ += u";mso-row-margin-left:" + Points(Width(layout, 0, row.before));
+    if (row.after > 0) {
+      int first = static_cast<int>(layout.column_widths.size()) - row.after;
+      out_ += u";mso-row-margin-right:" + Points(Width(layout, first, row.after));
+    }
+    out_ += u"'>\r\n";
+    if (row.before > 0) WritePlaceholder(Width(layout, 0, row.before), row.before, indent + 1);
+    for (const PlacedCell& cell : row.cells) WriteCell(layout, cell, indent + 1);
+    if (row.after > 0) {
+      int first = static_cast<int>(layout.column_widths.size()) - row.after;
+      WritePlaceholder(Width(layout, first, row.after), row.after, indent + 1);
+    }
+    Indent(indent);
+    out_ += u"</tr>\r\n";
+  }
+
+  // Word's stand-in for grid columns a row leaves empty.
+  void WritePlaceholder(int64_t twips, int columns, int indent) {
+    Indent(indent);
+    out_ += u"<td style='mso-cell-special:placeholder;border:none;padding:0cm 0cm 0cm 0cm'\r\n";
+    Indent(indent);
+    out_ += u"width=" + Number(Pixels(twips));
+    if (columns > 1) out_ += u" colspan=" + Number(columns);
+    out_ += u"><p class='MsoNormal'>&nbsp;</td>\r\n";
+  }
+
+  void WriteCell(const TableLayout& layout, const PlacedCell& placed, int indent) {
+    const Cell& cell = *placed.cell;
+    int span = std::max(cell.grid_span, 1);
+    int64_t twips = Width(layout, placed.column, span);
+    Indent(indent);
+    out_ += u"<td width=" + Number(Pixels(twips)) + u" ";
+    if (span > 1) out_ += u"colspan=" + Number(span) + u" ";
+    if (placed.rowspan > 1) out_ += u"rowspan=" + Number(placed.rowspan) + u" ";
+    out_ += u"valign=top style='width:" + Points(twips) + u";border:solid windowtext 1.0pt;\r\n";
+    Indent(indent);
+    out_ += u"mso-border-alt:solid windowtext .5pt;padding:0cm 5.4pt 0cm 5.4pt'>\r\n";
+    WriteCellContent(cell, indent);
+    Indent(indent);
+    out_ += u"</td>\r\n";
+  }
+
+  // Paragraphs first, then nested tables: the page is cut at every table,
+  // so the cell's own text stays with its row.
+  void WriteCellContent(const Cell& cell, int indent) {
+    bool any_paragraph = false;
+    for (const Block& block : cell.blocks) {
+      if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
+        WriteCellParagraph(*paragraph, indent);
+        any_paragraph = true;
+      }
+    }
+    if (!any_paragraph) WriteCellParagraph(Paragraph(), indent);
+    for (const Block& block : cell.blocks) {
+      if (const auto* table = std::get_if<std::unique_ptr<Table>>(&block)) {
+        WriteTable(**table, indent);
+      }
+    }
+  }
+
+  void WriteCellParagraph(const Paragraph& paragraph, int indent) {
+    Indent(indent);
+    out_ += u"<p class=MsoNormal>";
+    if (IsEmpty(paragraph)) {
+      out_ += kEmptyParagraphContent;
+    } else {
+      AppendParagraphContent(paragraph, out_);
+      out_ += u"<o:p></o:p>";
+    }
+    out_ += u"</p>\r\n";
+  }
+
+  static int64_t Width(const TableLayout& layout, int first, int count) {
+    auto begin = layout.column_widths.begin() + first;
+    return std::accumulate(begin, begin + count, int64_t{0});
+  }
+
+  std::u16string out_;
+  const size_t max_units_;
+};
+
+Status TooLarge(uint64_t max_bytes) {
+  return Status(ErrorNumber::kDocumentTooLarge,
+                "The document would make a web page of more than " +
+                    std::to_string(max_bytes) +
+                    " bytes, more than this program saves and reads back.");
+}
+
+}  // namespace
+
+Status WriteWebPage(const Document& document, std::string* page, uint64_t max_bytes) {
+  page->clear();
+  // Every character takes at least one byte, so a page of more characters
+  // than the limit is too large before it is encoded.
+  PageWriter writer(max_bytes);
+  std::u16string text = writer.Write(document);
+  if (writer.Over()) return TooLarge(max_bytes);
+  *page = codepage::EncodeCp936(text, codepage::Unencodable::kCharacterReference);
+  if (page->size() > max_bytes) {
+    page->clear();
+    return TooLarge(max_bytes);
+  }
+  return Status();
+}
+
+}  // namespace quillmere::document

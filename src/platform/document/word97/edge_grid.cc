@@ -1,0 +1,103 @@
+#include "platform/document/word97/edge_grid.h"
+
+#include <algorithm>
+
+namespace quillmere::document {
+namespace {
+
+bool HasContent(const Cell& cell) {
+  return std::any_of(cell.blocks.begin(), cell.blocks.end(), [](const Block& block) {
+    const auto* paragraph = std::get_if<Paragraph>(&block);
+    return paragraph == nullptr || !paragraph->inlines.empty();
+  });
+}
+
+// Makes the edges non-decreasing and folds each cell of no width into the
+// cell before it, or, when it comes first, into the cell after it.
+void Normalize(EdgeRow* row) {
+  for (size_t i = 1; i < row->edges.size(); ++i) row->edges[i] = std::max(row->edges[i], row->edges[i - 1]);
+  std::vector<Cell> cells;
+  std::vector<int> edges = {row->edges.empty() ? 0 : row->edges[0]};
+  for (size_t i = 0; i < row->cells.size(); ++i) {
+    Cell& cell = row->cells[i];
+    int right = row->edges[i + 1];
+    bool last_has_width = !cells.empty() && edges.back() != edges[edges.size() - 2];
+    if (cells.empty()) {
+      cells.push_back(std::move(cell));
+      edges.push_back(right);
+    } else if (right == edges.back()) {
+      AppendContent(std::move(cell), &cells.back());
+    } else if (!last_has_width) {
+      cells.back().vertical_merge = cell.vertical_merge;
+      AppendContent(std::move(cell), &cells.back());
+      edges.back() = right;
+    } else {
+      cells.push_back(std::move(cell));
+      edges.push_back(right);
+    }
+  }
+  row->cells = std::move(cells);
+  row->edges = std::move(edges);
+}
+
+// A continue cell needs a merged cell above it that starts at its column.
+void ResolveVerticalMerges(Table* table) {
+  // The start column of each merged cell of the row above, left to right.
+  std::vector<int> merged_above, merged_here;
+  for (Row& row : table->rows) {
+    merged_here.clear();
+    size_t above = 0;
+    int column = row.grid_before;
+    for (Cell& cell : row.cells) {
+      while (above < merged_above.size() && merged_above[above] < column) ++above;
+      bool continues = above < merged_above.size() && merged_above[above] == column;
+      if (cell.vertical_merge == VerticalMerge::kContinue && !continues) cell.vertical_merge = VerticalMerge::kNone;
+      if (cell.vertical_merge != VerticalMerge::kNone) merged_here.push_back(column);
+      column += cell.grid_span;
+    }
+    std::swap(merged_above, merged_here);
+  }
+}
+
+}  // namespace
+
+void AppendContent(Cell&& from, Cell* into) {
+  if (!HasContent(from)) return;
+  if (!HasContent(*into)) into->blocks.clear();
+  for (Block& block : from.blocks) into->blocks.push_back(std::move(block));
+}
+
+void LayOutOnGrid(std::vector<EdgeRow> rows, Table* out) {
+  std::vector<int> lines;
+  for (EdgeRow& row : rows) {
+    Normalize(&row);
+    lines.insert(lines.end(), row.edges.begin(), row.edges.end());
+  }
+  std::sort(lines.begin(), lines.end());
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+  if (lines.size() == 1) lines.push_back(lines[0] + 1);  // every cell had no width
+  int columns = lines.empty() ? 0 : static_cast<int>(lines.size()) - 1;
+  out->grid_column_widths.clear();
+  for (int i = 0; i < columns; ++i) out->grid_column_widths.push_back(lines[i + 1] - lines[i]);
+  auto line_of = [&](int edge) {
+    return static_cast<int>(std::lower_bound(lines.begin(), lines.end(), edge) - lines.begin());
+  };
+  for (EdgeRow& row : rows) {
+    if (row.cells.empty()) continue;
+    Row placed;
+    int first = std::min(line_of(row.edges.front()), columns - 1);
+    placed.grid_before = first;
+    int column = first;
+    for (size_t i = 0; i < row.cells.size(); ++i) {
+      Cell cell = std::move(row.cells[i]);
+      cell.grid_span = std::max(1, line_of(row.edges[i + 1]) - column);
+      column += cell.grid_span;
+      placed.cells.push_back(std::move(cell));
+    }
+    placed.grid_after = columns - column;
+    out->rows.push_back(std::move(placed));
+  }
+  ResolveVerticalMerges(out);
+}
+
+}  // namespace quillmere::document

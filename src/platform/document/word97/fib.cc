@@ -1,0 +1,75 @@
+#include "platform/document/word97/fib.h"
+
+#include <string>
+
+#include "platform/document/word97/little_endian.h"
+
+namespace quillmere::document {
+namespace {
+
+constexpr uint16_t kWord97Ident = 0xA5EC;
+constexpr uint16_t kWord6Ident = 0xA5DC;
+constexpr uint16_t kFirstWord97Version = 0xC1;
+constexpr uint16_t kFlagEncrypted = 0x0100;
+constexpr uint16_t kFlagWhichTableStream = 0x0200;
+constexpr uint16_t kFlagObfuscated = 0x8000;
+// Indexes of the fc/lcb pairs this reader uses ([MS-DOC] 2.5.6).
+constexpr int kPairCharacterBins = 12;
+constexpr int kPairParagraphBins = 13;
+constexpr int kPairPieceTable = 33;
+
+Status Corrupt(const std::string& what) {
+  return Status(ErrorNumber::kCorruptDocument, "The document's file information block is damaged: " + what);
+}
+
+}  // namespace
+
+Status ReadFib(std::string_view word_document, Fib* out) {
+  *out = Fib();
+  LittleEndian fib(word_document);
+  if (!fib.Has(0, 0x22)) return Corrupt("it is cut off");
+  uint16_t ident = fib.U16(0);
+  if (ident != kWord97Ident && ident != kWord6Ident) {
+    return Status(ErrorNumber::kUnsupportedFormat, "The compound file is not a Word document.");
+  }
+  uint16_t flags = fib.U16(0x0A);
+  if (flags & (kFlagEncrypted | kFlagObfuscated)) {
+    return Status(ErrorNumber::kPasswordProtected,
+                  "The document is password-protected (encrypted); it cannot be read.");
+  }
+  if (ident == kWord6Ident || fib.U16(2) < kFirstWord97Version) {
+    return Status(ErrorNumber::kUnsupportedFormat,
+                  "The document was saved by Word 6.0/95 or older, not in the Word 97-2003 format.");
+  }
+  out->uses_1table = flags & kFlagWhichTableStream;
+  // The variable part: csw 16-bit words, cslw 32-bit words, then the fc/lcb pairs.
+  uint64_t at = 0x20;
+  uint64_t csw = fib.U16(at);
+  at += 2 + 2 * csw;
+  uint64_t cslw = fib.U16(at);
+  uint64_t longs = at + 2;
+  at = longs + 4 * cslw;
+  if (cslw < 4 || !fib.Has(longs, 16)) return Corrupt("it holds no text length");
+  out->main_text_length = fib.I32(longs + 12);
+  if (out->main_text_length < 0) return Corrupt("negative text length");
+  uint64_t pair_count = fib.U16(at);
+  uint64_t pairs = at + 2;
+  if (pair_count <= kPairPieceTable || !fib.Has(pairs, 8 * pair_count)) {
+    return Corrupt("too few structure offsets (" + std::to_string(pair_count) + ")");
+  }
+  auto pair = [&](int index) { return FcLcb{fib.U32(pairs + 8 * index), fib.U32(pairs + 8 * index + 4)}; };
+  out->character_bins = pair(kPairCharacterBins);
+  out->paragraph_bins = pair(kPairParagraphBins);
+  out->piece_table = pair(kPairPieceTable);
+  return Status::Ok();
+}
+
+Status CheckFibAgainstTableStream(const Fib& fib, uint64_t table_stream_size) {
+  auto inside = [&](const FcLcb& pair) { return uint64_t{pair.fc} + pair.lcb <= table_stream_size; };
+  if (!inside(fib.character_bins)) return Corrupt("the character property table lies outside the table stream");
+  if (!inside(fib.paragraph_bins)) return Corrupt("the paragraph property table lies outside the table stream");
+  if (!inside(fib.piece_table)) return Corrupt("the piece table lies outside the table stream");
+  return Status::Ok();
+}
+
+}  // namespace quillmere::document
