@@ -114,10 +114,10 @@ int64_t SpanValue(TextView attribute, TextView name) {
 
 // Rewrites every "<tr " start tag, with everything up to the next "<td ",
 // into a bare "<tr>", yielding and showing the position of the next one after
-// each rewrite. Done in one pass and in place: the text before a
-// rewritten tag never holds another "<tr ", so the next one to rewrite is the
-// next one in the rest of the text, and its position in the rewritten text is
-// known. The text only ever shrinks, so the write position trails the read.
+// each rewrite. Done in one pass and in place: the text before a rewritten
+// tag never holds another "<tr ", so the next one to rewrite is the next one
+// in the rest of the text, and its position in the rewritten text is known.
+// The text only ever shrinks, so the write position trails the read.
 Status RewriteRowTags(Text& working, Progress& progress) {
   constexpr TextView kRowStart = u"<tr ";
   constexpr TextView kCellStart = u"<td ";
@@ -208,6 +208,8 @@ class SpanList {
  public:
   explicit SpanList(size_t columns) : columns_(columns) {}
 
+  // A column past colBound (in a row widened by a carried "</td>") is never
+  // rebuilt, so an entry for it is not kept.
   void Add(int64_t last_row, size_t column, TextView markup) {
     if (column < columns_.size()) {
       columns_[column].push_back({last_row, Text(text::TrimSpaces(markup))});
@@ -230,13 +232,13 @@ class SpanList {
   std::vector<std::vector<Entry>> columns_;
 };
 
-// A table's rows and columns as the cell pieces of its first row give them.
-// Row 1 of strRows splits at "</td>" into a piece for every copy of a kept
-// piece, then the remainder after its last "</td>" (the CR LF before row 2,
-// or nothing when it is the only row; an empty text splits into no pieces).
-// colBound is that list's highest index less the two pieces that stand for
-// no column: the whitespace piece and the remainder. A first row without a
-// whitespace piece thus gives one column fewer than it has.
+// colBound from the first row. Row 1 of strRows splits at "</td>" into a
+// piece for every copy of a kept piece, then the remainder after its last
+// "</td>" (the CR LF before row 2, or nothing when it is the only row; an
+// empty text splits into no pieces). colBound is that list's highest index
+// less the two pieces that stand for no column: the whitespace piece and the
+// remainder. A first row without a whitespace piece thus gives one column
+// fewer than it has.
 Status DeriveColumnBound(const IsolatedRows::Row& first_row, bool more_rows, int16_t* colBound) {
   constexpr int64_t kPiecesAfterTheLastColumn = 2;
   constexpr int64_t kMaxColumnBound = std::numeric_limits<int16_t>::max();
