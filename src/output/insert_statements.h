@@ -17,8 +17,9 @@ inline bool RowIsTaken(int64_t i, bool strTableFirstLine) { return strTableFirst
 
 // Cell k adds "fieldk," to the field list and the cell's value (its first
 // 200 characters, "<td>" prefix included, then quotes doubled) as a quoted
-// literal to the value list. A taken row then becomes "insert into dt_table (FIELDS) values(VALUES)", every "<td>" cut
-// from the values, which is logged and executed on cn at once.
+// literal to the value list. A taken row then becomes
+// "insert into dt_table (FIELDS) values(VALUES)", every "<td>" cut from the
+// values, which is logged and executed on cn at once.
 class InsertStatements : public TableSink {
  public:
   InsertStatements(adodb::Connection& cn, bool strTableFirstLine)
