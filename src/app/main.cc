@@ -23,8 +23,8 @@ namespace {
 class PrintingSink : public TableSink {
  public:
   Status BeginRows() override { return Status(); }
-  Status Cell(int64_t k, int64_t U, std::u16string_view text) override {
-    if (k < U) line_ += (k ? "\t" : "") + unicode::ToUtf8(text.substr(text.rfind(u"<td>", 0) == 0 ? 4 : 0));
+  Status Cell(int64_t k, std::u16string_view text) override {
+    line_ += (k ? "\t" : "") + unicode::ToUtf8(text.substr(text.rfind(u"<td>", 0) == 0 ? 4 : 0));
     return Status();
   }
   Status EndRow(int64_t) override {

@@ -90,29 +90,17 @@ class IsolatedRows {
 Status IsolateRows(text::TextView strTable, Progress& progress, IsolatedRows* out);
 
 // The whole conversion: the first pass, then every row rebuilt and handed to
-// `sink` cell by cell, then sink.Finish(). Stops at the first failure of the
-// sink or of progress.Yield() and returns it. A table whose rows times
-// columns exceed the cell budget stops before any cell is handed on; one
-// whose carried cells make the rebuilt rows exceed the character budget stops
-// at the row where they would.
+// `sink` cell by cell and ended, then sink.Finish(). Stops at the first
+// failure of the sink or of progress.Yield() and returns it. A table whose
+// rows times columns exceed the cell budget stops before any cell is handed
+// on; one whose carried cells make the rebuilt rows exceed the character
+// budget stops at the row where they would.
 Status ConvertTable(text::TextView strTable, TableSink& sink, Progress& progress);
 
 namespace conversion_detail {
 
 // `strTable` lowercased, without "</table>", "</tr>", "</thead>", "<thead>".
 text::Text WorkingText(text::TextView strTable);
-
-// Rewrites every "<tr " start tag, with what follows up to the next "<td ",
-// into "<tr>", showing the position of the next one after each rewrite.
-Status RewriteRowTags(text::Text& working, Progress& progress);
-
-// The span value of `attribute` ("colspan=2", "rowspan='3'" ...) once the
-// attribute name, "=" and quotes are gone; 1 when it does not convert.
-int64_t SpanValue(text::TextView attribute, text::TextView name);
-
-// The 1-based end of the span attribute starting at `p`: the nearer of the
-// next blank and the next ">", or 0 when the rule finds none.
-size_t AttributeEnd(text::TextView markup, size_t p);
 
 }  // namespace conversion_detail
 }  // namespace quillmere

@@ -25,10 +25,11 @@ size_t LastCloseBeforeNextOpen(TextView s, size_t from) {
 // stretch without "<" that ends in ">".
 template <typename StartTest, typename Keep, typename Blank>
 void ScanMatches(TextView s, StartTest starts, Keep keep, Blank blank) {
+  constexpr size_t kTagHead = 2;  // the "<" and the one character after it
   size_t copied = 0;
   for (size_t i = text::IndexOf(s, u'<'); i != TextView::npos && i + 1 < s.size();
        i = text::IndexOf(s, u'<', i)) {
-    size_t close = starts(s, i) ? LastCloseBeforeNextOpen(s, i + 2) : TextView::npos;
+    size_t close = starts(s, i) ? LastCloseBeforeNextOpen(s, i + kTagHead) : TextView::npos;
     if (close == TextView::npos) {
       ++i;
       continue;
@@ -110,10 +111,11 @@ Text ReplaceClosingTags(TextView s) { return ReplaceMatches(s, StartsClosingTag)
 // is left out here: every "</...>" it could match is a match of the tag
 // sweep already, so after that sweep it never finds anything.
 Text FromMarkup(TextView cell_markup) {
+  constexpr TextView kCellTextPrefix = u"<td>";
   size_t gt = text::IndexOf(cell_markup, u'>');
   if (gt == TextView::npos) return Text();
-  Text cell = u"<td>";
-  cell.reserve(cell_markup.size() - gt + 4);
+  Text cell(kCellTextPrefix);
+  cell.reserve(kCellTextPrefix.size() + cell_markup.size() - gt);
   CellTextCleaner cleaner(cell);
   ScanMatches(
       cell_markup.substr(gt + 1), StartsTag, [&](TextView kept) { cleaner.Keep(kept); },

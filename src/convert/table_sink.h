@@ -21,11 +21,14 @@ class TableSink {
   // Before the first row of the second pass.
   virtual Status BeginRows() = 0;
 
-  // Cell k of the current rebuilt row, k = 0 .. U; piece U is the empty
-  // remainder after the row's last "</td>" and stands for no column.
-  virtual Status Cell(int64_t k, int64_t U, std::u16string_view strCellText) = 0;
+  // Cell k (from 0) of the current rebuilt row: k = 0 .. colBound, one cell
+  // for every column. (A carried cell whose markup holds "</td>" splits into
+  // two there, so the rows it is carried into have more.)
+  virtual Status Cell(int64_t k, std::u16string_view strCellText) = 0;
 
   // Row i (counted from 1, the header row included) has had all its cells.
+  // This stands where the rebuilt row, split at "</td>", has its empty last
+  // piece after the last cell: no cell of its own.
   virtual Status EndRow(int64_t i) = 0;
 
   // After the last row.

@@ -21,9 +21,29 @@ constexpr LowercaseRun kLowercaseRuns[] = {
 #include "convert/lowercase_table.inc"
 };
 
+constexpr char16_t kFirstNonAscii = 0x80;
+constexpr char16_t kAsciiCaseOffset = u'a' - u'A';
+
+inline bool IsAsciiUpper(char16_t c) { return c >= u'A' && c <= u'Z'; }
+
+// UTF-16 surrogates: a high half (D800..DBFF) followed by a low half
+// (DC00..DFFF) stands for one code point beyond U+FFFF.
+constexpr char16_t kHighSurrogateFirst = 0xD800;
+constexpr char16_t kLowSurrogateFirst = 0xDC00;
+constexpr char16_t kLowSurrogateLast = 0xDFFF;
+constexpr char32_t kFirstSupplementary = 0x10000;
+constexpr int kBitsPerHalf = 10;
+constexpr char32_t kHalfMask = (1 << kBitsPerHalf) - 1;
+
+inline bool IsSurrogate(char16_t c) { return c >= kHighSurrogateFirst && c <= kLowSurrogateLast; }
+inline bool IsHighSurrogate(char16_t c) {
+  return c >= kHighSurrogateFirst && c < kLowSurrogateFirst;
+}
+inline bool IsLowSurrogate(char16_t c) { return c >= kLowSurrogateFirst && c <= kLowSurrogateLast; }
+
 inline char16_t LowerUnit(char16_t c) {
-  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? c + 32 : c;
-  if (c >= 0xD800 && c <= 0xDFFF) return c;  // halves of pairs: see Lowercase
+  if (c < kFirstNonAscii) return IsAsciiUpper(c) ? c + kAsciiCaseOffset : c;
+  if (IsSurrogate(c)) return c;  // halves of pairs: see Lowercase
   return static_cast<char16_t>(LowercaseCodePoint(c));
 }
 
@@ -34,12 +54,14 @@ size_t FindEither(TextView s, size_t from, char16_t a, char16_t b) {
   const size_t n = s.size();
   size_t i = from;
 #if defined(__SSE2__)
+  constexpr size_t kUnitsPerVector = sizeof(__m128i) / sizeof(char16_t);
   const __m128i va = _mm_set1_epi16(static_cast<short>(a));
   const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
-  for (; i + 8 <= n; i += 8) {
+  for (; i + kUnitsPerVector <= n; i += kUnitsPerVector) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    // One mask bit per byte, so two per matching unit.
     int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)));
-    if (mask != 0) return i + (__builtin_ctz(mask) >> 1);
+    if (mask != 0) return i + __builtin_ctz(mask) / sizeof(char16_t);
   }
 #endif
   for (; i < n; ++i) {
@@ -55,7 +77,7 @@ inline bool IsWhiteSpace(char16_t c) {
 }  // namespace
 
 char32_t LowercaseCodePoint(char32_t c) {
-  if (c < 0x41) return c;
+  if (c < U'A') return c;  // the first upper-case letter
   auto it = std::upper_bound(std::begin(kLowercaseRuns), std::end(kLowercaseRuns), c,
                              [](char32_t v, const LowercaseRun& r) { return v < r.first; });
   if (it == std::begin(kLowercaseRuns)) return c;
@@ -79,18 +101,9 @@ size_t IndexOf(TextView haystack, TextView needle, size_t from) {
   return TextView::npos;
 }
 
-size_t Find(TextView haystack, TextView needle, size_t start) {
-  if (start == 0) start = 1;
-  if (start > haystack.size() + 1) return 0;
-  size_t at = IndexOf(haystack, needle, start - 1);
-  return at == TextView::npos ? 0 : at + 1;
-}
-
-size_t FindNoCase(TextView haystack, TextView needle, size_t start) {
-  if (start == 0) start = 1;
-  if (start > haystack.size() + 1) return 0;
-  if (needle.empty()) return start;
-  if (needle.size() > haystack.size()) return 0;
+size_t IndexOfNoCase(TextView haystack, TextView needle, size_t from) {
+  if (needle.empty()) return from <= haystack.size() ? from : TextView::npos;
+  if (needle.size() > haystack.size()) return TextView::npos;
   const Text folded = Lowercase(needle);
   const size_t last = haystack.size() - needle.size();
   // Only "A".."Z" lower into ASCII letters, apart from U+0130 (to "i") and
@@ -98,19 +111,19 @@ size_t FindNoCase(TextView haystack, TextView needle, size_t start) {
   // to look for.
   const char16_t first = folded[0];
   const bool plain = first >= u'a' && first <= u'z' && first != u'i' && first != u'k';
-  const char16_t upper = plain ? first - 32 : first;
-  for (size_t i = start - 1; i <= last; ++i) {
+  const char16_t upper = plain ? first - kAsciiCaseOffset : first;
+  for (size_t i = from; i <= last; ++i) {
     if (plain) {
       i = FindEither(haystack, i, first, upper);
-      if (i == TextView::npos || i > last) return 0;
+      if (i == TextView::npos || i > last) return TextView::npos;
     } else if (LowerUnit(haystack[i]) != first) {
       continue;
     }
     size_t j = 1;
     while (j < folded.size() && LowerUnit(haystack[i + j]) == folded[j]) ++j;
-    if (j == folded.size()) return i + 1;
+    if (j == folded.size()) return i;
   }
-  return 0;
+  return TextView::npos;
 }
 
 std::vector<TextView> Split(TextView s, TextView separator) {
@@ -170,22 +183,25 @@ namespace {
 // Lowers out[from, end) in place. ASCII goes first, without branches, so the
 // loop vectorizes (markup is mostly ASCII); other letters after, if any.
 void LowercaseInPlace(Text& out, size_t from) {
+  constexpr char16_t kNonAsciiBits = static_cast<char16_t>(~(kFirstNonAscii - 1));
+  constexpr char16_t kLettersAfterA = u'Z' - u'A';
   char16_t any_other = 0;
   for (size_t i = from; i < out.size(); ++i) {
     char16_t c = out[i];
-    any_other |= c & 0xFF80;
-    out[i] = c + (static_cast<char16_t>(c - u'A') < 26 ? 32 : 0);
+    any_other |= c & kNonAsciiBits;
+    // Below 'A' the difference wraps around to a large value.
+    out[i] = c + (static_cast<char16_t>(c - u'A') <= kLettersAfterA ? kAsciiCaseOffset : 0);
   }
   if (any_other == 0) return;
   for (size_t i = from; i < out.size(); ++i) {
     char16_t c = out[i];
-    if (c < 0x80) continue;
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 &&
-        out[i + 1] <= 0xDFFF) {
-      char32_t cp = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (out[i + 1] - 0xDC00);
-      char32_t low = LowercaseCodePoint(cp);
-      out[i] = static_cast<char16_t>(0xD800 + ((low - 0x10000) >> 10));
-      out[i + 1] = static_cast<char16_t>(0xDC00 + ((low - 0x10000) & 0x3FF));
+    if (c < kFirstNonAscii) continue;
+    if (IsHighSurrogate(c) && i + 1 < out.size() && IsLowSurrogate(out[i + 1])) {
+      char32_t cp = kFirstSupplementary + ((char32_t{c} - kHighSurrogateFirst) << kBitsPerHalf) +
+                    (out[i + 1] - kLowSurrogateFirst);
+      char32_t low = LowercaseCodePoint(cp) - kFirstSupplementary;
+      out[i] = static_cast<char16_t>(kHighSurrogateFirst + (low >> kBitsPerHalf));
+      out[i + 1] = static_cast<char16_t>(kLowSurrogateFirst + (low & kHalfMask));
       ++i;
     } else {
       out[i] = LowerUnit(c);
@@ -203,7 +219,7 @@ Text Lowercase(TextView s) {
   out.reserve(s.size());
   for (size_t from = 0; from < s.size();) {
     size_t to = std::min(s.size(), from + kChunk);
-    if (to < s.size() && s[to - 1] >= 0xD800 && s[to - 1] <= 0xDBFF) ++to;
+    if (to < s.size() && IsHighSurrogate(s[to - 1])) ++to;
     out.append(s.substr(from, to - from));
     LowercaseInPlace(out, from);
     from = to;

@@ -1,7 +1,7 @@
 // The few string operations the conversion leans on, over UTF-16 text.
 //
-// Positions count UTF-16 code units from 1; 0 means "not found". A split of
-// an empty string gives no pieces. Replacement runs once from left to right
+// Positions are 0-based indexes of UTF-16 code units; npos means "not found".
+// A split of an empty string gives no pieces. Replacement runs once from left to right
 // and never rescans what it has just produced.
 #pragma once
 
@@ -16,17 +16,13 @@ namespace quillmere::text {
 using Text = std::u16string;
 using TextView = std::u16string_view;
 
-// 0-based index of the first `needle` at or after index `from`, or npos: the
-// fast search the rest is built on.
+// Index of the first `needle` at or after index `from`, comparing exactly, or
+// npos: the fast search the rest is built on.
 size_t IndexOf(TextView haystack, TextView needle, size_t from = 0);
 size_t IndexOf(TextView haystack, char16_t unit, size_t from = 0);
 
-// Position of the first `needle` at or after position `start`, comparing
-// exactly; 0 when there is none.
-size_t Find(TextView haystack, TextView needle, size_t start = 1);
-
-// As Find, comparing without regard to case (both sides lowercased).
-size_t FindNoCase(TextView haystack, TextView needle, size_t start = 1);
+// As IndexOf, comparing without regard to case (both sides lowercased).
+size_t IndexOfNoCase(TextView haystack, TextView needle, size_t from = 0);
 
 // Pieces of `s` between the occurrences of `separator`, as views into `s`.
 std::vector<TextView> Split(TextView s, TextView separator);

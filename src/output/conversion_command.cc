@@ -21,9 +21,9 @@ class StatementsAndPreview : public TableSink {
     QM_RETURN_IF_ERROR(statements_.BeginRows());
     return preview_.BeginRows();
   }
-  Status Cell(int64_t k, int64_t U, std::u16string_view strCellText) override {
-    QM_RETURN_IF_ERROR(statements_.Cell(k, U, strCellText));
-    return preview_.Cell(k, U, strCellText);
+  Status Cell(int64_t k, std::u16string_view strCellText) override {
+    QM_RETURN_IF_ERROR(statements_.Cell(k, strCellText));
+    return preview_.Cell(k, strCellText);
   }
   Status EndRow(int64_t i) override {
     QM_RETURN_IF_ERROR(preview_.EndRow(i));

@@ -12,8 +12,7 @@ Status InsertStatements::BeginRows() {
   return Status();
 }
 
-Status InsertStatements::Cell(int64_t k, int64_t U, std::u16string_view strCellText) {
-  if (k >= U) return Status();
+Status InsertStatements::Cell(int64_t k, std::u16string_view strCellText) {
   strFieldList_.append(u"field").append(text::FromNumber(k)).push_back(u',');
   // Cut first, double quotes after: a cut never splits a doubled quote.
   std::u16string_view v = strCellText.substr(0, kMaxValueLength);

@@ -15,18 +15,18 @@ namespace quillmere {
 // is the first row and that row is a header.
 inline bool RowIsTaken(int64_t i, bool strTableFirstLine) { return strTableFirstLine || i != 1; }
 
-// Cell k < U adds "fieldk," to the field list and the cell's value (its first
+// Cell k adds "fieldk," to the field list and the cell's value (its first
 // 200 characters, "<td>" prefix included, then quotes doubled) as a quoted
-// literal to the value list; piece U stands for no column. A taken row then
-// becomes "insert into dt_table (FIELDS) values(VALUES)", every "<td>" cut
-// from the values, which is logged and executed on cn at once.
+// literal to the value list. A taken row then becomes
+// "insert into dt_table (FIELDS) values(VALUES)", every "<td>" cut from the
+// values, which is logged and executed on cn at once.
 class InsertStatements : public TableSink {
  public:
   InsertStatements(adodb::Connection& cn, bool strTableFirstLine)
       : cn_(cn), strTableFirstLine_(strTableFirstLine) {}
 
   Status BeginRows() override;
-  Status Cell(int64_t k, int64_t U, std::u16string_view strCellText) override;
+  Status Cell(int64_t k, std::u16string_view strCellText) override;
   Status EndRow(int64_t i) override;
   Status Finish() override { return Status(); }
 

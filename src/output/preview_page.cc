@@ -11,13 +11,19 @@ Status PreviewPage::BeginRows() {
   return Status();
 }
 
-Status PreviewPage::Cell(int64_t, int64_t, std::u16string_view strCellText) {
-  strPreviewRow_.append(strCellText).append(u"</td>");
+namespace {
+constexpr std::u16string_view kCellEnd = u"</td>";
+}  // namespace
+
+Status PreviewPage::Cell(int64_t, std::u16string_view strCellText) {
+  strPreviewRow_.append(strCellText).append(kCellEnd);
   return Status();
 }
 
 Status PreviewPage::EndRow(int64_t i) {
-  if (RowIsTaken(i, strTableFirstLine_)) strRows_.append(u"\r\n<tr>").append(strPreviewRow_);
+  if (RowIsTaken(i, strTableFirstLine_)) {
+    strRows_.append(u"\r\n<tr>").append(strPreviewRow_).append(kCellEnd);
+  }
   strPreviewRow_.clear();
   return Status();
 }

@@ -10,14 +10,16 @@
 
 namespace quillmere {
 
-// Every cell text of a row, the empty last piece's included, is followed by
-// "</td>"; a taken row joins the rows as CR LF, "<tr>" and its cells.
+// Every cell text of a row is followed by "</td>", and the row by one more
+// (for the empty piece after the rebuilt row's last "</td>", whose cell text
+// is empty): "<td>a</td><td>b</td></td>". A taken row joins the rows as CR LF,
+// "<tr>" and its cells.
 class PreviewPage : public TableSink {
  public:
   explicit PreviewPage(bool strTableFirstLine) : strTableFirstLine_(strTableFirstLine) {}
 
   Status BeginRows() override;
-  Status Cell(int64_t k, int64_t U, std::u16string_view strCellText) override;
+  Status Cell(int64_t k, std::u16string_view strCellText) override;
   Status EndRow(int64_t i) override;
   Status Finish() override { return Status(); }
 

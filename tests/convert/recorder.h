@@ -15,9 +15,9 @@ inline std::u16string U16(std::string_view s) { return unicode::FromUtf8(s); }
 
 class Recorder : public TableSink, public Progress {
  public:
-  // Every event: "status TEXT", "yield", "begin", "cell K U TEXT", "row I", "finish".
+  // Every event: "status TEXT", "yield", "begin", "cell K TEXT", "row I", "finish".
   std::vector<std::string> events;
-  // The cell texts of every row, k < U only (the columns).
+  // The cell texts of every row.
   std::vector<std::vector<std::string>> grid;
   // Fail the n-th yield (1-based) with kRunCancelled; 0 never.
   int fail_yield_at = 0;
@@ -26,14 +26,15 @@ class Recorder : public TableSink, public Progress {
     events.push_back("begin");
     return Status();
   }
-  Status Cell(int64_t k, int64_t U, std::u16string_view text) override {
-    events.push_back("cell " + std::to_string(k) + " " + std::to_string(U) + " " + U8(text));
-    if (k == 0) grid.emplace_back();
-    if (k < U) grid.back().push_back(U8(text));
+  Status Cell(int64_t k, std::u16string_view text) override {
+    events.push_back("cell " + std::to_string(k) + " " + U8(text));
+    row_.push_back(U8(text));
     return Status();
   }
   Status EndRow(int64_t i) override {
     events.push_back("row " + std::to_string(i));
+    grid.push_back(std::move(row_));
+    row_.clear();
     return Status();
   }
   Status Finish() override {
@@ -57,6 +58,7 @@ class Recorder : public TableSink, public Progress {
 
  private:
   int yields_ = 0;
+  std::vector<std::string> row_;
 };
 
 }  // namespace quillmere::testing

@@ -5,23 +5,30 @@
 namespace quillmere::text {
 namespace {
 
-TEST(FindTest, PositionsCountFromOneAndZeroMeansNotFound) {
-  EXPECT_EQ(Find(u"abcabc", u"bc"), 2u);
-  EXPECT_EQ(Find(u"abcabc", u"bc", 3), 5u);
-  EXPECT_EQ(Find(u"abcabc", u"bc", 6), 0u);
-  EXPECT_EQ(Find(u"abc", u"x"), 0u);
-  EXPECT_EQ(Find(u"", u"x"), 0u);
-  EXPECT_EQ(Find(u"ab", u"abc"), 0u);
-  EXPECT_EQ(Find(u"abc", u"c", 3), 3u);
-  EXPECT_EQ(Find(u"abc", u"c", 99), 0u);
+TEST(IndexOfTest, IndexesCountFromZeroAndNposMeansNotFound) {
+  constexpr size_t npos = TextView::npos;
+  EXPECT_EQ(IndexOf(u"abcabc", u"bc"), 1u);
+  EXPECT_EQ(IndexOf(u"abcabc", u"bc", 2), 4u);
+  EXPECT_EQ(IndexOf(u"abcabc", u"bc", 5), npos);
+  EXPECT_EQ(IndexOf(u"abc", u"x"), npos);
+  EXPECT_EQ(IndexOf(u"", u"x"), npos);
+  EXPECT_EQ(IndexOf(u"ab", u"abc"), npos);
+  EXPECT_EQ(IndexOf(u"abc", u"c", 2), 2u);
+  EXPECT_EQ(IndexOf(u"abc", u"c", 99), npos);
+  EXPECT_EQ(IndexOf(u"abc", u'c', 2), 2u);
+  EXPECT_EQ(IndexOf(u"abc", u'c', 3), npos);
+  // Units past a vector's width are found too.
+  EXPECT_EQ(IndexOf(u"0123456789abcdef>", u'>'), 16u);
 }
 
-TEST(FindTest, IsCaseSensitiveUnlessAskedNotToBe) {
-  EXPECT_EQ(Find(u"xCOLSPAN=2", u"colspan"), 0u);
-  EXPECT_EQ(FindNoCase(u"xCOLSPAN=2", u"colspan"), 2u);
-  EXPECT_EQ(FindNoCase(u"xColSpan=2", u"COLSPAN"), 2u);
-  EXPECT_EQ(FindNoCase(u"ÄBC", u"äbc"), 1u);  // not only ASCII
-  EXPECT_EQ(FindNoCase(u"colspan", u"colspan", 2), 0u);
+TEST(IndexOfTest, IsCaseSensitiveUnlessAskedNotToBe) {
+  constexpr size_t npos = TextView::npos;
+  EXPECT_EQ(IndexOf(u"xCOLSPAN=2", u"colspan"), npos);
+  EXPECT_EQ(IndexOfNoCase(u"xCOLSPAN=2", u"colspan"), 1u);
+  EXPECT_EQ(IndexOfNoCase(u"xColSpan=2", u"COLSPAN"), 1u);
+  EXPECT_EQ(IndexOfNoCase(u"ÄBC", u"äbc"), 0u);  // not only ASCII
+  EXPECT_EQ(IndexOfNoCase(u"colspan", u"colspan", 1), npos);
+  EXPECT_EQ(IndexOfNoCase(u"span", u"colspan"), npos);
 }
 
 TEST(SplitTest, EmptyStringGivesNoPiecesAndSeparatorsBelongToNoPiece) {

@@ -11,11 +11,11 @@ using testing::Rows;
 
 class InsertStatementsTest : public testing::DatabaseFolder {
  protected:
-  // Hands one row's cell texts, then the empty last piece, then the row end.
+  // Hands one row's cell texts, then the row end.
   Status Row(InsertStatements& statements, int64_t i, std::vector<std::u16string> cells) {
-    const int64_t U = static_cast<int64_t>(cells.size());
-    for (int64_t k = 0; k < U; ++k) QM_RETURN_IF_ERROR(statements.Cell(k, U, cells[k]));
-    QM_RETURN_IF_ERROR(statements.Cell(U, U, u""));
+    for (size_t k = 0; k < cells.size(); ++k) {
+      QM_RETURN_IF_ERROR(statements.Cell(static_cast<int64_t>(k), cells[k]));
+    }
     return statements.EndRow(i);
   }
 };
