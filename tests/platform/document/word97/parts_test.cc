@@ -238,7 +238,7 @@ Cell TextCell(const char* text) {
   return cell;
 }
 
-EdgeRow Row(std::vector<int> edges, std::vector<const char*> texts,
+EdgeRow Row(std::vector<int64_t> edges, std::vector<const char*> texts,
             std::vector<VerticalMerge> merges = {}) {
   EdgeRow row;
   row.edges = std::move(edges);
