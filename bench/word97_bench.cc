@@ -1,5 +1,6 @@
 // Reading a 2,000-row Word 97-2003 document (made by LibreOffice, see
-// tests/platform/document/word97/data/make_fixtures.sh) into the document model.
+// tests/platform/document/word97/data/make_fixtures.sh) into the document model,
+// and assembling huge tables from their cells.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "platform/document/word97/reader.h"
+#include "platform/document/word97/tables.h"
 
 namespace {
 
@@ -32,5 +34,41 @@ void BM_ReadWord97TwoThousandRows(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
 }
 BENCHMARK(BM_ReadWord97TwoThousandRows)->Unit(benchmark::kMillisecond);
+
+quillmere::document::Paragraph Text(std::u16string_view text) {
+  quillmere::document::Paragraph paragraph;
+  paragraph.AddText(text);
+  return paragraph;
+}
+
+quillmere::document::RowDefinition Definition(int right_edge, uint16_t flags) {
+  quillmere::document::RowDefinition row;
+  row.defined = true;
+  row.edges = {0, right_edge};
+  row.cell_flags = {flags};
+  return row;
+}
+
+// A row of 4 * N cells that all join (its one cell has no width), then N rows
+// with an edge each of their own, every cell merged downwards: the time per
+// cell stays the same as N grows.
+void BM_AssembleHugeRowsAndTables(benchmark::State& state) {
+  using namespace quillmere::document;
+  const int rows = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    Document document;
+    TableAssembler assembler(&document);
+    for (int i = 0; i < 4 * rows; ++i) assembler.EndCell(1, Text(u"x"));
+    assembler.EndRow(1, Definition(0, 0));
+    for (int i = 0; i < rows; ++i) {
+      assembler.EndCell(1, Text(u"y"));
+      assembler.EndRow(1, Definition(10 + i, kVerticalContinue));
+    }
+    assembler.Finish();
+    benchmark::DoNotOptimize(document);
+  }
+  state.SetItemsProcessed(state.iterations() * 5 * rows);
+}
+BENCHMARK(BM_AssembleHugeRowsAndTables)->Arg(12500)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "docx_input.h"
 #include "fuzz_checks.h"
-#include "stored_zip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace quillmere;

@@ -11,6 +11,7 @@
 #include "platform/codepage.h"
 #include "platform/unicode.h"
 #include "recorder.h"
+#include "support/fixtures.h"
 
 namespace quillmere {
 namespace {
@@ -34,8 +35,8 @@ std::u16string PageText(const std::string& bytes) {
 }
 
 TEST(WordHtmlFixtureTest, EveryTableConvertsToRowsOfEqualWidth) {
-  fs::path folder = fs::path(QUILLMERE_FIXTURES) / "wordhtml";
-  if (!fs::exists(folder)) GTEST_SKIP() << "no fixtures at " << folder;
+  QM_REQUIRE_FIXTURE("wordhtml");
+  fs::path folder = testing::FixturePath("wordhtml");
   int tables = 0;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     if (!entry.is_regular_file()) continue;

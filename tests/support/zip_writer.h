@@ -1,31 +1,68 @@
-// Writes ZIP archives for tests and benchmarks: .docx packages built from a
-// body of WordprocessingML, and hostile archives.
+// Writes ZIP archives for tests, benchmarks and fuzz targets: .docx packages
+// built from a body of WordprocessingML, and hostile archives.
 #pragma once
 
 #include <zip.h>
 
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace quillmere::document::testing {
 
-// Writes an archive holding `entries` (name, content), deflated. Returns
-// false when libzip cannot.
-inline bool WriteZip(const std::string& path,
-                     const std::vector<std::pair<std::string, std::string>>& entries) {
-  int error = 0;
-  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  if (archive == nullptr) return false;
+using ZipEntries = std::vector<std::pair<std::string, std::string>>;  // name, content
+
+enum class ZipMethod {
+  kDeflate,
+  kStore,  // uncompressed: every byte of an entry stands in the archive as it is
+};
+
+// The bytes of an archive holding `entries`; empty when libzip cannot make
+// it (or there are no entries: libzip writes no empty archive).
+inline std::string ZipBytes(const ZipEntries& entries, ZipMethod method = ZipMethod::kDeflate) {
+  zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, nullptr);
+  if (buffer == nullptr) return {};
+  zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, nullptr);
+  if (archive == nullptr) {
+    zip_source_free(buffer);
+    return {};
+  }
+  zip_source_keep(buffer);  // closing the archive lets go of it
+  bool added = true;
   for (const auto& [name, content] : entries) {
     zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-    if (source == nullptr || zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
+    zip_int64_t index =
+        source == nullptr ? -1 : zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
       zip_source_free(source);
-      zip_discard(archive);
-      return false;
+      added = false;
+      break;
     }
+    if (method == ZipMethod::kStore) zip_set_file_compression(archive, index, ZIP_CM_STORE, 0);
   }
-  return zip_close(archive) == 0;
+  bool closed = added && zip_close(archive) == 0;
+  if (!closed) zip_discard(archive);
+  std::string bytes;
+  if (closed && zip_source_open(buffer) == 0) {
+    char chunk[1 << 16];
+    for (zip_int64_t n; (n = zip_source_read(buffer, chunk, sizeof chunk)) > 0;) {
+      bytes.append(chunk, static_cast<size_t>(n));
+    }
+    zip_source_close(buffer);
+  }
+  zip_source_free(buffer);
+  return bytes;
+}
+
+// Writes an archive holding `entries`, deflated, to `path`. Returns false
+// when it cannot.
+inline bool WriteZip(const std::string& path, const ZipEntries& entries) {
+  std::string bytes = ZipBytes(entries);
+  if (bytes.empty()) return false;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out.flush());
 }
 
 // word/document.xml around `body` (WordprocessingML with the prefix w).

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
+
+#include "platform/document/word97/compound_file.h"
 
 namespace quillmere::document {
 
@@ -62,23 +63,10 @@ FormatFound DescribeFormat(FileKind kind, std::string_view bytes) {
   }
 }
 
-bool IsEncryptedPackage(std::string_view file) {
-  // A directory entry is 128 bytes: the UTF-16LE name (64 bytes), its length
-  // in bytes with the terminating zero (2), the object type (1; 2 = stream).
-  // Entries sit in sectors, so every one starts at a multiple of 128.
-  static const std::string kName = [] {
-    std::string name;
-    for (char c : std::string_view("EncryptedPackage")) name += {c, '\0'};
-    return name + std::string(2, '\0');
-  }();
-  constexpr size_t kEntry = 128;
-  for (size_t at = 512; at + kEntry <= file.size(); at += kEntry) {
-    if (file.compare(at, kName.size(), kName) != 0) continue;
-    auto length = static_cast<uint16_t>(static_cast<unsigned char>(file[at + 0x40]) |
-                                         static_cast<unsigned char>(file[at + 0x41]) << 8);
-    if (length == kName.size() && file[at + 0x42] == 2) return true;
-  }
-  return false;
+bool IsEncryptedPackage(std::string_view compound_file) {
+  CompoundFile file;
+  return CompoundFile::Open(compound_file, &file).ok() &&
+         file.FindStream(u"EncryptedPackage").has_value();
 }
 
 }  // namespace quillmere::document

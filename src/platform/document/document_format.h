@@ -31,8 +31,8 @@ struct FormatFound {
 FormatFound DescribeFormat(FileKind kind, std::string_view bytes);
 
 // Whether a compound file is an encrypted Office Open XML package: Office
-// stores a password-protected .docx as a compound file whose directory holds
-// an "EncryptedPackage" stream.
+// stores a password-protected .docx as a compound file holding an
+// "EncryptedPackage" stream. A compound file too damaged to open is not.
 bool IsEncryptedPackage(std::string_view compound_file);
 
 }  // namespace quillmere::document

@@ -22,14 +22,10 @@ class WordDocument {
   virtual Status SaveAs(std::u16string_view file_name, int16_t file_format) = 0;
 };
 
-// The hosting control's automation interface. Each operation carries the
-// dispatch id by which the program calls it.
+// The hosting control's automation interface. Each operation's comment starts
+// with the dispatch id by which the program calls it.
 class DocumentHost {
  public:
-  static constexpr int kDispIdOpen = 0x10004;
-  static constexpr int kDispIdActiveDocument = 0x10002;
-  static constexpr int kDispIdClose = 0x10009;
-
   virtual ~DocumentHost() = default;
 
   // 0x10004: opens `document` with the server named by `prog_id`

@@ -50,11 +50,24 @@ struct Cell {
   std::vector<Block> blocks;  // paragraphs and nested tables, in order
 };
 
+// Whether the cell shows anything: a nested table, or a paragraph with
+// something in it.
+inline bool HasContent(const Cell& cell) {
+  for (const Block& block : cell.blocks) {
+    const auto* paragraph = std::get_if<Paragraph>(&block);
+    if (paragraph == nullptr || !paragraph->inlines.empty()) return true;
+  }
+  return false;
+}
+
 struct Row {
   int grid_before = 0;  // grid columns left empty before the first cell
   int grid_after = 0;   // grid columns left empty after the last cell
   std::vector<Cell> cells;
 };
+
+// The width of a grid column nothing in the file measures: one inch.
+inline constexpr int kDefaultColumnTwips = 1440;
 
 struct Table {
   // Width of every grid column, in twips (1/1440 inch); its size is the

@@ -38,14 +38,6 @@ class FieldStack {
   int instructions_open_ = 0;
 };
 
-bool HasContent(const std::vector<Block>& blocks) {
-  for (const Block& block : blocks) {
-    const auto* paragraph = std::get_if<Paragraph>(&block);
-    if (paragraph == nullptr || !paragraph->inlines.empty()) return true;
-  }
-  return false;
-}
-
 // A count from the file, kept within what a grid can hold.
 int GridCount(int value, int low) { return std::clamp(value, low, kMaxGridColumns); }
 
@@ -257,7 +249,7 @@ class StoryReader {
       // The legacy horizontal merge: the cell widens the one before it.
       Cell& first = row.cells.back();
       first.grid_span = GridCount(first.grid_span + cell.grid_span, 1);
-      if (HasContent(cell.blocks)) {
+      if (HasContent(cell)) {
         for (Block& block : cell.blocks) first.blocks.push_back(std::move(block));
       }
       int& first_width = widths.cells.back();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/document/grid.h"
+
 namespace quillmere::document {
 
 namespace {
@@ -36,30 +38,16 @@ std::vector<int64_t> RowEdges(const Row& row, const RowWidths& widths) {
 }
 
 Status GridFromCellEdges(Table& table, const std::vector<RowWidths>& widths) {
-  std::vector<int64_t> grid{0};
+  std::vector<int64_t> edges{0};
   for (size_t r = 0; r < table.rows.size(); ++r) {
-    std::vector<int64_t> edges = RowEdges(table.rows[r], widths[r]);
-    grid.insert(grid.end(), edges.begin(), edges.end());
+    std::vector<int64_t> row_edges = RowEdges(table.rows[r], widths[r]);
+    edges.insert(edges.end(), row_edges.begin(), row_edges.end());
   }
-  std::sort(grid.begin(), grid.end());
-  grid.erase(std::unique(grid.begin(), grid.end()), grid.end());
-  if (grid.size() - 1 > kMaxGridColumns) return TooWide(grid.size() - 1);
-
-  auto column_at = [&grid](int64_t edge) {
-    return static_cast<int>(std::lower_bound(grid.begin(), grid.end(), edge) - grid.begin());
-  };
-  table.grid_column_widths.clear();
-  for (size_t i = 1; i < grid.size(); ++i) {
-    table.grid_column_widths.push_back(static_cast<int>(grid[i] - grid[i - 1]));
-  }
+  EdgeGrid grid(std::move(edges));
+  if (grid.columns() > kMaxGridColumns) return TooWide(static_cast<size_t>(grid.columns()));
+  table.grid_column_widths = grid.ColumnWidths();
   for (size_t r = 0; r < table.rows.size(); ++r) {
-    Row& row = table.rows[r];
-    std::vector<int64_t> edges = RowEdges(row, widths[r]);
-    row.grid_before = column_at(edges.front());
-    for (size_t c = 0; c < row.cells.size(); ++c) {
-      row.cells[c].grid_span = column_at(edges[c + 1]) - column_at(edges[c]);
-    }
-    row.grid_after = static_cast<int>(grid.size() - 1) - column_at(edges.back());
+    grid.Place(RowEdges(table.rows[r], widths[r]), table.rows[r]);
   }
   return Status();
 }

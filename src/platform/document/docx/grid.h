@@ -17,9 +17,6 @@ namespace quillmere::document {
 // Word allows 63 columns; anything far beyond is a damaged or hostile file.
 inline constexpr int kMaxGridColumns = 4096;
 
-// The width of a grid column nothing in the file measures: one inch.
-inline constexpr int kDefaultColumnTwips = 1440;
-
 // What a row's cells say about their widths, in twips; -1 where the file
 // gives no width in twips.
 struct RowWidths {

@@ -30,7 +30,7 @@ TableLayout LayOutTable(const Table& table) {
   layout.column_widths = table.grid_column_widths;
   size_t columns = layout.column_widths.size();
   for (const Row& row : table.rows) columns = std::max(columns, size_t(RowColumns(row)));
-  layout.column_widths.resize(columns, kUnmeasuredColumnTwips);
+  layout.column_widths.resize(columns, kDefaultColumnTwips);
 
   std::vector<OpenMerge> above, here;  // merges by grid column, left to right
   for (const Row& row : table.rows) {

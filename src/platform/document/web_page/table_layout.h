@@ -13,9 +13,6 @@
 
 namespace quillmere::document {
 
-// The width of a grid column the table gives no width: one inch.
-inline constexpr int kUnmeasuredColumnTwips = 1440;
-
 struct PlacedCell {
   const Cell* cell = nullptr;
   int column = 0;   // the first grid column it covers

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "convert/ustring.h"
 #include "platform/codepage.h"
 #include "platform/document/web_page/page_text.h"
 #include "platform/document/web_page/table_layout.h"
@@ -55,11 +56,6 @@ constexpr std::u16string_view kPageEnd =
     u"</html>\r\n";
 
 constexpr std::u16string_view kEmptyParagraphContent = u"<o:p>&nbsp;</o:p>";
-
-std::u16string Number(int64_t n) {
-  std::string digits = std::to_string(n);
-  return std::u16string(digits.begin(), digits.end());
-}
 
 class PageWriter {
  public:
@@ -114,7 +110,7 @@ class PageWriter {
   void WriteRow(const TableLayout& layout, size_t r, int indent) {
     const PlacedRow& row = layout.rows[r];
     Indent(indent);
-    out_ += u"<tr style='mso-yfti-irow:" + Number(static_cast<int64_t>(r));
+    out_ += u"<tr style='mso-yfti-irow:" + text::FromNumber(static_cast<int64_t>(r));
     if (r == 0) out_ += u";mso-yfti-firstrow:yes";
     if (r + 1 == layout.rows.size()) out_ += u";mso-yfti-lastrow:yes";
     if (row.before > 0) out_ += u";mso-row-margin-left:" + Points(Width(layout, 0, row.before));
@@ -138,8 +134,8 @@ class PageWriter {
     Indent(indent);
     out_ += u"<td style='mso-cell-special:placeholder;border:none;padding:0cm 0cm 0cm 0cm'\r\n";
     Indent(indent);
-    out_ += u"width=" + Number(Pixels(twips));
-    if (columns > 1) out_ += u" colspan=" + Number(columns);
+    out_ += u"width=" + text::FromNumber(Pixels(twips));
+    if (columns > 1) out_ += u" colspan=" + text::FromNumber(columns);
     out_ += u"><p class='MsoNormal'>&nbsp;</td>\r\n";
   }
 
@@ -148,9 +144,9 @@ class PageWriter {
     int span = std::max(cell.grid_span, 1);
     int64_t twips = Width(layout, placed.column, span);
     Indent(indent);
-    out_ += u"<td width=" + Number(Pixels(twips)) + u" ";
-    if (span > 1) out_ += u"colspan=" + Number(span) + u" ";
-    if (placed.rowspan > 1) out_ += u"rowspan=" + Number(placed.rowspan) + u" ";
+    out_ += u"<td width=" + text::FromNumber(Pixels(twips)) + u" ";
+    if (span > 1) out_ += u"colspan=" + text::FromNumber(span) + u" ";
+    if (placed.rowspan > 1) out_ += u"rowspan=" + text::FromNumber(placed.rowspan) + u" ";
     out_ += u"valign=top style='width:" + Points(twips) + u";border:solid windowtext 1.0pt;\r\n";
     Indent(indent);
     out_ += u"mso-border-alt:solid windowtext .5pt;padding:0cm 5.4pt 0cm 5.4pt'>\r\n";

@@ -2,25 +2,20 @@
 
 #include <algorithm>
 
+#include "platform/document/grid.h"
+
 namespace quillmere::document {
 namespace {
-
-bool HasContent(const Cell& cell) {
-  return std::any_of(cell.blocks.begin(), cell.blocks.end(), [](const Block& block) {
-    const auto* paragraph = std::get_if<Paragraph>(&block);
-    return paragraph == nullptr || !paragraph->inlines.empty();
-  });
-}
 
 // Makes the edges non-decreasing and folds each cell of no width into the
 // cell before it, or, when it comes first, into the cell after it.
 void Normalize(EdgeRow* row) {
   for (size_t i = 1; i < row->edges.size(); ++i) row->edges[i] = std::max(row->edges[i], row->edges[i - 1]);
   std::vector<Cell> cells;
-  std::vector<int> edges = {row->edges.empty() ? 0 : row->edges[0]};
+  std::vector<int64_t> edges = {row->edges.empty() ? 0 : row->edges[0]};
   for (size_t i = 0; i < row->cells.size(); ++i) {
     Cell& cell = row->cells[i];
-    int right = row->edges[i + 1];
+    int64_t right = row->edges[i + 1];
     bool last_has_width = !cells.empty() && edges.back() != edges[edges.size() - 2];
     if (cells.empty()) {
       cells.push_back(std::move(cell));
@@ -68,33 +63,21 @@ void AppendContent(Cell&& from, Cell* into) {
 }
 
 void LayOutOnGrid(std::vector<EdgeRow> rows, Table* out) {
-  std::vector<int> lines;
+  std::vector<int64_t> lines;
   for (EdgeRow& row : rows) {
     Normalize(&row);
     lines.insert(lines.end(), row.edges.begin(), row.edges.end());
   }
-  std::sort(lines.begin(), lines.end());
-  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  if (lines.size() == 1) lines.push_back(lines[0] + 1);  // every cell had no width
-  int columns = lines.empty() ? 0 : static_cast<int>(lines.size()) - 1;
-  out->grid_column_widths.clear();
-  for (int i = 0; i < columns; ++i) out->grid_column_widths.push_back(lines[i + 1] - lines[i]);
-  auto line_of = [&](int edge) {
-    return static_cast<int>(std::lower_bound(lines.begin(), lines.end(), edge) - lines.begin());
-  };
+  // When no cell has any width, one column a twip wide holds them all.
+  auto [low, high] = std::minmax_element(lines.begin(), lines.end());
+  if (low != lines.end() && *low == *high) lines.push_back(*low + 1);
+  EdgeGrid grid(std::move(lines));
+  out->grid_column_widths = grid.ColumnWidths();
   for (EdgeRow& row : rows) {
     if (row.cells.empty()) continue;
     Row placed;
-    int first = std::min(line_of(row.edges.front()), columns - 1);
-    placed.grid_before = first;
-    int column = first;
-    for (size_t i = 0; i < row.cells.size(); ++i) {
-      Cell cell = std::move(row.cells[i]);
-      cell.grid_span = std::max(1, line_of(row.edges[i + 1]) - column);
-      column += cell.grid_span;
-      placed.cells.push_back(std::move(cell));
-    }
-    placed.grid_after = columns - column;
+    placed.cells = std::move(row.cells);
+    grid.Place(row.edges, placed);
     out->rows.push_back(std::move(placed));
   }
   ResolveVerticalMerges(out);

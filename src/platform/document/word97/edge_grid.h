@@ -1,10 +1,10 @@
-// Lays out table rows whose cells are given by their edges (in twips) on a
-// common grid: the sorted set of every edge of every row. A cell spans the
-// grid columns between its edges; a row that starts right of the first
-// grid line or ends left of the last leaves grid columns empty before or
-// after it.
+// Lays out a table's rows, whose cells are given by their edges (in twips),
+// on the grid of those edges (see grid.h), once it has made sense of what a
+// file may give: edges that run backwards, cells of no width, and vertical
+// merges with nothing above them.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/document/model.h"
@@ -12,7 +12,7 @@
 namespace quillmere::document {
 
 struct EdgeRow {
-  std::vector<int> edges;  // cells.size() + 1 edges, left to right
+  std::vector<int64_t> edges;  // cells.size() + 1 edges, left to right
   std::vector<Cell> cells;
 };
 

@@ -8,15 +8,14 @@
 namespace quillmere::document {
 namespace {
 
-constexpr int kDefaultCellWidth = 1440;  // one inch, for cells no definition covers
-constexpr int64_t kFarEdge = 1 << 30;    // padding stops here rather than overflow
+constexpr int64_t kFarEdge = 1 << 30;  // padding stops here rather than overflow
 
 // Fits `definition` to `cell_count` cells: missing cells repeat the last
-// cell's width, surplus ones are dropped.
+// cell's width (one inch when it defines none), surplus ones are dropped.
 void FitDefinition(int cell_count, RowDefinition* definition) {
   if (definition->edges.empty()) definition->edges.push_back(0);
   int count = definition->cell_count();
-  int64_t width = count > 0 ? int64_t{definition->edges[count]} - definition->edges[count - 1] : kDefaultCellWidth;
+  int64_t width = count > 0 ? int64_t{definition->edges[count]} - definition->edges[count - 1] : kDefaultColumnTwips;
   for (int i = count; i < cell_count; ++i) {
     definition->edges.push_back(static_cast<int>(std::clamp(definition->edges.back() + width, -kFarEdge, kFarEdge)));
   }

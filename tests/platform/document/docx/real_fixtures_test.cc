@@ -1,5 +1,5 @@
 // Real .docx files from other projects (read from the shared fixtures
-// folder, never copied here; skipped when it is absent): every table comes
+// folder, never copied here; see support/fixtures.h): every table comes
 // out on the page as a proper grid, as many tables and rows as the file
 // holds, and the conversion turns each body table into rows of its width.
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "platform/document/server_fixture.h"
+#include "support/fixtures.h"
 
 namespace quillmere::document {
 namespace {
@@ -41,7 +42,7 @@ class RealDocxTest : public testing::ServerTest {
  protected:
   void SetUp() override {
     ServerTest::SetUp();
-    if (!fs::exists(kFixtures / "docx")) GTEST_SKIP() << "no fixtures at " << kFixtures;
+    QM_REQUIRE_FIXTURE("docx");
   }
   Grid FixtureTable(const std::string& name, size_t n) {
     std::string page;

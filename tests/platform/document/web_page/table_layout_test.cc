@@ -78,7 +78,7 @@ TEST(TableLayoutTest, ShortRowsKeepRoomBeforeAndAfterAndTheGridGrowsToTheWidest)
   table.rows.push_back(RowOf({Plain(), Plain(), Plain()}));
   TableLayout layout = LayOutTable(table);
   EXPECT_EQ(Placement(layout), (std::vector<std::string>{"1| 1:1 |1", "0| 0:1 1:1 2:1 |0"}));
-  EXPECT_EQ(layout.column_widths, (std::vector<int>{100, 200, kUnmeasuredColumnTwips}));
+  EXPECT_EQ(layout.column_widths, (std::vector<int>{100, 200, kDefaultColumnTwips}));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The reader on real Word 97-2003 documents from other projects, read from
-// the shared fixtures folder (skipped when it is absent). Expected counts
+// the shared fixtures folder (see support/fixtures.h). Expected counts
 // are LibreOffice's where it reads the tables as Word shows them; the
 // exceptions say why.
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 
 #include "platform/document/word97/reader.h"
 #include "platform/unicode.h"
+#include "support/fixtures.h"
 #include "table_grid.h"
 #include "test_files.h"
 
@@ -17,11 +18,11 @@ namespace {
 
 std::string FixturePath(const std::string& name) { return std::string(QUILLMERE_FIXTURES) + "/" + name; }
 
-// Reads a fixture, or skips the test when the fixtures are absent.
+// Reads a fixture, or ends the test when it is absent (QM_REQUIRE_FIXTURE).
 #define READ_FIXTURE_OR_SKIP(name, document)                                   \
   do {                                                                         \
+    QM_REQUIRE_FIXTURE(name);                                                  \
     std::string bytes_ = testing::ReadFileBytes(FixturePath(name));            \
-    if (bytes_.empty()) GTEST_SKIP() << "fixture not found: " << (name);       \
     Status status_ = ReadWord97Document(bytes_, (document));                   \
     ASSERT_TRUE(status_.ok()) << (name) << ": " << status_.ToString();         \
   } while (0)
@@ -135,8 +136,8 @@ TEST(Word97FixturesTest, TableCountsRowsAndNesting) {
 TEST(Word97FixturesTest, OutOfScopeFilesAreRefusedForTheFallback) {
   for (const char* file : {"doc-odd/poi__Bug60942.doc",  // Word 6.0
                            "doc-odd/tika__testWORDML_tableInsideParagraph.doc"}) {  // XML, not OLE
+    QM_REQUIRE_FIXTURE(file);
     std::string bytes = testing::ReadFileBytes(FixturePath(file));
-    if (bytes.empty()) GTEST_SKIP() << "fixture not found: " << file;
     Document document;
     EXPECT_EQ(ReadWord97Document(bytes, &document).number(), ErrorNumber::kUnsupportedFormat) << file;
     EXPECT_TRUE(document.body.empty());
@@ -228,11 +229,11 @@ TEST(Word97FixturesTest, EveryFixtureSurvivesDamage) {
   std::error_code error;
   std::vector<std::string> files;
   for (const char* folder : {"doc", "doc-odd"}) {
+    QM_REQUIRE_FIXTURE(folder);
     for (const auto& entry : std::filesystem::directory_iterator(FixturePath(folder), error)) {
       files.push_back(entry.path().string());
     }
   }
-  if (files.empty()) GTEST_SKIP() << "fixtures not found";
   uint32_t seed = 1;
   for (const std::string& file : files) {
     std::string good = testing::ReadFileBytes(file);

@@ -3,7 +3,6 @@
 // made by editing the streams of plain.doc and packing them anew.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 
 #include "compound_file_writer.h"
@@ -120,9 +119,8 @@ TEST(Word97HostileTest, SharedPropertiesCannotMultiplyTheWork) {
   PutU32(&hostile.word_document, pair, static_cast<uint32_t>(hostile.table.size()));
   PutU32(&hostile.word_document, pair + 4, static_cast<uint32_t>(clx.size()));
   hostile.table += clx;
-  auto start = std::chrono::steady_clock::now();
-  ExpectError(hostile, ErrorNumber::kCorruptDocument, "paragraph properties");
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  // The reader counts the sprms and gives up once they pass its limits.
+  ExpectError(hostile, ErrorNumber::kCorruptDocument, "far more of them than the file could hold");
 }
 
 TEST(Word97HostileTest, ParagraphPagesOutsideTheStreamLeaveOneParagraph) {
