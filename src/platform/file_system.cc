@@ -29,7 +29,6 @@ class PosixFileSystem : public FileSystem {
     }
     return Status();
   }
-  bool Exists(const std::string& path) override { return files::Exists(path); }
 };
 
 }  // namespace

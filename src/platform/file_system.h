@@ -31,8 +31,6 @@ class FileSystem {
   // Removes the file; one that is not there is no failure.
   virtual Status Remove(const std::string& path) = 0;
 
-  virtual bool Exists(const std::string& path) = 0;
-
   // Writes `bytes` whole and atomically: to a file beside `path`, then
   // renamed over it. On a failure `path` holds what it held before and the
   // file beside it is gone.

@@ -59,7 +59,7 @@ TEST_F(FilesTest, WritesReadsAndReplacesWholeFiles) {
   ASSERT_TRUE(Disk().ReplaceWholeFile(path, "third").ok());
   ASSERT_TRUE(Disk().ReadWholeFile(path, 100, &bytes).ok());
   EXPECT_EQ(bytes, "third");
-  EXPECT_FALSE(Disk().Exists(path + ".partial"));
+  EXPECT_FALSE(Exists(path + ".partial"));
 }
 
 TEST_F(FilesTest, FailuresCarryANumberAndNameTheFile) {

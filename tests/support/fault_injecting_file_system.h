@@ -38,7 +38,6 @@ class FaultInjectingFileSystem : public files::FileSystem {
     return disk_.Rename(from, to);
   }
   Status Remove(const std::string& path) override { return disk_.Remove(path); }
-  bool Exists(const std::string& path) override { return disk_.Exists(path); }
 
  private:
   files::FileSystem& disk_ = files::Disk();
