@@ -75,14 +75,18 @@ Status FileNumbers::Get(int number, size_t count, std::string* bytes) {
   return Status();
 }
 
-Status FileNumbers::Print(int number, std::string_view bytes) {
+Status FileNumbers::Print(int number, std::string bytes) {
   Open* open = nullptr;
   QM_RETURN_IF_ERROR(Lookup(number, &open));
   if (!open->output) {
     return Status(ErrorNumber::kFileIo,
                   "File number " + std::to_string(number) + " is not open for output.");
   }
-  open->bytes.append(bytes);
+  if (open->bytes.empty()) {
+    open->bytes = std::move(bytes);  // the whole file, as the commands write it: no copy
+  } else {
+    open->bytes.append(bytes);
+  }
   return Status();
 }
 

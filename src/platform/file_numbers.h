@@ -40,7 +40,7 @@ class FileNumbers {
   // Reads up to `count` bytes from the current position.
   Status Get(int number, size_t count, std::string* bytes);
   // Writes `bytes` at the current position.
-  Status Print(int number, std::string_view bytes);
+  Status Print(int number, std::string bytes);
   // Closes the file; a write the disk refused shows up here.
   Status Close(int number);
 
