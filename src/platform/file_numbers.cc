@@ -11,16 +11,18 @@ int FileNumbers::FreeFile() const {
   return number;
 }
 
+Status FileNumbers::NotOpen(int number) {
+  return Status(ErrorNumber::kFileIo, "File number " + std::to_string(number) + " is not open.");
+}
+
 Status FileNumbers::Lookup(int number, Open** open) {
   auto it = open_.find(number);
-  if (it == open_.end()) {
-    return Status(ErrorNumber::kFileIo, "File number " + std::to_string(number) + " is not open.");
-  }
+  if (it == open_.end()) return NotOpen(number);
   *open = &it->second;
   return Status();
 }
 
-Status FileNumbers::Claim(int number, const std::string& path, bool output, Open** open) {
+Status FileNumbers::CheckFree(int number) const {
   if (number < kFirst || number > kLast) {
     return Status(ErrorNumber::kFileIo, "Bad file number " + std::to_string(number) + ".");
   }
@@ -28,34 +30,27 @@ Status FileNumbers::Claim(int number, const std::string& path, bool output, Open
     return Status(ErrorNumber::kFileIo,
                   "File number " + std::to_string(number) + " is already open.");
   }
-  *open = &open_[number];
-  (*open)->path = path;
-  (*open)->output = output;
   return Status();
 }
 
 Status FileNumbers::OpenForBinary(int number, const std::string& path, uint64_t max_bytes) {
-  Open* open = nullptr;
-  QM_RETURN_IF_ERROR(Claim(number, path, false, &open));
-  Status read = file_system_.ReadWholeFile(path, max_bytes, &open->bytes);
-  if (!read.ok()) {
-    open_.erase(number);
-    return read;
-  }
-  open->length = open->bytes.size();
+  QM_RETURN_IF_ERROR(CheckFree(number));
+  Open open{path, /*output=*/false};
+  QM_RETURN_IF_ERROR(file_system_.ReadWholeFile(path, max_bytes, &open.bytes));
+  open.length = open.bytes.size();
+  open_[number] = std::move(open);
   return Status();
 }
 
 Status FileNumbers::OpenForOutput(int number, const std::string& path) {
-  Open* open = nullptr;
-  return Claim(number, path, true, &open);
+  QM_RETURN_IF_ERROR(CheckFree(number));
+  open_[number] = Open{path, /*output=*/true};
+  return Status();
 }
 
 Status FileNumbers::Length(int number, uint64_t* bytes) const {
   auto it = open_.find(number);
-  if (it == open_.end()) {
-    return Status(ErrorNumber::kFileIo, "File number " + std::to_string(number) + " is not open.");
-  }
+  if (it == open_.end()) return NotOpen(number);
   const Open& open = it->second;
   *bytes = open.output ? open.bytes.size() : open.length;
   return Status();

@@ -52,8 +52,9 @@ class FileNumbers {
     uint64_t length = 0;  // the file's length
     size_t position = 0;  // where the next Get reads
   };
+  static Status NotOpen(int number);
   Status Lookup(int number, Open** open);
-  Status Claim(int number, const std::string& path, bool output, Open** open);
+  Status CheckFree(int number) const;
 
   FileSystem& file_system_;
   std::map<int, Open> open_;
