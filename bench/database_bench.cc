@@ -31,7 +31,7 @@ class BenchFolder {
     if (!made.ok()) throw std::runtime_error(made.ToString());
   }
   ~BenchFolder() { fs::remove_all(path_); }
-  std::u16string u16() const { return unicode::FromUtf8(path_); }
+  std::u16string u16() const { return files::ProgramPath(path_); }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
  private:

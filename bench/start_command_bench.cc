@@ -10,7 +10,7 @@
 #include "capture/start_command.h"
 #include "output/dt_table.h"
 #include "platform/document/document_server.h"
-#include "platform/unicode.h"
+#include "platform/filename.h"
 
 namespace quillmere {
 namespace {
@@ -36,7 +36,7 @@ class ProgramFolder {
     if (!made.ok()) throw std::runtime_error(made.ToString());
   }
   ~ProgramFolder() { fs::remove_all(path_); }
-  std::u16string u16() const { return unicode::FromUtf8(path_); }
+  std::u16string u16() const { return files::ProgramPath(path_); }
 
  private:
   std::string path_;
@@ -74,9 +74,10 @@ void BM_OpenAndSave2000RowDoc(benchmark::State& state) {
   document::DocumentServer server;
   for (auto _ : state) {
     WordDocument* doc = nullptr;
-    Status status = server.Open(folder.u16() + u"\\\\test.doc", true, u"Word.Document", u"", u"");
+    Status status = server.Open(files::DocumentFileName(folder.u16()), true, u"Word.Document",
+                                u"", u"");
     if (status.ok()) status = server.ActiveDocument(&doc);
-    if (status.ok()) status = doc->SaveAs(folder.u16() + u"\\\\test.html", 8);
+    if (status.ok()) status = doc->SaveAs(files::WebPageFileName(folder.u16()), 8);
     if (status.ok()) status = server.Close();
     if (!status.ok()) state.SkipWithError(status.ToString().c_str());
   }

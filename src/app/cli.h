@@ -1,10 +1,15 @@
-// The command line's commands: `quillmere newdb` and `quillmere convert`.
-// Each takes the arguments after its own name and returns the exit status:
-// 0 done, 1 failed ("error NUMBER: DESCRIPTION" on standard error), 2 the
-// arguments were not understood (the usage on standard error).
+// The command line's commands: `quillmere run`, `quillmere convert` and
+// `quillmere newdb`. Each takes the arguments after its own name and returns
+// the exit status: 0 done, 1 failed ("error NUMBER: DESCRIPTION" on standard
+// error), 2 the arguments were not understood (the usage on standard error).
 #pragma once
 
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "output/form_state.h"
@@ -15,6 +20,29 @@ namespace quillmere::cli {
 int Newdb(const std::vector<std::string>& args);
 int Convert(const std::vector<std::string>& args);
 int Run(const std::vector<std::string>& args);
+
+// A command's arguments: at most one operand, the flags given, and the
+// options given with their values.
+struct Arguments {
+  std::optional<std::string> operand;
+  std::set<std::string, std::less<>> flags;
+  std::map<std::string, std::string, std::less<>> values;
+
+  bool Has(std::string_view flag) const { return flags.count(flag) != 0; }
+  // The option's value; empty when it was not given.
+  std::string Value(std::string_view option) const {
+    auto it = values.find(option);
+    return it == values.end() ? std::string() : it->second;
+  }
+};
+
+// Sorts `args` by the flags and the options (each followed by its value) a
+// command knows. Anything else that begins with "-", an option without its
+// value and a second operand are misuses, described in `problem`.
+std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
+                                        std::initializer_list<std::string_view> flags,
+                                        std::initializer_list<std::string_view> options,
+                                        std::string* problem);
 
 // A folder named on the command line (the current one when empty) as an
 // absolute path in the program's form.

@@ -1,18 +1,42 @@
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
 #include "app/cli.h"
 #include "output/dt_table.h"
-#include "platform/files.h"
+#include "platform/filename.h"
 #include "platform/status.h"
-#include "platform/unicode.h"
 
 namespace quillmere::cli {
+
+std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
+                                        std::initializer_list<std::string_view> flags,
+                                        std::initializer_list<std::string_view> options,
+                                        std::string* problem) {
+  auto named = [](std::initializer_list<std::string_view> names, const std::string& arg) {
+    return std::find(names.begin(), names.end(), arg) != names.end();
+  };
+  Arguments parsed;
+  for (size_t a = 0; a < args.size(); ++a) {
+    const std::string& arg = args[a];
+    if (named(flags, arg)) {
+      parsed.flags.insert(arg);
+    } else if (named(options, arg) && a + 1 < args.size()) {
+      parsed.values[arg] = args[++a];
+    } else if (arg.rfind("-", 0) == 0 || parsed.operand) {
+      *problem = "unexpected argument \"" + arg + "\".";
+      return std::nullopt;
+    } else {
+      parsed.operand = arg;
+    }
+  }
+  return parsed;
+}
 
 std::u16string FolderArgument(const std::string& folder) {
   namespace fs = std::filesystem;
   fs::path path = folder.empty() ? fs::current_path() : fs::absolute(folder);
-  return unicode::FromUtf8(path.lexically_normal().string());
+  return files::ProgramPath(path.lexically_normal().string());
 }
 
 int Failed(const Status& status) {
@@ -40,8 +64,7 @@ bool AsksForHelp(const std::vector<std::string>& args) {
 int Reported(const Status& status, const FormState& form, std::u16string_view folder) {
   if (!status.ok()) return Failed(status);
   std::cout << "dt_table of " << DataMdbPath(folder) << " holds " << form.rs->RecordCount()
-            << " rows; preview: " << files::NativePath(std::u16string(folder) + u"\\cc.html")
-            << "\n";
+            << " rows; preview: " << files::NativePath(files::PreviewFileName(folder)) << "\n";
   return 0;
 }
 

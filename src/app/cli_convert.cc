@@ -10,7 +10,7 @@
 #include "output/conversion_run.h"
 #include "output/dt_table.h"
 #include "platform/codepage.h"
-#include "platform/files.h"
+#include "platform/file_system.h"
 #include "platform/limits.h"
 #include "platform/unicode.h"
 
@@ -26,44 +26,11 @@ constexpr char kUsage[] =
     "  and is skipped unless --first-row-data is given. --progress shows the status\n"
     "  texts on standard error.\n";
 
-struct ConvertOptions {
-  std::string markup_file;
-  std::string folder;
-  bool first_row_data = false;
-  bool utf8 = false;
-  bool progress = false;
-};
-
-std::optional<ConvertOptions> Parse(const std::vector<std::string>& args, std::string* problem) {
-  ConvertOptions options;
-  for (size_t a = 0; a < args.size(); ++a) {
-    const std::string& arg = args[a];
-    if (arg == "--folder" && a + 1 < args.size()) {
-      options.folder = args[++a];
-    } else if (arg == "--first-row-data") {
-      options.first_row_data = true;
-    } else if (arg == "--utf8") {
-      options.utf8 = true;
-    } else if (arg == "--progress") {
-      options.progress = true;
-    } else if (arg.rfind("-", 0) == 0 || !options.markup_file.empty()) {
-      *problem = "unexpected argument \"" + arg + "\".";
-      return std::nullopt;
-    } else {
-      options.markup_file = arg;
-    }
-  }
-  if (options.markup_file.empty()) {
-    *problem = "no markup file given.";
-    return std::nullopt;
-  }
-  return options;
-}
-
-Status ReadMarkup(const ConvertOptions& options, std::u16string* strTable) {
+Status ReadMarkup(const std::string& markup_file, bool utf8, files::FileSystem& file_system,
+                  std::u16string* strTable) {
   std::string bytes;
-  QM_RETURN_IF_ERROR(files::ReadWholeFile(options.markup_file, kMaxPageBytes, &bytes));
-  if (!options.utf8) {
+  QM_RETURN_IF_ERROR(file_system.ReadWholeFile(markup_file, kMaxPageBytes, &bytes));
+  if (!utf8) {
     *strTable = codepage::DecodeCp936(bytes);
     return Status();
   }
@@ -77,18 +44,23 @@ Status ReadMarkup(const ConvertOptions& options, std::u16string* strTable) {
 int Convert(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
-  std::optional<ConvertOptions> options = Parse(args, &problem);
-  if (!options) return Misused(problem, kUsage);
+  std::optional<Arguments> options =
+      ParseArguments(args, {"--first-row-data", "--utf8", "--progress"}, {"--folder"}, &problem);
+  if (options && options->operand.value_or("").empty()) problem = "no markup file given.";
+  if (!problem.empty()) return Misused(problem, kUsage);
 
   FormState form;
-  form.strTableFirstLine = options->first_row_data;
-  const std::u16string folder = FolderArgument(options->folder);
+  form.strTableFirstLine = options->Has("--first-row-data");
+  const std::u16string folder = FolderArgument(options->Value("--folder"));
   NoBrowser WebBrowser1;
-  StderrProgress Label1(options->progress);
-  Status status = ReadMarkup(*options, &form.strTable);
+  StderrProgress Label1(options->Has("--progress"));
+  files::FileSystem& disk = files::Disk();
+  Status status = ReadMarkup(*options->operand, options->Has("--utf8"), disk, &form.strTable);
   if (status.ok()) status = OpenDataMdb(form, folder);
   if (status.ok()) {
-    status = ReplaceDtTable(form, [&] { return Command3_Click(form, folder, WebBrowser1, Label1); });
+    status = ReplaceDtTable(form, [&] {
+      return Command3_Click(form, folder, WebBrowser1, Label1, disk);
+    });
   }
   Label1.Done();
   return Reported(status, form, folder);

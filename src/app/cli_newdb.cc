@@ -6,7 +6,6 @@
 
 #include "app/cli.h"
 #include "output/dt_table.h"
-#include "platform/unicode.h"
 
 namespace quillmere::cli {
 
@@ -28,24 +27,20 @@ std::optional<int> Count(const std::string& text) {
 }  // namespace
 
 int Newdb(const std::vector<std::string>& args) {
-  std::string folder;
-  int columns = kDefaultColumns;
   if (AsksForHelp(args)) return Helped(kUsage);
-  for (size_t a = 0; a < args.size(); ++a) {
-    if (args[a] == "--columns" && a + 1 < args.size()) {
-      std::optional<int> n = Count(args[++a]);
-      if (!n || *n < 1 || *n > kMaxColumns) {
-        return Misused("--columns takes a number from 1 to " + std::to_string(kMaxColumns) + ".",
-                       kUsage);
-      }
-      columns = *n;
-    } else if (args[a].rfind("-", 0) == 0 || !folder.empty()) {
-      return Misused("unexpected argument \"" + args[a] + "\".", kUsage);
-    } else {
-      folder = args[a];
+  std::string problem;
+  std::optional<Arguments> options = ParseArguments(args, {}, {"--columns"}, &problem);
+  if (!options) return Misused(problem, kUsage);
+  int columns = kDefaultColumns;
+  if (options->values.count("--columns") != 0) {
+    std::optional<int> n = Count(options->Value("--columns"));
+    if (!n || *n < 1 || *n > kMaxColumns) {
+      return Misused("--columns takes a number from 1 to " + std::to_string(kMaxColumns) + ".",
+                     kUsage);
     }
+    columns = *n;
   }
-  const std::u16string dir = FolderArgument(folder);
+  const std::u16string dir = FolderArgument(options->operand.value_or(""));
   Status status = CreateDataMdb(dir, columns);
   if (!status.ok()) return Failed(status);
   std::cout << "created " << DataMdbPath(dir) << ": dt_table with field0 to field"

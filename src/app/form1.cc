@@ -93,7 +93,6 @@ Form1::Form1(std::u16string app_folder, DocumentHost& document_server, Form1Comm
   CreateControls();
   SetTabOrder();
   Command2_->setFocus();
-  Form_Load();
 }
 
 void Form1::CreateControls() {
@@ -143,9 +142,6 @@ void Form1::SetTabOrder() {
   }
 }
 
-// Nothing is opened or read at start: the first click does all the work.
-void Form1::Form_Load() {}
-
 void Form1::Command1_Click() { Run(commands_.start); }
 
 // Closes the hosted document and nothing else.
@@ -180,7 +176,6 @@ void Form1::Run(const std::function<Status(Form1&)>& command) {
   since_events_.start();
   Status status = command(*this);
   running_ = false;
-  if (!status.ok()) RollBackOpenTransaction();
   if (close_requested_) {
     // The window was closed during the run, which has now ended.
     close_requested_ = false;
@@ -188,12 +183,6 @@ void Form1::Run(const std::function<Status(Form1&)>& command) {
     return;
   }
   if (!status.ok()) ShowFailure(status);
-}
-
-// The commands roll back their own work; this catches a failure that left
-// a transaction open, so no half-done run ever lands in dt_table.
-void Form1::RollBackOpenTransaction() {
-  if (state_.cn && state_.cn->InTransaction()) state_.cn->RollbackTrans();
 }
 
 void Form1::ShowFailure(const Status& status) {

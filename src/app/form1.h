@@ -69,12 +69,10 @@ class Form1 : public QWidget, public StartControls, private Progress {
  private:
   void CreateControls();
   void SetTabOrder();
-  void Form_Load();
   void Command1_Click();
   void Command2_Click();
   void Command3_Click();
   void Run(const std::function<Status(Form1&)>& command);
-  void RollBackOpenTransaction();
   void ShowFailure(const Status& status);
 
   // Progress

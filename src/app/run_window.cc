@@ -4,8 +4,9 @@
 
 #include "capture/start_command.h"
 #include "output/conversion_command.h"
+#include "output/conversion_run.h"
 #include "platform/document/document_server.h"
-#include "platform/files.h"
+#include "platform/filename.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
 
@@ -25,16 +26,11 @@ Status Start(Form1& form) {
 Status Convert(Form1& form) {
   FormState& state = form.state();
   adodb::Connection& cn = adodb::EnsureCreated(state.cn);
-  const bool own_transaction = cn.State() == adodb::kStateOpen && !cn.InTransaction();
-  if (own_transaction) QM_RETURN_IF_ERROR(cn.BeginTrans());
-  Status status =
-      Command3_Click(state, form.app_folder(), form.WebBrowser1(), form.Label1Progress());
-  if (!own_transaction) return status;
-  if (!status.ok()) {
-    cn.RollbackTrans();
-    return status;
-  }
-  return cn.CommitTrans();
+  auto convert = [&] {
+    return Command3_Click(state, form.app_folder(), form.WebBrowser1(), form.Label1Progress());
+  };
+  if (cn.State() != adodb::kStateOpen) return convert();
+  return RunInTransaction(cn, convert);
 }
 
 }  // namespace

@@ -5,9 +5,8 @@
 #include "output/conversion_run.h"
 #include "platform/codepage.h"
 #include "platform/file_numbers.h"
-#include "platform/files.h"
+#include "platform/filename.h"
 #include "platform/limits.h"
-#include "platform/unicode.h"
 
 namespace quillmere {
 
@@ -15,17 +14,11 @@ namespace {
 
 // Reads test.html whole through a free file number and decodes it from code
 // page 936.
-Status ReadPage(const std::u16string& path, files::FileNumbers& numbers, std::u16string* page) {
-  const std::string native = files::NativePath(path);
+Status ReadPage(const std::string& path, files::FileNumbers& numbers, std::u16string* page) {
   const int f = numbers.FreeFile();
-  QM_RETURN_IF_ERROR(numbers.OpenForBinary(f, native));
+  QM_RETURN_IF_ERROR(numbers.OpenForBinary(f, path, kMaxPageBytes));
   uint64_t length = 0;
   Status status = numbers.Length(f, &length);
-  if (status.ok() && length > kMaxPageBytes) {
-    status = Status(ErrorNumber::kFileTooLarge,
-                    "The web page \"" + native + "\" holds " + std::to_string(length) +
-                        " bytes; at most " + std::to_string(kMaxPageBytes) + " are read.");
-  }
   std::string bytes;
   if (status.ok()) status = numbers.Get(f, static_cast<size_t>(length), &bytes);
   Status closed = numbers.Close(f);
@@ -36,10 +29,11 @@ Status ReadPage(const std::u16string& path, files::FileNumbers& numbers, std::u1
 }
 
 // Writes strTable to tabletest.html as file number 1, as it stands.
-Status WriteTableTest(const std::u16string& path, const std::u16string& strTable,
+Status WriteTableTest(const std::string& path, const std::u16string& strTable,
                       files::FileNumbers& numbers) {
-  QM_RETURN_IF_ERROR(numbers.OpenForOutput(1, files::NativePath(path)));
-  Status status = numbers.Print(1, codepage::EncodeCp936(strTable, codepage::Unencodable::kQuestionMark));
+  QM_RETURN_IF_ERROR(numbers.OpenForOutput(1, path));
+  Status status =
+      numbers.Print(1, codepage::EncodeCp936(strTable, codepage::Unencodable::kQuestionMark));
   Status closed = numbers.Close(1);
   QM_RETURN_IF_ERROR(status);
   return closed;
@@ -55,7 +49,7 @@ Status TableNotInDocument(int32_t table, size_t tables) {
 // Steps after the database is open and dt_table emptied, up to the
 // conversion: the web page, the selected table, tabletest.html.
 Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
-  const std::u16string page_path = window.app_folder + u"\\\\test.html";
+  const std::u16string page_path = files::WebPageFileName(window.app_folder);
   WordDocument* document = nullptr;
   QM_RETURN_IF_ERROR(window.FramerControl1.ActiveDocument(&document));
   QM_RETURN_IF_ERROR(document->SaveAs(page_path, WordDocument::kFormatHtml));
@@ -63,7 +57,7 @@ Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
   QM_RETURN_IF_ERROR(window.FramerControl1.Close());
 
   std::u16string page;
-  QM_RETURN_IF_ERROR(ReadPage(window.app_folder + u"\\\\test.html", numbers, &page));
+  QM_RETURN_IF_ERROR(ReadPage(files::NativePath(page_path), numbers, &page));
   const std::vector<std::u16string_view> pieces = text::Split(page, u"<table ");
 
   if (window.controls.Combo1ListIndex() == -1) window.controls.SetCombo1ListIndex(0);
@@ -73,21 +67,22 @@ Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
   if (table < 1 || static_cast<size_t>(table) > tables) return TableNotInDocument(table, tables);
   window.form.strTable.assign(pieces[static_cast<size_t>(table)]);
 
-  return WriteTableTest(window.app_folder + u"\\\\tabletest.html", window.form.strTable, numbers);
+  return WriteTableTest(files::NativePath(files::TableFileName(window.app_folder)),
+                        window.form.strTable, numbers);
 }
 
 }  // namespace
 
 Status Command1_Click(StartContext& window) {
-  const std::u16string document_path = window.app_folder + u"\\\\test.doc";
-  QM_RETURN_IF_ERROR(
-      window.FramerControl1.Open(document_path, true, u"Word.Document", u"", u""));
-  files::FileNumbers numbers;
+  QM_RETURN_IF_ERROR(window.FramerControl1.Open(files::DocumentFileName(window.app_folder), true,
+                                                u"Word.Document", u"", u""));
+  files::FileNumbers numbers(window.file_system);
   Status status = OpenDataMdb(window.form, window.app_folder);
   if (status.ok()) {
     status = ReplaceDtTable(window.form, [&] {
       QM_RETURN_IF_ERROR(SaveAndSelect(window, numbers));
-      return Command3_Click(window.form, window.app_folder, window.WebBrowser1, window.Label1);
+      return Command3_Click(window.form, window.app_folder, window.WebBrowser1, window.Label1,
+                            window.file_system);
     });
   }
   // A run that failed with the document still open leaves no document behind.

@@ -9,6 +9,7 @@
 #include "output/form_state.h"
 #include "platform/browser.h"
 #include "platform/document/document_host.h"
+#include "platform/file_system.h"
 #include "platform/status.h"
 
 namespace quillmere {
@@ -35,6 +36,9 @@ struct StartContext {
   FormState& form;               // strTable, strTableFirstLine, cn, rs
   Browser& WebBrowser1;
   Progress& Label1;
+  // Where test.html is read back and tabletest.html and cc.html are written.
+  // (test.html itself is written by FramerControl1's document server.)
+  files::FileSystem& file_system = files::Disk();
 };
 
 // Opens test.doc, opens data.mdb, empties dt_table, saves the document as

@@ -4,7 +4,7 @@
 #include "output/insert_statements.h"
 #include "output/preview_page.h"
 #include "platform/codepage.h"
-#include "platform/files.h"
+#include "platform/filename.h"
 
 namespace quillmere {
 
@@ -42,7 +42,7 @@ class StatementsAndPreview : public TableSink {
 }  // namespace
 
 Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
-                      Progress& Label1) {
+                      Progress& Label1, files::FileSystem& file_system) {
   adodb::Connection& cn = adodb::EnsureCreated(form.cn);
   InsertStatements statements(cn, form.strTableFirstLine);
   PreviewPage preview(form.strTableFirstLine);
@@ -51,12 +51,12 @@ Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& 
 
   QM_RETURN_IF_ERROR(
       cn.Execute(u"select * from dt_table", adodb::kOptionUnspecified, &form.rs));
-  const std::u16string folder(app_folder);
   // Asked for before the page is written: the pane loads it later.
-  WebBrowser1.Navigate2(folder + u"\\cc.html");
+  WebBrowser1.Navigate2(files::PreviewTarget(app_folder));
   const std::string page = codepage::EncodeCp936(preview.Content(statements.strSqlLog()),
                                                  codepage::Unencodable::kQuestionMark);
-  QM_RETURN_IF_ERROR(files::ReplaceWholeFile(files::NativePath(folder + u"\\\\cc.html"), page));
+  QM_RETURN_IF_ERROR(
+      file_system.ReplaceWholeFile(files::NativePath(files::PreviewFileName(app_folder)), page));
   Label1.ShowStatus(u"数据库存在形式与CC.html显示的效果类似");
   return Status();
 }

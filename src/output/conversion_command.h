@@ -7,6 +7,7 @@
 #include "convert/table_sink.h"
 #include "output/form_state.h"
 #include "platform/browser.h"
+#include "platform/file_system.h"
 #include "platform/status.h"
 
 namespace quillmere {
@@ -15,10 +16,10 @@ namespace quillmere {
 // form.strTableFirstLine) becomes one insert statement into dt_table,
 // executed on form.cn as its row finishes; then "select * from dt_table"
 // into form.rs, WebBrowser1 pointed at the preview page, the page written to
-// app_folder + "\\cc.html", and the closing status text.
+// cc.html in app_folder through `file_system`, and the closing status text.
 //
 // Runs inside the caller's transaction and neither begins nor ends one.
 Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
-                      Progress& Label1);
+                      Progress& Label1, files::FileSystem& file_system = files::Disk());
 
 }  // namespace quillmere

@@ -1,55 +1,57 @@
 #include "output/conversion_run.h"
 
 #include "output/opendatabase.h"
+#include "platform/filename.h"
 
 namespace quillmere {
 
-namespace {
-
-// Rolls the transaction back on every way out, an exception's included,
-// unless it was committed.
-class Transaction {
- public:
-  explicit Transaction(adodb::Connection& cn) : cn_(cn) {}
-  ~Transaction() { (void)Undo(); }
-  Status Begin() {
-    QM_RETURN_IF_ERROR(cn_.BeginTrans());
-    begun_ = true;
-    return Status();
-  }
-  Status Commit() { return cn_.CommitTrans(); }
-  // Nothing to do when it never began or has been committed.
-  Status Undo() { return begun_ ? cn_.RollbackTrans() : Status(); }
-
- private:
-  adodb::Connection& cn_;
-  bool begun_ = false;
-};
-
-}  // namespace
-
-Status OpenDataMdb(FormState& form, std::u16string_view app_folder) {
-  Status why;
-  opendatabase(form.cn, u"data.mdb", u"", app_folder, &why);
-  if (form.cn->State() == adodb::kStateOpen) return Status();
-  return why;
+Status Transaction::Begin() {
+  QM_RETURN_IF_ERROR(cn_.BeginTrans());
+  open_ = true;
+  return Status();
 }
 
-Status ReplaceDtTable(FormState& form, const std::function<Status()>& refill) {
-  adodb::Connection& cn = adodb::EnsureCreated(form.cn);
+Status Transaction::Commit() {
+  QM_RETURN_IF_ERROR(cn_.CommitTrans());
+  open_ = false;
+  return Status();
+}
+
+Status Transaction::Rollback() {
+  if (!open_) return Status();
+  QM_RETURN_IF_ERROR(cn_.RollbackTrans());
+  open_ = false;
+  return Status();
+}
+
+Status RunInTransaction(adodb::Connection& cn, const std::function<Status()>& work) {
   Transaction transaction(cn);
   QM_RETURN_IF_ERROR(transaction.Begin());
-  Status status = cn.Execute(u"delete from dt_table", adodb::kOptionUnspecified);
-  if (status.ok()) status = refill();
+  Status status = work();
   if (status.ok()) status = transaction.Commit();
   if (status.ok()) return status;
-  Status undone = transaction.Undo();
+  Status undone = transaction.Rollback();
   if (!undone.ok()) {
     return Status(status.number(), status.description() +
                                        " Undoing the run's changes failed too: " +
                                        undone.ToString());
   }
   return status;
+}
+
+Status OpenDataMdb(FormState& form, std::u16string_view app_folder) {
+  Status why;
+  opendatabase(form.cn, files::kDatabaseName, u"", app_folder, &why);
+  if (form.cn->State() == adodb::kStateOpen) return Status();
+  return why;
+}
+
+Status ReplaceDtTable(FormState& form, const std::function<Status()>& refill) {
+  adodb::Connection& cn = adodb::EnsureCreated(form.cn);
+  return RunInTransaction(cn, [&] {
+    QM_RETURN_IF_ERROR(cn.Execute(u"delete from dt_table", adodb::kOptionUnspecified));
+    return refill();
+  });
 }
 
 }  // namespace quillmere

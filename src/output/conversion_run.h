@@ -12,9 +12,35 @@
 #include <string_view>
 
 #include "output/form_state.h"
+#include "platform/adodb.h"
 #include "platform/status.h"
 
 namespace quillmere {
+
+// A transaction on a connection, rolled back on every way out (an
+// exception's included) unless it was committed.
+class Transaction {
+ public:
+  explicit Transaction(adodb::Connection& cn) : cn_(cn) {}
+  ~Transaction() { (void)Rollback(); }
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  Status Begin();
+  Status Commit();
+  // Undoes the changes since Begin, saying whether that worked. Nothing to
+  // do before Begin or after a Commit that succeeded.
+  Status Rollback();
+
+ private:
+  adodb::Connection& cn_;
+  bool open_ = false;
+};
+
+// `work` in one transaction on cn: committed when it succeeds; rolled back
+// when it or the commit fails (or it throws), and the failure returned, with
+// the rollback's own failure when that fails too.
+Status RunInTransaction(adodb::Connection& cn, const std::function<Status()>& work);
 
 // opendatabase on data.mdb in app_folder with an empty password; a
 // connection that is open already stays as it is. Fails, saying why the open
@@ -22,10 +48,8 @@ namespace quillmere {
 Status OpenDataMdb(FormState& form, std::u16string_view app_folder);
 
 // In one transaction on the open form.cn: "delete from dt_table", then
-// `refill` (the conversion command and the steps the run takes before it),
-// then commit. When any of these fails (or throws), the transaction is rolled
-// back, so dt_table keeps exactly the rows it had, and the failure is
-// returned.
+// `refill` (the conversion command and the steps the run takes before it).
+// When any of these fails, dt_table keeps exactly the rows it had.
 Status ReplaceDtTable(FormState& form, const std::function<Status()>& refill);
 
 }  // namespace quillmere

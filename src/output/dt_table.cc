@@ -1,7 +1,7 @@
 #include "output/dt_table.h"
 
 #include "platform/adodb.h"
-#include "platform/files.h"
+#include "platform/filename.h"
 
 namespace quillmere {
 
@@ -17,7 +17,7 @@ std::string DtTableSchema(int columns) {
 }
 
 std::string DataMdbPath(std::u16string_view folder) {
-  return files::NativePath(std::u16string(folder) + u"\\data.mdb");
+  return files::NativePath(files::DatabaseFileName(folder));
 }
 
 Status CreateDataMdb(std::u16string_view folder, int columns) {

@@ -1,19 +1,9 @@
 #include "platform/file_numbers.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-
-#include "platform/fd_io.h"
-#include "platform/files.h"
+#include <algorithm>
+#include <utility>
 
 namespace quillmere::files {
-
-FileNumbers::~FileNumbers() {
-  for (auto& [number, open] : open_) ::close(open.fd);
-}
 
 int FileNumbers::FreeFile() const {
   int number = kFirst;
@@ -21,16 +11,18 @@ int FileNumbers::FreeFile() const {
   return number;
 }
 
-Status FileNumbers::Lookup(int number, const Open** open) const {
+Status FileNumbers::NotOpen(int number) {
+  return Status(ErrorNumber::kFileIo, "File number " + std::to_string(number) + " is not open.");
+}
+
+Status FileNumbers::Lookup(int number, Open** open) {
   auto it = open_.find(number);
-  if (it == open_.end()) {
-    return Status(ErrorNumber::kFileIo, "File number " + std::to_string(number) + " is not open.");
-  }
+  if (it == open_.end()) return NotOpen(number);
   *open = &it->second;
   return Status();
 }
 
-Status FileNumbers::OpenAs(int number, const std::string& path, int flags) {
+Status FileNumbers::CheckFree(int number) const {
   if (number < kFirst || number > kLast) {
     return Status(ErrorNumber::kFileIo, "Bad file number " + std::to_string(number) + ".");
   }
@@ -38,56 +30,68 @@ Status FileNumbers::OpenAs(int number, const std::string& path, int flags) {
     return Status(ErrorNumber::kFileIo,
                   "File number " + std::to_string(number) + " is already open.");
   }
-  int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
-  if (fd < 0) return ErrnoStatus(errno, (flags & O_WRONLY) ? "create" : "open", path);
-  struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return ErrnoStatus(EISDIR, "open", path);
-  }
-  open_[number] = {fd, path};
   return Status();
 }
 
-Status FileNumbers::OpenForBinary(int number, const std::string& path) {
-  return OpenAs(number, path, O_RDONLY);
+Status FileNumbers::OpenForBinary(int number, const std::string& path, uint64_t max_bytes) {
+  QM_RETURN_IF_ERROR(CheckFree(number));
+  Open open{path, /*output=*/false};
+  QM_RETURN_IF_ERROR(file_system_.ReadWholeFile(path, max_bytes, &open.bytes));
+  open.length = open.bytes.size();
+  open_[number] = std::move(open);
+  return Status();
 }
 
 Status FileNumbers::OpenForOutput(int number, const std::string& path) {
-  return OpenAs(number, path, O_WRONLY | O_CREAT | O_TRUNC);
+  QM_RETURN_IF_ERROR(CheckFree(number));
+  open_[number] = Open{path, /*output=*/true};
+  return Status();
 }
 
 Status FileNumbers::Length(int number, uint64_t* bytes) const {
-  const Open* open = nullptr;
-  QM_RETURN_IF_ERROR(Lookup(number, &open));
-  struct stat st;
-  if (::fstat(open->fd, &st) != 0) return ErrnoStatus(errno, "read", open->path);
-  *bytes = static_cast<uint64_t>(st.st_size);
+  auto it = open_.find(number);
+  if (it == open_.end()) return NotOpen(number);
+  const Open& open = it->second;
+  *bytes = open.output ? open.bytes.size() : open.length;
   return Status();
 }
 
 Status FileNumbers::Get(int number, size_t count, std::string* bytes) {
-  const Open* open = nullptr;
+  Open* open = nullptr;
   QM_RETURN_IF_ERROR(Lookup(number, &open));
-  return ReadUpTo(open->fd, count, bytes, open->path);
+  const size_t take = std::min(count, open->bytes.size() - open->position);
+  if (open->position == 0 && take == open->bytes.size()) {
+    *bytes = std::move(open->bytes);  // the whole file, as the commands read it: no copy
+    open->bytes.clear();
+  } else {
+    bytes->assign(open->bytes, open->position, take);
+    open->position += take;
+  }
+  return Status();
 }
 
-Status FileNumbers::Print(int number, std::string_view bytes) {
-  const Open* open = nullptr;
+Status FileNumbers::Print(int number, std::string bytes) {
+  Open* open = nullptr;
   QM_RETURN_IF_ERROR(Lookup(number, &open));
-  return WriteFully(open->fd, bytes, open->path);
+  if (!open->output) {
+    return Status(ErrorNumber::kFileIo,
+                  "File number " + std::to_string(number) + " is not open for output.");
+  }
+  if (open->bytes.empty()) {
+    open->bytes = std::move(bytes);  // the whole file, as the commands write it: no copy
+  } else {
+    open->bytes.append(bytes);
+  }
+  return Status();
 }
 
 Status FileNumbers::Close(int number) {
   auto it = open_.find(number);
   if (it == open_.end()) return Status();
-  Open open = it->second;
+  Open open = std::move(it->second);
   open_.erase(it);
-  bool synced = ::fsync(open.fd) == 0 || errno == EINVAL;
-  int sync_errno = errno;
-  if (::close(open.fd) != 0) return ErrnoStatus(errno, "close", open.path);
-  if (!synced) return ErrnoStatus(sync_errno, "write", open.path);
-  return Status();
+  if (!open.output) return Status();
+  return file_system_.WriteWholeFile(open.path, open.bytes);
 }
 
 }  // namespace quillmere::files

@@ -6,10 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-
-#include "platform/fd_io.h"
-#include "platform/unicode.h"
 
 namespace quillmere::files {
 
@@ -34,12 +30,30 @@ class Descriptor {
   int fd_;
 };
 
-Status WriteTo(const std::string& path, std::string_view bytes, int flags) {
-  Descriptor fd(::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0644));
-  if (fd.get() < 0) return ErrnoStatus(errno, "create", path);
-  QM_RETURN_IF_ERROR(WriteFully(fd.get(), bytes, path));
-  if (::fsync(fd.get()) != 0 && errno != EINVAL) return ErrnoStatus(errno, "write", path);
-  if (fd.Close() != 0) return ErrnoStatus(errno, "close", path);
+// Writes all of `bytes`, retried when a signal interrupts; `path` names the
+// file in a failure.
+Status WriteFully(int fd, std::string_view bytes, const std::string& path) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ErrnoStatus(errno, "write", path);
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return Status();
+}
+
+// Reads up to `count` bytes (fewer at the end of the file) into `bytes`.
+Status ReadUpTo(int fd, size_t count, std::string* bytes, const std::string& path) {
+  bytes->assign(count, '\0');
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::read(fd, bytes->data() + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ErrnoStatus(errno, "read", path);
+    if (n == 0) break;  // the file ended (or shrank while we read it)
+    done += static_cast<size_t>(n);
+  }
+  bytes->resize(done);
   return Status();
 }
 
@@ -69,25 +83,6 @@ Status ErrnoStatus(int err, const std::string& operation, const std::string& pat
   return Status(number, "Cannot " + operation + " \"" + path + "\": " + std::strerror(err) + ".");
 }
 
-std::u16string ApplicationFolder() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  std::string folder = ec ? std::filesystem::current_path().string() : exe.parent_path().string();
-  return unicode::FromUtf8(folder);
-}
-
-std::string NativePath(std::u16string_view path) {
-  std::string utf8 = unicode::ToUtf8(path);
-  std::string native;
-  native.reserve(utf8.size());
-  for (char c : utf8) {
-    if (c == '\\') c = '/';
-    if (c == '/' && !native.empty() && native.back() == '/') continue;
-    native.push_back(c);
-  }
-  return native;
-}
-
 bool Exists(const std::string& native_path) {
   struct stat st;
   return ::stat(native_path.c_str(), &st) == 0;
@@ -114,40 +109,11 @@ Status ReadFileHead(const std::string& path, size_t count, std::string* bytes) {
 }
 
 Status WriteWholeFile(const std::string& path, std::string_view bytes) {
-  return WriteTo(path, bytes, O_CREAT | O_TRUNC);
-}
-
-Status ReplaceWholeFile(const std::string& path, std::string_view bytes) {
-  std::string temp = path + ".partial";
-  Status written = WriteTo(temp, bytes, O_CREAT | O_TRUNC);
-  if (written.ok() && ::rename(temp.c_str(), path.c_str()) != 0) {
-    written = ErrnoStatus(errno, "replace", path);
-  }
-  if (!written.ok()) ::unlink(temp.c_str());
-  return written;
-}
-
-Status WriteFully(int fd, std::string_view bytes, const std::string& path) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return ErrnoStatus(errno, "write", path);
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return Status();
-}
-
-Status ReadUpTo(int fd, size_t count, std::string* bytes, const std::string& path) {
-  bytes->assign(count, '\0');
-  size_t done = 0;
-  while (done < count) {
-    ssize_t n = ::read(fd, bytes->data() + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return ErrnoStatus(errno, "read", path);
-    if (n == 0) break;  // the file ended (or shrank while we read it)
-    done += static_cast<size_t>(n);
-  }
-  bytes->resize(done);
+  Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (fd.get() < 0) return ErrnoStatus(errno, "create", path);
+  QM_RETURN_IF_ERROR(WriteFully(fd.get(), bytes, path));
+  if (::fsync(fd.get()) != 0 && errno != EINVAL) return ErrnoStatus(errno, "write", path);
+  if (fd.Close() != 0) return ErrnoStatus(errno, "close", path);
   return Status();
 }
 

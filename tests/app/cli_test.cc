@@ -1,4 +1,4 @@
-// quillmere newdb and quillmere convert, run as the user runs them.
+// The command line (quillmere run, convert and newdb), run as the user runs it.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -58,6 +58,26 @@ constexpr char16_t kTable[] =
     u"border=1>\r\n<TR>\r\n<TD>名称</TD>\r\n<TD>数量</TD>\r\n</TR>\r\n"
     u"<TR>\r\n<TD rowspan=2>苹果</TD>\r\n<TD>12</TD>\r\n</TR>\r\n"
     u"<TR>\r\n<TD>7</TD>\r\n</TR>\r\n</TABLE>\r\n";
+
+TEST(UsageTest, HelpAndWhatTheProgramDoesNotKnowPrintTheUsage) {
+  TempFolder folder;
+  folder.Write("page.html", "<table ><tr><td>x</td></tr></table>");
+  std::vector<std::vector<std::string>> cases = {{"--help"}, {"-h"}, {"page.html"}, {"bogus", "x"}};
+#if !QUILLMERE_GUI
+  cases.push_back({});  // without a window to open
+#endif
+  for (const auto& args : cases) {
+    SCOPED_TRACE(args.empty() ? "(none)" : args[0]);
+    Outcome outcome = Quillmere(folder, args);
+    EXPECT_EQ(outcome.exit_code, 2);
+    EXPECT_EQ(outcome.out, "");
+    for (const char* command : {"run [DIR]", "convert MARKUP_FILE", "newdb [FOLDER]"}) {
+      EXPECT_NE(outcome.err.find(command), std::string::npos) << outcome.err;
+    }
+  }
+  EXPECT_NE(Quillmere(folder, {"bogus"}).err.find("\"bogus\""), std::string::npos);
+  EXPECT_FALSE(folder.Has("data.mdb"));
+}
 
 TEST(NewdbCommandTest, CreatesDtTableWithLimitedColumnsAndNeverOverwrites) {
   TempFolder folder;
@@ -209,6 +229,22 @@ TEST_F(RunCommandTest, FailuresPrintTheirNumberAndLoseNothing) {
 
   EXPECT_EQ(Quillmere(folder_, {"run", "--table", "0"}).exit_code, 2);
   EXPECT_EQ(Quillmere(folder_, {"run", "a", "b"}).exit_code, 2);
+}
+
+TEST_F(RunCommandTest, InAFolderWhoseNameHoldsABackslash) {
+  const std::string named = folder_ / "a\\b";
+  std::filesystem::create_directory(named);
+  for (const char* file : {"test.doc", "data.mdb"}) {
+    std::filesystem::rename(folder_ / file, named + "/" + file);
+  }
+  Outcome run = Quillmere(folder_, {"run", "a\\b"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Query(named + "/data.mdb", "select count(*) from dt_table"), (Rows{{"4"}}));
+  for (const char* file : {"test.html", "tabletest.html", "cc.html"}) {
+    EXPECT_TRUE(std::filesystem::exists(named + "/" + file)) << file;
+  }
+  EXPECT_NE(run.out.find(named + "/cc.html"), std::string::npos) << run.out;
+  EXPECT_FALSE(folder_.Has("a")) << "the backslash was taken for a separator";
 }
 
 }  // namespace

@@ -91,7 +91,6 @@ class Form1Test : public QObject {
 
   void command2WithNoDocumentChangesNothing();
   void failuresShownAndTheProgramGoesOn();
-  void failedRunIsRolledBack();
   void clicksIgnoredDuringARun();
   void closeDuringARunEndsItRolledBackThenCloses();
 
@@ -346,24 +345,6 @@ void Form1Test::failuresShownAndTheProgramGoesOn() {
   QVERIFY(form.isVisible());
 }
 
-void Form1Test::failedRunIsRolledBack() {
-  Form1Commands commands;
-  commands.start = [](Form1& form) {
-    adodb::Connection& cn = *form.state().cn;
-    QM_RETURN_IF_ERROR(cn.BeginTrans());
-    QM_RETURN_IF_ERROR(cn.Execute(u"insert into dt_table (field0) values('a')", -1));
-    // Fails and leaves its transaction open.
-    return cn.Execute(u"insert into dt_table (field9) values('b')", -1);
-  };
-  Form1& form = MakeForm(std::move(commands));
-  QVERIFY(OpenDatabase(form.app_folder(), form.state()));
-  MessageBoxCloser boxes;
-  QTest::mouseClick(Control<QPushButton>("Command1"), Qt::LeftButton);
-  QCOMPARE(boxes.texts.size(), 1);
-  QVERIFY(!form.state().cn->InTransaction());
-  QCOMPARE(RowsIn(*form.state().cn), 0);
-}
-
 void Form1Test::clicksIgnoredDuringARun() {
   int starts = 0;
   bool clicked = false;
@@ -394,14 +375,15 @@ void Form1Test::closeDuringARunEndsItRolledBackThenCloses() {
   Form1Commands commands;
   commands.start = [&](Form1& form) {
     adodb::Connection& cn = *form.state().cn;
-    QM_RETURN_IF_ERROR(cn.BeginTrans());
-    QM_RETURN_IF_ERROR(cn.Execute(u"insert into dt_table (field0) values('a')", -1));
-    QTimer::singleShot(0, [&] {
-      form.close();
-      close_sent = true;
+    return RunInTransaction(cn, [&] {
+      QM_RETURN_IF_ERROR(cn.Execute(u"insert into dt_table (field0) values('a')", -1));
+      QTimer::singleShot(0, [&] {
+        form.close();
+        close_sent = true;
+      });
+      seen = YieldUntil(form, [] { return false; });
+      return seen;
     });
-    seen = YieldUntil(form, [] { return false; });
-    return seen;
   };
   Form1& form = MakeForm(std::move(commands));
   QVERIFY(OpenDatabase(form.app_folder(), form.state()));

@@ -14,6 +14,7 @@
 #include "platform/document/document_server.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
+#include "support/temp_folder.h"
 
 namespace quillmere {
 
@@ -26,6 +27,7 @@ class WindowCommandsTest : public QObject {
   void startButtonFillsDtTableAndShowsThePreview();
   void secondClickReplacesTheRowsOnTheSameConnection();
   void hiddenConversionButtonAddsTheRowsAgain();
+  void failedHiddenConversionLeavesDtTableAsItWas();
   void failedStartIsShownAndLeavesDtTableAsItWas();
 
  private:
@@ -120,6 +122,22 @@ void WindowCommandsTest::hiddenConversionButtonAddsTheRowsAgain() {
   QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
   QCOMPARE(Rows(), 2 * rows);
   QVERIFY(!form_->state().cn->InTransaction());
+}
+
+void WindowCommandsTest::failedHiddenConversionLeavesDtTableAsItWas() {
+  ClickAndCloseAnyBox("Command1");
+  const int rows = Rows();
+  // Another program reads dt_table: the conversion's inserts go in, its
+  // commit cannot.
+  testing::OtherConnection reader(dir_->filePath(QStringLiteral("data.mdb")).toStdString());
+  reader.Run("begin; select * from dt_table");
+  form_->state().cn->SetLockTimeout(std::chrono::milliseconds(50));
+  ClickAndCloseAnyBox("Command3");
+  reader.Run("commit");
+  QCOMPARE(boxes_.size(), 1);
+  QVERIFY2(boxes_[0].contains(QStringLiteral("3007")), qPrintable(boxes_[0]));
+  QVERIFY(!form_->state().cn->InTransaction());
+  QCOMPARE(Rows(), rows);
 }
 
 void WindowCommandsTest::failedStartIsShownAndLeavesDtTableAsItWas() {

@@ -7,6 +7,7 @@
 
 #include "capture/start_command.h"
 #include "platform/codepage.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/unicode.h"
 
@@ -47,7 +48,7 @@ class FakeHost : public DocumentHost, public WordDocument {
   Status SaveAs(std::u16string_view file_name, int16_t file_format) override {
     calls.push_back("save as " + unicode::ToUtf8(file_name) + " " + std::to_string(file_format));
     if (fail_save) return Status(ErrorNumber::kDiskFull, "disk full");
-    return files::ReplaceWholeFile(
+    return files::Disk().ReplaceWholeFile(
         files::NativePath(file_name),
         codepage::EncodeCp936(page, codepage::Unencodable::kCharacterReference));
   }

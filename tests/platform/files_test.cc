@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include "platform/file_system.h"
+
 namespace quillmere::files {
 namespace {
 
@@ -24,10 +26,27 @@ class FilesTest : public ::testing::Test {
   std::string dir_;
 };
 
-TEST(NativePathTest, BackslashesAndDoubledSeparatorsNameTheSameFile) {
-  EXPECT_EQ(NativePath(u"/opt/app\\\\test.doc"), "/opt/app/test.doc");
-  EXPECT_EQ(NativePath(u"/opt/app\\cc.html"), "/opt/app/cc.html");
-  EXPECT_EQ(NativePath(u"/opt/数据\\\\a.html"), "/opt/数据/a.html");
+TEST(FileNameTest, EveryFileLiesDirectlyInTheFolder) {
+  const std::u16string folder = u"/opt/数据";
+  EXPECT_EQ(NativePath(DocumentFileName(folder)), "/opt/数据/test.doc");
+  EXPECT_EQ(NativePath(WebPageFileName(folder)), "/opt/数据/test.html");
+  EXPECT_EQ(NativePath(TableFileName(folder)), "/opt/数据/tabletest.html");
+  EXPECT_EQ(NativePath(PreviewFileName(folder)), "/opt/数据/cc.html");
+  EXPECT_EQ(NativePath(PreviewTarget(folder)), "/opt/数据/cc.html");
+  EXPECT_EQ(NativePath(DatabaseFileName(folder)), "/opt/数据/data.mdb");
+}
+
+TEST(FileNameTest, AFolderKeepsItsOwnBackslashes) {
+  // U+F05B and U+F05C: the private-use characters the program's form uses.
+  for (std::string native : {"/tmp/a\\b", "/tmp/a\\\\b\\", "/tmp/\\", "relative\\x",
+                             "/tmp/\\\uF05C\uF05B\\\uF05B\uF05C"}) {
+    SCOPED_TRACE(native);
+    const std::u16string folder = ProgramPath(native);
+    EXPECT_EQ(NativePath(folder), native);
+    EXPECT_EQ(NativePath(DocumentFileName(folder)), native + "/test.doc");
+    EXPECT_EQ(NativePath(PreviewTarget(folder)), native + "/cc.html");
+    EXPECT_EQ(NativePath(DatabaseFileName(folder)), native + "/data.mdb");
+  }
 }
 
 TEST_F(FilesTest, WritesReadsAndReplacesWholeFiles) {
@@ -37,8 +56,8 @@ TEST_F(FilesTest, WritesReadsAndReplacesWholeFiles) {
   std::string bytes;
   ASSERT_TRUE(ReadWholeFile(path, 100, &bytes).ok());
   EXPECT_EQ(bytes, "second");
-  ASSERT_TRUE(ReplaceWholeFile(path, "third").ok());
-  ASSERT_TRUE(ReadWholeFile(path, 100, &bytes).ok());
+  ASSERT_TRUE(Disk().ReplaceWholeFile(path, "third").ok());
+  ASSERT_TRUE(Disk().ReadWholeFile(path, 100, &bytes).ok());
   EXPECT_EQ(bytes, "third");
   EXPECT_FALSE(Exists(path + ".partial"));
 }
@@ -55,12 +74,14 @@ TEST_F(FilesTest, FailuresCarryANumberAndNameTheFile) {
   if (geteuid() != 0) {  // root writes through permissions
     chmod(dir_.c_str(), 0555);
     EXPECT_EQ(WriteWholeFile(dir_ + "/new.html", "x").number(), ErrorNumber::kPermissionDenied);
-    EXPECT_EQ(ReplaceWholeFile(dir_ + "/new.html", "x").number(), ErrorNumber::kPermissionDenied);
+    EXPECT_EQ(Disk().ReplaceWholeFile(dir_ + "/new.html", "x").number(),
+              ErrorNumber::kPermissionDenied);
     chmod(dir_.c_str(), 0755);
   }
   fs::create_directory(dir_ + "/in-the-way");
   EXPECT_FALSE(WriteWholeFile(dir_ + "/in-the-way", "x").ok());
-  EXPECT_FALSE(ReplaceWholeFile(dir_ + "/in-the-way", "x").ok());
+  EXPECT_FALSE(Disk().ReplaceWholeFile(dir_ + "/in-the-way", "x").ok());
+  EXPECT_FALSE(Exists(dir_ + "/in-the-way.partial")) << "written, not renamed, then removed";
   EXPECT_EQ(ReadWholeFile(dir_, 100, &bytes).number(), ErrorNumber::kPermissionDenied);
 }
 

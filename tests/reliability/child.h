@@ -1,9 +1,6 @@
-// The program run as a separate process, as a user runs it, with the limits
-// and signals a test needs.
+// The program run as a separate process, as a user runs it.
 #pragma once
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,7 +15,6 @@ namespace quillmere::testing {
 struct ChildOptions {
   std::string folder;       // working folder
   std::string out, err;     // files for standard output and error
-  rlim_t max_file_bytes = RLIM_INFINITY;  // writes beyond this fail with EFBIG
 };
 
 // Starts `args` (args[0] a path) and returns its process id, or -1.
@@ -29,11 +25,6 @@ inline pid_t Start(const std::vector<std::string>& args, const ChildOptions& opt
   pid_t pid = fork();
   if (pid != 0) return pid;
   // The child: only async-signal-safe calls until exec.
-  if (options.max_file_bytes != RLIM_INFINITY) {
-    struct rlimit limit = {options.max_file_bytes, options.max_file_bytes};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    signal(SIGXFSZ, SIG_IGN);  // a refused write then fails instead of ending the process
-  }
   if (!options.folder.empty() && chdir(options.folder.c_str()) != 0) _exit(126);
   int in = open("/dev/null", O_RDONLY);
   int out = open(options.out.empty() ? "/dev/null" : options.out.c_str(),

@@ -42,10 +42,10 @@ std::u16string RandomTags(size_t units, uint32_t seed) {
 }
 
 TEST_F(HostileInputTest, AHundredMegabytesOfRandomTagsConvertOrFailCleanly) {
-  ASSERT_TRUE(OpenDataMdb(form_, unicode::FromUtf8(dir_)).ok());
+  ASSERT_TRUE(OpenDataMdb(form_, files::ProgramPath(dir_)).ok());
   form_.strTable = RandomTags(size_t{100} << 20, 1);
   Status status = ReplaceDtTable(form_, [&] {
-    return Command3_Click(form_, unicode::FromUtf8(dir_), browser_, quiet_);
+    return Command3_Click(form_, files::ProgramPath(dir_), browser_, quiet_);
   });
   if (status.ok()) {
     EXPECT_TRUE(Has("cc.html"));

@@ -1,6 +1,7 @@
 // A program folder as a user has it: the sample test.doc and a data.mdb whose
 // dt_table already holds rows, and one click of the start button through the
-// real document server, real files and the real database.
+// real document server, the real database and real files (behind a file
+// system that a test may make refuse a write).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "capture/start_command.h"
 #include "output/dt_table.h"
 #include "platform/document/document_server.h"
+#include "support/fault_injecting_file_system.h"
 #include "support/temp_folder.h"
 
 namespace quillmere::testing {
@@ -62,8 +64,8 @@ class RunFolder : public ::testing::Test {
       form_.cn = std::make_unique<adodb::Connection>();
       form_.cn->SetLockTimeout(std::chrono::milliseconds(200));
     }
-    StartContext window{unicode::FromUtf8(dir_), FramerControl1, controls_, form_, browser_,
-                        quiet_};
+    StartContext window{files::ProgramPath(dir_), FramerControl1, controls_, form_, browser_,
+                        quiet_, disk_};
     return Command1_Click(window);
   }
 
@@ -81,7 +83,8 @@ class RunFolder : public ::testing::Test {
 
   TempFolder folder_;
   std::string dir_;
-  document::DocumentServer server_;
+  FaultInjectingFileSystem disk_;
+  document::DocumentServer server_{document::ReaderOptions(), disk_};
   SampleControls controls_;
   FormState form_;
   NoBrowser browser_;

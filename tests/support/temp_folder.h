@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/filename.h"
 #include "platform/unicode.h"
 
 namespace quillmere::testing {
@@ -35,7 +36,8 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::string& path() const { return path_; }
-  std::u16string u16() const { return unicode::FromUtf8(path_); }
+  // The folder in the program's form, as the commands take it.
+  std::u16string u16() const { return files::ProgramPath(path_); }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
   void Write(const std::string& name, const std::string& bytes) const {

@@ -23,7 +23,8 @@ bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) {
 
 class DocumentServer::OpenDocument : public WordDocument {
  public:
-  explicit OpenDocument(Document document) : document_(std::move(document)) {}
+  OpenDocument(Document document, files::FileSystem& file_system)
+      : document_(std::move(document)), file_system_(file_system) {}
 
   // Writes the whole page to a temporary file renamed into place, so a
   // failure never leaves half a page under `file_name`.
@@ -35,14 +36,16 @@ class DocumentServer::OpenDocument : public WordDocument {
     }
     std::string page;
     QM_RETURN_IF_ERROR(WriteWebPage(document_, &page));
-    return files::ReplaceWholeFile(files::NativePath(file_name), page);
+    return file_system_.ReplaceWholeFile(files::NativePath(file_name), page);
   }
 
  private:
   Document document_;
+  files::FileSystem& file_system_;
 };
 
-DocumentServer::DocumentServer(ReaderOptions options) : options_(std::move(options)) {}
+DocumentServer::DocumentServer(ReaderOptions options, files::FileSystem& file_system)
+    : options_(std::move(options)), file_system_(file_system) {}
 
 DocumentServer::~DocumentServer() = default;
 
@@ -57,7 +60,7 @@ Status DocumentServer::Open(std::u16string_view document, bool /*read_only*/,
   }
   Document read;
   QM_RETURN_IF_ERROR(ReadDocumentFile(files::NativePath(document), options_, &read));
-  open_ = std::make_unique<OpenDocument>(std::move(read));
+  open_ = std::make_unique<OpenDocument>(std::move(read), file_system_);
   return Status();
 }
 

@@ -8,12 +8,15 @@
 #include "platform/document/document_host.h"
 #include "platform/document/document_reader.h"
 #include "platform/document/model.h"
+#include "platform/file_system.h"
 
 namespace quillmere::document {
 
 class DocumentServer : public DocumentHost {
  public:
-  explicit DocumentServer(ReaderOptions options = ReaderOptions());
+  // The page SaveAs writes goes through `file_system`.
+  explicit DocumentServer(ReaderOptions options = ReaderOptions(),
+                          files::FileSystem& file_system = files::Disk());
   ~DocumentServer() override;
 
   // Opens `document` (a path as the commands write it) with the server
@@ -32,6 +35,7 @@ class DocumentServer : public DocumentHost {
  private:
   class OpenDocument;
   ReaderOptions options_;
+  files::FileSystem& file_system_;
   std::unique_ptr<OpenDocument> open_;
 };
 

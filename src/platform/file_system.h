@@ -1,0 +1,43 @@
+// The files the commands read and write, reached through one small
+// interface: the commands never open a file themselves, so a test can put a
+// fault where the disk would (a full disk, a refused write, a folder in the
+// way) without root, mounts or limits. Paths are native.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/status.h"
+
+namespace quillmere::files {
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Reads the whole file. Refuses, with kFileTooLarge, a file larger than
+  // `max_bytes`, reading none of it.
+  virtual Status ReadWholeFile(const std::string& path, uint64_t max_bytes,
+                               std::string* bytes) = 0;
+
+  // Creates the file, or empties it, and writes `bytes` to the disk. A
+  // failure may leave part of them in the file.
+  virtual Status WriteWholeFile(const std::string& path, std::string_view bytes) = 0;
+
+  // Moves `from` to `to`, replacing a file there, in one step.
+  virtual Status Rename(const std::string& from, const std::string& to) = 0;
+
+  // Removes the file; one that is not there is no failure.
+  virtual Status Remove(const std::string& path) = 0;
+
+  // Writes `bytes` whole and atomically: to a file beside `path`, then
+  // renamed over it. On a failure `path` holds what it held before and the
+  // file beside it is gone.
+  Status ReplaceWholeFile(const std::string& path, std::string_view bytes);
+};
+
+// This machine's file system.
+FileSystem& Disk();
+
+}  // namespace quillmere::files
