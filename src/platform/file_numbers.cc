@@ -35,7 +35,8 @@ Status FileNumbers::CheckFree(int number) const {
 
 Status FileNumbers::OpenForBinary(int number, const std::string& path, uint64_t max_bytes) {
   QM_RETURN_IF_ERROR(CheckFree(number));
-  Open open{path, /*output=*/false};
+  Open open;
+  open.path = path;
   QM_RETURN_IF_ERROR(file_system_.ReadWholeFile(path, max_bytes, &open.bytes));
   open.length = open.bytes.size();
   open_[number] = std::move(open);
@@ -44,7 +45,9 @@ Status FileNumbers::OpenForBinary(int number, const std::string& path, uint64_t 
 
 Status FileNumbers::OpenForOutput(int number, const std::string& path) {
   QM_RETURN_IF_ERROR(CheckFree(number));
-  open_[number] = Open{path, /*output=*/true};
+  Open& open = open_[number];
+  open.path = path;
+  open.output = true;
   return Status();
 }
 

@@ -52,13 +52,12 @@ enum class ErrorNumber : int {
   kMarkupTooLarge = 4006,
 };
 
-class Status {
+class [[nodiscard]] Status {
  public:
   Status() = default;  // success
   Status(ErrorNumber number, std::string description)
       : number_(number), description_(std::move(description)) {}
 
-  static Status Ok() { return Status(); }
 
   bool ok() const { return number_ == ErrorNumber::kNone; }
   ErrorNumber number() const { return number_; }

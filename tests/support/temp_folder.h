@@ -65,8 +65,8 @@ inline std::vector<std::vector<std::string>> Query(const std::string& db_path,
   }
   char* error = nullptr;
   auto collect = [](void* out, int n, char** values, char**) {
-    auto& rows = *static_cast<std::vector<std::vector<std::string>>*>(out);
-    auto& row = rows.emplace_back();
+    auto& result = *static_cast<std::vector<std::vector<std::string>>*>(out);
+    auto& row = result.emplace_back();
     for (int c = 0; c < n; ++c) row.push_back(values[c] ? values[c] : "NULL");
     return 0;
   };

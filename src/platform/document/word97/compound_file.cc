@@ -99,7 +99,7 @@ Status CompoundFile::ReadFat() {
   LittleEndian fat(fat_bytes);
   fat_.resize(fat_bytes.size() / 4);
   for (size_t i = 0; i < fat_.size(); ++i) fat_[i] = fat.U32(4 * i);
-  return Status::Ok();
+  return Status();
 }
 
 Status CompoundFile::FollowChain(uint32_t start, const std::vector<uint32_t>& fat,
@@ -116,7 +116,7 @@ Status CompoundFile::FollowChain(uint32_t start, const std::vector<uint32_t>& fa
     chain->push_back(sector);
     sector = fat[sector];
   }
-  return Status::Ok();
+  return Status();
 }
 
 void CompoundFile::AppendSector(uint32_t sector, std::string* out) const {
@@ -148,7 +148,7 @@ Status CompoundFile::ReadDirectory() {
     entry.size = version4_ ? directory.U64(at + 0x78) : directory.U32(at + 0x78);
   }
   if (entries_.empty() || entries_[0].type != kTypeRoot) return Corrupt("the directory has no root entry");
-  return Status::Ok();
+  return Status();
 }
 
 Status CompoundFile::ReadMiniStream() {
@@ -163,7 +163,7 @@ Status CompoundFile::ReadMiniStream() {
     for (size_t i = 0; i < mini_fat_.size(); ++i) mini_fat_[i] = mini_fat.U32(4 * i);
   }
   const Entry& root = entries_[0];
-  if (root.size == 0) return Status::Ok();
+  if (root.size == 0) return Status();
   return ReadRegular(root.start, root.size, &mini_stream_);
 }
 
@@ -179,7 +179,7 @@ Status CompoundFile::ReadRegular(uint32_t start, uint64_t size, std::string* out
   out->reserve(wanted << sector_shift_);
   for (uint32_t sector : chain) AppendSector(sector, out);
   out->resize(size);
-  return Status::Ok();
+  return Status();
 }
 
 Status CompoundFile::ReadMini(uint32_t start, uint64_t size, std::string* out) const {
@@ -200,7 +200,7 @@ Status CompoundFile::ReadMini(uint32_t start, uint64_t size, std::string* out) c
     out->append((1 << kMiniSectorShift) - bytes.size(), '\0');
   }
   out->resize(size);
-  return Status::Ok();
+  return Status();
 }
 
 std::optional<uint32_t> CompoundFile::FindStream(std::u16string_view name) const {
@@ -226,7 +226,7 @@ Status CompoundFile::ReadStream(uint32_t entry_id, std::string* out) const {
   if (entry_id >= entries_.size()) return Corrupt("no directory entry " + std::to_string(entry_id));
   const Entry& entry = entries_[entry_id];
   if (entry.type != kTypeStream) return Corrupt("directory entry " + std::to_string(entry_id) + " is not a stream");
-  if (entry.size == 0) return Status::Ok();
+  if (entry.size == 0) return Status();
   if (entry.start == kNoStream) return Corrupt("a stream of " + std::to_string(entry.size) + " bytes has no sectors");
   if (entry.size < kMiniStreamCutoff) return ReadMini(entry.start, entry.size, out);
   return ReadRegular(entry.start, entry.size, out);

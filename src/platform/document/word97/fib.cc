@@ -61,7 +61,7 @@ Status ReadFib(std::string_view word_document, Fib* out) {
   out->character_bins = pair(kPairCharacterBins);
   out->paragraph_bins = pair(kPairParagraphBins);
   out->piece_table = pair(kPairPieceTable);
-  return Status::Ok();
+  return Status();
 }
 
 Status CheckFibAgainstTableStream(const Fib& fib, uint64_t table_stream_size) {
@@ -69,7 +69,7 @@ Status CheckFibAgainstTableStream(const Fib& fib, uint64_t table_stream_size) {
   if (!inside(fib.character_bins)) return Corrupt("the character property table lies outside the table stream");
   if (!inside(fib.paragraph_bins)) return Corrupt("the paragraph property table lies outside the table stream");
   if (!inside(fib.piece_table)) return Corrupt("the piece table lies outside the table stream");
-  return Status::Ok();
+  return Status();
 }
 
 }  // namespace quillmere::document

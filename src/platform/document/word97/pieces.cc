@@ -50,7 +50,7 @@ Status ReadPieces(const LittleEndian& clx, uint64_t at, uint64_t size, uint32_t 
     return Corrupt("it holds " + std::to_string(covered) + " of the text's " +
                    std::to_string(main_text_length) + " characters");
   }
-  return Status::Ok();
+  return Status();
 }
 
 }  // namespace

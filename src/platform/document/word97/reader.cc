@@ -32,7 +32,7 @@ Status ReadNamedStream(const CompoundFile& file, std::u16string_view name, std::
                        bool* found) {
   std::optional<uint32_t> entry = file.FindStream(name);
   *found = entry.has_value();
-  if (!entry) return Status::Ok();
+  if (!entry) return Status();
   return file.ReadStream(*entry, out);
 }
 
@@ -97,7 +97,7 @@ Status AssembleStory(const std::vector<ParagraphSpan>& paragraphs, std::u16strin
     }
   }
   assembler.Finish();
-  return Status::Ok();
+  return Status();
 }
 
 }  // namespace

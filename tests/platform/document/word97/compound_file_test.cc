@@ -179,7 +179,9 @@ TEST(CompoundFileHostileTest, EveryTruncationAndRandomTailFailsCleanlyOrReadsThe
   for (size_t size = 0; size < good.size(); size += 37) {
     std::string out;
     Status status = ReadNamed(good.substr(0, size), u"WordDocument", &out);
-    if (status.ok()) EXPECT_EQ(out.size(), 10000u);
+    if (status.ok()) {
+      EXPECT_EQ(out.size(), 10000u);
+    }
   }
   std::mt19937 random(7);
   for (int round = 0; round < 50; ++round) {

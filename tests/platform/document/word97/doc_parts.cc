@@ -20,7 +20,9 @@ DocParts LoadDocParts(const std::string& fixture) {
   DocParts parts;
   EXPECT_TRUE(file.ReadStream(*file.FindStream(u"WordDocument"), &parts.word_document).ok());
   EXPECT_TRUE(file.ReadStream(*file.FindStream(u"1Table"), &parts.table).ok());
-  if (auto data = file.FindStream(u"Data")) EXPECT_TRUE(file.ReadStream(*data, &parts.data).ok());
+  if (auto data = file.FindStream(u"Data")) {
+    EXPECT_TRUE(file.ReadStream(*data, &parts.data).ok());
+  }
   return parts;
 }
 

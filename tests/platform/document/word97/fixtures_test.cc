@@ -244,7 +244,9 @@ TEST(Word97FixturesTest, EveryFixtureSurvivesDamage) {
         bad[(seed >> 8) % bad.size()] = static_cast<char>(seed >> 24);
       }
       Document document;
-      if (!ReadWord97Document(bad, &document).ok()) EXPECT_TRUE(document.body.empty()) << file;
+      if (!ReadWord97Document(bad, &document).ok()) {
+        EXPECT_TRUE(document.body.empty()) << file;
+      }
     }
   }
 }

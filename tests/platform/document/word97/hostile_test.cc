@@ -27,7 +27,9 @@ Parts PlainDoc() { return testing::LoadDocParts("plain.doc"); }
 Status Read(const Parts& parts) {
   Document document;
   Status status = ReadWord97Document(parts.Pack(), &document);
-  if (!status.ok()) EXPECT_TRUE(document.body.empty());
+  if (!status.ok()) {
+    EXPECT_TRUE(document.body.empty());
+  }
   return status;
 }
 
@@ -143,7 +145,9 @@ TEST(Word97HostileTest, FilesTheFuzzerFoundFailCleanly) {
     SCOPED_TRACE(entry.path().filename().string());
     Document document;
     Status status = ReadWord97Document(testing::ReadFileBytes(entry.path().string()), &document);
-    if (!status.ok()) EXPECT_TRUE(document.body.empty());
+    if (!status.ok()) {
+    EXPECT_TRUE(document.body.empty());
+  }
     ++count;
   }
   EXPECT_GT(count, 0);
