@@ -70,7 +70,11 @@ void BM_RunIntoDataMdb(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));  // rows
 }
-BENCHMARK(BM_RunIntoDataMdb)->Arg(100000)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunIntoDataMdb)
+    ->Arg(100000)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The statements a run executed, as its preview page logs them.
 std::string SqlScriptOf(const std::u16string& strTable) {
@@ -99,7 +103,8 @@ void BM_SqliteShellFloor(benchmark::State& state) {
     state.PauseTiming();
     BenchFolder folder;
     std::ofstream(folder / "run.sql", std::ios::binary) << script;
-    const std::string command = "sqlite3 '" + (folder / "data.mdb") + "' < '" + (folder / "run.sql") + "'";
+    const std::string command =
+        "sqlite3 '" + (folder / "data.mdb") + "' < '" + (folder / "run.sql") + "'";
     state.ResumeTiming();
     if (std::system(command.c_str()) != 0) state.SkipWithError("sqlite3 failed");
     state.PauseTiming();
@@ -108,7 +113,11 @@ void BM_SqliteShellFloor(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_SqliteShellFloor)->Arg(100000)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqliteShellFloor)
+    ->Arg(100000)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quillmere

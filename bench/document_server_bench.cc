@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "platform/document/document_server.h"
-#include "support/zip_writer.h"
 #include "platform/unicode.h"
+#include "support/zip_writer.h"
 
 namespace quillmere::document {
 namespace {

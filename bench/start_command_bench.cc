@@ -74,8 +74,8 @@ void BM_OpenAndSave2000RowDoc(benchmark::State& state) {
   document::DocumentServer server;
   for (auto _ : state) {
     WordDocument* doc = nullptr;
-    Status status = server.Open(files::DocumentFileName(folder.u16()), true, u"Word.Document",
-                                u"", u"");
+    Status status =
+        server.Open(files::DocumentFileName(folder.u16()), true, u"Word.Document", u"", u"");
     if (status.ok()) status = server.ActiveDocument(&doc);
     if (status.ok()) status = doc->SaveAs(files::WebPageFileName(folder.u16()), 8);
     if (status.ok()) status = server.Close();

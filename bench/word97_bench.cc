@@ -31,7 +31,8 @@ void BM_ReadWord97TwoThousandRows(benchmark::State& state) {
     if (!status.ok()) state.SkipWithError(status.ToString().c_str());
     benchmark::DoNotOptimize(document);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(bytes.size()));
 }
 BENCHMARK(BM_ReadWord97TwoThousandRows)->Unit(benchmark::kMillisecond);
 

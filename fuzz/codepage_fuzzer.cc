@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Each call opens a converter, which takes longer than the conversion: the
   // character-by-character comparison looks at the first 128 units.
   std::u16string text(std::min<size_t>(size / 2, 128), u'\0');
-  for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
+  for (size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
   for (Unencodable mode : {Unencodable::kQuestionMark, Unencodable::kCharacterReference}) {
     std::string one_by_one;
     std::u16string expected;

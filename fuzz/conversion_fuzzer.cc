@@ -61,7 +61,8 @@ size_t DtTableRows(adodb::Connection& cn) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Workplace& place = Place();
   FormState& form = place.form;
-  form.strTable = codepage::DecodeCp936(std::string_view(reinterpret_cast<const char*>(data), size));
+  form.strTable =
+      codepage::DecodeCp936(std::string_view(reinterpret_cast<const char*>(data), size));
   form.strTableFirstLine = size > 0 && (data[0] & 1);
 
   fuzz::CheckingSink checking(/*same_width=*/false);
@@ -72,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const size_t before = DtTableRows(*form.cn);
   NoBrowser browser;
-  Status run = ReplaceDtTable(form, [&] { return Command3_Click(form, place.folder, browser, quiet); });
+  Status run =
+      ReplaceDtTable(form, [&] { return Command3_Click(form, place.folder, browser, quiet); });
   fuzz::CheckReported(run);
   QM_FUZZ_CHECK(!form.cn->InTransaction());
   if (!converted.ok()) QM_FUZZ_CHECK(!run.ok());

@@ -16,7 +16,7 @@ inline Status ReadDocxOrMainPart(std::string_view bytes, document::Document* rea
   std::string package;
   if (bytes.substr(0, 2) != "PK") {
     package = document::testing::ZipBytes({{document::kMainDocumentPart, std::string(bytes)}},
-                                           document::testing::ZipMethod::kStore);
+                                          document::testing::ZipMethod::kStore);
     bytes = package;
   }
   document::ReadLimits limits;

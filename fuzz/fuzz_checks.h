@@ -16,8 +16,8 @@ namespace quillmere::fuzz {
   std::abort();
 }
 
-#define QM_FUZZ_CHECK(condition) \
-  do {                           \
+#define QM_FUZZ_CHECK(condition)                           \
+  do {                                                     \
     if (!(condition)) ::quillmere::fuzz::Fail(#condition); \
   } while (0)
 

@@ -36,7 +36,8 @@ Text RegexNohtml(const Text& s) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace quillmere;
   Text s(size / 2, u'\0');
-  for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
+  for (size_t i = 0; i < s.size(); ++i)
+    s[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
 
   const Text stripped = nohtml(s);
   QM_FUZZ_CHECK(stripped.size() <= s.size());

@@ -58,9 +58,8 @@ int Convert(const std::vector<std::string>& args) {
   Status status = ReadMarkup(*options->operand, options->Has("--utf8"), disk, &form.strTable);
   if (status.ok()) status = OpenDataMdb(form, folder);
   if (status.ok()) {
-    status = ReplaceDtTable(form, [&] {
-      return Command3_Click(form, folder, WebBrowser1, Label1, disk);
-    });
+    status = ReplaceDtTable(
+        form, [&] { return Command3_Click(form, folder, WebBrowser1, Label1, disk); });
   }
   Label1.Done();
   return Reported(status, form, folder);

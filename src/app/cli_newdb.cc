@@ -43,8 +43,8 @@ int Newdb(const std::vector<std::string>& args) {
   const std::u16string dir = FolderArgument(options->operand.value_or(""));
   Status status = CreateDataMdb(dir, columns);
   if (!status.ok()) return Failed(status);
-  std::cout << "created " << DataMdbPath(dir) << ": dt_table with field0 to field"
-            << columns - 1 << ", at most " << kMaxValueLength << " characters each\n";
+  std::cout << "created " << DataMdbPath(dir) << ": dt_table with field0 to field" << columns - 1
+            << ", at most " << kMaxValueLength << " characters each\n";
   return 0;
 }
 

@@ -124,8 +124,8 @@ void Form1::CreateControls() {
   Label2_ = AutoSizeLabel(this, "Label2", QStringLiteral("处理状态："), kLabel2);
   Label1_ = AutoSizeLabel(this, "Label1", QStringLiteral("Label1"), kLabel1);
 
-  FramerControl1_ = Place(new FramerControl(document_server_, this), "FramerControl1",
-                          kFramerControl1);
+  FramerControl1_ =
+      Place(new FramerControl(document_server_, this), "FramerControl1", kFramerControl1);
   WebBrowser1_ = Place(new WebBrowser(this), "WebBrowser1", kWebBrowser1);
 }
 
@@ -133,7 +133,7 @@ void Form1::SetTabOrder() {
   // In tab-index order. Qt orders only controls that take focus, so the
   // labels drop out here; the hidden Command3 stays in order and Tab skips it.
   QWidget* const by_tab_index[] = {Command2_, Command3_, Label1_, FramerControl1_, Command1_,
-                                   Check1_, Label2_, Combo1_, WebBrowser1_};
+                                   Check1_,   Label2_,   Combo1_, WebBrowser1_};
   QWidget* previous = nullptr;
   for (QWidget* control : by_tab_index) {
     if (control->focusPolicy() == Qt::NoFocus) continue;

@@ -41,9 +41,9 @@ Status WriteTableTest(const std::string& path, const std::u16string& strTable,
 
 Status TableNotInDocument(int32_t table, size_t tables) {
   std::string count = tables == 0 ? "没有表格" : "只有" + std::to_string(tables) + "个表格";
-  return Status(ErrorNumber::kTableNotInDocument,
-                "test.doc 中" + count + "，无法选取第" + std::to_string(table) +
-                    "个表格。dt_table 未作改动。");
+  return Status(ErrorNumber::kTableNotInDocument, "test.doc 中" + count + "，无法选取第" +
+                                                      std::to_string(table) +
+                                                      "个表格。dt_table 未作改动。");
 }
 
 // Steps after the database is open and dt_table emptied, up to the

@@ -66,9 +66,8 @@ bool RemoveTableTagsInOneSweep(Text& working) {
   for (size_t lt = text::IndexOf(working, u'<'); lt != Text::npos;
        lt = text::IndexOf(working, u'<', lt + 1)) {
     const TextView rest = TextView(working).substr(lt);
-    const TextView* tag =
-        std::find_if(std::begin(kRemovedTags), std::end(kRemovedTags),
-                     [&](TextView t) { return rest.substr(0, t.size()) == t; });
+    const TextView* tag = std::find_if(std::begin(kRemovedTags), std::end(kRemovedTags),
+                                       [&](TextView t) { return rest.substr(0, t.size()) == t; });
     if (tag == std::end(kRemovedTags)) continue;
     std::copy(working.begin() + read, working.begin() + lt, working.begin() + write);
     write += lt - read;
@@ -400,8 +399,8 @@ Status IsolateRows(TextView strTable, Progress& progress, IsolatedRows* out) {
   for (size_t i = 1; i < row_pieces.size(); ++i) {
     progress.ShowStatus(text::FromNumber(static_cast<int64_t>(i)));
     QM_RETURN_IF_ERROR(progress.Yield());
-    QM_RETURN_IF_ERROR(KeptPieces(row_pieces[i], progress, out->budget, &cells_left,
-                                  &out->rows_.emplace_back()));
+    QM_RETURN_IF_ERROR(
+        KeptPieces(row_pieces[i], progress, out->budget, &cells_left, &out->rows_.emplace_back()));
     QM_RETURN_IF_ERROR(progress.Yield());
   }
   if (out->rows_.empty()) {

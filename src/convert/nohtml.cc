@@ -126,8 +126,6 @@ Text FromMarkup(TextView cell_markup) {
 
 }  // namespace cell_text
 
-Text nohtml(TextView str) {
-  return cell_text::ReplaceClosingTags(cell_text::ReplaceTags(str));
-}
+Text nohtml(TextView str) { return cell_text::ReplaceClosingTags(cell_text::ReplaceTags(str)); }
 
 }  // namespace quillmere

@@ -49,8 +49,7 @@ Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& 
   StatementsAndPreview sink(statements, preview);
   QM_RETURN_IF_ERROR(ConvertTable(form.strTable, sink, Label1));
 
-  QM_RETURN_IF_ERROR(
-      cn.Execute(u"select * from dt_table", adodb::kOptionUnspecified, &form.rs));
+  QM_RETURN_IF_ERROR(cn.Execute(u"select * from dt_table", adodb::kOptionUnspecified, &form.rs));
   // Asked for before the page is written: the pane loads it later.
   WebBrowser1.Navigate2(files::PreviewTarget(app_folder));
   const std::string page = codepage::EncodeCp936(preview.Content(statements.strSqlLog()),

@@ -32,9 +32,9 @@ Status RunInTransaction(adodb::Connection& cn, const std::function<Status()>& wo
   if (status.ok()) return status;
   Status undone = transaction.Rollback();
   if (!undone.ok()) {
-    return Status(status.number(), status.description() +
-                                       " Undoing the run's changes failed too: " +
-                                       undone.ToString());
+    return Status(
+        status.number(),
+        status.description() + " Undoing the run's changes failed too: " + undone.ToString());
   }
   return status;
 }

@@ -22,9 +22,9 @@ std::string DataMdbPath(std::u16string_view folder) {
 
 Status CreateDataMdb(std::u16string_view folder, int columns) {
   if (columns < 1 || columns > kMaxColumns) {
-    return Status(ErrorNumber::kTooManyColumns,
-                  "dt_table takes 1 to " + std::to_string(kMaxColumns) + " columns, not " +
-                      std::to_string(columns) + ".");
+    return Status(ErrorNumber::kTooManyColumns, "dt_table takes 1 to " +
+                                                    std::to_string(kMaxColumns) + " columns, not " +
+                                                    std::to_string(columns) + ".");
   }
   return adodb::CreateDatabase(DataMdbPath(folder), DtTableSchema(columns));
 }

@@ -64,15 +64,16 @@ Status CheckDatabaseFile(const std::string& path) {
   QM_RETURN_IF_ERROR(read);
   if (head.rfind(std::string("SQLite format 3\0", 16), 0) == 0) return Status();
   if (head.empty()) {
-    return Status(ErrorNumber::kNotADatabase,
-                  "\"" + path + "\" is an empty file, not an SQLite database "
-                  "(create one with quillmere newdb).");
+    return Status(ErrorNumber::kNotADatabase, "\"" + path +
+                                                  "\" is an empty file, not an SQLite database "
+                                                  "(create one with quillmere newdb).");
   }
   if (head.size() >= 19 && (head.compare(4, 15, "Standard Jet DB") == 0 ||
                             head.compare(4, 15, "Standard ACE DB") == 0)) {
     return Status(ErrorNumber::kNotADatabase,
-                  "\"" + path + "\" is a Microsoft Access (Jet) database. Quillmere's data.mdb "
-                  "is an SQLite database: create one with quillmere newdb.");
+                  "\"" + path +
+                      "\" is a Microsoft Access (Jet) database. Quillmere's data.mdb "
+                      "is an SQLite database: create one with quillmere newdb.");
   }
   return Status(ErrorNumber::kNotADatabase, "\"" + path + "\" is not an SQLite database.");
 }
@@ -112,9 +113,8 @@ struct Finalizer {
 };
 
 bool OnlyBlanksAndSemicolons(std::string_view rest) {
-  return std::all_of(rest.begin(), rest.end(), [](unsigned char c) {
-    return c == ';' || std::isspace(c);
-  });
+  return std::all_of(rest.begin(), rest.end(),
+                     [](unsigned char c) { return c == ';' || std::isspace(c); });
 }
 
 bool IsInsert(std::string_view sql) {
@@ -168,9 +168,9 @@ Status Connection::Open(std::u16string_view connection_string, std::u16string_vi
     return Status(ErrorNumber::kProviderNotSupported, "The connection string names no Provider.");
   }
   if (Lower(provider) != kJetProvider) {
-    return Status(ErrorNumber::kProviderNotSupported,
-                  "The provider \"" + provider +
-                      "\" is not supported; only Microsoft.Jet.OLEDB.4.0 is.");
+    return Status(
+        ErrorNumber::kProviderNotSupported,
+        "The provider \"" + provider + "\" is not supported; only Microsoft.Jet.OLEDB.4.0 is.");
   }
   if (!pairs["jet oledb:database password"].empty() || !password.empty()) {
     return Status(ErrorNumber::kDatabasePassword,
@@ -212,17 +212,17 @@ Status Connection::Execute(std::u16string_view command_text, long options,
   }
   const std::string sql = unicode::ToUtf8(command_text);
   if (sql.find('\0') != std::string::npos) {
-    return Status(ErrorNumber::kStatementFailed,
-                  "The statement holds a NUL character, which the database cannot take: " +
-                      Shorten(sql));
+    return Status(
+        ErrorNumber::kStatementFailed,
+        "The statement holds a NUL character, which the database cannot take: " + Shorten(sql));
   }
   Status shared;
   if (result == nullptr && IsInsert(sql) && RunInSharedForm(sql, &shared)) return shared;
 
   Finalizer statement;
   const char* tail = nullptr;
-  if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement.stmt,
-                         &tail) != SQLITE_OK) {
+  if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement.stmt, &tail) !=
+      SQLITE_OK) {
     return Refused(sql);
   }
   if (statement.stmt == nullptr) {
@@ -257,8 +257,8 @@ bool Connection::RunInSharedForm(const std::string& sql, Status* status) {
   if (shape_ != shared_shape_) {
     ForgetSharedForm();
     const char* tail = nullptr;
-    int rc = sqlite3_prepare_v2(db_, shape_.c_str(), static_cast<int>(shape_.size()), &shared_,
-                                &tail);
+    int rc =
+        sqlite3_prepare_v2(db_, shape_.c_str(), static_cast<int>(shape_.size()), &shared_, &tail);
     if (rc != SQLITE_OK || shared_ == nullptr ||
         !OnlyBlanksAndSemicolons(std::string_view(tail, shape_.data() + shape_.size() - tail)) ||
         sqlite3_bind_parameter_count(shared_) != static_cast<int>(values_.size())) {
@@ -358,8 +358,8 @@ Status CreateDatabase(const std::string& native_path, std::string_view schema_sq
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, &message);
   Status status;
   if (rc != SQLITE_OK) {
-    status = Status(NumberFor(rc), "Cannot create the database \"" + native_path + "\": " +
-                                       (message ? message : sqlite3_errstr(rc)) + ".");
+    status = Status(NumberFor(rc), "Cannot create the database \"" + native_path +
+                                       "\": " + (message ? message : sqlite3_errstr(rc)) + ".");
   }
   sqlite3_free(message);
   sqlite3_close_v2(db);

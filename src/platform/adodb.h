@@ -50,7 +50,7 @@ class Recordset {
 
 class Connection {
  public:
-  Connection();  // closed
+  Connection();   // closed
   ~Connection();  // rolls back a transaction still running
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;

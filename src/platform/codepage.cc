@@ -1,7 +1,7 @@
 #include "platform/codepage.h"
 
-#include <cerrno>
 #include <iconv.h>
+#include <cerrno>
 
 #include <algorithm>
 #include <stdexcept>
@@ -97,8 +97,8 @@ std::string EncodeCp936(std::u16string_view text, Unencodable mode) {
     size_t at = (in - utf16.data()) / 2;
     char32_t cp = text[at];
     size_t units = 1;
-    bool pair = cp >= 0xD800 && cp <= 0xDBFF && at + 1 < text.size() &&
-                text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
+    bool pair = cp >= 0xD800 && cp <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
+                text[at + 1] <= 0xDFFF;
     if (pair) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[at + 1] - 0xDC00);
       units = 2;

@@ -18,8 +18,7 @@ class FileSystem {
 
   // Reads the whole file. Refuses, with kFileTooLarge, a file larger than
   // `max_bytes`, reading none of it.
-  virtual Status ReadWholeFile(const std::string& path, uint64_t max_bytes,
-                               std::string* bytes) = 0;
+  virtual Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) = 0;
 
   // Creates the file, or empties it, and writes `bytes` to the disk. A
   // failure may leave part of them in the file.

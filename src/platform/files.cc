@@ -95,9 +95,9 @@ Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* b
   if (::fstat(fd.get(), &st) != 0) return ErrnoStatus(errno, "read", path);
   if (S_ISDIR(st.st_mode)) return ErrnoStatus(EISDIR, "read", path);
   if (static_cast<uint64_t>(st.st_size) > max_bytes) {
-    return Status(ErrorNumber::kFileTooLarge,
-                  "\"" + path + "\" holds " + std::to_string(st.st_size) +
-                      " bytes; at most " + std::to_string(max_bytes) + " are accepted.");
+    return Status(ErrorNumber::kFileTooLarge, "\"" + path + "\" holds " +
+                                                  std::to_string(st.st_size) + " bytes; at most " +
+                                                  std::to_string(max_bytes) + " are accepted.");
   }
   return ReadUpTo(fd.get(), static_cast<size_t>(st.st_size), bytes, path);
 }

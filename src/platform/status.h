@@ -58,7 +58,6 @@ class [[nodiscard]] Status {
   Status(ErrorNumber number, std::string description)
       : number_(number), description_(std::move(description)) {}
 
-
   bool ok() const { return number_ == ErrorNumber::kNone; }
   ErrorNumber number() const { return number_; }
   int code() const { return static_cast<int>(number_); }
@@ -79,8 +78,8 @@ class [[nodiscard]] Status {
 }  // namespace quillmere
 
 // Returns from the enclosing function when `expr` yields a failure.
-#define QM_RETURN_IF_ERROR(expr)                 \
-  do {                                           \
-    ::quillmere::Status qm_status_ = (expr);     \
-    if (!qm_status_.ok()) return qm_status_;     \
+#define QM_RETURN_IF_ERROR(expr)             \
+  do {                                       \
+    ::quillmere::Status qm_status_ = (expr); \
+    if (!qm_status_.ok()) return qm_status_; \
   } while (0)

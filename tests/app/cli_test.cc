@@ -1,6 +1,6 @@
 // The command line (quillmere run, convert and newdb), run as the user runs it.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -136,8 +136,8 @@ TEST_F(ConvertCommandTest, TakesUtf8TheFirstRowAsDataAndAnotherFolder) {
   std::filesystem::create_directory(folder_ / "out");
   ASSERT_EQ(Quillmere(folder_, {"newdb", "out", "--columns", "2"}).exit_code, 0);
   folder_.Write("table.html", "\xEF\xBB\xBF" + unicode::ToUtf8(kTable));
-  Outcome run = Quillmere(folder_, {"convert", "table.html", "--utf8", "--first-row-data",
-                                    "--folder", "out"});
+  Outcome run = Quillmere(
+      folder_, {"convert", "table.html", "--utf8", "--first-row-data", "--folder", "out"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(Query(folder_ / "out/data.mdb", "select field0, field1 from dt_table"),
             (Rows{{"名称", "数量"}, {"苹果", "12"}, {"苹果", "7"}}));
@@ -188,7 +188,8 @@ class RunCommandTest : public ::testing::Test {
     Query(folder_ / "data.mdb", "insert into dt_table (field0) values ('before')");
   }
   Rows Table() const {
-    return Query(folder_ / "data.mdb", "select field0, field1, field2 from dt_table order by rowid");
+    return Query(folder_ / "data.mdb",
+                 "select field0, field1, field2 from dt_table order by rowid");
   }
   TempFolder folder_;
 };

@@ -13,13 +13,13 @@
 #include "output/conversion_run.h"
 #include "output/dt_table.h"
 #include "platform/qt/framer_control.h"
-#include "platform/qt/web_browser.h"
 #include "platform/qt/recording_document_host.h"
+#include "platform/qt/web_browser.h"
 
 namespace quillmere {
 namespace {
 
-const char* const kControls[] = {"Check1", "Combo1", "Command1", "Command2", "Command3",
+const char* const kControls[] = {"Check1", "Combo1", "Command1",       "Command2",   "Command3",
                                  "Label2", "Label1", "FramerControl1", "WebBrowser1"};
 
 // The title and text of the message boxes the window showed, each closed
@@ -259,8 +259,8 @@ void Form1Test::focusStartsOnCommand2AndFollowsTabIndex() {
   QVERIFY(QTest::qWaitForWindowActive(&form));
   QCOMPARE(QApplication::focusWidget(), Control<QWidget>("Command2"));
   // Command3 is hidden and the labels take no focus: Tab skips them.
-  for (const char* next : {"FramerControl1", "Command1", "Check1", "Combo1", "WebBrowser1",
-                           "Command2"}) {
+  for (const char* next :
+       {"FramerControl1", "Command1", "Check1", "Combo1", "WebBrowser1", "Command2"}) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QWidget* focus = QApplication::focusWidget();
     QWidget* expected = Control<QWidget>(next);

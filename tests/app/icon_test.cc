@@ -16,7 +16,7 @@ struct Entry {
 
 // Windows asks a .ico for these, in this order.
 const Entry kIcoEntries[] = {
-    {48, 4, false},  {32, 4, false},  {24, 4, false},  {16, 4, false}, {48, 8, false},
+    {48, 4, false},  {32, 4, false},  {24, 4, false},  {16, 4, false},  {48, 8, false},
     {32, 8, false},  {24, 8, false},  {16, 8, false},  {48, 32, false}, {32, 32, false},
     {24, 32, false}, {16, 32, false}, {256, 32, true},
 };
@@ -79,8 +79,8 @@ void IconTest::icoImagesDecode() {
     QCOMPARE(image.size(), QSize(kIcoEntries[i].size, kIcoEntries[i].size));
     // Drawn, not empty: the corner is transparent, the middle is not.
     QCOMPARE(qAlpha(image.convertToFormat(QImage::Format_ARGB32).pixel(0, image.height() - 1)), 0);
-    QVERIFY(qAlpha(image.convertToFormat(QImage::Format_ARGB32).pixel(image.width() / 4,
-                                                                       image.height() / 4)) > 0);
+    QVERIFY(qAlpha(image.convertToFormat(QImage::Format_ARGB32)
+                       .pixel(image.width() / 4, image.height() / 4)) > 0);
   }
 }
 

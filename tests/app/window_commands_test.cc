@@ -77,7 +77,8 @@ QString WindowCommandsTest::ReadCp936(const QString& name) const {
   QFile file(dir_->filePath(name));
   if (!file.open(QIODevice::ReadOnly)) return QString();
   const QByteArray bytes = file.readAll();
-  return QString::fromStdU16String(codepage::DecodeCp936(std::string_view(bytes.data(), bytes.size())));
+  return QString::fromStdU16String(
+      codepage::DecodeCp936(std::string_view(bytes.data(), bytes.size())));
 }
 
 int WindowCommandsTest::Rows() {
@@ -90,7 +91,7 @@ void WindowCommandsTest::startButtonFillsDtTableAndShowsThePreview() {
   ClickAndCloseAnyBox("Command1");
   QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
   QCOMPARE(form_->Combo1ListIndex(), 0);  // no entry was chosen: the first is
-  QCOMPARE(Rows(), 5);  // the sample's first table: a header and five rows
+  QCOMPARE(Rows(), 5);                    // the sample's first table: a header and five rows
   QVERIFY(!form_->state().cn->InTransaction());
   QVERIFY(!form_->FramerControl1().HoldsDocument());
   QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
@@ -98,7 +99,8 @@ void WindowCommandsTest::startButtonFillsDtTableAndShowsThePreview() {
   for (const char* file : {"test.html", "tabletest.html", "cc.html"}) {
     QVERIFY2(QFile::exists(dir_->filePath(QLatin1String(file))), file);
   }
-  QVERIFY(ReadCp936(QStringLiteral("tabletest.html")).startsWith(QStringLiteral("class=MsoTableGrid")));
+  QVERIFY(
+      ReadCp936(QStringLiteral("tabletest.html")).startsWith(QStringLiteral("class=MsoTableGrid")));
   QVERIFY(ReadCp936(QStringLiteral("test.html")).contains(QStringLiteral("课程表")));
   QVERIFY(ReadCp936(QStringLiteral("cc.html"))
               .contains(QStringLiteral("values('合计total','合计total','440','跨两列')")));

@@ -36,7 +36,8 @@ class EndToEndTest : public ::testing::Test {
   }
   std::string db() const { return folder_ / "data.mdb"; }
   Rows Table() const {
-    return Query(db(), "select field0, field1, field2, field3, field4 from dt_table order by rowid");
+    return Query(db(),
+                 "select field0, field1, field2, field3, field4 from dt_table order by rowid");
   }
 
   testing::TempFolder folder_;

@@ -65,10 +65,10 @@ TEST_F(StartCommandTest, OneClickTakesTheFirstTableWithItsHeaderSkipped) {
   Status status = Click();
   ASSERT_TRUE(status.ok()) << status.ToString();
   const std::string app = folder_.path();
-  EXPECT_EQ(host_.calls, (std::vector<std::string>{
-                             "open " + app + "\\\\test.doc read-only Word.Document [] []",
-                             "active document", "save as " + app + "\\\\test.html 8", "close",
-                             "close"}));
+  EXPECT_EQ(host_.calls,
+            (std::vector<std::string>{"open " + app + "\\\\test.doc read-only Word.Document [] []",
+                                      "active document", "save as " + app + "\\\\test.html 8",
+                                      "close", "close"}));
   EXPECT_EQ(controls_.list_index, 0);  // no entry was selected: the first one now is
   EXPECT_FALSE(form_.strTableFirstLine);
   EXPECT_EQ(Table(), (Rows{{"张三", "销售"}, {"李四", "技术"}}));
@@ -152,8 +152,9 @@ TEST_F(StartCommandTest, ASecondClickReusesTheConnectionAndReplacesTheFiles) {
 
 TEST_F(StartCommandTest, NestedTablesAreSeparatePiecesAndTheLastRunsToTheEnd) {
   // Table 1 holds table 2 in a cell: piece 1 ends where table 2 begins.
-  host_.page = u"<p>x</p><table a>\r\n <tr s>\r\n  <td w>outer\r\n<table b>\r\n <tr s>\r\n"
-               u"  <td w>inner</td>\r\n </tr>\r\n</table>\r\n  </td>\r\n </tr>\r\n</table>tail";
+  host_.page =
+      u"<p>x</p><table a>\r\n <tr s>\r\n  <td w>outer\r\n<table b>\r\n <tr s>\r\n"
+      u"  <td w>inner</td>\r\n </tr>\r\n</table>\r\n  </td>\r\n </tr>\r\n</table>tail";
   controls_.list_index = 1;
   controls_.check = 0;
   ASSERT_TRUE(Click().ok());

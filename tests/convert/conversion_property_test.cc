@@ -22,10 +22,10 @@ struct Layout {
 };
 
 std::string RandomText(std::mt19937& rng) {
-  static const char* kWords[] = {"Alpha", "beta", "GAMMA", "数据", "表格", "Ｆｕｌｌ", "o'Brien",
-                                 "a&amp;b", "12", "x&lt;y", "Ünïcode"};
-  static const char* kLower[] = {"alpha", "beta", "gamma", "数据", "表格", "ｆｕｌｌ", "o'brien",
-                                 "a&amp;b", "12", "x&lt;y", "ünïcode"};
+  static const char* kWords[] = {"Alpha",   "beta",    "GAMMA", "数据",   "表格",   "Ｆｕｌｌ",
+                                 "o'Brien", "a&amp;b", "12",    "x&lt;y", "Ünïcode"};
+  static const char* kLower[] = {"alpha",   "beta",    "gamma", "数据",   "表格",   "ｆｕｌｌ",
+                                 "o'brien", "a&amp;b", "12",    "x&lt;y", "ünïcode"};
   std::string page_text, expected;
   int words = rng() % 3;
   for (int w = 0; w < words; ++w) {

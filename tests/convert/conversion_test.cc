@@ -62,9 +62,9 @@ TEST(FirstPassTest, WorkedExampleToTheCharacter) {
                  "width=10>c</td>⏎⏎</td>⏎<tr><td width=10>d</td>⏎<td width=10>e</td>⏎<td "
                  "width=10>f</td>⏎⏎⏎</td>")));
   EXPECT_EQ(rows.colBound, 2);
-  EXPECT_EQ(recorder.events, (Lines{"yield", "status 正在处理tr标签85", "yield",
-                                    "status 正在处理tr标签0", "status 1", "yield", "yield",
-                                    "yield", "status 2", "yield", "yield"}));
+  EXPECT_EQ(recorder.events,
+            (Lines{"yield", "status 正在处理tr标签85", "yield", "status 正在处理tr标签0",
+                   "status 1", "yield", "yield", "yield", "status 2", "yield", "yield"}));
 }
 
 TEST(ConversionTest, ColumnSpanWorkedExampleThroughBothPasses) {
@@ -89,9 +89,9 @@ TEST(ConversionTest, RowSpanWorkedExample) {
   EXPECT_EQ(recorder.Only("begin").size(), 1u);
   Lines second_pass(std::find(recorder.events.begin(), recorder.events.end(), "begin"),
                     recorder.events.end());
-  EXPECT_EQ(second_pass, (Lines{"begin", "status 1", "yield", "cell 0 <td>a", "cell 1 <td>b",
-                                "row 1", "status 2", "cell 0 <td>a", "cell 1 <td>c", "row 2",
-                                "finish"}));
+  EXPECT_EQ(second_pass,
+            (Lines{"begin", "status 1", "yield", "cell 0 <td>a", "cell 1 <td>b", "row 1",
+                   "status 2", "cell 0 <td>a", "cell 1 <td>c", "row 2", "finish"}));
 }
 
 TEST(ConversionTest, RowSpanOfThreeCoversAThirdRow) {
@@ -110,7 +110,8 @@ TEST(FirstPassTest, TagsInAnyCaseAndCellTextsComeOutLowercased) {
 
 TEST(FirstPassTest, BareRowTagIsKeptAndItsLeadBecomesPartOfTheFirstCell) {
   Recorder recorder;
-  IsolatedRows& rows = Isolate("x>⏎<tr>⏎ <td w>a</td>⏎<td w>b</td>⏎</tr>⏎<tr>⏎<td w>c</td>⏎", recorder);
+  IsolatedRows& rows =
+      Isolate("x>⏎<tr>⏎ <td w>a</td>⏎<td w>b</td>⏎</tr>⏎<tr>⏎<td w>c</td>⏎", recorder);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(U8(rows.RowText(0)), U8(R("⏎ <td w>a</td>⏎<td w>b</td>⏎⏎</td>")));
   EXPECT_TRUE(recorder.Only("status 正在处理").empty());
@@ -129,8 +130,8 @@ TEST(FirstPassTest, RowTagCutRunsToTheNextCellWithAttributes) {
 
 TEST(FirstPassTest, PiecesOfBlanksAreDroppedAndLineBreaksKept) {
   Recorder recorder;
-  IsolatedRows& rows = Isolate("x>⏎<tr a><td w>a</td>   <td w>b</td>⏎</tr>⏎<tr a><td w>c</td>  ",
-                              recorder);
+  IsolatedRows& rows =
+      Isolate("x>⏎<tr a><td w>a</td>   <td w>b</td>⏎</tr>⏎<tr a><td w>c</td>  ", recorder);
   EXPECT_EQ(U8(rows.RowText(0)), U8(R("<td w>a</td>   <td w>b</td>⏎⏎</td>")));
   EXPECT_EQ(U8(rows.RowText(1)), U8(R("<td w>c</td>")));
 }
@@ -153,7 +154,7 @@ TEST(FirstPassTest, ColumnSpanValuesAndTheirSpellings) {
   EXPECT_EQ(width("<td colspan=2.5>a"), 3);  // halves to even
   EXPECT_EQ(width("<td colspan=3.5>a"), 5);
   // The word in a cell's text counts too, with the number after it there.
-  EXPECT_EQ(width("<td w>see colspan 2 here"), 2);   // "colspan" then a blank: nothing to convert
+  EXPECT_EQ(width("<td w>see colspan 2 here"), 2);  // "colspan" then a blank: nothing to convert
   EXPECT_EQ(width("<td w>colspan=2>x"), 3);
 }
 
@@ -161,8 +162,8 @@ TEST(FirstPassTest, ColumnBoundCountsTheWhitespacePiece) {
   Recorder recorder;
   // Without a line break before the next row there is no whitespace piece,
   // so the bound comes out one lower.
-  IsolatedRows& rows = Isolate("x>⏎<tr a><td w>a</td><td w>b</td><tr a><td w>c</td><td w>d</td>",
-                              recorder);
+  IsolatedRows& rows =
+      Isolate("x>⏎<tr a><td w>a</td><td w>b</td><tr a><td w>c</td><td w>d</td>", recorder);
   EXPECT_EQ(rows.colBound, 0);
   // A table of one row gives the same bound as one with a row after it.
   EXPECT_EQ(Isolate("x>⏎<tr a>⏎<td w>a</td>⏎<td w>b</td>⏎</tr>⏎", recorder).colBound, 1);
@@ -193,9 +194,8 @@ TEST(SecondPassTest, LaterEntryWinsWhenTwoCoverTheSameCell) {
   // that newer entry is the one row 3 receives.
   EXPECT_EQ(Grid("x>⏎<tr a>⏎<td rowspan=3>rowspan=2 <b>x</b></td>⏎<td w>b</td>⏎</tr>⏎"
                  "<tr a>⏎<td w>c</td>⏎</tr>⏎<tr a>⏎<td w>d</td>⏎</tr>⏎"),
-            (std::vector<std::vector<std::string>>{{"<td>rowspan=2x", "<td>b"},
-                                                   {"<td>rowspan=2x", "<td>c"},
-                                                   {"<td>x", "<td>d"}}));
+            (std::vector<std::vector<std::string>>{
+                {"<td>rowspan=2x", "<td>b"}, {"<td>rowspan=2x", "<td>c"}, {"<td>x", "<td>d"}}));
 }
 
 TEST(SecondPassTest, CarriedCellKeepsItsOtherAttributesButRecordsNoSpanAgain) {
@@ -211,15 +211,17 @@ TEST(SecondPassTest, ShortRowsAreFilledFromTheirWhitespaceAndEmptyPieces) {
   // Row 2 lacks one cell: its whitespace piece, having no ">", becomes the text.
   // The last row lacks two: its whitespace piece, then the empty last piece
   // ("<td>&nbsp;"). Three short: past the pieces, "<td>&nbsp;" again.
-  auto grid = Grid("x>⏎<tr a>⏎<td w>a</td>⏎<td w>b</td>⏎<td w>c</td>⏎</tr>⏎"
-                   "<tr a>⏎<td w>d</td>⏎<td w>e</td>⏎</tr>⏎"
-                   "<tr a>⏎<td w>f</td>⏎</tr>⏎");
+  auto grid = Grid(
+      "x>⏎<tr a>⏎<td w>a</td>⏎<td w>b</td>⏎<td w>c</td>⏎</tr>⏎"
+      "<tr a>⏎<td w>d</td>⏎<td w>e</td>⏎</tr>⏎"
+      "<tr a>⏎<td w>f</td>⏎</tr>⏎");
   ASSERT_EQ(grid.size(), 3u);
   EXPECT_EQ(grid[1], (std::vector<std::string>{"<td>d", "<td>e", U8(R("⏎⏎"))}));
   EXPECT_EQ(grid[2], (std::vector<std::string>{"<td>f", U8(R("⏎⏎")), "<td>"}));
 
-  auto short_last = Grid("x>⏎<tr a>⏎<td w>a</td>⏎<td w>b</td>⏎<td w>c</td>⏎<td w>d</td>⏎</tr>⏎"
-                         "<tr a>⏎<td w>e</td>⏎</tr>");
+  auto short_last = Grid(
+      "x>⏎<tr a>⏎<td w>a</td>⏎<td w>b</td>⏎<td w>c</td>⏎<td w>d</td>⏎</tr>⏎"
+      "<tr a>⏎<td w>e</td>⏎</tr>");
   EXPECT_EQ(short_last[1], (std::vector<std::string>{"<td>e", U8(R("⏎")), "<td>", "<td>"}));
 }
 
@@ -232,7 +234,8 @@ TEST(SecondPassTest, SpanReachingPastTheLastRowAndSpansOfOneOrLess) {
   EXPECT_EQ(Grid("x>⏎<tr a>⏎<td rowspan=50>a</td>⏎<td w>b</td>⏎</tr>⏎<tr a>⏎<td w>c</td>⏎</tr>"),
             (std::vector<std::vector<std::string>>{{"<td>a", "<td>b"}, {"<td>a", "<td>c"}}));
   for (std::string span : {"1", "0", "-3"}) {
-    EXPECT_EQ(Grid("x>⏎<tr a>⏎<td rowspan=" + span + ">a</td>⏎<td w>b</td>⏎</tr>⏎"
+    EXPECT_EQ(Grid("x>⏎<tr a>⏎<td rowspan=" + span +
+                   ">a</td>⏎<td w>b</td>⏎</tr>⏎"
                    "<tr a>⏎<td w>c</td>⏎<td w>d</td>⏎</tr>⏎"),
               (std::vector<std::vector<std::string>>{{"<td>a", "<td>b"}, {"<td>c", "<td>d"}}));
   }
@@ -259,17 +262,19 @@ TEST(DecidedTest, SpanValuesThatDoNotConvertCountAsOneAndSingleQuotesAreDropped)
 TEST(DecidedTest, HugeSpansAreCapped) {
   Recorder recorder;
   IsolatedRows rows;
-  ASSERT_TRUE(IsolateRows(R("x>⏎<tr a>⏎<td colspan=99999999999>a</td>⏎</tr>⏎"), recorder, &rows)
-                  .ok());
+  ASSERT_TRUE(
+      IsolateRows(R("x>⏎<tr a>⏎<td colspan=99999999999>a</td>⏎</tr>⏎"), recorder, &rows).ok());
   EXPECT_EQ(rows.colBound + 1, kMaxColumnSpan);
-  auto grid = Grid("x>⏎<tr a>⏎<td rowspan=4000000000>a</td>⏎<td w>b</td>⏎</tr>⏎"
-                   "<tr a>⏎<td w>c</td>⏎</tr>⏎");
+  auto grid = Grid(
+      "x>⏎<tr a>⏎<td rowspan=4000000000>a</td>⏎<td w>b</td>⏎</tr>⏎"
+      "<tr a>⏎<td w>c</td>⏎</tr>⏎");
   EXPECT_EQ(grid[1][0], "<td>a");
 }
 
 TEST(DecidedTest, RowTagWithoutAnyCellAfterItIsReducedAndTheRewriteEnds) {
   Recorder recorder;
-  IsolatedRows& rows = Isolate("x>⏎<tr a>⏎<td w>a</td>⏎</tr>⏎<tr class=tail>after⏎<tr b>", recorder);
+  IsolatedRows& rows =
+      Isolate("x>⏎<tr a>⏎<td w>a</td>⏎</tr>⏎<tr class=tail>after⏎<tr b>", recorder);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(U8(rows.RowText(1)), U8(R("after⏎</td>")));
   EXPECT_EQ(recorder.Only("status 正在处理").back(), "status 正在处理tr标签0");
@@ -283,11 +288,11 @@ TEST(DecidedTest, NoRowNoColumnOrTooManyColumnsStopBeforeAnyCell) {
   std::string wide = "x>⏎<tr a>⏎";
   for (int i = 0; i < 33; ++i) wide += "<td colspan=1000>a</td>";
   wide += "⏎";
-  for (const Case& c : {Case{"", ErrorNumber::kNoRows},
-                        Case{"border=1><p>no rows here</p>", ErrorNumber::kNoRows},
-                        Case{"x>⏎<tr a>", ErrorNumber::kNoColumns},
-                        Case{"x>⏎<tr a><td w>a</td><tr a><td w>b</td>", ErrorNumber::kNoColumns},
-                        Case{wide, ErrorNumber::kTooManyColumns}}) {
+  for (const Case& c :
+       {Case{"", ErrorNumber::kNoRows}, Case{"border=1><p>no rows here</p>", ErrorNumber::kNoRows},
+        Case{"x>⏎<tr a>", ErrorNumber::kNoColumns},
+        Case{"x>⏎<tr a><td w>a</td><tr a><td w>b</td>", ErrorNumber::kNoColumns},
+        Case{wide, ErrorNumber::kTooManyColumns}}) {
     Recorder recorder;
     Status status = ConvertTable(R(c.table), recorder, recorder);
     EXPECT_EQ(status.number(), c.expected) << c.table.substr(0, 40);
@@ -368,8 +373,7 @@ TEST(BudgetTest, ACellCarriedDownWithHugeMarkupStopsAtTheCharacterBudget) {
 // split there, as every rebuilt row is, so they have one cell more.
 TEST(DecidedTest, ACarriedCellThatHoldsACellEndWidensTheRowsItIsCarriedInto) {
   EXPECT_EQ(Grid("x>⏎<tr a>⏎<td w>a</tdrowspan=2>b</td><td w>c</td>⏎<tr a>⏎<td w>d</td>⏎"),
-            (std::vector<std::vector<std::string>>{{"<td>ab", "<td>c"},
-                                                   {"<td>a", "b", "<td>d"}}));
+            (std::vector<std::vector<std::string>>{{"<td>ab", "<td>c"}, {"<td>a", "b", "<td>d"}}));
 }
 
 TEST(DecidedTest, CarriedMarkupHoldingTheOldEntrySeparatorsStaysIntact) {
@@ -406,8 +410,8 @@ namespace {
 // on random strings built from tag fragments, joins across gaps included.
 TEST(WorkingTextTest, AgreesWithFourReplaceAllsInARow) {
   const std::vector<std::u16string> fragments = {
-      u"</table>", u"</tr>", u"</thead>", u"<thead>", u"</TR>", u"<", u"/", u"t", u"r",
-      u">", u"able>", u"head>", u"x", u"\r\n", u" "};
+      u"</table>", u"</tr>", u"</thead>", u"<thead>", u"</TR>", u"<",    u"/", u"t",
+      u"r",        u">",     u"able>",    u"head>",   u"x",     u"\r\n", u" "};
   EXPECT_EQ(conversion_detail::WorkingText(u"</t</table>r>"), u"");
   EXPECT_EQ(conversion_detail::WorkingText(u"<</tr>thead>"), u"");
   EXPECT_EQ(conversion_detail::WorkingText(u"</tr</tr>>"), u"</tr>");

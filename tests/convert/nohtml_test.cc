@@ -19,15 +19,15 @@ TEST(NohtmlTest, ReplacesEveryTagWithOneBlank) {
 }
 
 TEST(NohtmlTest, MatchRunsToTheLastCloseBeforeTheNextOpen) {
-  EXPECT_EQ(nohtml(u"<b>x>y</b>"), u" y ");    // "x>" goes with the tag
-  EXPECT_EQ(nohtml(u"a<b"), u"a<b");           // no ">" after it
-  EXPECT_EQ(nohtml(u"<>x"), u"<>x");           // ">" as the second character needs another
+  EXPECT_EQ(nohtml(u"<b>x>y</b>"), u" y ");  // "x>" goes with the tag
+  EXPECT_EQ(nohtml(u"a<b"), u"a<b");         // no ">" after it
+  EXPECT_EQ(nohtml(u"<>x"), u"<>x");         // ">" as the second character needs another
   EXPECT_EQ(nohtml(u"<>>x"), u" x");
-  EXPECT_EQ(nohtml(u"<<a>"), u" ");            // the character after "<" may be "<"
-  EXPECT_EQ(nohtml(u"<\nb>"), u"<\nb>");       // ... but not a line feed
-  EXPECT_EQ(nohtml(u"<\rb>"), u" ");           // a carriage return is fine
-  EXPECT_EQ(nohtml(u"<a\r\nb>c"), u" c");      // line breaks inside a tag
-  EXPECT_EQ(nohtml(u"<a<b>"), u"<a ");         // the first "<" finds no ">" before the next
+  EXPECT_EQ(nohtml(u"<<a>"), u" ");        // the character after "<" may be "<"
+  EXPECT_EQ(nohtml(u"<\nb>"), u"<\nb>");   // ... but not a line feed
+  EXPECT_EQ(nohtml(u"<\rb>"), u" ");       // a carriage return is fine
+  EXPECT_EQ(nohtml(u"<a\r\nb>c"), u" c");  // line breaks inside a tag
+  EXPECT_EQ(nohtml(u"<a<b>"), u"<a ");     // the first "<" finds no ">" before the next
 }
 
 TEST(NohtmlTest, ClosingTagSweepNeverFindsAnythingLeft) {

@@ -64,7 +64,7 @@ TEST(LowercaseTest, LowersEveryUpperCaseLetterAndKeepsTheLength) {
   EXPECT_EQ(Lowercase(u"<TD Width=10>AbC</TD>"), u"<td width=10>abc</td>");
   EXPECT_EQ(Lowercase(u"ÀÉÎ ΣΑΣ ДОМ"), u"àéî σασ дом");
   EXPECT_EQ(Lowercase(u"ＡＢＣ数据"), u"ａｂｃ数据");  // full-width Latin in Chinese text
-  EXPECT_EQ(Lowercase(u"\u0130"), u"i");              // simple mapping: length kept
+  EXPECT_EQ(Lowercase(u"\u0130"), u"i");               // simple mapping: length kept
   EXPECT_EQ(Lowercase(u"\U00010400"), u"\U00010428");  // a supplementary-plane letter
   EXPECT_EQ(Lowercase(u"\xD801"), u"\xD801");          // a lone surrogate stays
   EXPECT_EQ(Lowercase(u"ß1_!"), u"ß1_!");
@@ -86,8 +86,8 @@ TEST(WholeNumberTest, DecimalsWithSignAndWhiteSpaceRoundHalfToEven) {
 }
 
 TEST(WholeNumberTest, RefusesWhatIsNotADecimalNumber) {
-  for (TextView bad : {u"", u" ", u"-", u"'2'", u"2a", u"1e3", u"2 3", u"+-1", u".", u"0x10",
-                       u"２"}) {
+  for (TextView bad :
+       {u"", u" ", u"-", u"'2'", u"2a", u"1e3", u"2 3", u"+-1", u".", u"0x10", u"２"}) {
     EXPECT_FALSE(ToWholeNumber(bad).has_value()) << std::string(bad.begin(), bad.end());
   }
 }

@@ -28,9 +28,10 @@ inline std::string WordTableMarkup(const PageTable& table) {
       out += "  <td width=" + std::to_string(95 * cell.colspan);
       if (cell.colspan > 1) out += " colspan=" + std::to_string(cell.colspan);
       if (cell.rowspan > 1) out += " rowspan=" + std::to_string(cell.rowspan);
-      out += " valign=top style='width:71.0pt;border:solid windowtext 1.0pt;\r\n"
-             "  mso-border-alt:solid windowtext .5pt;padding:0cm 5.4pt 0cm 5.4pt'>\r\n"
-             "  <p class=MsoNormal>";
+      out +=
+          " valign=top style='width:71.0pt;border:solid windowtext 1.0pt;\r\n"
+          "  mso-border-alt:solid windowtext .5pt;padding:0cm 5.4pt 0cm 5.4pt'>\r\n"
+          "  <p class=MsoNormal>";
       if (cell.text.empty()) {
         out += "<span lang=EN-US><o:p>&nbsp;</o:p></span></p>\r\n";
       } else {

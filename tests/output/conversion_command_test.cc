@@ -56,9 +56,8 @@ class ConversionCommandTest : public testing::DatabaseFolder {
   Status Run(std::u16string_view strTable, bool first_row_data = false) {
     form_.strTable = strTable;
     form_.strTableFirstLine = first_row_data;
-    return ReplaceDtTable(form_, [&] {
-      return Command3_Click(form_, folder_.u16(), browser_, label_);
-    });
+    return ReplaceDtTable(form_,
+                          [&] { return Command3_Click(form_, folder_.u16(), browser_, label_); });
   }
   std::string Page() const { return folder_.Read("cc.html"); }
   std::string LastStatus() const {
@@ -127,8 +126,8 @@ TEST_F(ConversionCommandTest, EachRowIsInsertedAsItFinishesNotAtTheEnd) {
   } watcher(*form_.cn);
   form_.strTable = Markup({{u"h"}, {u"a"}, {u"b"}});
   ASSERT_TRUE(ReplaceDtTable(form_, [&] {
-    return Command3_Click(form_, folder_.u16(), browser_, watcher);
-  }).ok());
+                return Command3_Click(form_, folder_.u16(), browser_, watcher);
+              }).ok());
   EXPECT_EQ(watcher.seen, (std::vector<std::string>{"1=0", "2=0", "3=0",  // first pass
                                                     "1=0", "2=0", "3=1",  // second pass
                                                     std::string(kClosingText) + "=2"}));
@@ -172,8 +171,9 @@ TEST_F(FailingRunTest, AColumnTheTableLacksRollsTheWholeRunBack) {
 }
 
 TEST_F(FailingRunTest, AValueTooLongForItsColumnRollsTheWholeRunBack) {
-  OpenWithSchema("create table dt_table (field0 text check (length(field0) <= 5), field1 text,"
-                 " field2 text)");
+  OpenWithSchema(
+      "create table dt_table (field0 text check (length(field0) <= 5), field1 text,"
+      " field2 text)");
   Fill("('keep', 'these', 'rows'), ('and', 'this', 'one')");
   Status status = Run(Markup({{u"ok"}, {u"much too long"}}), true);
   EXPECT_EQ(status.number(), ErrorNumber::kValueTooLong) << status.ToString();
@@ -221,10 +221,13 @@ TEST_F(FailingRunTest, APageThatCannotBeWrittenRollsBackAfterTheBrowserWasAsked)
 
 TEST_F(FailingRunTest, AnExceptionInsideTheRunRollsBackToo) {
   form_.strTable = kHeaderAndOneRow;
-  EXPECT_THROW(ReplaceDtTable(form_, [&]() -> Status {
-    QM_RETURN_IF_ERROR(Command3_Click(form_, folder_.u16(), browser_, label_));
-    throw std::runtime_error("the window went away");
-  }), std::runtime_error);
+  EXPECT_THROW(
+      ReplaceDtTable(form_,
+                     [&]() -> Status {
+                       QM_RETURN_IF_ERROR(Command3_Click(form_, folder_.u16(), browser_, label_));
+                       throw std::runtime_error("the window went away");
+                     }),
+      std::runtime_error);
   EXPECT_EQ(Table(), (Rows{{"keep", "these", "rows"}, {"and", "this", "one"}}));
   EXPECT_FALSE(form_.cn->InTransaction());
 }
@@ -238,8 +241,7 @@ TEST(OpenDataMdbTest, SaysWhyTheConnectionIsNotOpenAndNoRunStartsOnIt) {
 
   folder.Write("data.mdb", std::string("\0\1\0\0Standard Jet DB\0", 20) + std::string(100, 'j'));
   EXPECT_EQ(OpenDataMdb(form, folder.u16()).number(), ErrorNumber::kNotADatabase);
-  EXPECT_EQ(ReplaceDtTable(form, [] { return Status(); }).number(),
-            ErrorNumber::kConnectionClosed);
+  EXPECT_EQ(ReplaceDtTable(form, [] { return Status(); }).number(), ErrorNumber::kConnectionClosed);
 }
 
 }  // namespace

@@ -54,8 +54,8 @@ TEST_F(InsertStatementsTest, ValuesAreCutTo200CharactersBeforeQuotesAreDoubled) 
   ASSERT_TRUE(statements.BeginRows().ok());
   Status status = Row(statements, 1, {prefixed, bare, quote_at_cut});
   ASSERT_TRUE(status.ok()) << status.ToString() << " (the cut must fit the columns' limit)";
-  EXPECT_EQ(Table(), (Rows{{std::string(196, 'x'), std::string(200, 'y'),
-                            std::string(199, 'q') + "'"}}));
+  EXPECT_EQ(Table(),
+            (Rows{{std::string(196, 'x'), std::string(200, 'y'), std::string(199, 'q') + "'"}}));
   // The doubled quote stands whole at the end of the third literal.
   EXPECT_NE(statements.strSqlLog().find(u"'" + std::u16string(199, u'q') + u"''')"),
             std::u16string::npos);

@@ -15,8 +15,7 @@ using Rows = std::vector<std::vector<std::string>>;
 
 std::u16string JetString(const std::string& data_source, const std::string& password = "''") {
   return unicode::FromUtf8("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + data_source +
-                           ";Persist Security Info=False;Jet OLEDB:Database password=" +
-                           password);
+                           ";Persist Security Info=False;Jet OLEDB:Database password=" + password);
 }
 
 class AdodbTest : public ::testing::Test {
@@ -165,9 +164,9 @@ TEST_F(AdodbTest, InsertsSharingAFormKeepTheirOwnValuesAndFaults) {
     EXPECT_EQ(status.ok(), std::u16string_view(sql).find(u"toolong") == std::u16string_view::npos)
         << status.ToString();
   }
-  EXPECT_EQ(Query(db_, "select a, b from t order by rowid"),
-            (Rows{{"1", "o'b"}, {"2", "?"}, {"3", "数据"}, {"NULL", "own parameter"},
-                  {"NULL", "4"}}));
+  EXPECT_EQ(
+      Query(db_, "select a, b from t order by rowid"),
+      (Rows{{"1", "o'b"}, {"2", "?"}, {"3", "数据"}, {"NULL", "own parameter"}, {"NULL", "4"}}));
 
   // A changed table is read anew, and a shape that no longer fits fails plainly.
   ASSERT_TRUE(cn_.Execute(u"alter table t add column c text", -1).ok());

@@ -14,14 +14,19 @@ TEST(CodePageTest, RoundTripsChineseAndAscii) {
 }
 
 TEST(CodePageTest, UnencodableCharactersBecomeQuestionMarksOrReferences) {
-  std::u16string text = u"a\u0E01b\U0001F600c\xD800" u"d";  // Thai, an emoji, a lone surrogate
+  std::u16string text =
+      u"a\u0E01b\U0001F600c\xD800"
+      u"d";  // Thai, an emoji, a lone surrogate
   EXPECT_EQ(EncodeCp936(text, Unencodable::kQuestionMark), "a?b?c?d");
   EXPECT_EQ(EncodeCp936(text, Unencodable::kCharacterReference), "a&#3585;b&#128512;c?d");
   EXPECT_EQ(EncodeCp936(u"\xDBFF", Unencodable::kQuestionMark), "?");  // cut-off pair at the end
 }
 
 TEST(CodePageTest, InvalidBytesDecodeToReplacementCharactersAndDecodingGoesOn) {
-  EXPECT_EQ(DecodeCp936("a\xFF" "b"), u"a\uFFFD" "b");
+  EXPECT_EQ(DecodeCp936("a\xFF"
+                        "b"),
+            u"a\uFFFD"
+            "b");
   EXPECT_EQ(DecodeCp936("x\xCA"), u"x\uFFFD");  // a lead byte cut off at the end
   EXPECT_EQ(DecodeCp936(""), u"");
   std::string big(1 << 20, 'z');

@@ -56,7 +56,7 @@ TEST_F(FileNumbersTest, MisuseAndMissingFilesAreClearFailures) {
   EXPECT_EQ(files_.OpenForBinary(1, dir_ + "/missing", 10).number(), ErrorNumber::kFileNotFound);
   ASSERT_TRUE(files_.OpenForOutput(1, dir_ + "/a").ok());
   EXPECT_FALSE(files_.OpenForOutput(1, dir_ + "/b").ok());  // number in use
-  EXPECT_FALSE(files_.Print(7, "x").ok());                   // number not open
+  EXPECT_FALSE(files_.Print(7, "x").ok());                  // number not open
   EXPECT_FALSE(files_.OpenForOutput(0, dir_ + "/c").ok());
   EXPECT_FALSE(files_.OpenForOutput(512, dir_ + "/c").ok());
   EXPECT_FALSE(files_.OpenForBinary(2, dir_, 10).ok());  // a folder

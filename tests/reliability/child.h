@@ -1,8 +1,8 @@
 // The program run as a separate process, as a user runs it.
 #pragma once
 
-#include <sys/wait.h>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -13,8 +13,8 @@
 namespace quillmere::testing {
 
 struct ChildOptions {
-  std::string folder;       // working folder
-  std::string out, err;     // files for standard output and error
+  std::string folder;    // working folder
+  std::string out, err;  // files for standard output and error
 };
 
 // Starts `args` (args[0] a path) and returns its process id, or -1.

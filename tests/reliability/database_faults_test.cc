@@ -103,7 +103,7 @@ TEST_F(DatabaseFaultTest, DatabaseLockedByAnotherProcess) {
       char ready = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
       (void)!write(locked[1], &ready, 1);
       (void)!read(release[0], &ready, 1);  // until the test lets go
-      _exit(0);  // without committing
+      _exit(0);                            // without committing
     }
     close(locked[1]);
     close(release[0]);

@@ -27,12 +27,34 @@ class HostileInputTest : public testing::RunFolder {};
 // Tags, spans and text of every kind the conversion looks at, in random
 // order, up to `units` UTF-16 units.
 std::u16string RandomTags(size_t units, uint32_t seed) {
-  static const std::u16string kPieces[] = {
-      u"<tr>", u"<tr class=x>", u"<tr ", u"</tr>", u"<td>", u"<td class=y>", u"</td>",
-      u"<td colspan=1000>", u"<td rowspan=65534>", u"<td colspan=2 rowspan=3>", u"colspan=",
-      u"rowspan='7'", u"<p class=MsoNormal>", u"</p>", u"<span lang=EN-US>", u"</span>",
-      u"&nbsp;", u"<thead>", u"</table>", u"<", u">", u"\r\n", u" ", u"文字", u"'", u"text",
-      u"<o:p></o:p>", u"<br>"};
+  static const std::u16string kPieces[] = {u"<tr>",
+                                           u"<tr class=x>",
+                                           u"<tr ",
+                                           u"</tr>",
+                                           u"<td>",
+                                           u"<td class=y>",
+                                           u"</td>",
+                                           u"<td colspan=1000>",
+                                           u"<td rowspan=65534>",
+                                           u"<td colspan=2 rowspan=3>",
+                                           u"colspan=",
+                                           u"rowspan='7'",
+                                           u"<p class=MsoNormal>",
+                                           u"</p>",
+                                           u"<span lang=EN-US>",
+                                           u"</span>",
+                                           u"&nbsp;",
+                                           u"<thead>",
+                                           u"</table>",
+                                           u"<",
+                                           u">",
+                                           u"\r\n",
+                                           u" ",
+                                           u"文字",
+                                           u"'",
+                                           u"text",
+                                           u"<o:p></o:p>",
+                                           u"<br>"};
   std::mt19937 random(seed);
   std::uniform_int_distribution<size_t> pick(0, std::size(kPieces) - 1);
   std::u16string page;
@@ -44,9 +66,8 @@ std::u16string RandomTags(size_t units, uint32_t seed) {
 TEST_F(HostileInputTest, AHundredMegabytesOfRandomTagsConvertOrFailCleanly) {
   ASSERT_TRUE(OpenDataMdb(form_, files::ProgramPath(dir_)).ok());
   form_.strTable = RandomTags(size_t{100} << 20, 1);
-  Status status = ReplaceDtTable(form_, [&] {
-    return Command3_Click(form_, files::ProgramPath(dir_), browser_, quiet_);
-  });
+  Status status = ReplaceDtTable(
+      form_, [&] { return Command3_Click(form_, files::ProgramPath(dir_), browser_, quiet_); });
   if (status.ok()) {
     EXPECT_TRUE(Has("cc.html"));
   } else {
@@ -68,7 +89,8 @@ TEST_F(HostileInputTest, ADocumentThatMakesLibreOfficeHangIsStoppedAtTheTimeLimi
   }
   std::string page = "<html><body>";
   const std::string text(10'000, 'x');
-  for (int s = 0; s < 2'000; ++s) page += "<span style='font-size:" + std::to_string(8 + s % 40) + "pt'>" + text + "</span>";
+  for (int s = 0; s < 2'000; ++s)
+    page += "<span style='font-size:" + std::to_string(8 + s % 40) + "pt'>" + text + "</span>";
   page += "</body></html>";
   std::ofstream(dir_ + "/test.doc", std::ios::binary | std::ios::trunc) << page;
   const std::string work = folder_ / "work";

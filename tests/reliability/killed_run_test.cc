@@ -75,8 +75,10 @@ TEST_F(KilledRunTest, KilledWhileInsertingLeavesTheDatabaseAsItWas) {
   Follower progress(options.err);
   int seen = 0;
   for (int i = 0; i < 60'000 && seen < 2; ++i) {
-    if (progress.Saw("2000")) ++seen;
-    else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (progress.Saw("2000"))
+      ++seen;
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   const bool inserting = seen == 2;
   ASSERT_TRUE(inserting) << "the run never reached its inserts";

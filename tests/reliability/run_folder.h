@@ -46,8 +46,9 @@ class RunFolder : public ::testing::Test {
   // dt_table holding kBefore and nothing else.
   void PutBackRowsBefore() {
     Query(db(), "delete from dt_table");
-    Query(db(), "insert into dt_table (field0, field1, field2) values "
-                "('earlier', 'run', '1'), ('earlier', 'run', '2')");
+    Query(db(),
+          "insert into dt_table (field0, field1, field2) values "
+          "('earlier', 'run', '1'), ('earlier', 'run', '2')");
   }
 
   std::string db() const { return dir_ + "/data.mdb"; }
@@ -64,8 +65,8 @@ class RunFolder : public ::testing::Test {
       form_.cn = std::make_unique<adodb::Connection>();
       form_.cn->SetLockTimeout(std::chrono::milliseconds(200));
     }
-    StartContext window{files::ProgramPath(dir_), FramerControl1, controls_, form_, browser_,
-                        quiet_, disk_};
+    StartContext window{
+        files::ProgramPath(dir_), FramerControl1, controls_, form_, browser_, quiet_, disk_};
     return Command1_Click(window);
   }
 

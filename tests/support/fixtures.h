@@ -26,10 +26,10 @@ inline bool InCi() {
 
 // Ends the test (from its body or SetUp) when the fixture `relative`, a file
 // or a folder, is absent: a skip, or in CI a failure.
-#define QM_REQUIRE_FIXTURE(relative)                                                               \
-  do {                                                                                             \
-    const std::filesystem::path qm_fixture_ = ::quillmere::testing::FixturePath(relative);         \
-    if (std::filesystem::exists(qm_fixture_)) break;                                               \
-    if (::quillmere::testing::InCi()) FAIL() << "no fixture at " << qm_fixture_ << " in CI";       \
-    GTEST_SKIP() << "no fixture at " << qm_fixture_;                                               \
+#define QM_REQUIRE_FIXTURE(relative)                                                         \
+  do {                                                                                       \
+    const std::filesystem::path qm_fixture_ = ::quillmere::testing::FixturePath(relative);   \
+    if (std::filesystem::exists(qm_fixture_)) break;                                         \
+    if (::quillmere::testing::InCi()) FAIL() << "no fixture at " << qm_fixture_ << " in CI"; \
+    GTEST_SKIP() << "no fixture at " << qm_fixture_;                                         \
   } while (0)

@@ -105,9 +105,10 @@ inline std::string TableXml(int rows, int columns) {
     for (int c = 0; c < columns; ++c) {
       xml += "<w:tc><w:tcPr><w:tcW w:w=\"1200\" w:type=\"dxa\"/>";
       if (c == 0) xml += r % 3 == 0 ? "<w:vMerge w:val=\"restart\"/>" : "<w:vMerge/>";
-      xml += "</w:tcPr><w:p><w:pPr><w:jc w:val=\"left\"/></w:pPr><w:r><w:rPr><w:rFonts "
-             "w:hint=\"eastAsia\"/></w:rPr><w:t>单元 " +
-             std::to_string(r) + "." + std::to_string(c) + "</w:t></w:r></w:p></w:tc>";
+      xml +=
+          "</w:tcPr><w:p><w:pPr><w:jc w:val=\"left\"/></w:pPr><w:r><w:rPr><w:rFonts "
+          "w:hint=\"eastAsia\"/></w:rPr><w:t>单元 " +
+          std::to_string(r) + "." + std::to_string(c) + "</w:t></w:r></w:p></w:tc>";
     }
     xml += "</w:tr>";
   }

@@ -39,7 +39,8 @@ FileKind SniffKind(std::string_view bytes) {
   if (StartsWith(bytes, "PK\x03\x04") || StartsWith(bytes, "PK\x05\x06")) return FileKind::kZip;
   std::string start = TextStart(bytes);
   if (StartsWith(start, "{\\rtf")) return FileKind::kRichText;
-  if (StartsWith(start, "<?xml")) return Contains(start, "<html") ? FileKind::kHtml : FileKind::kXml;
+  if (StartsWith(start, "<?xml"))
+    return Contains(start, "<html") ? FileKind::kHtml : FileKind::kXml;
   if (StartsWith(start, "<!doctype html") || Contains(start, "<html")) return FileKind::kHtml;
   return FileKind::kOther;
 }

@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "platform/document/document_format.h"
+#include "platform/document/docx/package.h"
 #include "platform/document/docx/reader.h"
 #include "platform/document/word97/reader.h"
-#include "platform/document/docx/package.h"
 #include "platform/files.h"
 
 namespace quillmere::document {
@@ -41,8 +41,7 @@ Status ReadCompoundFile(std::string_view bytes, const ReaderOptions& options, Do
   std::string reason = word97.description();
   if (!reason.empty() && reason.back() == '.') reason.pop_back();
   FormatFound format{
-      "a compound file but no Word 97-2003 document this program can read (" + reason + ")",
-      "doc"};
+      "a compound file but no Word 97-2003 document this program can read (" + reason + ")", "doc"};
   return ThroughConverter(bytes, format, options, out);
 }
 
@@ -82,8 +81,7 @@ Status ReadDocumentFile(const std::string& native_path, const ReaderOptions& opt
   QM_RETURN_IF_ERROR(files::ReadWholeFile(native_path, options.limits.max_file_bytes, &bytes));
   Status status = ReadBytes(bytes, options, out);
   if (status.ok()) return status;
-  return Status(status.number(),
-                "Cannot open \"" + native_path + "\": " + status.description());
+  return Status(status.number(), "Cannot open \"" + native_path + "\": " + status.description());
 }
 
 }  // namespace quillmere::document

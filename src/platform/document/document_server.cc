@@ -54,9 +54,9 @@ Status DocumentServer::Open(std::u16string_view document, bool /*read_only*/,
                             std::u16string_view /*password*/) {
   open_.reset();
   if (!EqualsIgnoringCase(prog_id, kServerProgId)) {
-    return Status(ErrorNumber::kUnsupportedFormat,
-                  "No document server is registered as \"" + unicode::ToUtf8(prog_id) +
-                      "\"; this one serves \"Word.Document\".");
+    return Status(ErrorNumber::kUnsupportedFormat, "No document server is registered as \"" +
+                                                       unicode::ToUtf8(prog_id) +
+                                                       "\"; this one serves \"Word.Document\".");
   }
   Document read;
   QM_RETURN_IF_ERROR(ReadDocumentFile(files::NativePath(document), options_, &read));

@@ -21,8 +21,9 @@ QString ShownPart(const QString& page, const std::u16string& path) {
   if (page.size() <= kShownCharacters) return page;
   const QString head = page.left(kShownCharacters);
   qsizetype row = head.lastIndexOf(QStringLiteral("\r\n<tr>"));
-  QString shown = row > 0 ? head.left(row) + QStringLiteral("</tr></table>")
-                          : head.left(std::max<qsizetype>(0, head.lastIndexOf(QStringLiteral("\r\n<br>"))));
+  QString shown =
+      row > 0 ? head.left(row) + QStringLiteral("</tr></table>")
+              : head.left(std::max<qsizetype>(0, head.lastIndexOf(QStringLiteral("\r\n<br>"))));
   return shown + QStringLiteral("<p>……预览只显示了页面的前一部分，完整内容见 %1</p>")
                      .arg(QString::fromStdU16String(path).toHtmlEscaped());
 }

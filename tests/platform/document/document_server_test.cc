@@ -81,10 +81,10 @@ TEST_F(DocumentServerTest, AnEncryptedDocxIsPasswordProtected) {
                   "EncryptedPackage");
   // The password argument cannot open it either.
   DocumentServer server(options_);
-  EXPECT_EQ(server.Open(unicode::FromUtf8(Data("encrypted.docx")), true, u"Word.Document", u"",
-                        u"secret")
-                .number(),
-            ErrorNumber::kPasswordProtected);
+  EXPECT_EQ(
+      server.Open(unicode::FromUtf8(Data("encrypted.docx")), true, u"Word.Document", u"", u"secret")
+          .number(),
+      ErrorNumber::kPasswordProtected);
 }
 
 TEST_F(DocumentServerTest, OtherFormatsNeedLibreOfficeAndSaySo) {
@@ -95,7 +95,8 @@ TEST_F(DocumentServerTest, OtherFormatsNeedLibreOfficeAndSaySo) {
   // A compound file without a Word document in it.
   std::string compound = Slurp(Data("encrypted.docx"));
   const std::string name("E\0n\0c\0r\0y\0p\0t\0e\0d\0", 18);
-  compound.replace(compound.find(name), name.size(), std::string("O\0t\0h\0e\0r\0D\0a\0t\0a\0", 18));
+  compound.replace(compound.find(name), name.size(),
+                   std::string("O\0t\0h\0e\0r\0D\0a\0t\0a\0", 18));
   ExpectOpenFails(Write("other.doc", compound), ErrorNumber::kUnsupportedFormat, "compound file");
 }
 
@@ -105,9 +106,9 @@ TEST_F(DocumentServerTest, OnlyWordDocumentIsServed) {
       server.Open(unicode::FromUtf8(Data("merged-cells.docx")), true, u"Excel.Sheet", u"", u"");
   EXPECT_EQ(status.number(), ErrorNumber::kUnsupportedFormat);
   EXPECT_NE(status.description().find("Excel.Sheet"), std::string::npos);
-  EXPECT_TRUE(server.Open(unicode::FromUtf8(Data("merged-cells.docx")), true, u"word.document",
-                          u"", u"")
-                  .ok());
+  EXPECT_TRUE(
+      server.Open(unicode::FromUtf8(Data("merged-cells.docx")), true, u"word.document", u"", u"")
+          .ok());
 }
 
 TEST_F(DocumentServerTest, AFailedSaveLeavesNoPageBehind) {

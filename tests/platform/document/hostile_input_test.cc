@@ -108,16 +108,16 @@ TEST_F(HostileInputTest, XmlThatIsNotWellFormedSaysWhere) {
 TEST_F(HostileInputTest, APackageWithoutAWordDocument) {
   ASSERT_TRUE(WriteDocx(Path("sheet.docx"), "<?xml version=\"1.0\"?><worksheet/>"));
   ExpectRefused(Path("sheet.docx"), ErrorNumber::kCorruptDocument, "no Word document");
-  ASSERT_TRUE(testing::WriteZip(Path("odt.doc"),
-                                {{"mimetype", "application/vnd.oasis.opendocument.text"},
-                                 {"content.xml", "<office:document-content/>"}}));
+  ASSERT_TRUE(
+      testing::WriteZip(Path("odt.doc"), {{"mimetype", "application/vnd.oasis.opendocument.text"},
+                                          {"content.xml", "<office:document-content/>"}}));
   ExpectRefused(Path("odt.doc"), ErrorNumber::kUnsupportedFormat, "OpenDocument text");
 }
 
 TEST_F(HostileInputTest, ATableWiderThanAnyGridIsRefused) {
   std::string cell = "<w:tc><w:tcPr><w:gridSpan w:val=\"2000000000\"/></w:tcPr><w:p/></w:tc>";
-  ASSERT_TRUE(WriteDocx(Path("wide.docx"),
-                        DocumentXml("<w:tbl><w:tr>" + cell + cell + "</w:tr></w:tbl>")));
+  ASSERT_TRUE(
+      WriteDocx(Path("wide.docx"), DocumentXml("<w:tbl><w:tr>" + cell + cell + "</w:tr></w:tbl>")));
   ExpectRefused(Path("wide.docx"), ErrorNumber::kCorruptDocument, "columns");
 }
 
@@ -125,9 +125,9 @@ TEST_F(HostileInputTest, ATableWiderThanAnyGridIsRefused) {
 // later table was refused.
 TEST_F(HostileInputTest, ARefusedDocumentLeavesNothingBehind) {
   std::string cell = "<w:tc><w:tcPr><w:gridSpan w:val=\"2000000000\"/></w:tcPr><w:p/></w:tc>";
-  ASSERT_TRUE(WriteDocx(Path("late.docx"),
-                        DocumentXml("<w:p><w:r><w:t>first</w:t></w:r></w:p>"
-                                    "<w:tbl><w:tr>" + cell + cell + "</w:tr></w:tbl>")));
+  ASSERT_TRUE(WriteDocx(Path("late.docx"), DocumentXml("<w:p><w:r><w:t>first</w:t></w:r></w:p>"
+                                                       "<w:tbl><w:tr>" +
+                                                       cell + cell + "</w:tr></w:tbl>")));
   Document read;
   Status status = ReadDocxDocument(Slurp(Path("late.docx")), ReadLimits(), &read);
   EXPECT_EQ(status.number(), ErrorNumber::kCorruptDocument) << status.ToString();

@@ -44,10 +44,10 @@ inline Status ConvertPiece(std::u16string_view piece, Grid* grid) {
 
 // The shape of one table of the page, read from its tags alone.
 struct TableShape {
-  int depth = 0;          // 0 for a table in the body
-  bool nests = false;     // holds a table in one of its cells
+  int depth = 0;       // 0 for a table in the body
+  bool nests = false;  // holds a table in one of its cells
   int rows = 0;
-  int columns = 0;        // of the first row
+  int columns = 0;          // of the first row
   bool rectangular = true;  // every row covers the same columns, none twice
 };
 
@@ -56,7 +56,7 @@ struct TableShape {
 inline std::vector<TableShape> TableShapes(const std::string& page_bytes) {
   struct Open {
     size_t index;
-    std::vector<int> covered;  // per column: rows still covered from above
+    std::vector<int> covered;                // per column: rows still covered from above
     std::vector<std::pair<int, int>> cells;  // the row's colspan, rowspan
   };
   std::vector<TableShape> shapes;

@@ -7,8 +7,8 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/qt/framer_control.h"
-#include "platform/qt/web_browser.h"
 #include "platform/qt/recording_document_host.h"
+#include "platform/qt/web_browser.h"
 
 namespace quillmere {
 namespace {
@@ -22,8 +22,7 @@ std::u16string U16(const QString& text) { return text.toStdU16String(); }
 
 // Writes `page` to `path` in code page 936, as the preview page is written.
 void WritePage(const QString& path, const QString& page) {
-  const std::string bytes =
-      codepage::EncodeCp936(U16(page), codepage::Unencodable::kQuestionMark);
+  const std::string bytes = codepage::EncodeCp936(U16(page), codepage::Unencodable::kQuestionMark);
   QVERIFY(files::WriteWholeFile(path.toStdString(), bytes).ok());
 }
 

@@ -204,9 +204,8 @@ class StoryReader {
       table->grid_column_widths.push_back(width >= 0 ? width : kDefaultColumnTwips);
     }
     std::vector<RowWidths> widths;
-    QM_RETURN_IF_ERROR(ForEach(tbl, "tr", [&](pugi::xml_node tr) {
-      return ReadRow(tr, *table, widths);
-    }));
+    QM_RETURN_IF_ERROR(
+        ForEach(tbl, "tr", [&](pugi::xml_node tr) { return ReadRow(tr, *table, widths); }));
     if (table->rows.empty()) return Status();  // nothing a page could show
     QM_RETURN_IF_ERROR(FitGrid(*table, widths));
     out.emplace_back(std::move(table));
@@ -221,9 +220,8 @@ class StoryReader {
     row.grid_after = GridCount(names_.ChildNumber(properties, "gridAfter", 0), 0);
     RowWidths row_widths;
     row_widths.before = Twips(names_.Child(properties, "wBefore"));
-    QM_RETURN_IF_ERROR(ForEach(tr, "tc", [&](pugi::xml_node tc) {
-      return ReadCell(tc, row, row_widths);
-    }));
+    QM_RETURN_IF_ERROR(
+        ForEach(tr, "tc", [&](pugi::xml_node tc) { return ReadCell(tc, row, row_widths); }));
     if (row.cells.empty()) return Status();
     table.rows.push_back(std::move(row));
     widths.push_back(std::move(row_widths));

@@ -16,8 +16,8 @@
 
 #include <pugixml.hpp>
 
-#include "platform/document/model.h"
 #include "platform/document/docx/names.h"
+#include "platform/document/model.h"
 #include "platform/status.h"
 
 namespace quillmere::document {

@@ -22,8 +22,7 @@ Status ZipArchive::Open(std::string_view bytes, std::unique_ptr<ZipArchive>* out
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-  zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error)
-                          : nullptr;
+  zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
   if (archive == nullptr) {
     std::string reason = zip_error_strerror(&error);
     zip_error_fini(&error);
@@ -52,9 +51,9 @@ Status ZipArchive::Read(const char* name, uint64_t max_bytes, std::string* conte
 
   zip_file_t* file = zip_fopen_index(archive_, stat.index, 0);
   if (file == nullptr) {
-    return Status(ErrorNumber::kCorruptDocument, std::string("its part ") + name +
-                                                     " cannot be read (" +
-                                                     zip_strerror(archive_) + ").");
+    return Status(
+        ErrorNumber::kCorruptDocument,
+        std::string("its part ") + name + " cannot be read (" + zip_strerror(archive_) + ").");
   }
   content->clear();
   if (stat.valid & ZIP_STAT_SIZE) content->reserve(stat.size);
@@ -64,9 +63,9 @@ Status ZipArchive::Read(const char* name, uint64_t max_bytes, std::string* conte
     zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
     if (n == 0) break;
     if (n < 0) {
-      status = Status(ErrorNumber::kCorruptDocument, std::string("its part ") + name +
-                                                         " is damaged (" +
-                                                         zip_file_strerror(file) + ").");
+      status =
+          Status(ErrorNumber::kCorruptDocument, std::string("its part ") + name + " is damaged (" +
+                                                    zip_file_strerror(file) + ").");
       break;
     }
     if (content->size() + static_cast<uint64_t>(n) > max_bytes) {

@@ -34,12 +34,11 @@ Status ReadDocxPackage(const ZipArchive& package, const ReadLimits& limits, Docu
 
   pugi::xml_document tree;
   // Whitespace is kept where it is an element's only text: <w:t> </w:t>.
-  pugi::xml_parse_result parsed =
-      tree.load_buffer_inplace(xml.data(), xml.size(),
-                               pugi::parse_default | pugi::parse_ws_pcdata_single);
+  pugi::xml_parse_result parsed = tree.load_buffer_inplace(
+      xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
   if (!parsed) {
-    return Corrupt("is not well-formed XML (" + std::string(parsed.description()) +
-                   " at byte " + std::to_string(parsed.offset) + ").");
+    return Corrupt("is not well-formed XML (" + std::string(parsed.description()) + " at byte " +
+                   std::to_string(parsed.offset) + ").");
   }
   DepthProbe probe(limits.max_xml_depth);
   if (!tree.traverse(probe)) {

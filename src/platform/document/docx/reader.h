@@ -4,9 +4,9 @@
 
 #include <string_view>
 
+#include "platform/document/docx/package.h"
 #include "platform/document/model.h"
 #include "platform/document/read_limits.h"
-#include "platform/document/docx/package.h"
 #include "platform/status.h"
 
 namespace quillmere::document {

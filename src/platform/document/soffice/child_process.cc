@@ -23,8 +23,8 @@ class SpawnSettings {
   explicit SpawnSettings(const std::string& log_path) {
     posix_spawn_file_actions_init(&actions_);
     posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions_, 1, log_path.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions_, 1, log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     posix_spawn_file_actions_adddup2(&actions_, 1, 2);
     posix_spawnattr_init(&attributes_);
     sigset_t none, all;
@@ -33,8 +33,8 @@ class SpawnSettings {
     posix_spawnattr_setsigmask(&attributes_, &none);
     posix_spawnattr_setsigdefault(&attributes_, &all);
     posix_spawnattr_setpgroup(&attributes_, 0);
-    posix_spawnattr_setflags(&attributes_,
-                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(
+        &attributes_, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   }
   ~SpawnSettings() {
     posix_spawn_file_actions_destroy(&actions_);
@@ -122,9 +122,8 @@ Status RunToCompletion(const std::vector<std::string>& argv, const std::string& 
   kill(-pid, SIGKILL);  // the group: the child if it still runs, and anything it left
   *exit_code = Reap(pid);
   if (timed_out) {
-    return Status(ErrorNumber::kConverterTimeout,
-                  "\"" + argv[0] + "\" did not finish within " + Duration(time_limit) +
-                      " and was stopped.");
+    return Status(ErrorNumber::kConverterTimeout, "\"" + argv[0] + "\" did not finish within " +
+                                                      Duration(time_limit) + " and was stopped.");
   }
   return Status();
 }

@@ -108,7 +108,8 @@ Status ConvertToDocx(const std::string& program, std::string_view document,
   const std::string temp = work->Path("temp");
   std::error_code made;
   fs::create_directory(temp, made);
-  if (made) return Status(ErrorNumber::kFileIo, "Cannot create \"" + temp + "\": " + made.message() + ".");
+  if (made)
+    return Status(ErrorNumber::kFileIo, "Cannot create \"" + temp + "\": " + made.message() + ".");
 
   int exit_code = 0;
   QM_RETURN_IF_ERROR(RunToCompletion(
@@ -119,9 +120,9 @@ Status ConvertToDocx(const std::string& program, std::string_view document,
 
   const std::string result = output_folder + "/document.docx";
   if (!files::Exists(result)) {
-    return Status(ErrorNumber::kConverterFailed,
-                  "LibreOffice could not convert it (exit status " + std::to_string(exit_code) +
-                      "; " + LastLine(log) + ").");
+    return Status(ErrorNumber::kConverterFailed, "LibreOffice could not convert it (exit status " +
+                                                     std::to_string(exit_code) + "; " +
+                                                     LastLine(log) + ").");
   }
   return files::ReadWholeFile(result, max_result_bytes, docx);
 }

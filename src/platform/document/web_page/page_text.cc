@@ -8,7 +8,9 @@ constexpr std::u16string_view kSpaceRun = u"<span style='mso-spacerun:yes'>";
 constexpr std::u16string_view kTab = u"<span style='mso-tab-count:1'>&nbsp;&nbsp;&nbsp; </span>";
 
 // Characters a browser would fold into one blank.
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
+bool IsBlank(char16_t c) {
+  return c == u' ' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
+}
 
 // A run of `count` blanks. Inside text one blank stays a blank; longer runs
 // keep their width with "&nbsp;" and end in a blank where the line may wrap.
@@ -27,15 +29,30 @@ void AppendBlanks(size_t count, bool at_line_end, std::u16string& out) {
 
 void AppendCharacter(char16_t c, std::u16string& out) {
   switch (c) {
-    case u'&': out += u"&amp;"; break;
-    case u'<': out += u"&lt;"; break;
-    case u'>': out += u"&gt;"; break;
-    case u'"': out += u"&quot;"; break;
-    case u'\t': out += kTab; break;
-    case u'\u00A0': out += u"&nbsp;"; break;
-    case u'\u2011': out += u'-'; break;  // a no-break hyphen shows as a hyphen
+    case u'&':
+      out += u"&amp;";
+      break;
+    case u'<':
+      out += u"&lt;";
+      break;
+    case u'>':
+      out += u"&gt;";
+      break;
+    case u'"':
+      out += u"&quot;";
+      break;
+    case u'\t':
+      out += kTab;
+      break;
+    case u'\u00A0':
+      out += u"&nbsp;";
+      break;
+    case u'\u2011':
+      out += u'-';
+      break;  // a no-break hyphen shows as a hyphen
     case u'\uFFFE':
-    case u'\uFFFF': break;
+    case u'\uFFFF':
+      break;
     default:
       if (c >= 0x20) out += c;  // other control characters show nothing
   }
@@ -61,9 +78,15 @@ void AppendText(std::u16string_view text, std::u16string& out) {
 void AppendParagraphContent(const Paragraph& paragraph, std::u16string& out) {
   for (const Inline& item : paragraph.inlines) {
     switch (item.kind) {
-      case Inline::Kind::kText: AppendText(item.text, out); break;
-      case Inline::Kind::kLineBreak: out += u"<br>"; break;
-      case Inline::Kind::kTab: out += kTab; break;
+      case Inline::Kind::kText:
+        AppendText(item.text, out);
+        break;
+      case Inline::Kind::kLineBreak:
+        out += u"<br>";
+        break;
+      case Inline::Kind::kTab:
+        out += kTab;
+        break;
     }
   }
 }

@@ -97,7 +97,8 @@ class PageWriter {
     Indent(indent);
     out_ += u"<table class=MsoTableGrid border=1 cellspacing=0 cellpadding=0\r\n";
     Indent(indent + 1);
-    out_ += u"style='border-collapse:collapse;border:none;mso-border-alt:solid windowtext .5pt;\r\n";
+    out_ +=
+        u"style='border-collapse:collapse;border:none;mso-border-alt:solid windowtext .5pt;\r\n";
     Indent(indent + 1);
     out_ += u"mso-yfti-tbllook:1184;mso-padding-alt:0cm 5.4pt 0cm 5.4pt'>\r\n";
     for (size_t r = 0; r < layout.rows.size() && !Over(); ++r) {
@@ -196,8 +197,7 @@ class PageWriter {
 
 Status TooLarge(uint64_t max_bytes) {
   return Status(ErrorNumber::kDocumentTooLarge,
-                "The document would make a web page of more than " +
-                    std::to_string(max_bytes) +
+                "The document would make a web page of more than " + std::to_string(max_bytes) +
                     " bytes, more than this program saves and reads back.");
 }
 

@@ -93,7 +93,8 @@ Status CompoundFile::ReadFat() {
   std::string fat_bytes;
   fat_bytes.reserve(fat_sectors.size() << sector_shift_);
   for (uint32_t sector : fat_sectors) {
-    if (sector >= sector_count_) return Corrupt("FAT " + SectorText(sector) + " is outside the file");
+    if (sector >= sector_count_)
+      return Corrupt("FAT " + SectorText(sector) + " is outside the file");
     AppendSector(sector, &fat_bytes);
   }
   LittleEndian fat(fat_bytes);
@@ -109,8 +110,10 @@ Status CompoundFile::FollowChain(uint32_t start, const std::vector<uint32_t>& fa
   std::vector<bool> seen(std::min<uint64_t>(sector_count, fat.size()));
   uint32_t sector = start;
   while (chain->size() < wanted && sector != kEndOfChain) {
-    if (sector > kMaxRegularSector) return Corrupt("a chain holds the special number " + std::to_string(sector));
-    if (sector >= seen.size()) return Corrupt("a chain leads to " + SectorText(sector) + ", outside the file");
+    if (sector > kMaxRegularSector)
+      return Corrupt("a chain holds the special number " + std::to_string(sector));
+    if (sector >= seen.size())
+      return Corrupt("a chain leads to " + SectorText(sector) + ", outside the file");
     if (seen[sector]) return Corrupt("a chain loops at " + SectorText(sector));
     seen[sector] = true;
     chain->push_back(sector);
@@ -147,7 +150,8 @@ Status CompoundFile::ReadDirectory() {
     // Version 3 files may hold garbage in the high half of the size.
     entry.size = version4_ ? directory.U64(at + 0x78) : directory.U32(at + 0x78);
   }
-  if (entries_.empty() || entries_[0].type != kTypeRoot) return Corrupt("the directory has no root entry");
+  if (entries_.empty() || entries_[0].type != kTypeRoot)
+    return Corrupt("the directory has no root entry");
   return Status();
 }
 
@@ -186,7 +190,8 @@ Status CompoundFile::ReadMini(uint32_t start, uint64_t size, std::string* out) c
   uint64_t mini_sectors = SectorsFor(mini_stream_.size(), kMiniSectorShift);
   uint64_t wanted = SectorsFor(size, kMiniSectorShift);
   if (wanted > mini_sectors) {
-    return Corrupt("a small stream of " + std::to_string(size) + " bytes is larger than the mini stream");
+    return Corrupt("a small stream of " + std::to_string(size) +
+                   " bytes is larger than the mini stream");
   }
   std::vector<uint32_t> chain;
   QM_RETURN_IF_ERROR(FollowChain(start, mini_fat_, mini_sectors, wanted, &chain));
@@ -195,7 +200,8 @@ Status CompoundFile::ReadMini(uint32_t start, uint64_t size, std::string* out) c
   out->reserve(wanted << kMiniSectorShift);
   std::string_view mini(mini_stream_);
   for (uint32_t sector : chain) {
-    std::string_view bytes = mini.substr(uint64_t{sector} << kMiniSectorShift, 1 << kMiniSectorShift);
+    std::string_view bytes =
+        mini.substr(uint64_t{sector} << kMiniSectorShift, 1 << kMiniSectorShift);
     out->append(bytes);
     out->append((1 << kMiniSectorShift) - bytes.size(), '\0');
   }
@@ -225,9 +231,11 @@ Status CompoundFile::ReadStream(uint32_t entry_id, std::string* out) const {
   out->clear();
   if (entry_id >= entries_.size()) return Corrupt("no directory entry " + std::to_string(entry_id));
   const Entry& entry = entries_[entry_id];
-  if (entry.type != kTypeStream) return Corrupt("directory entry " + std::to_string(entry_id) + " is not a stream");
+  if (entry.type != kTypeStream)
+    return Corrupt("directory entry " + std::to_string(entry_id) + " is not a stream");
   if (entry.size == 0) return Status();
-  if (entry.start == kNoStream) return Corrupt("a stream of " + std::to_string(entry.size) + " bytes has no sectors");
+  if (entry.start == kNoStream)
+    return Corrupt("a stream of " + std::to_string(entry.size) + " bytes has no sectors");
   if (entry.size < kMiniStreamCutoff) return ReadMini(entry.start, entry.size, out);
   return ReadRegular(entry.start, entry.size, out);
 }

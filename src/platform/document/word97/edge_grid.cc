@@ -10,7 +10,8 @@ namespace {
 // Makes the edges non-decreasing and folds each cell of no width into the
 // cell before it, or, when it comes first, into the cell after it.
 void Normalize(EdgeRow* row) {
-  for (size_t i = 1; i < row->edges.size(); ++i) row->edges[i] = std::max(row->edges[i], row->edges[i - 1]);
+  for (size_t i = 1; i < row->edges.size(); ++i)
+    row->edges[i] = std::max(row->edges[i], row->edges[i - 1]);
   std::vector<Cell> cells;
   std::vector<int64_t> edges = {row->edges.empty() ? 0 : row->edges[0]};
   for (size_t i = 0; i < row->cells.size(); ++i) {
@@ -46,7 +47,8 @@ void ResolveVerticalMerges(Table* table) {
     for (Cell& cell : row.cells) {
       while (above < merged_above.size() && merged_above[above] < column) ++above;
       bool continues = above < merged_above.size() && merged_above[above] == column;
-      if (cell.vertical_merge == VerticalMerge::kContinue && !continues) cell.vertical_merge = VerticalMerge::kNone;
+      if (cell.vertical_merge == VerticalMerge::kContinue && !continues)
+        cell.vertical_merge = VerticalMerge::kNone;
       if (cell.vertical_merge != VerticalMerge::kNone) merged_here.push_back(column);
       column += cell.grid_span;
     }

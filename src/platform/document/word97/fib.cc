@@ -19,7 +19,8 @@ constexpr int kPairParagraphBins = 13;
 constexpr int kPairPieceTable = 33;
 
 Status Corrupt(const std::string& what) {
-  return Status(ErrorNumber::kCorruptDocument, "The document's file information block is damaged: " + what);
+  return Status(ErrorNumber::kCorruptDocument,
+                "The document's file information block is damaged: " + what);
 }
 
 }  // namespace
@@ -38,8 +39,9 @@ Status ReadFib(std::string_view word_document, Fib* out) {
                   "The document is password-protected (encrypted); it cannot be read.");
   }
   if (ident == kWord6Ident || fib.U16(2) < kFirstWord97Version) {
-    return Status(ErrorNumber::kUnsupportedFormat,
-                  "The document was saved by Word 6.0/95 or older, not in the Word 97-2003 format.");
+    return Status(
+        ErrorNumber::kUnsupportedFormat,
+        "The document was saved by Word 6.0/95 or older, not in the Word 97-2003 format.");
   }
   out->uses_1table = flags & kFlagWhichTableStream;
   // The variable part: csw 16-bit words, cslw 32-bit words, then the fc/lcb pairs.
@@ -57,7 +59,9 @@ Status ReadFib(std::string_view word_document, Fib* out) {
   if (pair_count <= kPairPieceTable || !fib.Has(pairs, 8 * pair_count)) {
     return Corrupt("too few structure offsets (" + std::to_string(pair_count) + ")");
   }
-  auto pair = [&](int index) { return FcLcb{fib.U32(pairs + 8 * index), fib.U32(pairs + 8 * index + 4)}; };
+  auto pair = [&](int index) {
+    return FcLcb{fib.U32(pairs + 8 * index), fib.U32(pairs + 8 * index + 4)};
+  };
   out->character_bins = pair(kPairCharacterBins);
   out->paragraph_bins = pair(kPairParagraphBins);
   out->piece_table = pair(kPairPieceTable);
@@ -65,9 +69,13 @@ Status ReadFib(std::string_view word_document, Fib* out) {
 }
 
 Status CheckFibAgainstTableStream(const Fib& fib, uint64_t table_stream_size) {
-  auto inside = [&](const FcLcb& pair) { return uint64_t{pair.fc} + pair.lcb <= table_stream_size; };
-  if (!inside(fib.character_bins)) return Corrupt("the character property table lies outside the table stream");
-  if (!inside(fib.paragraph_bins)) return Corrupt("the paragraph property table lies outside the table stream");
+  auto inside = [&](const FcLcb& pair) {
+    return uint64_t{pair.fc} + pair.lcb <= table_stream_size;
+  };
+  if (!inside(fib.character_bins))
+    return Corrupt("the character property table lies outside the table stream");
+  if (!inside(fib.paragraph_bins))
+    return Corrupt("the paragraph property table lies outside the table stream");
   if (!inside(fib.piece_table)) return Corrupt("the piece table lies outside the table stream");
   return Status();
 }

@@ -18,11 +18,11 @@ struct FcLcb {
 };
 
 struct Fib {
-  bool uses_1table = false;  // the table stream is "1Table", else "0Table"
+  bool uses_1table = false;      // the table stream is "1Table", else "0Table"
   int32_t main_text_length = 0;  // ccpText, in characters (CPs)
-  FcLcb character_bins;  // PlcBteChpx
-  FcLcb paragraph_bins;  // PlcBtePapx
-  FcLcb piece_table;     // Clx
+  FcLcb character_bins;          // PlcBteChpx
+  FcLcb paragraph_bins;          // PlcBtePapx
+  FcLcb piece_table;             // Clx
 };
 
 // Reads the FIB of `word_document`. Fails with kPasswordProtected for an

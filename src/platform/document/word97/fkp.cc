@@ -19,7 +19,8 @@ std::vector<uint32_t> PageNumbers(std::string_view table_stream, FcLcb bins) {
   if (bins.lcb < 4 || !table.Has(bins.fc, bins.lcb)) return pages;
   uint64_t count = (bins.lcb - 4) / 8;
   uint64_t numbers = bins.fc + 4 * (count + 1);
-  for (uint64_t i = 0; i < count; ++i) pages.push_back(table.U32(numbers + 4 * i) & kPageNumberMask);
+  for (uint64_t i = 0; i < count; ++i)
+    pages.push_back(table.U32(numbers + 4 * i) & kPageNumberMask);
   std::sort(pages.begin(), pages.end());
   pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
   return pages;

@@ -40,8 +40,8 @@ std::vector<ParagraphSpan> FindParagraphs(const std::vector<FkpRun>& runs, const
   return paragraphs;
 }
 
-bool ParagraphSprms(const ParagraphSpan& paragraph, const PieceTable& pieces, std::string_view data_stream,
-                    uint64_t* budget, std::vector<Sprm>* out) {
+bool ParagraphSprms(const ParagraphSpan& paragraph, const PieceTable& pieces,
+                    std::string_view data_stream, uint64_t* budget, std::vector<Sprm>* out) {
   std::vector<Sprm> direct;
   AppendSprms(paragraph.fkp_sprms, &direct);
   AppendPrmSprms(paragraph.prm, pieces.prc_grpprls, &direct);
@@ -71,12 +71,25 @@ TableMarks ReadTableMarks(const std::vector<Sprm>& sprms) {
   int64_t depth = 0, depth_change = 0;
   for (const Sprm& sprm : sprms) {
     switch (sprm.opcode) {
-      case sprm::kPFInTable: in_table = sprm.operand.U8(0) != 0; break;
-      case sprm::kPFTtp: marks.row_end = sprm.operand.U8(0) != 0; break;
-      case sprm::kPFInnerTableCell: marks.inner_cell_end = sprm.operand.U8(0) != 0; break;
-      case sprm::kPFInnerTtp: marks.inner_row_end = sprm.operand.U8(0) != 0; break;
-      case sprm::kPItap: has_depth = true; depth = sprm.operand.I32(0); break;
-      case sprm::kPDtap: depth_change += sprm.operand.I32(0); break;
+      case sprm::kPFInTable:
+        in_table = sprm.operand.U8(0) != 0;
+        break;
+      case sprm::kPFTtp:
+        marks.row_end = sprm.operand.U8(0) != 0;
+        break;
+      case sprm::kPFInnerTableCell:
+        marks.inner_cell_end = sprm.operand.U8(0) != 0;
+        break;
+      case sprm::kPFInnerTtp:
+        marks.inner_row_end = sprm.operand.U8(0) != 0;
+        break;
+      case sprm::kPItap:
+        has_depth = true;
+        depth = sprm.operand.I32(0);
+        break;
+      case sprm::kPDtap:
+        depth_change += sprm.operand.I32(0);
+        break;
     }
   }
   if (!has_depth) depth = in_table ? 1 : 0;

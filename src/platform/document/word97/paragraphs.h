@@ -13,8 +13,8 @@
 namespace quillmere::document {
 
 struct ParagraphSpan {
-  uint32_t start = 0;  // CP of the first character
-  uint32_t mark = 0;   // CP of the mark ending it (0x0D, 0x07 or 0x0C), or the text's end
+  uint32_t start = 0;          // CP of the first character
+  uint32_t mark = 0;           // CP of the mark ending it (0x0D, 0x07 or 0x0C), or the text's end
   std::string_view fkp_sprms;  // the sprms of the paragraph run that ends at the mark
   uint16_t prm = 0;            // the Prm of the piece that holds the mark
 };
@@ -33,13 +33,13 @@ std::vector<ParagraphSpan> FindParagraphs(const std::vector<FkpRun>& paragraph_r
 // hostile file could give each of them thousands: the count is taken from
 // `budget`, and the result is false when the budget runs out or one
 // paragraph has far more than a real one can.
-bool ParagraphSprms(const ParagraphSpan& paragraph, const PieceTable& pieces, std::string_view data_stream,
-                    uint64_t* budget, std::vector<Sprm>* out);
+bool ParagraphSprms(const ParagraphSpan& paragraph, const PieceTable& pieces,
+                    std::string_view data_stream, uint64_t* budget, std::vector<Sprm>* out);
 
 // Where a paragraph stands in the table structure.
 struct TableMarks {
-  int depth = 0;              // 0 outside tables, 1 in a table, 2 in a nested table, ...
-  bool row_end = false;       // sprmPFTtp: the 0x07 ending a row at depth 1
+  int depth = 0;                // 0 outside tables, 1 in a table, 2 in a nested table, ...
+  bool row_end = false;         // sprmPFTtp: the 0x07 ending a row at depth 1
   bool inner_cell_end = false;  // sprmPFInnerTableCell: the 0x0D ending a cell deeper down
   bool inner_row_end = false;   // sprmPFInnerTtp: the 0x0D ending a row deeper down
 };

@@ -78,7 +78,8 @@ Status AssembleStory(const std::vector<ParagraphSpan>& paragraphs, std::u16strin
   for (const ParagraphSpan& span : paragraphs) {
     if (!ParagraphSprms(span, pieces, data, &sprm_budget, &sprms)) {
       return Status(ErrorNumber::kCorruptDocument,
-                    "The document's paragraph properties are damaged: far more of them than the file could hold.");
+                    "The document's paragraph properties are damaged: far more of them than the "
+                    "file could hold.");
     }
     TableMarks marks = ReadTableMarks(sprms);
     Ending ending = EndingOf(marks, span.mark < text.size() ? text[span.mark] : kParagraphMark);
@@ -111,12 +112,14 @@ Status ReadWord97Document(std::string_view file_bytes, Document* out) {
   QM_RETURN_IF_ERROR(ReadPieceTable(streams.table, fib.piece_table, fib.main_text_length,
                                     streams.word_document.size(), &pieces));
   std::u16string text = ReadMainText(streams.word_document, pieces);
-  ResolveSymbols(ReadFkpRuns(FkpKind::kCharacter, streams.word_document, streams.table, fib.character_bins),
-                 pieces, &text);
+  ResolveSymbols(
+      ReadFkpRuns(FkpKind::kCharacter, streams.word_document, streams.table, fib.character_bins),
+      pieces, &text);
   std::vector<FkpRun> paragraph_runs =
       ReadFkpRuns(FkpKind::kParagraph, streams.word_document, streams.table, fib.paragraph_bins);
-  Status status = AssembleStory(FindParagraphs(paragraph_runs, pieces, text), text, pieces, streams.data,
-                                kSprmBudgetBase + kSprmBudgetPerByte * file_bytes.size(), out);
+  Status status =
+      AssembleStory(FindParagraphs(paragraph_runs, pieces, text), text, pieces, streams.data,
+                    kSprmBudgetBase + kSprmBudgetPerByte * file_bytes.size(), out);
   if (!status.ok()) *out = Document();
   return status;
 }

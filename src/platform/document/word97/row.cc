@@ -31,14 +31,30 @@ class RowBuilder {
   void Apply(const Sprm& sprm) {
     const LittleEndian& op = sprm.operand;
     switch (sprm.opcode) {
-      case sprm::kTDefTable: DefineTable(op); break;
-      case sprm::kTInsert: Insert(op.U8(0), op.U8(1), op.I16(2)); break;
-      case sprm::kTDelete: Delete(op.U8(0), op.U8(1)); break;
-      case sprm::kTDxaCol: SetWidth(op.U8(0), op.U8(1), op.I16(2)); break;
-      case sprm::kTMerge: Merge(op.U8(0), op.U8(1)); break;
-      case sprm::kTSplit: Split(op.U8(0), op.U8(1)); break;
-      case sprm::kTVertMerge: VerticalMerge(op.U8(0), op.U8(1)); break;
-      default: Remember(sprm); break;
+      case sprm::kTDefTable:
+        DefineTable(op);
+        break;
+      case sprm::kTInsert:
+        Insert(op.U8(0), op.U8(1), op.I16(2));
+        break;
+      case sprm::kTDelete:
+        Delete(op.U8(0), op.U8(1));
+        break;
+      case sprm::kTDxaCol:
+        SetWidth(op.U8(0), op.U8(1), op.I16(2));
+        break;
+      case sprm::kTMerge:
+        Merge(op.U8(0), op.U8(1));
+        break;
+      case sprm::kTSplit:
+        Split(op.U8(0), op.U8(1));
+        break;
+      case sprm::kTVertMerge:
+        VerticalMerge(op.U8(0), op.U8(1));
+        break;
+      default:
+        Remember(sprm);
+        break;
     }
   }
   RowDefinition Take() { return std::move(row_); }
@@ -73,7 +89,8 @@ class RowBuilder {
       row_.edges[i] = ClampEdge(int64_t{row_.edges[i]} + count * width);
     }
     std::vector<int> added;
-    for (int k = 1; k <= count; ++k) added.push_back(ClampEdge(row_.edges[first] + int64_t{k} * width));
+    for (int k = 1; k <= count; ++k)
+      added.push_back(ClampEdge(row_.edges[first] + int64_t{k} * width));
     row_.edges.insert(row_.edges.begin() + first + 1, added.begin(), added.end());
     row_.cell_flags.insert(row_.cell_flags.begin() + first, count, 0);
   }
@@ -84,7 +101,8 @@ class RowBuilder {
     if (first >= limit) return;
     int64_t width = int64_t{row_.edges[limit]} - row_.edges[first];
     row_.edges.erase(row_.edges.begin() + first + 1, row_.edges.begin() + limit + 1);
-    for (size_t i = first + 1; i < row_.edges.size(); ++i) row_.edges[i] = ClampEdge(row_.edges[i] - width);
+    for (size_t i = first + 1; i < row_.edges.size(); ++i)
+      row_.edges[i] = ClampEdge(row_.edges[i] - width);
     row_.cell_flags.erase(row_.cell_flags.begin() + first, row_.cell_flags.begin() + limit);
   }
 
@@ -103,7 +121,8 @@ class RowBuilder {
   void Merge(int first, int limit) {
     limit = std::min(limit, Count());
     for (int i = first; i < limit; ++i) {
-      row_.cell_flags[i] = (row_.cell_flags[i] & ~kHorizontalMergeMask) | (i == first ? kFirstMerged : kMerged);
+      row_.cell_flags[i] =
+          (row_.cell_flags[i] & ~kHorizontalMergeMask) | (i == first ? kFirstMerged : kMerged);
     }
   }
 

@@ -25,8 +25,8 @@ constexpr uint16_t kVerticalMergeMask = 0x0060;
 constexpr int kMaxCells = 63;
 
 struct RowDefinition {
-  bool defined = false;      // a cell layout was given
-  std::vector<int> edges;    // cell edges in twips: left of cell 0, then each cell's right
+  bool defined = false;              // a cell layout was given
+  std::vector<int> edges;            // cell edges in twips: left of cell 0, then each cell's right
   std::vector<uint16_t> cell_flags;  // merge flags (tcgrf) per cell
   // The last operand of each sprm that keeps rows of different tables
   // apart (position, floating, style, direction...); missing counts as 0.

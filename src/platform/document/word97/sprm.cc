@@ -41,9 +41,12 @@ bool LocateOperand(const LittleEndian& grpprl, uint64_t at, uint16_t opcode, uin
 // for tables ([MS-DOC] 2.9.216).
 uint16_t OpcodeOfIsprm(uint8_t isprm) {
   switch (isprm) {
-    case 0x18: return sprm::kPFInTable;
-    case 0x19: return sprm::kPFTtp;
-    default: return 0;
+    case 0x18:
+      return sprm::kPFInTable;
+    case 0x19:
+      return sprm::kPFTtp;
+    default:
+      return 0;
   }
 }
 

@@ -28,7 +28,8 @@ char16_t SymbolOf(const std::vector<Sprm>& sprms) {
 
 }  // namespace
 
-void ResolveSymbols(const std::vector<FkpRun>& runs, const PieceTable& pieces, std::u16string* text) {
+void ResolveSymbols(const std::vector<FkpRun>& runs, const PieceTable& pieces,
+                    std::u16string* text) {
   // Many pieces may share one large modifier: read each distinct one once.
   std::unordered_map<uint16_t, char16_t> piece_symbols;
   std::vector<Sprm> sprms;
@@ -42,7 +43,8 @@ void ResolveSymbols(const std::vector<FkpRun>& runs, const PieceTable& pieces, s
     for (uint32_t cp = piece.cp_start; cp < piece.cp_end; ++cp) {
       if ((*text)[cp] != kSymbolPlaceholder) continue;
       sprms.clear();
-      AppendSprms(RunSprmsAt(runs, piece.fc + uint64_t{cp - piece.cp_start} * piece.char_size), &sprms);
+      AppendSprms(RunSprmsAt(runs, piece.fc + uint64_t{cp - piece.cp_start} * piece.char_size),
+                  &sprms);
       // The piece's modifier applies after the run's properties.
       char16_t symbol = known->second ? known->second : SymbolOf(sprms);
       // A control character would be taken for structure; keep "(" then.

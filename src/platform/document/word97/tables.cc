@@ -15,9 +15,11 @@ constexpr int64_t kFarEdge = 1 << 30;  // padding stops here rather than overflo
 void FitDefinition(int cell_count, RowDefinition* definition) {
   if (definition->edges.empty()) definition->edges.push_back(0);
   int count = definition->cell_count();
-  int64_t width = count > 0 ? int64_t{definition->edges[count]} - definition->edges[count - 1] : kDefaultColumnTwips;
+  int64_t width = count > 0 ? int64_t{definition->edges[count]} - definition->edges[count - 1]
+                            : kDefaultColumnTwips;
   for (int i = count; i < cell_count; ++i) {
-    definition->edges.push_back(static_cast<int>(std::clamp(definition->edges.back() + width, -kFarEdge, kFarEdge)));
+    definition->edges.push_back(
+        static_cast<int>(std::clamp(definition->edges.back() + width, -kFarEdge, kFarEdge)));
   }
   definition->edges.resize(cell_count + 1);
   definition->cell_flags.resize(cell_count, 0);
@@ -25,9 +27,12 @@ void FitDefinition(int cell_count, RowDefinition* definition) {
 
 VerticalMerge VerticalMergeOf(uint16_t flags) {
   switch (flags & kVerticalMergeMask) {
-    case kVerticalRestart: return VerticalMerge::kRestart;
-    case kVerticalContinue: return VerticalMerge::kContinue;
-    default: return VerticalMerge::kNone;
+    case kVerticalRestart:
+      return VerticalMerge::kRestart;
+    case kVerticalContinue:
+      return VerticalMerge::kContinue;
+    default:
+      return VerticalMerge::kNone;
   }
 }
 
@@ -86,7 +91,8 @@ void TableAssembler::Close() {
     open.rows.push_back({std::move(open.cells), std::move(last)});
   }
   std::vector<EdgeRow> rows;
-  for (PendingRow& row : open.rows) rows.push_back(ToEdgeRow(std::move(row.cells), std::move(row.definition)));
+  for (PendingRow& row : open.rows)
+    rows.push_back(ToEdgeRow(std::move(row.cells), std::move(row.definition)));
   LayOutOnGrid(std::move(rows), open.table);
   // A table without rows leaves no block; its block is the container's last.
   if (open.table->rows.empty()) Container(open_.size()).pop_back();

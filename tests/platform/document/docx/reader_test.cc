@@ -14,11 +14,8 @@ using testing::Grid;
 class DocxReaderTest : public testing::ServerTest {};
 
 const Grid kMergedCells = {
-    {"name", "name", "age", "city"},
-    {"a", "b", "30", "北京"},
-    {"a", "c", "31", "上海"},
-    {"a", "d", "32", "上海"},
-    {"hm", "hm", "x", "y"},
+    {"name", "name", "age", "city"}, {"a", "b", "30", "北京"}, {"a", "c", "31", "上海"},
+    {"a", "d", "32", "上海"},        {"hm", "hm", "x", "y"},
 };
 
 TEST_F(DocxReaderTest, ColumnSpansVerticalMergesAndLegacyHorizontalMerges) {

@@ -92,14 +92,13 @@ TEST_F(RealDocxTest, EveryTableIsAProperGridThatConvertsToItsWidth) {
 
 // The cells of this file name the rows and columns they cover.
 TEST_F(RealDocxTest, CellsSpanningRowsAndColumnsCoverWhatTheirNamesSay) {
-  EXPECT_EQ(FixtureTable("d2p__merged_cells.docx", 1),
-            (Grid{
-                {"0-0", "0-12", "0-12", "0-3"},
-                {"12-0", "1-1", "1-2", "1-3"},
-                {"12-0", "2-1", "2-2", "2-3"},
-                {"3-0", "34-123", "34-123", "34-123"},
-                {"4-0", "34-123", "34-123", "34-123"},
-            }));
+  EXPECT_EQ(FixtureTable("d2p__merged_cells.docx", 1), (Grid{
+                                                           {"0-0", "0-12", "0-12", "0-3"},
+                                                           {"12-0", "1-1", "1-2", "1-3"},
+                                                           {"12-0", "2-1", "2-2", "2-3"},
+                                                           {"3-0", "34-123", "34-123", "34-123"},
+                                                           {"4-0", "34-123", "34-123", "34-123"},
+                                                       }));
 }
 
 TEST_F(RealDocxTest, ChineseTextInMergedCells) {
@@ -125,7 +124,8 @@ TEST_F(RealDocxTest, RowsStartingAfterTheFirstGridColumn) {
 }
 
 TEST_F(RealDocxTest, StrictOpenXml) {
-  EXPECT_EQ(FixtureTable("d2p__strict.docx", 1), (Grid{{"cellaa", "cellab"}, {"cellba", "cellbb"}}));
+  EXPECT_EQ(FixtureTable("d2p__strict.docx", 1),
+            (Grid{{"cellaa", "cellab"}, {"cellba", "cellbb"}}));
 }
 
 }  // namespace

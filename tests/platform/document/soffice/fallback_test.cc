@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/document/soffice/converter.h"
 #include "platform/document/server_fixture.h"
+#include "platform/document/soffice/converter.h"
 
 namespace quillmere::document {
 namespace {
@@ -77,12 +77,15 @@ TEST_F(SofficeFallbackTest, AConverterThatWritesNothingFailsWithWhatItSaid) {
 TEST_F(SofficeFallbackTest, TheConvertersDocxIsRead) {
   // Records its arguments, then "converts" by copying a .docx next to the
   // input's name in the folder after --outdir.
-  UseConverter("for a; do echo \"$a\"; done > " + dir_ + "/args\n"
-               "echo \"TMPDIR=$TMPDIR TMP=$TMP TEMP=$TEMP\" > " + dir_ + "/temp\n"
+  UseConverter("for a; do echo \"$a\"; done > " + dir_ +
+               "/args\n"
+               "echo \"TMPDIR=$TMPDIR TMP=$TMP TEMP=$TEMP\" > " +
+               dir_ +
+               "/temp\n"
                "while [ \"$1\" != --outdir ]; do shift; done\n"
                "mkdir -p \"$2\"\n"
-               "name=$(basename \"$3\"); cp " + Data("merged-cells.docx") +
-               " \"$2/${name%.*}.docx\"\n");
+               "name=$(basename \"$3\"); cp " +
+               Data("merged-cells.docx") + " \"$2/${name%.*}.docx\"\n");
   std::string page;
   ASSERT_TRUE(OpenAndSave(Copy(Data("fallback.rtf"), "test.doc"), &page).ok());
   EXPECT_EQ(TableOfPage(page, 1)[0], (std::vector<std::string>{"name", "name", "age", "city"}));
@@ -90,7 +93,8 @@ TEST_F(SofficeFallbackTest, TheConvertersDocxIsRead) {
   std::string args = Slurp(dir_ + "/args");
   EXPECT_NE(args.find("-env:UserInstallation=file://" + work_ + "/quillmere-convert-"),
             std::string::npos)
-      << "a private profile inside the working folder:\n" << args;
+      << "a private profile inside the working folder:\n"
+      << args;
   EXPECT_NE(args.find("--headless\n"), std::string::npos);
   EXPECT_NE(args.find("docx:MS Word 2007 XML\n"), std::string::npos);
   EXPECT_NE(args.find("/document.rtf\n"), std::string::npos) << "named for its content";

@@ -22,8 +22,9 @@ std::string Pattern(size_t size, int seed) {
 // A file with a large stream (regular sectors), a small one (mini stream)
 // and an empty one.
 std::string SampleFile(int version, CompoundFileLayout* layout = nullptr) {
-  return WriteCompoundFile({{u"WordDocument", Pattern(10000, 1)}, {u"1Table", Pattern(300, 2)}, {u"Data", ""}},
-                           version, layout);
+  return WriteCompoundFile(
+      {{u"WordDocument", Pattern(10000, 1)}, {u"1Table", Pattern(300, 2)}, {u"Data", ""}}, version,
+      layout);
 }
 
 Status ReadNamed(std::string_view file_bytes, std::u16string_view name, std::string* out) {
@@ -34,7 +35,8 @@ Status ReadNamed(std::string_view file_bytes, std::u16string_view name, std::str
   return file.ReadStream(*entry, out);
 }
 
-void ExpectCorrupt(const std::string& file_bytes, std::u16string_view stream, const std::string& words) {
+void ExpectCorrupt(const std::string& file_bytes, std::u16string_view stream,
+                   const std::string& words) {
   std::string out;
   Status status = ReadNamed(file_bytes, stream, &out);
   EXPECT_EQ(status.number(), ErrorNumber::kCorruptDocument) << status.ToString();
@@ -85,7 +87,12 @@ TEST(CompoundFileHostileTest, RejectsBadHeaderFields) {
   CompoundFile file;
   std::string good = SampleFile(3);
   EXPECT_EQ(CompoundFile::Open(good.substr(0, 300), &file).number(), ErrorNumber::kCorruptDocument);
-  struct Case { uint64_t offset; uint32_t value; int size; const char* words; };
+  struct Case {
+    uint64_t offset;
+    uint32_t value;
+    int size;
+    const char* words;
+  };
   for (const Case& c : {Case{0x1A, 7, 2, "version"}, Case{0x1C, 0xFEFF, 2, "byte order"},
                         Case{0x1E, 16, 2, "sector shift"}, Case{0x20, 7, 2, "mini sector shift"},
                         Case{0x38, 512, 4, "cutoff"}, Case{0x2C, 0x7FFFFFFF, 4, "FAT sectors"}}) {
@@ -140,7 +147,8 @@ TEST(CompoundFileHostileTest, SizesLargerThanTheFileAreErrors) {
   PutU32(&bad, layout.directory_offset + 128 + 0x78, 0xFFFFFF00);
   ExpectCorrupt(bad, u"WordDocument", "larger than the file");
   bad = good;
-  PutU32(&bad, layout.directory_offset + 2 * 128 + 0x78, 4000);  // small stream, beyond the mini stream
+  PutU32(&bad, layout.directory_offset + 2 * 128 + 0x78,
+         4000);  // small stream, beyond the mini stream
   ExpectCorrupt(bad, u"1Table", "larger than the mini stream");
   // A version 3 file's size ignores the high half, which may hold garbage.
   bad = good;
@@ -153,8 +161,8 @@ TEST(CompoundFileHostileTest, SizesLargerThanTheFileAreErrors) {
 TEST(CompoundFileHostileTest, DirectoryCyclesAndBadEntryNumbersEndTheSearch) {
   CompoundFileLayout layout;
   std::string bad = SampleFile(3, &layout);
-  PutU32(&bad, layout.directory_offset + 128 + 0x44, 1);         // left sibling: itself
-  PutU32(&bad, layout.directory_offset + 2 * 128 + 0x48, 1);     // right sibling: back to the first
+  PutU32(&bad, layout.directory_offset + 128 + 0x44, 1);      // left sibling: itself
+  PutU32(&bad, layout.directory_offset + 2 * 128 + 0x48, 1);  // right sibling: back to the first
   PutU32(&bad, layout.directory_offset + 3 * 128 + 0x44, 99999);  // past the directory
   CompoundFile file;
   ASSERT_TRUE(CompoundFile::Open(bad, &file).ok());

@@ -9,7 +9,9 @@ constexpr uint32_t kFatSector = 0xFFFFFFFD;
 constexpr uint32_t kDifatSector = 0xFFFFFFFC;
 constexpr uint32_t kMiniCutoff = 4096;
 
-uint32_t SectorsFor(uint64_t size, uint64_t sector) { return static_cast<uint32_t>((size + sector - 1) / sector); }
+uint32_t SectorsFor(uint64_t size, uint64_t sector) {
+  return static_cast<uint32_t>((size + sector - 1) / sector);
+}
 
 }  // namespace
 
@@ -35,7 +37,8 @@ std::string WriteCompoundFile(const std::vector<NamedStream>& streams, int versi
     if (bytes.empty() || bytes.size() >= kMiniCutoff) continue;
     uint32_t count = SectorsFor(bytes.size(), 64);
     start[i] = static_cast<uint32_t>(mini_fat.size());
-    for (uint32_t k = 0; k < count; ++k) mini_fat.push_back(k + 1 < count ? start[i] + k + 1 : kEndOfChain);
+    for (uint32_t k = 0; k < count; ++k)
+      mini_fat.push_back(k + 1 < count ? start[i] + k + 1 : kEndOfChain);
     mini_stream += bytes;
     mini_stream.resize(uint64_t(mini_fat.size()) * 64, '\0');
   }
@@ -70,7 +73,8 @@ std::string WriteCompoundFile(const std::vector<NamedStream>& streams, int versi
   uint32_t mini_fat_start = chain(mini_fat_sectors);
   uint32_t mini_stream_start = chain(mini_stream_sectors);
   for (size_t i = 0; i < streams.size(); ++i) {
-    if (streams[i].bytes.size() >= kMiniCutoff) start[i] = chain(SectorsFor(streams[i].bytes.size(), size));
+    if (streams[i].bytes.size() >= kMiniCutoff)
+      start[i] = chain(SectorsFor(streams[i].bytes.size(), size));
   }
   layout.stream_start = start;
   layout.first_mini_fat_sector = mini_fat_start;
@@ -89,21 +93,23 @@ std::string WriteCompoundFile(const std::vector<NamedStream>& streams, int versi
   PutU32(&file, 0x40, mini_fat_sectors);
   PutU32(&file, 0x44, first_difat);
   PutU32(&file, 0x48, difat_sectors);
-  for (int i = 0; i < 109; ++i) PutU32(&file, 0x4C + 4 * i, static_cast<uint32_t>(i) < fat_sectors ? i : kFree);
+  for (int i = 0; i < 109; ++i)
+    PutU32(&file, 0x4C + 4 * i, static_cast<uint32_t>(i) < fat_sectors ? i : kFree);
   for (uint32_t k = 0; k < difat_sectors; ++k) {
     uint64_t at = layout.SectorOffset(first_difat + k);
     for (uint32_t e = 0; e + 1 < per_fat; ++e) {
       uint32_t listed = 109 + k * (per_fat - 1) + e;
       PutU32(&file, at + 4 * e, listed < fat_sectors ? listed : kFree);
     }
-    PutU32(&file, at + 4 * (per_fat - 1), k + 1 < difat_sectors ? first_difat + k + 1 : kEndOfChain);
+    PutU32(&file, at + 4 * (per_fat - 1),
+           k + 1 < difat_sectors ? first_difat + k + 1 : kEndOfChain);
   }
   // FAT.
   for (size_t i = 0; i < fat.size(); ++i) PutU32(&file, layout.SectorOffset(0) + 4 * i, fat[i]);
   // Directory: the root, then each stream; the streams chained by right siblings.
   layout.directory_offset = layout.SectorOffset(layout.first_directory_sector);
-  auto entry = [&](size_t index, const std::u16string& name, uint8_t type, uint32_t child, uint32_t right,
-                   uint32_t first, uint64_t bytes) {
+  auto entry = [&](size_t index, const std::u16string& name, uint8_t type, uint32_t child,
+                   uint32_t right, uint32_t first, uint64_t bytes) {
     uint64_t at = layout.directory_offset + 128 * index;
     for (size_t k = 0; k < name.size(); ++k) PutU16(&file, at + 2 * k, name[k]);
     PutU16(&file, at + 0x40, static_cast<uint16_t>(2 * (name.size() + 1)));
@@ -115,7 +121,8 @@ std::string WriteCompoundFile(const std::vector<NamedStream>& streams, int versi
     PutU32(&file, at + 0x78, static_cast<uint32_t>(bytes));
     PutU32(&file, at + 0x7C, static_cast<uint32_t>(bytes >> 32));
   };
-  entry(0, u"Root Entry", 5, streams.empty() ? kFree : 1, kFree, mini_stream_start, mini_stream.size());
+  entry(0, u"Root Entry", 5, streams.empty() ? kFree : 1, kFree, mini_stream_start,
+        mini_stream.size());
   for (size_t i = 0; i < streams.size(); ++i) {
     entry(i + 1, streams[i].name, 2, kFree, i + 1 < streams.size() ? i + 2 : kFree, start[i],
           streams[i].bytes.size());
@@ -126,8 +133,10 @@ std::string WriteCompoundFile(const std::vector<NamedStream>& streams, int versi
     PutU32(&file, at + 0x48, kFree);
     PutU32(&file, at + 0x4C, kFree);
   }
-  for (size_t i = 0; i < mini_fat.size(); ++i) PutU32(&file, layout.SectorOffset(mini_fat_start) + 4 * i, mini_fat[i]);
-  if (!mini_stream.empty()) file.replace(layout.SectorOffset(mini_stream_start), mini_stream.size(), mini_stream);
+  for (size_t i = 0; i < mini_fat.size(); ++i)
+    PutU32(&file, layout.SectorOffset(mini_fat_start) + 4 * i, mini_fat[i]);
+  if (!mini_stream.empty())
+    file.replace(layout.SectorOffset(mini_stream_start), mini_stream.size(), mini_stream);
   for (size_t i = 0; i < streams.size(); ++i) {
     if (streams[i].bytes.size() >= kMiniCutoff) {
       file.replace(layout.SectorOffset(start[i]), streams[i].bytes.size(), streams[i].bytes);

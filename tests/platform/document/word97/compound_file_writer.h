@@ -30,7 +30,9 @@ struct CompoundFileLayout {
 
   uint64_t SectorOffset(uint32_t sector) const { return uint64_t(sector + 1) * sector_size; }
   // File offset of FAT entry `sector` (the FAT sectors are consecutive).
-  uint64_t FatEntryOffset(uint32_t sector) const { return SectorOffset(first_fat_sector) + 4 * uint64_t(sector); }
+  uint64_t FatEntryOffset(uint32_t sector) const {
+    return SectorOffset(first_fat_sector) + 4 * uint64_t(sector);
+  }
 };
 
 std::string WriteCompoundFile(const std::vector<NamedStream>& streams, int version,

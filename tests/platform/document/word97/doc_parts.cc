@@ -10,7 +10,8 @@
 namespace quillmere::document::testing {
 
 std::string DocParts::Pack() const {
-  return WriteCompoundFile({{word_document_name, word_document}, {table_name, table}, {u"Data", data}}, 3);
+  return WriteCompoundFile(
+      {{word_document_name, word_document}, {table_name, table}, {u"Data", data}}, 3);
 }
 
 DocParts LoadDocParts(const std::string& fixture) {

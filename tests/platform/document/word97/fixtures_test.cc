@@ -16,19 +16,22 @@
 namespace quillmere::document {
 namespace {
 
-std::string FixturePath(const std::string& name) { return std::string(QUILLMERE_FIXTURES) + "/" + name; }
+std::string FixturePath(const std::string& name) {
+  return std::string(QUILLMERE_FIXTURES) + "/" + name;
+}
 
 // Reads a fixture, or ends the test when it is absent (QM_REQUIRE_FIXTURE).
-#define READ_FIXTURE_OR_SKIP(name, document)                                   \
-  do {                                                                         \
-    QM_REQUIRE_FIXTURE(name);                                                  \
-    std::string bytes_ = testing::ReadFileBytes(FixturePath(name));            \
-    Status status_ = ReadWord97Document(bytes_, (document));                   \
-    ASSERT_TRUE(status_.ok()) << (name) << ": " << status_.ToString();         \
+#define READ_FIXTURE_OR_SKIP(name, document)                           \
+  do {                                                                 \
+    QM_REQUIRE_FIXTURE(name);                                          \
+    std::string bytes_ = testing::ReadFileBytes(FixturePath(name));    \
+    Status status_ = ReadWord97Document(bytes_, (document));           \
+    ASSERT_TRUE(status_.ok()) << (name) << ": " << status_.ToString(); \
   } while (0)
 
 // Calls `visit` for every table, nested ones included, in document order.
-void ForEachTable(const std::vector<Block>& blocks, const std::function<void(const Table&)>& visit) {
+void ForEachTable(const std::vector<Block>& blocks,
+                  const std::function<void(const Table&)>& visit) {
   for (const Block& block : blocks) {
     const auto* table = std::get_if<std::unique_ptr<Table>>(&block);
     if (table == nullptr) continue;
@@ -134,19 +137,21 @@ TEST(Word97FixturesTest, TableCountsRowsAndNesting) {
 }
 
 TEST(Word97FixturesTest, OutOfScopeFilesAreRefusedForTheFallback) {
-  for (const char* file : {"doc-odd/poi__Bug60942.doc",  // Word 6.0
+  for (const char* file : {"doc-odd/poi__Bug60942.doc",                             // Word 6.0
                            "doc-odd/tika__testWORDML_tableInsideParagraph.doc"}) {  // XML, not OLE
     QM_REQUIRE_FIXTURE(file);
     std::string bytes = testing::ReadFileBytes(FixturePath(file));
     Document document;
-    EXPECT_EQ(ReadWord97Document(bytes, &document).number(), ErrorNumber::kUnsupportedFormat) << file;
+    EXPECT_EQ(ReadWord97Document(bytes, &document).number(), ErrorNumber::kUnsupportedFormat)
+        << file;
     EXPECT_TRUE(document.body.empty());
   }
 }
 
 TEST(Word97FixturesTest, FuzzedFileReadsWithoutHarm) {
   Document document;
-  READ_FIXTURE_OR_SKIP("doc-odd/poi__clusterfuzz-testcase-minimized-POIHWPFFu_2087ed01.doc", &document);
+  READ_FIXTURE_OR_SKIP("doc-odd/poi__clusterfuzz-testcase-minimized-POIHWPFFu_2087ed01.doc",
+                       &document);
   EXPECT_FALSE(testing::ExpandTables(document).empty());
 }
 
@@ -154,9 +159,9 @@ TEST(Word97FixturesTest, MergedCellsFoldIntoTheFirstAndLeaveNoEmptyOnes) {
   // Row 1: edges 8, 6097, 9169, 9169, 9169, 9317 with merge flags 0, 1, 2, 2, 0.
   Document document;
   READ_FIXTURE_OR_SKIP("doc/aspjava__MailMerge.InsertHtml_Gold.doc", &document);
-  const Table& table = *std::get<std::unique_ptr<Table>>(
-      *std::find_if(document.body.begin(), document.body.end(),
-                    [](const Block& b) { return std::holds_alternative<std::unique_ptr<Table>>(b); }));
+  const Table& table = *std::get<std::unique_ptr<Table>>(*std::find_if(
+      document.body.begin(), document.body.end(),
+      [](const Block& b) { return std::holds_alternative<std::unique_ptr<Table>>(b); }));
   const Row& first = table.rows[0];
   ASSERT_EQ(first.cells.size(), 3u);
   EXPECT_EQ(testing::CellText(first.cells[1]), "INDIVIDUAL");
@@ -166,7 +171,8 @@ TEST(Word97FixturesTest, WiderCellsBecomeColumnSpansOnTheUnionOfEdges) {
   Document document;
   READ_FIXTURE_OR_SKIP("doc/ck4__3959Test_doc_with_date.doc", &document);
   int columns = 0;
-  ForEachTable(document.body, [&](const Table& t) { columns = static_cast<int>(t.grid_column_widths.size()); });
+  ForEachTable(document.body,
+               [&](const Table& t) { columns = static_cast<int>(t.grid_column_widths.size()); });
   EXPECT_EQ(columns, 10);  // as in Word's own HTML of this document
   EXPECT_EQ(CountCells(document, [](const Cell& c) { return c.grid_span > 1; }), 96);
   // Form fields keep their stored result: five en spaces.
@@ -193,7 +199,8 @@ TEST(Word97FixturesTest, StoredFieldResultsAndSymbols) {
 
   Document checks;
   READ_FIXTURE_OR_SKIP("doc/poi__parentinvguid.doc", &checks);
-  EXPECT_TRUE(AnyCellText(checks, "\uF0FC"));  // Wingdings check marks, stored as "(" plus sprmCSymbol
+  EXPECT_TRUE(
+      AnyCellText(checks, "\uF0FC"));  // Wingdings check marks, stored as "(" plus sprmCSymbol
 
   Document degrees;
   READ_FIXTURE_OR_SKIP("doc/poi__Bug53380_3.doc", &degrees);

@@ -81,11 +81,13 @@ TEST(Word97HostileTest, MissingOrShortStructuresAreCorrupt) {
 
 TEST(Word97HostileTest, BrokenPieceTablesAreCorrupt) {
   Parts absurd_length = PlainDoc();
-  PutU32(&absurd_length.word_document, MainTextLengthOffset(absurd_length.word_document), 0x7FFFFFF0);
+  PutU32(&absurd_length.word_document, MainTextLengthOffset(absurd_length.word_document),
+         0x7FFFFFF0);
   ExpectError(absurd_length, ErrorNumber::kCorruptDocument, "piece table");
 
   Parts parts = PlainDoc();
-  uint32_t clx = LittleEndian(parts.word_document).U32(FibPairOffset(parts.word_document, kPieceTablePair));
+  uint32_t clx =
+      LittleEndian(parts.word_document).U32(FibPairOffset(parts.word_document, kPieceTablePair));
   Parts not_pieces = parts;
   not_pieces.table[clx] = 0x07;
   ExpectError(not_pieces, ErrorNumber::kCorruptDocument, "holds no pieces");
@@ -110,8 +112,10 @@ TEST(Word97HostileTest, SharedPropertiesCannotMultiplyTheWork) {
   PutU16(&hostile.data, 0, static_cast<uint16_t>(blob.size()));
   hostile.data += blob;
   std::string grpprl;
-  for (int i = 0; i < 4000; ++i) grpprl += std::string("\x46\x66\x00\x00\x00\x00", 6);  // sprmPHugePapx, offset 0
-  // A new piece table at the end of the table stream: the Prc, then the old pieces with Prm1 = entry 0.
+  for (int i = 0; i < 4000; ++i)
+    grpprl += std::string("\x46\x66\x00\x00\x00\x00", 6);  // sprmPHugePapx, offset 0
+  // A new piece table at the end of the table stream: the Prc, then the old pieces with Prm1 =
+  // entry 0.
   uint64_t pair = FibPairOffset(parts.word_document, kPieceTablePair);
   LittleEndian fib(parts.word_document);
   std::string old_clx = parts.table.substr(fib.U32(pair), fib.U32(pair + 4));
@@ -131,7 +135,8 @@ TEST(Word97HostileTest, ParagraphPagesOutsideTheStreamLeaveOneParagraph) {
   LittleEndian fib(parts.word_document);
   uint32_t bins = fib.U32(pair);
   uint32_t count = (fib.U32(pair + 4) - 4) / 8;
-  for (uint32_t i = 0; i < count; ++i) PutU32(&parts.table, bins + 4 * (count + 1) + 4 * i, 0x3FFFFF);
+  for (uint32_t i = 0; i < count; ++i)
+    PutU32(&parts.table, bins + 4 * (count + 1) + 4 * i, 0x3FFFFF);
   Document document;
   ASSERT_TRUE(ReadWord97Document(parts.Pack(), &document).ok());
   EXPECT_EQ(document.body.size(), 1u);
@@ -146,8 +151,8 @@ TEST(Word97HostileTest, FilesTheFuzzerFoundFailCleanly) {
     Document document;
     Status status = ReadWord97Document(testing::ReadFileBytes(entry.path().string()), &document);
     if (!status.ok()) {
-    EXPECT_TRUE(document.body.empty());
-  }
+      EXPECT_TRUE(document.body.empty());
+    }
     ++count;
   }
   EXPECT_GT(count, 0);

@@ -21,7 +21,10 @@ using Grid = std::vector<std::vector<std::string>>;
 // Little-endian bytes for building grpprls.
 struct Bytes {
   std::string data;
-  Bytes& U8(int v) { data.push_back(static_cast<char>(v)); return *this; }
+  Bytes& U8(int v) {
+    data.push_back(static_cast<char>(v));
+    return *this;
+  }
   Bytes& U16(int v) { return U8(v & 0xFF).U8((v >> 8) & 0xFF); }
   Bytes& U32(uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
 };
@@ -29,7 +32,8 @@ struct Bytes {
 // sprmTDefTable with the given edges and merge flags.
 Bytes& DefTable(Bytes& b, const std::vector<int>& edges, const std::vector<int>& flags) {
   int cells = static_cast<int>(edges.size()) - 1;
-  b.U16(sprm::kTDefTable).U16(1 + 1 + 2 * static_cast<int>(edges.size()) + 20 * static_cast<int>(flags.size()));
+  b.U16(sprm::kTDefTable)
+      .U16(1 + 1 + 2 * static_cast<int>(edges.size()) + 20 * static_cast<int>(flags.size()));
   b.U8(cells);
   for (int edge : edges) b.U16(edge);
   for (int f : flags) {
@@ -47,10 +51,10 @@ std::vector<Sprm> Parse(const std::string& grpprl) {
 
 TEST(SprmTest, OperandSizesFollowTheOpcodeAndTheirExceptions) {
   Bytes b;
-  b.U16(sprm::kPFInTable).U8(1);                   // spra 1: one byte
-  b.U16(sprm::kPItap).U32(2);                      // spra 3: four bytes
-  b.U16(0xD634).U8(3).U8(1).U8(2).U8(3);           // spra 6: length byte
-  DefTable(b, {0, 100, 200}, {1});                 // 16-bit length, plus one
+  b.U16(sprm::kPFInTable).U8(1);          // spra 1: one byte
+  b.U16(sprm::kPItap).U32(2);             // spra 3: four bytes
+  b.U16(0xD634).U8(3).U8(1).U8(2).U8(3);  // spra 6: length byte
+  DefTable(b, {0, 100, 200}, {1});        // 16-bit length, plus one
   b.U16(sprm::kPChgTabs).U8(255).U8(1).U32(0).U8(2).U16(0).U8(0).U16(0).U8(0);  // walked
   b.U16(sprm::kTVertMerge).U8(2).U8(1).U8(3);
   b.U16(sprm::kPFTtp).U8(1);
@@ -200,9 +204,15 @@ std::string Shown(std::u16string_view characters) {
 }
 
 TEST(TextFilterTest, FieldsKeepTheirResultAndDropTheirInstructionNestedToo) {
-  EXPECT_EQ(Shown(u"a\x13 PAGE \x14" u"7\x15 b"), "a7 b");
-  EXPECT_EQ(Shown(u"\x13 IF \x13 DATE \x14" u"1\x15 = 1 \x14yes\x15"), "yes");
-  EXPECT_EQ(Shown(u"x\x13 REF a \x14[\x13 PAGE \x14" u"3\x15]\x15y"), "x[3]y");
+  EXPECT_EQ(Shown(u"a\x13 PAGE \x14"
+                  u"7\x15 b"),
+            "a7 b");
+  EXPECT_EQ(Shown(u"\x13 IF \x13 DATE \x14"
+                  u"1\x15 = 1 \x14yes\x15"),
+            "yes");
+  EXPECT_EQ(Shown(u"x\x13 REF a \x14[\x13 PAGE \x14"
+                  u"3\x15]\x15y"),
+            "x[3]y");
   EXPECT_EQ(Shown(u"\x13 TC \"entry\" \x15shown"), "shown");  // no separator: nothing
   EXPECT_EQ(Shown(u"\x15\x14stray marks"), "stray marks");
 }
@@ -222,10 +232,16 @@ TEST(TextFilterTest, FieldsContinueAcrossParagraphsButNotPastACell) {
 }
 
 TEST(TextFilterTest, SpecialCharacters) {
-  EXPECT_EQ(Shown(u"a\x0B" u"b\x09" u"c"), "a\nb\tc");
-  EXPECT_EQ(Shown(u"non\x1E" u"breaking soft\x1Fhyphen"), "non\u2011breaking softhyphen");
+  EXPECT_EQ(Shown(u"a\x0B"
+                  u"b\x09"
+                  u"c"),
+            "a\nb\tc");
+  EXPECT_EQ(Shown(u"non\x1E"
+                  u"breaking soft\x1Fhyphen"),
+            "non\u2011breaking softhyphen");
   EXPECT_EQ(Shown(u"no\u00A0break"), "no\u00A0break");
-  EXPECT_EQ(Shown(u"pic\x01 draw\x08 note\x02 comment\x05 page\x0C col\x0E"), "pic draw note comment page col");
+  EXPECT_EQ(Shown(u"pic\x01 draw\x08 note\x02 comment\x05 page\x0C col\x0E"),
+            "pic draw note comment page col");
   EXPECT_EQ(Shown(u"\uF0FC symbol"), "\uF0FC symbol");
 }
 
@@ -268,8 +284,9 @@ Grid Layout(std::vector<EdgeRow> rows, Document* document, const Table** table) 
 TEST(EdgeGridTest, TheGridIsTheUnionOfEveryRowsEdges) {
   Document document;
   const Table* table = nullptr;
-  Grid grid = Layout(RowsOf(Row({0, 100, 300}, {"a", "b"}), Row({0, 200, 300}, {"c", "d"}), Row({-5, 300}, {"e"})),
-                     &document, &table);
+  Grid grid = Layout(
+      RowsOf(Row({0, 100, 300}, {"a", "b"}), Row({0, 200, 300}, {"c", "d"}), Row({-5, 300}, {"e"})),
+      &document, &table);
   EXPECT_EQ(table->grid_column_widths, (std::vector<int>{5, 100, 100, 100}));
   EXPECT_EQ(grid, (Grid{{"", "a", "b", "b"}, {"", "c", "c", "d"}, {"e", "e", "e", "e"}}));
   EXPECT_EQ(table->rows[0].grid_before, 1);
@@ -279,7 +296,8 @@ TEST(EdgeGridTest, TheGridIsTheUnionOfEveryRowsEdges) {
 TEST(EdgeGridTest, ShortRowsLeaveColumnsAfterThem) {
   Document document;
   const Table* table = nullptr;
-  Grid grid = Layout(RowsOf(Row({0, 100, 200}, {"a", "b"}), Row({0, 100}, {"c"})), &document, &table);
+  Grid grid =
+      Layout(RowsOf(Row({0, 100, 200}, {"a", "b"}), Row({0, 100}, {"c"})), &document, &table);
   EXPECT_EQ(table->rows[1].grid_after, 1);
   EXPECT_EQ(grid, (Grid{{"a", "b"}, {"c", ""}}));
 }
@@ -287,10 +305,12 @@ TEST(EdgeGridTest, ShortRowsLeaveColumnsAfterThem) {
 TEST(EdgeGridTest, CellsWithoutWidthJoinANeighbourAndBackwardEdgesFlatten) {
   Document document;
   const Table* table = nullptr;
-  Grid grid = Layout(RowsOf(Row({0, 100, 100, 200}, {"a", "zero", "b"}), Row({0, 0, 200}, {"first", "c"}),
-                      Row({0, 150, 120}, {"d", "backwards"})),
-                     &document, &table);
-  EXPECT_EQ(grid, (Grid{{"a\nzero", "b", "b"}, {"first\nc", "first\nc", "first\nc"},
+  Grid grid =
+      Layout(RowsOf(Row({0, 100, 100, 200}, {"a", "zero", "b"}), Row({0, 0, 200}, {"first", "c"}),
+                    Row({0, 150, 120}, {"d", "backwards"})),
+             &document, &table);
+  EXPECT_EQ(grid, (Grid{{"a\nzero", "b", "b"},
+                        {"first\nc", "first\nc", "first\nc"},
                         {"d\nbackwards", "d\nbackwards", ""}}));
 }
 
@@ -299,12 +319,13 @@ TEST(EdgeGridTest, VerticalMergesNeedARestartAboveInTheSameColumn) {
   const Table* table = nullptr;
   using V = VerticalMerge;
   Grid grid = Layout(RowsOf(Row({0, 100, 200}, {"top", "x"}, {V::kRestart, V::kContinue}),
-                      Row({0, 100, 200}, {"", "y"}, {V::kContinue, V::kNone}),
-                      Row({0, 100, 200}, {"", "z"}, {V::kContinue, V::kContinue})),
+                            Row({0, 100, 200}, {"", "y"}, {V::kContinue, V::kNone}),
+                            Row({0, 100, 200}, {"", "z"}, {V::kContinue, V::kContinue})),
                      &document, &table);
   EXPECT_EQ(grid, (Grid{{"top", "x"}, {"top", "y"}, {"top", "z"}}));
   EXPECT_EQ(table->rows[0].cells[1].vertical_merge, VerticalMerge::kNone);  // nothing above it
-  EXPECT_EQ(table->rows[2].cells[1].vertical_merge, VerticalMerge::kNone);  // "y" above is not merged
+  EXPECT_EQ(table->rows[2].cells[1].vertical_merge,
+            VerticalMerge::kNone);  // "y" above is not merged
 }
 
 Paragraph Text(const char* text) {
@@ -313,7 +334,8 @@ Paragraph Text(const char* text) {
   return paragraph;
 }
 
-RowDefinition Definition(std::vector<int> edges, std::vector<uint16_t> flags = {}, uint32_t position = 0) {
+RowDefinition Definition(std::vector<int> edges, std::vector<uint16_t> flags = {},
+                         uint32_t position = 0) {
   RowDefinition row;
   row.defined = true;
   row.edges = std::move(edges);

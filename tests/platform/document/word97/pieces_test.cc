@@ -6,8 +6,8 @@
 #include <map>
 
 #include "doc_parts.h"
-#include "platform/document/word97/little_endian.h"
 #include "platform/document/word97/fib.h"
+#include "platform/document/word97/little_endian.h"
 #include "platform/document/word97/pieces.h"
 #include "platform/document/word97/reader.h"
 #include "table_grid.h"
@@ -62,7 +62,8 @@ DocParts ToMixedPieces(DocParts parts, std::vector<NewPiece>* pieces_out) {
         uint64_t c_at = fc + 2 * uint64_t(piece.cp_end - clx.U32(5 + 4 * i));
         int byte = CompressedByteOf(LittleEndian(parts.word_document).U16(c_at));
         if ((byte >= 0) != narrow) break;
-        if (narrow) parts.word_document[piece.fc + (piece.cp_end - piece.cp_start)] = static_cast<char>(byte);
+        if (narrow)
+          parts.word_document[piece.fc + (piece.cp_end - piece.cp_start)] = static_cast<char>(byte);
         ++piece.cp_end;
       }
       pieces.push_back(piece);
@@ -97,7 +98,8 @@ DocParts ToMixedPieces(DocParts parts, std::vector<NewPiece>* pieces_out) {
         return p.fc + (cp - p.cp_start) * p.size;
       }
     }
-    return is_end ? pieces.back().fc + (pieces.back().cp_end - pieces.back().cp_start) * pieces.back().size
+    return is_end ? pieces.back().fc +
+                        (pieces.back().cp_end - pieces.back().cp_start) * pieces.back().size
                   : pieces.front().fc;
   };
   for (int pair : {testing::kParagraphBinsPair, testing::kCharacterBinsPair}) {
@@ -144,13 +146,16 @@ TEST(Word97PiecesTest, ThePieceTableCoversExactlyTheMainText) {
   Fib fib;
   ASSERT_TRUE(ReadFib(mixed.word_document, &fib).ok());
   PieceTable table;
-  ASSERT_TRUE(ReadPieceTable(mixed.table, fib.piece_table, fib.main_text_length, mixed.word_document.size(),
-                             &table).ok());
+  ASSERT_TRUE(ReadPieceTable(mixed.table, fib.piece_table, fib.main_text_length,
+                             mixed.word_document.size(), &table)
+                  .ok());
   ASSERT_FALSE(table.pieces.empty());
   EXPECT_EQ(table.pieces.front().cp_start, 0u);
   EXPECT_EQ(table.pieces.back().cp_end, static_cast<uint32_t>(fib.main_text_length));
-  for (size_t i = 1; i < table.pieces.size(); ++i) EXPECT_EQ(table.pieces[i].cp_start, table.pieces[i - 1].cp_end);
-  EXPECT_EQ(ReadMainText(mixed.word_document, table).size(), static_cast<size_t>(fib.main_text_length));
+  for (size_t i = 1; i < table.pieces.size(); ++i)
+    EXPECT_EQ(table.pieces[i].cp_start, table.pieces[i - 1].cp_end);
+  EXPECT_EQ(ReadMainText(mixed.word_document, table).size(),
+            static_cast<size_t>(fib.main_text_length));
 }
 
 }  // namespace

@@ -43,7 +43,8 @@ TEST(Word97ReaderTest, PlainTableBetweenParagraphs) {
   Document document;
   auto tables = ReadTables("plain.doc", &document);
   ASSERT_EQ(tables.size(), 1u);
-  EXPECT_EQ(tables[0].rows, (Grid{{"Name", "Count", "Price"}, {"Apples", "12", "0.50"}, {"Pears", "7", "0.75"}}));
+  EXPECT_EQ(tables[0].rows,
+            (Grid{{"Name", "Count", "Price"}, {"Apples", "12", "0.50"}, {"Pears", "7", "0.75"}}));
   ASSERT_EQ(document.body.size(), 3u);
   EXPECT_EQ(BodyText(document.body[0]), "Before the table.");
   EXPECT_EQ(BodyText(document.body[1]), "<table>");
@@ -94,7 +95,8 @@ TEST(Word97ReaderTest, NestedTablesFollowTheirParentInsideTheirCell) {
   auto tables = ReadTables("nested.doc", &document);
   ASSERT_EQ(tables.size(), 3u);
   EXPECT_EQ(tables[0].depth, 1);
-  EXPECT_EQ(tables[0].rows, (Grid{{"outer a1", "before inner\nafter inner"}, {"outer a2", "outer b2"}}));
+  EXPECT_EQ(tables[0].rows,
+            (Grid{{"outer a1", "before inner\nafter inner"}, {"outer a2", "outer b2"}}));
   EXPECT_EQ(tables[1].depth, 2);
   EXPECT_EQ(tables[1].rows, (Grid{{"inner a1", "inner b1"}, {"inner a2", "holds the deepest\n"}}));
   EXPECT_EQ(tables[2].depth, 3);
@@ -137,12 +139,12 @@ TEST(Word97ReaderTest, TextInSixteenBitPiecesAndWesternCharacters) {
 TEST(Word97ReaderTest, FieldsShowTheirResultAndSpecialCharactersAreMapped) {
   auto fields = ReadTables("fields.doc");
   ASSERT_EQ(fields.size(), 1u);
-  EXPECT_EQ(fields[0].rows, (Grid{{"link", "see the example page here"}, {"page", "page 1 of the document"}}));
+  EXPECT_EQ(fields[0].rows,
+            (Grid{{"link", "see the example page here"}, {"page", "page 1 of the document"}}));
   auto specials = ReadTables("specials.doc");
   ASSERT_EQ(specials.size(), 1u);
-  EXPECT_EQ(specials[0].rows,
-            (Grid{{"line one\nline two", "paragraph one\nparagraph two"},
-                  {"no\u00A0break", "non\u2011breaking hyphen, softhyphen"}}));
+  EXPECT_EQ(specials[0].rows, (Grid{{"line one\nline two", "paragraph one\nparagraph two"},
+                                    {"no\u00A0break", "non\u2011breaking hyphen, softhyphen"}}));
 }
 
 TEST(Word97ReaderTest, DocumentWithoutTables) {
@@ -162,7 +164,8 @@ TEST(Word97ReaderTest, TwoThousandRows) {
   ASSERT_EQ(tables.size(), 1u);
   ASSERT_EQ(tables[0].rows.size(), 2001u);
   EXPECT_EQ(tables[0].rows[0], (std::vector<std::string>{"Row", "Number", "Name", "Amount"}));
-  EXPECT_EQ(tables[0].rows[2000], (std::vector<std::string>{"row 2000", "0", "item name 60", "500.00"}));
+  EXPECT_EQ(tables[0].rows[2000],
+            (std::vector<std::string>{"row 2000", "0", "item name 60", "500.00"}));
 }
 
 }  // namespace

@@ -8,9 +8,15 @@ namespace {
 void AppendParagraph(const Paragraph& paragraph, std::u16string* text) {
   for (const Inline& piece : paragraph.inlines) {
     switch (piece.kind) {
-      case Inline::Kind::kText: text->append(piece.text); break;
-      case Inline::Kind::kLineBreak: text->push_back(u'\n'); break;
-      case Inline::Kind::kTab: text->push_back(u'\t'); break;
+      case Inline::Kind::kText:
+        text->append(piece.text);
+        break;
+      case Inline::Kind::kLineBreak:
+        text->push_back(u'\n');
+        break;
+      case Inline::Kind::kTab:
+        text->push_back(u'\t');
+        break;
     }
   }
 }
