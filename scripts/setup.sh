@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
   libzip-dev libpugixml-dev
