@@ -10,7 +10,7 @@ packages=(
   libsqlite3-dev sqlite3
   libzip-dev libpugixml-dev
   qt6-base-dev
-  xvfb xauth imagemagick fonts-wqy-microhei
+  xvfb xauth x11-utils imagemagick fonts-wqy-microhei
   "$@"
 )
 
