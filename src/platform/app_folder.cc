@@ -59,7 +59,8 @@ Status MakeUserFolder(const std::string& folder, const std::string& sample,
                       const MakeDatabase& make_database) {
   if (Exists(folder)) return Status();
   const fs::path place(folder);
-  std::string partial = (place.parent_path() / ("." + place.filename().string() + "-XXXXXX")).string();
+  std::string partial =
+      (place.parent_path() / ("." + place.filename().string() + "-XXXXXX")).string();
   if (::mkdtemp(partial.data()) == nullptr) return ErrnoStatus(errno, "create", folder);
   Status made = make_database(partial);
   if (made.ok() && !sample.empty()) made = CopyFile(sample, partial + "/test.doc");
