@@ -27,11 +27,15 @@ home=/home/$user
 work=$(mktemp -d)
 cleanup() {
   set +e
-  installed && apt-get remove -y -qq quillmere > /dev/null
+  if dpkg-query -W quillmere > /dev/null 2>&1; then
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=120 remove -y -qq quillmere \
+      > /dev/null || dpkg --purge quillmere
+  fi
   id "$user" > /dev/null 2>&1 && userdel -r "$user" 2> /dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 useradd --create-home --home-dir "$home" --shell /bin/sh "$user"
 chown "$user:" "$work"
 # Runs a command as the test user, in their home, with a plain environment.
