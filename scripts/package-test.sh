@@ -25,18 +25,20 @@ installed && fail "quillmere is installed already; remove it first"
 user=qmtest$$
 home=/home/$user
 work=$(mktemp -d)
+made_user=""
 cleanup() {
   set +e
   if dpkg-query -W quillmere > /dev/null 2>&1; then
     DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=120 remove -y -qq quillmere \
       > /dev/null || dpkg --purge quillmere
   fi
-  id "$user" > /dev/null 2>&1 && userdel -r "$user" 2> /dev/null
+  [ -z "$made_user" ] || userdel -r "$user" 2> /dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 useradd --create-home --home-dir "$home" --shell /bin/sh "$user"
+made_user=yes
 chown "$user:" "$work"
 # Runs a command as the test user, in their home, with a plain environment.
 as_user() {
@@ -52,8 +54,7 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" > /dev/null
 mapfile -t files < <(dpkg-query -L quillmere)
 version=$(dpkg-query -W -f='${Version}' quillmere)
 [ "$(quillmere --version)" = "quillmere $version" ] || fail "--version does not print $version"
-man -P cat quillmere > "$work/man.txt" && grep -q "quillmere - move a table" "$work/man.txt" ||
-  fail "no manual page"
+grep -q "quillmere - move a table" <(man -P cat quillmere) || fail "no manual page"
 entry=/usr/share/applications/quillmere.desktop
 desktop-file-validate "$entry" || fail "the menu entry is not valid"
 grep -qx "Categories=Office;.*" "$entry" || fail "the menu entry is not in Office"
@@ -75,8 +76,8 @@ echo "$report"
 folder=$home/Quillmere
 cmp -s "$folder/test.doc" /usr/share/quillmere/test.doc || fail "no sample in $folder"
 [ "$(sqlite3 "$folder/data.mdb" 'select count(*) from dt_table')" = 5 ] || fail "not 5 rows"
-[ "$(sqlite3 "$folder/data.mdb" 'select field0, field1 from dt_table limit 1')" = "widgeta|第一季度" ] ||
-  fail "the first row is not the sample's"
+first_row=$(sqlite3 "$folder/data.mdb" 'select field0, field1 from dt_table limit 1')
+[ "$first_row" = "widgeta|第一季度" ] || fail "the first row is not the sample's: $first_row"
 [ "$(stat -c %U "$folder/data.mdb")" = "$user" ] || fail "data.mdb is not the user's"
 
 echo "== the menu entry's program shows its window"
