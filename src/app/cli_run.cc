@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/cli.h"
+#include "app/default_folder.h"
 #include "app/stderr_progress.h"
 #include "capture/start_command.h"
 #include "output/dt_table.h"
@@ -16,7 +17,8 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: quillmere run [DIR] [--table N] [--first-row-data] [--progress]\n"
-    "  Does what the start button does, in DIR (the program's folder by default):\n"
+    "  Does what the start button does, in DIR (by default the program's folder, or\n"
+    "  ~/Quillmere when the program is installed or may not write there):\n"
     "  DIR/test.doc is saved as DIR/test.html, its table N (1 by default) goes to\n"
     "  DIR/tabletest.html and into dt_table of DIR/data.mdb, and DIR/cc.html shows\n"
     "  it. The table's first row is a header and is skipped unless --first-row-data\n"
@@ -61,9 +63,13 @@ int Run(const std::vector<std::string>& args) {
   std::optional<int32_t> table = options ? TableNumber(*options, &problem) : std::nullopt;
   if (!table) return Misused(problem, kUsage);
 
-  const std::u16string folder = options->operand.value_or("").empty()
-                                    ? files::ApplicationFolder()
-                                    : FolderArgument(*options->operand);
+  std::u16string folder;
+  if (options->operand.value_or("").empty()) {
+    Status made = DefaultFolder(&folder);
+    if (!made.ok()) return Failed(made);
+  } else {
+    folder = FolderArgument(*options->operand);
+  }
   document::DocumentServer FramerControl1;
   OptionControls controls(*table, options->Has("--first-row-data"));
   FormState form;
