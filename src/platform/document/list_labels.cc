@@ -114,7 +114,7 @@ std::string CardinalWords(int value) {
 
 std::string OrdinalWords(int value) {
   static constexpr std::pair<std::string_view, std::string_view> kIrregular[] = {
-      {"One", "First"}, {"Two", "Second"}, {"Three", "Third"}, {"Five", "Fifth"},
+      {"One", "First"},    {"Two", "Second"}, {"Three", "Third"},   {"Five", "Fifth"},
       {"Eight", "Eighth"}, {"Nine", "Ninth"}, {"Twelve", "Twelfth"}};
   std::string words = CardinalWords(value);
   size_t last = words.find_last_of(" -");
@@ -187,7 +187,8 @@ constexpr std::u16string_view kEarthlyBranches = u"子丑寅卯辰巳午未申�
 constexpr std::u16string_view kAiueo =
     u"アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワヲン";
 constexpr std::u16string_view kIroha =
-    u"イロハニホヘトチリヌルヲワカヨタレソツネナラムウヰノオクヤマケフコエテアサキユメミシヱヒモセス";
+    u"イロハニホヘトチリヌルヲワカヨタレソツネナラムウヰノオクヤマケフコエテアサキユメミシヱヒモセ"
+    u"ス";
 
 std::u16string ZodiacCycle(int value) {
   if (value < 1 || value > 60) return Decimal(value);
@@ -273,8 +274,9 @@ std::u16string FormatNumber(int value, NumberFormat format) {
     case NumberFormat::kDecimalEnclosedParen:
       return Enclosed(value, u'\u2474');
     case NumberFormat::kIdeographEnclosedCircle:
-      return value >= 1 && value <= 10 ? std::u16string(1, static_cast<char16_t>(0x3280 + value - 1))
-                                       : Decimal(value);
+      return value >= 1 && value <= 10
+                 ? std::u16string(1, static_cast<char16_t>(0x3280 + value - 1))
+                 : Decimal(value);
     case NumberFormat::kDecimalZero:
       return value >= 0 && value < 10 ? u"0" + Decimal(value) : Decimal(value);
     case NumberFormat::kIdeographTraditional:

@@ -136,8 +136,8 @@ void DocxNumbering::ReadInstances(pugi::xml_node root) {
       auto style = styles_.find(abstract->second.style_link);
       if (style != styles_.end() && style->second.num_id) {
         auto linked = abstract_of_num.find(*style->second.num_id);
-        auto target = linked == abstract_of_num.end() ? abstracts.end()
-                                                       : abstracts.find(linked->second);
+        auto target =
+            linked == abstract_of_num.end() ? abstracts.end() : abstracts.find(linked->second);
         if (target != abstracts.end()) {
           abstract = target;
           abstract_id = linked->second;
