@@ -327,6 +327,7 @@ ListLabel ListCounter::Next(int64_t key, const ListLevels& levels, int level) {
   label.font = own.font;
   label.right_aligned = own.right_aligned;
   label.followed = own.followed;
+  if (own.format == NumberFormat::kNone) return label;  // the level shows nothing at all
   for (char16_t c : own.pattern) {
     if (c > kLastPlaceholder) {
       // Symbol fonts keep their characters at U+F0xx; the page shows the

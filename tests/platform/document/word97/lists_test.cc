@@ -20,7 +20,8 @@ TEST(Word97ListsTest, LabelsAreWordsOwnInTheListFixtures) {
     ASSERT_TRUE(read.ok()) << fixture.name << ": " << read.ToString();
     testing::LabelComparison result = testing::CompareLabels(fixture.word, document);
     std::cout << fixture.name << ": " << result.matched << " of " << result.word << "\n";
-    for (const std::string& difference : result.differences) std::cout << "  " << difference << "\n";
+    for (const std::string& difference : result.differences)
+      std::cout << "  " << difference << "\n";
     word += result.word;
     matched += result.matched;
   }
