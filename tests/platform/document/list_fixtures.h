@@ -7,11 +7,15 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iostream>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/document/model.h"
+#include "platform/status.h"
 #include "platform/unicode.h"
 #include "support/fixtures.h"
 
@@ -197,6 +201,32 @@ inline std::vector<ListFixture> ListFixtures(const std::string& extension) {
   std::sort(fixtures.begin(), fixtures.end(),
             [](const ListFixture& a, const ListFixture& b) { return a.name < b.name; });
   return fixtures;
+}
+
+// Reads every fixture of lists/ with the extension through `read` and
+// expects each of Word's labels, except in the fixtures named in
+// `other_documents`, whose pages Word wrote for another version of the
+// document. Prints the count per fixture and in all, and every difference.
+inline void ExpectWordsLabels(const std::string& extension,
+                              const std::function<Status(std::string_view, Document*)>& read,
+                              const std::set<std::string>& other_documents) {
+  int word = 0, matched = 0;
+  for (const ListFixture& fixture : ListFixtures(extension)) {
+    Document document;
+    Status status = read(FileBytes(fixture.document), &document);
+    ASSERT_TRUE(status.ok()) << fixture.name << ": " << status.ToString();
+    LabelComparison result = CompareLabels(fixture.word, document);
+    std::cout << fixture.name << ": " << result.matched << " of " << result.word << " labels\n";
+    for (const std::string& difference : result.differences)
+      std::cout << "  " << difference << "\n";
+    word += result.word;
+    matched += result.matched;
+    if (other_documents.count(fixture.name) == 0) {
+      EXPECT_EQ(result.matched, result.word) << fixture.name;
+      EXPECT_GT(result.word, 0) << fixture.name;
+    }
+  }
+  std::cout << extension << " in all: " << matched << " of " << word << " labels\n";
 }
 
 }  // namespace quillmere::document::testing

@@ -94,11 +94,13 @@ TEST(ListLabelsTest, CountersRunOnAndRestartBelowTheLevelUsed) {
     const char* label;
   };
   const Step kSteps[] = {
-      {1, &levels, 0, "1."},   {1, &levels, 1, "1.a."}, {1, &levels, 2, "(iii)"},
-      {1, &levels, 1, "1.b."}, {1, &levels, 2, "(iv)"},  // not restarted by the second level
-      {1, &levels, 0, "2."},   {1, &levels, 2, "(iii)"},  {1, &levels, 1, "2.a."},
-      {2, &chapters, 0, "第一章"}, {2, &chapters, 1, "1.1"},  // legal: every number decimal
-      {2, &chapters, 2, "·"},    {2, &chapters, 3, ""},
+      {1, &levels, 0, "1."},       {1, &levels, 1, "1.a."},
+      {1, &levels, 2, "(iii)"},    {1, &levels, 1, "1.b."},
+      {1, &levels, 2, "(iv)"},  // not restarted by the second level
+      {1, &levels, 0, "2."},       {1, &levels, 2, "(iii)"},
+      {1, &levels, 1, "2.a."},     {2, &chapters, 0, "第一章"},
+      {2, &chapters, 1, "1.1"},  // legal: every number decimal
+      {2, &chapters, 2, "·"},      {2, &chapters, 3, ""},
       {1, &levels, 0, "3."},  // another list's counters are its own
       {2, &chapters, 0, "第二章"},
   };
