@@ -186,6 +186,12 @@ std::vector<Block> ReadNote(const NoteReference& note, const AllStories& stories
     paragraphs.push_back(span);
     paragraphs.back().start = std::max(span.start, note.text_start);
   }
+  // A note whose paragraph marks no paragraph run ends is one paragraph.
+  uint32_t end = std::min<uint32_t>(note.text_end, static_cast<uint32_t>(stories.text.size()));
+  if (paragraphs.empty() && note.text_start < end) {
+    uint32_t mark = stories.text[end - 1] == kParagraphMark ? end - 1 : end;
+    paragraphs.push_back({note.text_start, mark, {}, 0, 0});
+  }
   StoryExtras extras;
   extras.lists = &lists;
   Document note_document;
