@@ -6,8 +6,7 @@
 // w:hMerge), runs of text (w:t, w:tab, w:br, w:cr, w:sym, w:noBreakHyphen),
 // the results of fields (w:fldSimple and complex fields), inserted text
 // (w:ins), and the content of wrappers (w:sdt, w:hyperlink, w:smartTag,
-// w:customXml, one branch of mc:AlternateContent), list labels, footnote and
-// endnote references (w:footnoteReference, w:endnoteReference). Text boxes anchored in a
+// w:customXml, one branch of mc:AlternateContent). Text boxes anchored in a
 // paragraph follow that paragraph. Dropped: deleted text and rows (w:del),
 // field instructions, and everything that is not text (drawings, math,
 // properties).
@@ -34,9 +33,10 @@ struct StoryContext {
 };
 
 // Appends the blocks under `story` to `out`. With a `context`, list
-// paragraphs get their labels and footnote and endnote references their
-// marks, each note's text going to the context's document. Fails only for a
-// table wider than the grid allows.
+// paragraphs get their labels and footnote and endnote references
+// (w:footnoteReference, w:endnoteReference) their marks, each note's text
+// going to the context's document. Fails only for a table wider than the
+// grid allows.
 Status ReadStory(const WordNames& names, pugi::xml_node story, std::vector<Block>* out,
                  StoryContext* context = nullptr);
 
