@@ -1,6 +1,7 @@
 #include "platform/document/list_labels.h"
 
 #include <algorithm>
+#include <cctype>
 #include <utility>
 
 namespace quillmere::document {

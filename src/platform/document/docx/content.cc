@@ -127,7 +127,7 @@ class StoryReader {
   Status ReadParagraph(pugi::xml_node p, std::vector<Block>& out) {
     Paragraph paragraph;
     if (context_ != nullptr && context_->numbering != nullptr) {
-      paragraph.list_label = context_->numbering->Label(names_, names_.Child(p, "pPr"), lists_);
+      paragraph.list_label = context_->numbering->Label(names_, p, lists_);
     }
     std::vector<Block> text_boxes;
     QM_RETURN_IF_ERROR(ReadInlines(p, paragraph, text_boxes));

@@ -181,9 +181,10 @@ void DocxNumbering::FromStyle(const std::string& style_id, std::optional<int>* n
 }
 
 std::shared_ptr<const ListLabel> DocxNumbering::Label(const WordNames& names,
-                                                      pugi::xml_node paragraph_properties,
+                                                      pugi::xml_node paragraph,
                                                       ListCounter& counter) const {
   if (instances_.empty()) return nullptr;
+  pugi::xml_node paragraph_properties = names.Child(paragraph, "pPr");
   pugi::xml_node list = names.Child(paragraph_properties, "numPr");
   std::optional<int> num_id, level;
   if (names.Child(list, "numId")) num_id = names.ChildNumber(list, "numId", 0);

@@ -25,11 +25,10 @@ class DocxNumbering {
   // may be null when the package has no such part.
   DocxNumbering(pugi::xml_node numbering, pugi::xml_node styles);
 
-  // The label of the paragraph with properties `paragraph_properties` (its
-  // w:pPr, read with `names`), counted in `counter`; none when the paragraph
-  // belongs to no list. Call it for every paragraph in document order.
-  std::shared_ptr<const ListLabel> Label(const WordNames& names,
-                                         pugi::xml_node paragraph_properties,
+  // The label of `paragraph` (a w:p, read with `names`), counted in
+  // `counter`; none when the paragraph belongs to no list. Call it for every
+  // paragraph in document order.
+  std::shared_ptr<const ListLabel> Label(const WordNames& names, pugi::xml_node paragraph,
                                          ListCounter& counter) const;
 
  private:
