@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "platform/document/docx/grid.h"
+#include "platform/document/docx/notes.h"
+#include "platform/document/docx/numbering.h"
 #include "platform/unicode.h"
 
 namespace quillmere::document {
@@ -55,7 +57,7 @@ std::u16string SymbolText(std::string_view hex) {
 
 class StoryReader {
  public:
-  explicit StoryReader(const WordNames& names) : names_(names) {}
+  StoryReader(const WordNames& names, StoryContext* context) : names_(names), context_(context) {}
 
   // A story of its own (the body, a cell, a text box): fields do not cross
   // its borders, so a damaged field cannot hide the text after it.
@@ -124,6 +126,9 @@ class StoryReader {
 
   Status ReadParagraph(pugi::xml_node p, std::vector<Block>& out) {
     Paragraph paragraph;
+    if (context_ != nullptr && context_->numbering != nullptr) {
+      paragraph.list_label = context_->numbering->Label(names_, p, lists_);
+    }
     std::vector<Block> text_boxes;
     QM_RETURN_IF_ERROR(ReadInlines(p, paragraph, text_boxes));
     out.emplace_back(std::move(paragraph));
@@ -169,8 +174,36 @@ class StoryReader {
         QM_RETURN_IF_ERROR(ReadInlines(names_.Child(child, "rubyBase"), paragraph, text_boxes));
       } else if (local == "drawing" || local == "pict" || local == "object") {
         QM_RETURN_IF_ERROR(ReadTextBoxes(child, text_boxes));
+      } else if (local == "footnoteReference" || local == "endnoteReference") {
+        QM_RETURN_IF_ERROR(ReadNoteReference(
+            child, local == "footnoteReference" ? NoteKind::kFootnote : NoteKind::kEndnote,
+            paragraph));
       }
     }
+    return Status();
+  }
+
+  // A reference shows its note's number, or nothing where the author's own
+  // mark follows as text. The note's text is read at once, so notes are
+  // kept in the order of their references.
+  Status ReadNoteReference(pugi::xml_node reference, NoteKind kind, Paragraph& paragraph) {
+    if (context_ == nullptr || context_->notes == nullptr) return Status();
+    Note note;
+    std::string_view custom = names_.Attribute(reference, "customMarkFollows").value();
+    note.custom_mark = custom == "1" || custom == "true" || custom == "on";
+    if (!note.custom_mark) note.mark = context_->notes->NextMark(kind);
+    pugi::xml_node story = context_->notes->Find(kind, names_.Attribute(reference, "id").value());
+    if (story) {
+      StoryContext inner{context_->numbering, nullptr, nullptr};
+      QM_RETURN_IF_ERROR(
+          StoryReader(context_->notes->Names(kind), &inner).ReadStory(story, note.blocks));
+    }
+    bool endnote = kind == NoteKind::kEndnote;
+    paragraph.inlines.push_back(
+        {endnote ? Inline::Kind::kEndnoteReference : Inline::Kind::kFootnoteReference, note.mark,
+         note.custom_mark});
+    (endnote ? context_->document->endnotes : context_->document->footnotes)
+        .push_back(std::move(note));
     return Status();
   }
 
@@ -270,13 +303,16 @@ class StoryReader {
   }
 
   const WordNames& names_;
+  StoryContext* context_;
+  ListCounter lists_;
   FieldStack fields_;
 };
 
 }  // namespace
 
-Status ReadStory(const WordNames& names, pugi::xml_node story, std::vector<Block>* out) {
-  return StoryReader(names).ReadStory(story, *out);
+Status ReadStory(const WordNames& names, pugi::xml_node story, std::vector<Block>* out,
+                 StoryContext* context) {
+  return StoryReader(names, context).ReadStory(story, *out);
 }
 
 }  // namespace quillmere::document

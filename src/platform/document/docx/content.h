@@ -22,8 +22,22 @@
 
 namespace quillmere::document {
 
-// Appends the blocks under `story` to `out`. Fails only for a table wider
-// than the grid allows.
-Status ReadStory(const WordNames& names, pugi::xml_node story, std::vector<Block>* out);
+class DocxNumbering;
+class DocxNotes;
+
+// What the paragraphs of a story need besides their own XML.
+struct StoryContext {
+  const DocxNumbering* numbering = nullptr;  // gives list paragraphs their labels
+  DocxNotes* notes = nullptr;                // the notes that references stand for
+  Document* document = nullptr;              // receives those notes, in reference order
+};
+
+// Appends the blocks under `story` to `out`. With a `context`, list
+// paragraphs get their labels and footnote and endnote references
+// (w:footnoteReference, w:endnoteReference) their marks, each note's text
+// going to the context's document. Fails only for a table wider than the
+// grid allows.
+Status ReadStory(const WordNames& names, pugi::xml_node story, std::vector<Block>* out,
+                 StoryContext* context = nullptr);
 
 }  // namespace quillmere::document

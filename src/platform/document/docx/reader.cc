@@ -7,6 +7,8 @@
 
 #include "platform/document/docx/content.h"
 #include "platform/document/docx/names.h"
+#include "platform/document/docx/notes.h"
+#include "platform/document/docx/numbering.h"
 
 namespace quillmere::document {
 
@@ -24,6 +26,35 @@ class DepthProbe : public pugi::xml_tree_walker {
 
 Status Corrupt(const std::string& what) {
   return Status(ErrorNumber::kCorruptDocument, std::string(kMainDocumentPart) + " " + what);
+}
+
+// The parts beside the main one that the body's lists and notes need. A
+// missing part leaves its root null; one that is not well-formed, or nests
+// too deeply, is taken as missing, as its content only adds to the text.
+struct SideParts {
+  pugi::xml_document numbering, styles, footnotes, endnotes, settings;
+};
+
+Status ReadSidePart(const ZipArchive& package, const char* name, const ReadLimits& limits,
+                    std::string& xml, pugi::xml_document& tree) {
+  if (!package.Contains(name)) return Status();
+  QM_RETURN_IF_ERROR(package.Read(name, limits.max_part_bytes, &xml));
+  DepthProbe probe(limits.max_xml_depth);
+  if (!tree.load_buffer(xml.data(), xml.size(),
+                        pugi::parse_default | pugi::parse_ws_pcdata_single) ||
+      !tree.traverse(probe)) {
+    tree.reset();
+  }
+  return Status();
+}
+
+Status ReadSideParts(const ZipArchive& package, const ReadLimits& limits, SideParts& parts) {
+  std::string xml;
+  QM_RETURN_IF_ERROR(ReadSidePart(package, "word/numbering.xml", limits, xml, parts.numbering));
+  QM_RETURN_IF_ERROR(ReadSidePart(package, "word/styles.xml", limits, xml, parts.styles));
+  QM_RETURN_IF_ERROR(ReadSidePart(package, "word/footnotes.xml", limits, xml, parts.footnotes));
+  QM_RETURN_IF_ERROR(ReadSidePart(package, "word/endnotes.xml", limits, xml, parts.endnotes));
+  return ReadSidePart(package, "word/settings.xml", limits, xml, parts.settings);
 }
 
 }  // namespace
@@ -52,9 +83,16 @@ Status ReadDocxPackage(const ZipArchive& package, const ReadLimits& limits, Docu
     return Corrupt("holds no Word document (its root element is <" + std::string(root.name()) +
                    ">).");
   }
-  out->body.clear();
-  Status status = ReadStory(names, names.Child(root, "body"), &out->body);
-  if (!status.ok()) out->body.clear();  // nothing of a refused document is kept
+  *out = Document();
+  SideParts parts;
+  QM_RETURN_IF_ERROR(ReadSideParts(package, limits, parts));
+  pugi::xml_node body = names.Child(root, "body");
+  DocxNumbering numbering(parts.numbering.document_element(), parts.styles.document_element());
+  DocxNotes notes(parts.footnotes.document_element(), parts.endnotes.document_element(),
+                  parts.settings.document_element(), names.Child(body, "sectPr"));
+  StoryContext context{&numbering, &notes, out};
+  Status status = ReadStory(names, body, &out->body, &context);
+  if (!status.ok()) *out = Document();  // nothing of a refused document is kept
   return status;
 }
 

@@ -48,9 +48,9 @@ constexpr std::u16string_view kPageStart =
     u"<div class=WordSection1 style='layout-grid:15.6pt'>\r\n"
     u"\r\n";
 
+constexpr std::u16string_view kSectionEnd = u"</div>\r\n\r\n";
+
 constexpr std::u16string_view kPageEnd =
-    u"</div>\r\n"
-    u"\r\n"
     u"</body>\r\n"
     u"\r\n"
     u"</html>\r\n";
@@ -77,6 +77,9 @@ class PageWriter {
       }
       out_ += kCrLf;
     }
+    out_ += kSectionEnd;
+    WriteNotes(document.footnotes, false);
+    WriteNotes(document.endnotes, true);
     out_ += kPageEnd;
     return std::move(out_);
   }
@@ -85,10 +88,53 @@ class PageWriter {
   void Indent(int depth) { out_.append(static_cast<size_t>(depth), u' '); }
 
   void AppendContent(const Paragraph& paragraph) {
+    if (paragraph.list_label) AppendListLabel(*paragraph.list_label, out_);
     if (IsEmpty(paragraph)) {
       out_ += kEmptyParagraphContent;
     } else {
-      AppendParagraphContent(paragraph, out_);
+      AppendParagraphContent(paragraph, out_, &notes_);
+    }
+  }
+
+  // The notes' own texts after the body, as Word puts them: each in a
+  // division of its own, starting with its mark linked back to its
+  // reference.
+  void WriteNotes(const std::vector<Note>& notes, bool endnotes) {
+    if (notes.empty()) return;
+    std::u16string_view kind = endnotes ? u"endnote" : u"footnote";
+    out_ += u"<div style='mso-element:" + std::u16string(kind) +
+            u"-list'><![if !supportFootnotes]><br clear=all>\r\n\r\n"
+            u"<hr align=left size=1 width=\"33%\">\r\n\r\n<![endif]>\r\n\r\n";
+    for (size_t i = 0; i < notes.size() && !Over(); ++i) {
+      std::u16string number = text::FromNumber(static_cast<int64_t>(i + 1));
+      out_ += u"<div style='mso-element:" + std::u16string(kind) + u"' id=" +
+              (endnotes ? u"edn" : u"ftn") + number + u">\r\n\r\n";
+      WriteNote(notes[i], endnotes, static_cast<int>(i + 1));
+      out_ += u"\r\n</div>\r\n\r\n";
+    }
+    out_ += u"</div>\r\n\r\n";
+  }
+
+  void WriteNote(const Note& note, bool endnote, int number) {
+    std::u16string_view paragraph_start =
+        endnote ? u"<p class=MsoEndnoteText>" : u"<p class=MsoFootnoteText>";
+    bool marked = false;
+    for (const Block& block : note.blocks) {
+      const auto* paragraph = std::get_if<Paragraph>(&block);
+      if (paragraph == nullptr) {
+        WriteTable(*std::get<std::unique_ptr<Table>>(block), 0);
+        continue;
+      }
+      out_ += paragraph_start;
+      if (!marked) AppendNoteBackLink(note, endnote, number, out_);
+      marked = true;
+      AppendContent(*paragraph);
+      out_ += u"</p>\r\n";
+    }
+    if (!marked) {
+      out_ += paragraph_start;
+      AppendNoteBackLink(note, endnote, number, out_);
+      out_ += u"</p>\r\n";
     }
   }
 
@@ -177,10 +223,11 @@ class PageWriter {
   void WriteCellParagraph(const Paragraph& paragraph, int indent) {
     Indent(indent);
     out_ += u"<p class=MsoNormal>";
+    if (paragraph.list_label) AppendListLabel(*paragraph.list_label, out_);
     if (IsEmpty(paragraph)) {
       out_ += kEmptyParagraphContent;
     } else {
-      AppendParagraphContent(paragraph, out_);
+      AppendParagraphContent(paragraph, out_, &notes_);
       out_ += u"<o:p></o:p>";
     }
     out_ += u"</p>\r\n";
@@ -192,6 +239,7 @@ class PageWriter {
   }
 
   std::u16string out_;
+  NoteCount notes_;
   const size_t max_units_;
 };
 

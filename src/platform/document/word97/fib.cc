@@ -1,5 +1,6 @@
 #include "platform/document/word97/fib.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/document/word97/little_endian.h"
@@ -17,10 +18,42 @@ constexpr uint16_t kFlagObfuscated = 0x8000;
 constexpr int kPairCharacterBins = 12;
 constexpr int kPairParagraphBins = 13;
 constexpr int kPairPieceTable = 33;
+constexpr int kPairStyleSheet = 1;
+constexpr int kPairFootnoteReferences = 2;
+constexpr int kPairFootnoteTexts = 3;
+constexpr int kPairEndnoteReferences = 46;
+constexpr int kPairEndnoteTexts = 47;
+constexpr int kPairListDefinitions = 73;
+constexpr int kPairListOverrides = 74;
+// Indexes of the story lengths in fibRgLw ([MS-DOC] 2.5.5).
+constexpr int kLongFootnotes = 4;
+constexpr int kLongEndnotes = 8;
 
 Status Corrupt(const std::string& what) {
   return Status(ErrorNumber::kCorruptDocument,
                 "The document's file information block is damaged: " + what);
+}
+
+// The story lengths and structures of lists and notes, where the FIB has
+// them; a length below zero counts as none.
+void ReadListsAndNotes(const LittleEndian& fib, uint64_t longs, uint64_t cslw, uint64_t pairs,
+                       uint64_t pair_count, Fib* out) {
+  int32_t* lengths[] = {&out->footnotes_length, &out->headers_length, &out->macros_length,
+                        &out->comments_length, &out->endnotes_length};
+  for (int i = kLongFootnotes; i <= kLongEndnotes && static_cast<uint64_t>(i) < cslw; ++i) {
+    *lengths[i - kLongFootnotes] = std::max(fib.I32(longs + 4 * i), 0);
+  }
+  auto pair = [&](int index) {
+    if (static_cast<uint64_t>(index) >= pair_count) return FcLcb();
+    return FcLcb{fib.U32(pairs + 8 * index), fib.U32(pairs + 8 * index + 4)};
+  };
+  out->style_sheet = pair(kPairStyleSheet);
+  out->footnote_references = pair(kPairFootnoteReferences);
+  out->footnote_texts = pair(kPairFootnoteTexts);
+  out->endnote_references = pair(kPairEndnoteReferences);
+  out->endnote_texts = pair(kPairEndnoteTexts);
+  out->list_definitions = pair(kPairListDefinitions);
+  out->list_overrides = pair(kPairListOverrides);
 }
 
 }  // namespace
@@ -65,6 +98,7 @@ Status ReadFib(std::string_view word_document, Fib* out) {
   out->character_bins = pair(kPairCharacterBins);
   out->paragraph_bins = pair(kPairParagraphBins);
   out->piece_table = pair(kPairPieceTable);
+  ReadListsAndNotes(fib, longs, cslw, pairs, pair_count, out);
   return Status();
 }
 
