@@ -7,6 +7,7 @@
 #include "output/conversion_run.h"
 #include "platform/document/document_server.h"
 #include "platform/filename.h"
+#include "platform/messages.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
 
@@ -39,6 +40,8 @@ Form1Commands WindowCommands() { return Form1Commands{Start, Convert}; }
 
 int RunWindow(int& argc, char** argv) {
   QApplication app(argc, argv);
+  // After QApplication, which sets the locale from the environment.
+  messages::Use(messages::Language::kChinese, messages::Reader::kWindow);
   document::DocumentServer document_server;
   Form1 form(files::ApplicationFolder(), document_server, WindowCommands());
   form.show();

@@ -158,7 +158,7 @@ TEST_F(ConvertCommandTest, AFailurePrintsItsNumberAndLeavesDtTableAsItWas) {
                                    u"<TD>c</TD>\r\n</TR>\r\n</TABLE>\r\n"));
   Outcome run = Quillmere(folder_, {"convert", "wide.html", "--first-row-data"});
   EXPECT_EQ(run.exit_code, 1);
-  EXPECT_EQ(run.err.rfind("error 3006: ", 0), 0u) << run.err;
+  EXPECT_EQ(run.err.rfind("error 3011: ", 0), 0u) << run.err;
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(Table(), (Rows{{"苹果", "12"}, {"苹果", "7"}}));
 }

@@ -162,10 +162,11 @@ class FailingRunTest : public ConversionCommandTest {
   }
 };
 
-TEST_F(FailingRunTest, AColumnTheTableLacksRollsTheWholeRunBack) {
+TEST_F(FailingRunTest, ATableWiderThanDtTableSaysHowWideAndRollsTheWholeRunBack) {
   Status status = Run(Markup({{u"1", u"2", u"3", u"4"}, {u"5", u"6", u"7", u"8"}}), true);
-  EXPECT_EQ(status.number(), ErrorNumber::kStatementFailed);
-  EXPECT_NE(status.description().find("field3"), std::string::npos) << status.ToString();
+  EXPECT_EQ(status.number(), ErrorNumber::kDtTableTooNarrow);
+  EXPECT_NE(status.description().find("4 columns"), std::string::npos) << status.ToString();
+  EXPECT_NE(status.description().find("--columns 4"), std::string::npos) << status.ToString();
   ExpectNothingLost();
   EXPECT_TRUE(browser_.paths.empty());
 }

@@ -82,7 +82,7 @@ TEST_F(FilesTest, FailuresCarryANumberAndNameTheFile) {
   EXPECT_FALSE(WriteWholeFile(dir_ + "/in-the-way", "x").ok());
   EXPECT_FALSE(Disk().ReplaceWholeFile(dir_ + "/in-the-way", "x").ok());
   EXPECT_FALSE(Exists(dir_ + "/in-the-way.partial")) << "written, not renamed, then removed";
-  EXPECT_EQ(ReadWholeFile(dir_, 100, &bytes).number(), ErrorNumber::kPermissionDenied);
+  EXPECT_EQ(ReadWholeFile(dir_, 100, &bytes).number(), ErrorNumber::kNotAFile);
 }
 
 TEST(ApplicationFolderTest, IsTheFolderOfTheRunningProgram) {

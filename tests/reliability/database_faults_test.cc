@@ -192,9 +192,8 @@ TEST_F(DatabaseFaultTest, DtTableLackingAColumnTheTableNeeds) {
   ASSERT_TRUE(adodb::CreateDatabase(db(), DtTableSchema(2)).ok());
   Query(db(), "insert into dt_table values ('earlier', 'run')");
   Status status = Click();
-  EXPECT_EQ(status.number(), ErrorNumber::kStatementFailed) << status.ToString();
-  EXPECT_NE(status.description().find("no column named field2"), std::string::npos)
-      << status.ToString();
+  EXPECT_EQ(status.number(), ErrorNumber::kDtTableTooNarrow) << status.ToString();
+  EXPECT_NE(status.description().find("has 4 columns"), std::string::npos) << status.ToString();
   EXPECT_FALSE(form_.cn->InTransaction());
   EXPECT_EQ(Query(db(), "select * from dt_table"), (Rows{{"earlier", "run"}}));
   EXPECT_FALSE(Has("cc.html")) << "the preview is written only by a run that completes";

@@ -131,7 +131,7 @@ void PanesTest::documentPaneForwardsOpenAndShowsTheDocument() {
   QVERIFY(call.prog_id == u"Word.Document");
   QVERIFY(call.user_name.empty() && call.password.empty());
   QVERIFY(pane.HoldsDocument());
-  QCOMPARE(pane.findChild<QLabel*>()->text(), QStringLiteral("/app\\\\test.doc"));
+  QCOMPARE(pane.findChild<QLabel*>()->text(), QStringLiteral("/app/test.doc"));
 }
 
 void PanesTest::documentPaneStaysEmptyWhenOpenFails() {
