@@ -169,6 +169,13 @@ TEST_F(FailingRunTest, ATableWiderThanDtTableSaysHowWideAndRollsTheWholeRunBack)
   EXPECT_NE(status.description().find("--columns 4"), std::string::npos) << status.ToString();
   ExpectNothingLost();
   EXPECT_TRUE(browser_.paths.empty());
+
+  // Wider than any dt_table can be: no database can take it.
+  status = Run(Markup({std::vector<std::u16string>(kMaxColumns + 1, u"x")}), true);
+  EXPECT_EQ(status.number(), ErrorNumber::kTooManyColumns);
+  EXPECT_NE(status.description().find("2001 columns"), std::string::npos) << status.ToString();
+  ExpectNothingLost();
+  EXPECT_TRUE(browser_.paths.empty());
 }
 
 TEST_F(FailingRunTest, AValueTooLongForItsColumnRollsTheWholeRunBack) {
