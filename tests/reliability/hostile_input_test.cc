@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/limits.h"
 #include "run_folder.h"
+#include "support/zip_writer.h"
 
 namespace quillmere {
 namespace {
@@ -97,6 +98,9 @@ TEST_F(HostileInputTest, TestDocMustBeAFileAndLinksAreNeverWrittenThrough) {
   fs::remove(doc);
   std::ofstream(doc) << "name\tqty\napples\t12\n";
   ExpectReportedAndNothingLost(Click(), ErrorNumber::kUnsupportedFormat, "plain-text");
+  // A .docx without its document is damaged, not a format for LibreOffice.
+  ASSERT_TRUE(document::testing::WriteZip(doc, {{"[Content_Types].xml", "<Types/>"}}));
+  ExpectReportedAndNothingLost(Click(), ErrorNumber::kCorruptDocument, "damaged Word 2007+");
   EXPECT_FALSE(Has("test.html"));
 
   fs::remove(doc);
