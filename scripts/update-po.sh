@@ -21,16 +21,15 @@ done
 template() {
   find src -name '*.cc' -o -name '*.h' | LC_ALL=C sort |
     xgettext --files-from=- --output="$1" --language=C++ --from-code=UTF-8 \
-      --keyword=Tr --keyword=N_ --add-comments=TRANSLATORS: --sort-by-file \
+      --keyword=Tr --keyword=N_ --add-comments=TRANSLATORS: --sort-by-file --add-location=file \
       --package-name=Quillmere --msgid-bugs-address="the Quillmere developers" --copyright-holder=
 }
 
 if [ "${1:-}" != "--check" ]; then
   template po/quillmere.pot
-  msgmerge --quiet --update --backup=none --previous po/zh_CN.po po/quillmere.pot
-  msgattrib --no-obsolete --output-file=po/zh_CN.po po/zh_CN.po
-  echo "po/zh_CN.po merged; translate what is empty or fuzzy:"
-  msgattrib --untranslated --only-fuzzy --no-obsolete po/zh_CN.po | grep -c '^msgid' || true
+  msgmerge --quiet --update --backup=none --previous --add-location=file po/zh_CN.po po/quillmere.pot
+  msgattrib --no-obsolete --add-location=file --output-file=po/zh_CN.po po/zh_CN.po
+  echo "po/zh_CN.po merged: $(msgfmt --statistics --output-file=/dev/null po/zh_CN.po 2>&1)"
   exit 0
 fi
 
