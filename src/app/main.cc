@@ -8,6 +8,8 @@
 #include "app/cli.h"
 #include "app/default_folder.h"
 #include "platform/app_folder.h"
+#include "platform/messages.h"
+#include "platform/translation.h"
 #if QUILLMERE_GUI
 #include "app/run_window.h"
 #endif
@@ -16,18 +18,25 @@ namespace {
 
 constexpr char kUsage[] =
 #if QUILLMERE_GUI
-    "usage: quillmere [--folder DIR] opens the window (on DIR)\n"
-    "       quillmere COMMAND ...    runs a command without it:\n"
+    N_("usage: quillmere [--folder DIR] opens the window (on DIR)\n"
+       "       quillmere COMMAND ...    runs a command without it:\n"
+       "  run [DIR] [--table N] [--first-row-data] [--progress]\n"
+       "      what the start button does, in DIR\n"
+       "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
+       "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
+       "  newdb [FOLDER] [--columns N]\n"
+       "      a new data.mdb holding an empty dt_table\n"
+       "  quillmere COMMAND --help says more; quillmere --version prints the version.\n");
 #else
-    "usage: quillmere COMMAND ...    (this build has no window)\n"
+    N_("usage: quillmere COMMAND ...    (this build has no window)\n"
+       "  run [DIR] [--table N] [--first-row-data] [--progress]\n"
+       "      what the start button does, in DIR\n"
+       "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
+       "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
+       "  newdb [FOLDER] [--columns N]\n"
+       "      a new data.mdb holding an empty dt_table\n"
+       "  quillmere COMMAND --help says more; quillmere --version prints the version.\n");
 #endif
-    "  run [DIR] [--table N] [--first-row-data] [--progress]\n"
-    "      what the start button does, in DIR\n"
-    "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
-    "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
-    "  newdb [FOLDER] [--columns N]\n"
-    "      a new data.mdb holding an empty dt_table\n"
-    "  quillmere COMMAND --help says more; quillmere --version prints the version.\n";
 
 }  // namespace
 
@@ -43,7 +52,7 @@ int Window(int argc, char** argv, const char* dir) {
   if (dir != nullptr) {
     if (!files::IsFolder(dir)) {
       return cli::Failed(
-          Status(ErrorNumber::kFileNotFound, "There is no folder \"" + std::string(dir) + "\"."));
+          Status(ErrorNumber::kFileNotFound, Fill(Tr("There is no folder \"%s\"."), dir)));
     }
     folder = cli::FolderArgument(dir);
   } else if (Status made = DefaultFolder(&folder); !made.ok()) {
@@ -57,6 +66,10 @@ int Window(int argc, char** argv, const char* dir) {
 #endif
 
 int main(int argc, char** argv) {
+  // The command line speaks the locale's language; the window, once open,
+  // Chinese.
+  quillmere::messages::Use(quillmere::messages::FromEnvironment(),
+                           quillmere::messages::Reader::kCommandLine);
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "--version" && argc == 2) {
     std::cout << "quillmere " QUILLMERE_VERSION "\n";
@@ -71,13 +84,15 @@ int main(int argc, char** argv) {
   if (command == "convert") return quillmere::cli::Convert(args);
   if (command == "newdb") return quillmere::cli::Newdb(args);
   if (command.empty() || command == "--help" || command == "-h") {
-    std::cerr << kUsage;
+    std::cerr << quillmere::Tr(kUsage);
     return 2;
   }
+  using quillmere::Fill;
+  using quillmere::Tr;
   if (command == "--folder" || command == "--version") {
     const char* problem =
-        command == "--folder" ? "--folder takes one folder." : "--version stands alone.";
+        command == "--folder" ? Tr("--folder takes one folder.") : Tr("--version stands alone.");
     return quillmere::cli::Misused(problem, kUsage);
   }
-  return quillmere::cli::Misused("unknown command \"" + command + "\".", kUsage);
+  return quillmere::cli::Misused(Fill(Tr("unknown command \"%s\"."), command), kUsage);
 }

@@ -1,4 +1,5 @@
 #include "platform/document/docx/package.h"
+#include "platform/translation.h"
 
 #include <zip.h>
 
@@ -12,8 +13,9 @@ std::string MiB(uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
 
 Status TooLarge(const char* name, uint64_t max_bytes) {
   return Status(ErrorNumber::kDocumentTooLarge,
-                std::string("its part ") + name + " expands to more than " + MiB(max_bytes) +
-                    " and is refused (a ZIP bomb, or far larger than any real document).");
+                Fill(Tr("its part %1$s expands to more than %2$s and is refused (a ZIP bomb, or "
+                        "far larger than any real document)."),
+                     name, MiB(max_bytes)));
 }
 
 }  // namespace
@@ -28,7 +30,9 @@ Status ZipArchive::Open(std::string_view bytes, std::unique_ptr<ZipArchive>* out
     zip_error_fini(&error);
     if (source) zip_source_free(source);
     return Status(ErrorNumber::kCorruptDocument,
-                  "it starts like a ZIP archive but is damaged or truncated (" + reason + ").");
+                  Fill(Tr("it starts like a ZIP archive, as a .docx does, but is damaged or "
+                          "truncated (%s)."),
+                       reason));
   }
   zip_error_fini(&error);
   out->reset(new ZipArchive(archive));
@@ -45,15 +49,14 @@ Status ZipArchive::Read(const char* name, uint64_t max_bytes, std::string* conte
   zip_stat_t stat;
   zip_stat_init(&stat);
   if (zip_stat(archive_, name, kLookup, &stat) != 0) {
-    return Status(ErrorNumber::kCorruptDocument, std::string("its part ") + name + " is missing.");
+    return Status(ErrorNumber::kCorruptDocument, Fill(Tr("its part %s is missing."), name));
   }
   if ((stat.valid & ZIP_STAT_SIZE) && stat.size > max_bytes) return TooLarge(name, max_bytes);
 
   zip_file_t* file = zip_fopen_index(archive_, stat.index, 0);
   if (file == nullptr) {
-    return Status(
-        ErrorNumber::kCorruptDocument,
-        std::string("its part ") + name + " cannot be read (" + zip_strerror(archive_) + ").");
+    return Status(ErrorNumber::kCorruptDocument,
+                  Fill(Tr("its part %1$s cannot be read (%2$s)."), name, zip_strerror(archive_)));
   }
   content->clear();
   if (stat.valid & ZIP_STAT_SIZE) content->reserve(stat.size);
@@ -63,9 +66,8 @@ Status ZipArchive::Read(const char* name, uint64_t max_bytes, std::string* conte
     zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
     if (n == 0) break;
     if (n < 0) {
-      status =
-          Status(ErrorNumber::kCorruptDocument, std::string("its part ") + name + " is damaged (" +
-                                                    zip_file_strerror(file) + ").");
+      status = Status(ErrorNumber::kCorruptDocument,
+                      Fill(Tr("its part %1$s is damaged (%2$s)."), name, zip_file_strerror(file)));
       break;
     }
     if (content->size() + static_cast<uint64_t>(n) > max_bytes) {

@@ -9,6 +9,7 @@
 #include "platform/document/docx/names.h"
 #include "platform/document/docx/notes.h"
 #include "platform/document/docx/numbering.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 
@@ -25,7 +26,9 @@ class DepthProbe : public pugi::xml_tree_walker {
 };
 
 Status Corrupt(const std::string& what) {
-  return Status(ErrorNumber::kCorruptDocument, std::string(kMainDocumentPart) + " " + what);
+  return Status(ErrorNumber::kCorruptDocument,
+                Fill(Tr("it is a damaged Word 2007+ (.docx) document: its part %1$s %2$s"),
+                     kMainDocumentPart, what));
 }
 
 // The parts beside the main one that the body's lists and notes need. A
@@ -68,20 +71,19 @@ Status ReadDocxPackage(const ZipArchive& package, const ReadLimits& limits, Docu
   pugi::xml_parse_result parsed = tree.load_buffer_inplace(
       xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
   if (!parsed) {
-    return Corrupt("is not well-formed XML (" + std::string(parsed.description()) + " at byte " +
-                   std::to_string(parsed.offset) + ").");
+    return Corrupt(Fill(Tr("is not well-formed XML (%1$s at byte %2$s)."), parsed.description(),
+                        parsed.offset));
   }
   DepthProbe probe(limits.max_xml_depth);
   if (!tree.traverse(probe)) {
-    return Corrupt("nests its elements more than " + std::to_string(limits.max_xml_depth) +
-                   " levels deep and is refused.");
+    return Corrupt(Fill(Tr("nests its elements more than %s levels deep and is refused."),
+                        limits.max_xml_depth));
   }
 
   pugi::xml_node root = tree.document_element();
   WordNames names(root);
   if (names.Word(root) != "document") {
-    return Corrupt("holds no Word document (its root element is <" + std::string(root.name()) +
-                   ">).");
+    return Corrupt(Fill(Tr("holds no Word document (its root element is <%s>)."), root.name()));
   }
   *out = Document();
   SideParts parts;

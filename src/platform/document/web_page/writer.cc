@@ -8,6 +8,7 @@
 #include "platform/document/web_page/page_text.h"
 #include "platform/document/web_page/table_layout.h"
 #include "platform/limits.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 
@@ -245,8 +246,9 @@ class PageWriter {
 
 Status TooLarge(uint64_t max_bytes) {
   return Status(ErrorNumber::kDocumentTooLarge,
-                "The document would make a web page of more than " + std::to_string(max_bytes) +
-                    " bytes, more than this program saves and reads back.");
+                Fill(Tr("The document would make a web page of more than %s bytes, more than "
+                        "this program saves and reads back."),
+                     max_bytes));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/document/word97/little_endian.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 namespace {
@@ -31,7 +32,7 @@ constexpr int kLongEndnotes = 8;
 
 Status Corrupt(const std::string& what) {
   return Status(ErrorNumber::kCorruptDocument,
-                "The document's file information block is damaged: " + what);
+                Fill(Tr("The document's file information block is damaged: %s."), what));
 }
 
 // The story lengths and structures of lists and notes, where the FIB has
@@ -64,17 +65,18 @@ Status ReadFib(std::string_view word_document, Fib* out) {
   if (!fib.Has(0, 0x22)) return Corrupt("it is cut off");
   uint16_t ident = fib.U16(0);
   if (ident != kWord97Ident && ident != kWord6Ident) {
-    return Status(ErrorNumber::kUnsupportedFormat, "The compound file is not a Word document.");
+    return Status(ErrorNumber::kUnsupportedFormat, Tr("The compound file is not a Word document."));
   }
   uint16_t flags = fib.U16(0x0A);
   if (flags & (kFlagEncrypted | kFlagObfuscated)) {
     return Status(ErrorNumber::kPasswordProtected,
-                  "The document is password-protected (encrypted); it cannot be read.");
+                  Tr("The document is password-protected (encrypted); it cannot be read. Remove "
+                     "the password in Word, then try again."));
   }
   if (ident == kWord6Ident || fib.U16(2) < kFirstWord97Version) {
     return Status(
         ErrorNumber::kUnsupportedFormat,
-        "The document was saved by Word 6.0/95 or older, not in the Word 97-2003 format.");
+        Tr("The document was saved by Word 6.0/95 or older, not in the Word 97-2003 format."));
   }
   out->uses_1table = flags & kFlagWhichTableStream;
   // The variable part: csw 16-bit words, cslw 32-bit words, then the fc/lcb pairs.

@@ -14,6 +14,7 @@
 #include "platform/document/word97/symbols.h"
 #include "platform/document/word97/tables.h"
 #include "platform/document/word97/text.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 namespace {
@@ -45,13 +46,13 @@ Status ReadStreams(std::string_view file_bytes, Streams* streams, Fib* fib) {
   bool found = false;
   QM_RETURN_IF_ERROR(ReadNamedStream(file, u"WordDocument", &streams->word_document, &found));
   if (!found) {
-    return Status(ErrorNumber::kUnsupportedFormat, "The compound file holds no Word document.");
+    return Status(ErrorNumber::kUnsupportedFormat, Tr("The compound file holds no Word document."));
   }
   QM_RETURN_IF_ERROR(ReadFib(streams->word_document, fib));
   std::u16string_view table_name = fib->uses_1table ? u"1Table" : u"0Table";
   QM_RETURN_IF_ERROR(ReadNamedStream(file, table_name, &streams->table, &found));
   if (!found) {
-    return Status(ErrorNumber::kCorruptDocument, "The document's table stream is missing.");
+    return Status(ErrorNumber::kCorruptDocument, Tr("The document's table stream is missing."));
   }
   QM_RETURN_IF_ERROR(CheckFibAgainstTableStream(*fib, streams->table.size()));
   return ReadNamedStream(file, u"Data", &streams->data, &found);
@@ -123,8 +124,8 @@ Status AssembleStory(const std::vector<ParagraphSpan>& paragraphs, std::u16strin
   for (const ParagraphSpan& span : paragraphs) {
     if (!ParagraphSprms(span, pieces, data, sprm_budget, &sprms)) {
       return Status(ErrorNumber::kCorruptDocument,
-                    "The document's paragraph properties are damaged: far more of them than the "
-                    "file could hold.");
+                    Tr("The document's paragraph properties are damaged: far more of them than "
+                       "the file could hold."));
     }
     TableMarks marks = ReadTableMarks(sprms);
     Ending ending = EndingOf(marks, span.mark < text.size() ? text[span.mark] : kParagraphMark);
