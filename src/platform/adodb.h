@@ -40,6 +40,7 @@ class Recordset {
 
  private:
   friend class Connection;
+  friend class OdbcConnection;
   static constexpr uint64_t kNullBit = uint64_t{1} << 63;
   std::vector<std::string> names_;
   // Every value's UTF-8 text, end to end, and where each one ends, record by

@@ -44,6 +44,11 @@ enum class ErrorNumber : int {
   kDatabaseIo = 3009,
   kConnectionOpen = 3010,
   kDtTableTooNarrow = 3011,
+  kServerUnreachable = 3012,
+  kConnectionLost = 3013,
+  kLoginRefused = 3014,
+  kTableExists = 3015,
+  kNoSuchTable = 3016,
 
   // The conversion of a table.
   kNoRows = 4001,

@@ -1,0 +1,49 @@
+// What an open connection does, whichever provider opened it. The ADO-like
+// adodb::Connection hands every call to one of these: an SQLite database file
+// (sqlite_connection.h, the Jet provider's data.mdb) or an ODBC data source
+// (odbc_connection.h, the MSDASQL provider).
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/status.h"
+
+namespace quillmere::adodb {
+
+class Recordset;
+
+class DatabaseConnection {
+ public:
+  // Closes the connection, rolling back a transaction still running.
+  virtual ~DatabaseConnection() = default;
+
+  // One statement, in UTF-8, as Connection::Execute runs it.
+  virtual Status Execute(const std::string& sql, std::unique_ptr<Recordset>* result) = 0;
+
+  virtual Status BeginTrans() = 0;
+  virtual Status CommitTrans() = 0;
+  virtual Status RollbackTrans() = 0;
+  virtual bool InTransaction() const = 0;
+
+  // Inside a transaction: keeps every other connection from changing `table`
+  // until the transaction ends, waiting at most the lock timeout for one
+  // that holds it. Two runs at once then never mix their rows.
+  virtual Status LockTable(std::string_view table) = 0;
+  virtual void SetLockTimeout(std::chrono::milliseconds timeout) = 0;
+
+  // False once the connection cannot serve another run: its data.mdb deleted
+  // or replaced, or its server gone. The next run then connects anew.
+  virtual bool StillServes() const = 0;
+
+  // The data source as messages name it (a path, or the connection string
+  // without its password).
+  virtual const std::string& data_source() const = 0;
+  // The database product: "SQLite" for a data.mdb, or what an ODBC driver
+  // reports ("PostgreSQL", ...).
+  virtual std::string DbmsName() const = 0;
+};
+
+}  // namespace quillmere::adodb

@@ -1,0 +1,495 @@
+#include "platform/odbc_connection.h"
+
+// clang-format off
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+// clang-format on
+
+#include <algorithm>
+#include <cctype>
+#include <type_traits>
+
+#include "platform/adodb.h"
+#include "platform/sql_literals.h"
+#include "platform/translation.h"
+#include "platform/unicode.h"
+
+namespace quillmere::adodb {
+
+namespace {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the driver manager's wide text is UTF-16");
+static_assert(std::is_same_v<SQLLEN, long>, "OdbcConnection keeps lengths as long");
+
+// How long a connection may take before it counts as refused.
+constexpr SQLULEN kLoginTimeoutSeconds = 10;
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+std::string Trim(std::string_view s) {
+  const size_t b = s.find_first_not_of(" \t");
+  const size_t e = s.find_last_not_of(" \t");
+  return b == std::string_view::npos ? std::string() : std::string(s.substr(b, e - b + 1));
+}
+
+// One "key=value" entry of an ODBC connection string, as written.
+struct Entry {
+  std::string key;  // lower case, without blanks around it
+  std::string text;
+};
+
+// The entries of `text`, split at the ';' that end them: a value in braces
+// ("{...}", "}}" inside standing for "}") may hold ';'. Empty entries are
+// dropped.
+std::vector<Entry> Entries(std::string_view text) {
+  std::vector<Entry> entries;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t start = at;
+    const size_t eq = text.find('=', at);
+    size_t end = std::min(text.find(';', at), text.size());
+    if (eq != std::string_view::npos && eq < end) {
+      size_t value = text.find_first_not_of(" \t", eq + 1);
+      if (value != std::string_view::npos && text[value] == '{') {
+        for (size_t c = value + 1; c < text.size(); ++c) {
+          if (text[c] != '}') continue;
+          if (c + 1 < text.size() && text[c + 1] == '}') {
+            ++c;
+            continue;
+          }
+          end = std::min(text.find(';', c), text.size());
+          break;
+        }
+      }
+    }
+    const std::string_view entry = text.substr(start, end - start);
+    if (!Trim(entry).empty()) {
+      const size_t key_end = std::min(entry.find('='), entry.size());
+      entries.push_back({Lower(Trim(entry.substr(0, key_end))), Trim(entry)});
+    }
+    at = end + 1;
+  }
+  return entries;
+}
+
+bool IsPassword(const Entry& entry) { return entry.key == "pwd" || entry.key == "password"; }
+
+std::string ValueOf(const Entry& entry) {
+  std::string value = Trim(entry.text.substr(std::min(entry.text.find('='), entry.text.size())));
+  if (!value.empty() && value.front() == '=') value = Trim(value.substr(1));
+  if (value.size() >= 2 && value.front() == '{' && value.back() == '}') {
+    value = value.substr(1, value.size() - 2);
+    for (size_t c = value.find("}}"); c != std::string::npos; c = value.find("}}", c + 1)) {
+      value.erase(c, 1);
+    }
+  }
+  return value;
+}
+
+// "KEY={value}", braces doubled inside, so that any value stands as one entry.
+std::string Braced(std::string_view key, std::string_view value) {
+  std::string text = std::string(key) + "={";
+  for (char c : value) text += c == '}' ? std::string("}}") : std::string(1, c);
+  return text + "}";
+}
+
+std::u16string Wide(std::string_view utf8) { return unicode::FromUtf8(utf8); }
+SQLWCHAR* WidePointer(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(text.data()); }
+
+std::string Narrow(const SQLWCHAR* text, size_t length) {
+  return unicode::ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+}
+
+struct Diagnostic {
+  std::string state;
+  SQLINTEGER native = 0;
+  std::string text;
+};
+
+std::vector<Diagnostic> Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+  std::vector<Diagnostic> records;
+  for (SQLSMALLINT r = 1; handle != nullptr && r <= 8; ++r) {
+    SQLWCHAR state[6] = {};
+    SQLWCHAR text[1024];
+    SQLSMALLINT length = 0;
+    Diagnostic record;
+    if (!SQL_SUCCEEDED(SQLGetDiagRecW(type, handle, r, state, &record.native, text,
+                                      static_cast<SQLSMALLINT>(std::size(text)), &length))) {
+      break;
+    }
+    record.state = Narrow(state, 5);
+    record.text = Narrow(text, std::clamp<size_t>(length, 0, std::size(text) - 1));
+    std::replace_if(
+        record.text.begin(), record.text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    record.text = Trim(record.text);
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+bool StartsWith(const std::string& s, std::string_view prefix) { return s.rfind(prefix, 0) == 0; }
+
+// The connection itself is gone: refused, broken, or ended by the server.
+bool ConnectionGone(const std::string& state) {
+  return StartsWith(state, "08") || StartsWith(state, "57P0") || state == "HYT01";
+}
+
+ErrorNumber NumberFor(const std::vector<Diagnostic>& records, bool connecting) {
+  for (const Diagnostic& d : records) {
+    if (ConnectionGone(d.state) || (connecting && d.state == "HYT00")) {
+      return connecting ? ErrorNumber::kServerUnreachable : ErrorNumber::kConnectionLost;
+    }
+    if (StartsWith(d.state, "28")) return ErrorNumber::kLoginRefused;
+    if (d.state == "IM002" || d.state == "IM003") return ErrorNumber::kDatabaseNotFound;
+    if (d.state == "22001") return ErrorNumber::kValueTooLong;
+    if (d.state == "55P03" || d.state == "40P01" || d.state == "40001" || d.state == "HYT00") {
+      return ErrorNumber::kDatabaseLocked;
+    }
+  }
+  for (const Diagnostic& d : records) {
+    // The SQLite driver reports SQLite's own result codes: busy, locked, and
+    // a CHECK constraint (dt_table's length limits) failed.
+    if (d.native == 5 || d.native == 6) return ErrorNumber::kDatabaseLocked;
+    if (d.native == 19 && d.text.find("CHECK constraint") != std::string::npos) {
+      return ErrorNumber::kValueTooLong;
+    }
+  }
+  return connecting ? ErrorNumber::kDatabaseIo : ErrorNumber::kStatementFailed;
+}
+
+// The diagnostic records as one text, "SQLSTATE: message; ...", with the
+// password, should a driver repeat it, blanked out.
+std::string Described(const std::vector<Diagnostic>& records, const std::string& password) {
+  std::string text;
+  for (const Diagnostic& d : records) {
+    if (!text.empty()) text += "; ";
+    text += d.state + ": " + d.text;
+  }
+  if (text.empty()) text = Tr("the driver gave no reason");
+  for (size_t at = password.size() < 3 ? std::string::npos : text.find(password);
+       at != std::string::npos; at = text.find(password, at)) {
+    text.replace(at, password.size(), "***");
+  }
+  return text;
+}
+
+std::string Shorten(const std::string& statement) {
+  constexpr size_t kMax = 160;
+  if (statement.size() <= kMax) return statement;
+  size_t cut = kMax;
+  while (cut > 0 && (static_cast<unsigned char>(statement[cut]) & 0xC0) == 0x80) --cut;
+  return statement.substr(0, cut) + "...";
+}
+
+bool IsInsert(std::string_view sql) {
+  const size_t start = sql.find_first_not_of(" \t\r\n");
+  return start != std::string_view::npos && Lower(std::string(sql.substr(start, 6))) == "insert";
+}
+
+// Frees a statement handle on every path out of a function.
+struct StatementHandle {
+  SQLHSTMT stmt = nullptr;
+  ~StatementHandle() {
+    if (stmt != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  }
+};
+
+}  // namespace
+
+std::string ConnectionStringWithoutPassword(std::u16string_view connection_string) {
+  std::string shown;
+  for (const Entry& entry : Entries(unicode::ToUtf8(connection_string))) {
+    if (IsPassword(entry) || entry.key == "provider") continue;
+    shown += (shown.empty() ? "" : ";") + entry.text;
+  }
+  return shown;
+}
+
+Status OdbcConnection::Open(std::u16string_view connection_string, std::u16string_view user_id,
+                            std::u16string_view password,
+                            std::unique_ptr<DatabaseConnection>* opened) {
+  std::unique_ptr<OdbcConnection> cn(new OdbcConnection());
+  std::string odbc;
+  for (const Entry& entry : Entries(unicode::ToUtf8(connection_string))) {
+    if (entry.key == "provider") continue;
+    if (IsPassword(entry)) cn->password_ = ValueOf(entry);
+    odbc += (odbc.empty() ? "" : ";") + entry.text;
+  }
+  cn->data_source_ = ConnectionStringWithoutPassword(connection_string);
+  if (odbc.empty()) {
+    return Status(ErrorNumber::kDatabaseNotFound,
+                  Tr("The connection string names no ODBC data source: give DSN=, FILEDSN= or "
+                     "Driver= with what the driver needs."));
+  }
+  if (!user_id.empty()) odbc += ";" + Braced("UID", unicode::ToUtf8(user_id));
+  if (!password.empty()) {
+    cn->password_ = unicode::ToUtf8(password);
+    odbc += ";" + Braced("PWD", cn->password_);
+  }
+
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &cn->env_)) ||
+      !SQL_SUCCEEDED(SQLSetEnvAttr(cn->env_, SQL_ATTR_ODBC_VERSION,
+                                   reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0)) ||
+      !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, cn->env_, &cn->dbc_))) {
+    return Status(ErrorNumber::kDatabaseIo,
+                  Tr("The ODBC driver manager (unixODBC) cannot be used: it could not make a "
+                     "connection handle."));
+  }
+  SQLSetConnectAttrW(cn->dbc_, SQL_ATTR_LOGIN_TIMEOUT,
+                     reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
+  std::u16string wide = Wide(odbc);
+  SQLRETURN rc = SQLDriverConnectW(cn->dbc_, nullptr, WidePointer(wide),
+                                   static_cast<SQLSMALLINT>(wide.size()), nullptr, 0, nullptr,
+                                   SQL_DRIVER_NOPROMPT);
+  if (!SQL_SUCCEEDED(rc)) {
+    const std::vector<Diagnostic> records = Diagnostics(SQL_HANDLE_DBC, cn->dbc_);
+    const ErrorNumber number = NumberFor(records, true);
+    const char* what =
+        number == ErrorNumber::kServerUnreachable
+            ? N_("Cannot reach the database server of the data source \"%1$s\" (%2$s). Check "
+                 "that the server is running and that the connection string or data.dsn names "
+                 "it rightly.")
+        : number == ErrorNumber::kLoginRefused
+            ? N_("The data source \"%1$s\" refused the user name or the password (%2$s). Check "
+                 "UID and PWD in the connection string or data.dsn.")
+        : number == ErrorNumber::kDatabaseNotFound
+            ? N_("The ODBC driver manager cannot find the data source or the driver that "
+                 "\"%1$s\" names (%2$s). Check the name, and that the driver is installed "
+                 "(odbcinst -q -d lists the drivers).")
+            : N_("Cannot connect to the data source \"%1$s\" (%2$s).");
+    // Closing the handles needs no disconnect: none was made.
+    SQLFreeHandle(SQL_HANDLE_DBC, cn->dbc_);
+    cn->dbc_ = nullptr;
+    return Status(number, Fill(Tr(what), cn->data_source_, Described(records, cn->password_)));
+  }
+  SQLWCHAR name[128] = {};
+  SQLSMALLINT length = 0;
+  if (SQL_SUCCEEDED(SQLGetInfoW(cn->dbc_, SQL_DBMS_NAME, name, sizeof(name), &length))) {
+    cn->dbms_ = Narrow(name, std::min<size_t>(length / sizeof(SQLWCHAR), std::size(name) - 1));
+  }
+  *opened = std::move(cn);
+  return Status();
+}
+
+OdbcConnection::~OdbcConnection() {
+  if (shared_ != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, shared_);
+  if (dbc_ != nullptr) {
+    if (in_transaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+    SQLDisconnect(dbc_);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+  }
+  if (env_ != nullptr) SQLFreeHandle(SQL_HANDLE_ENV, env_);
+}
+
+Status OdbcConnection::Refused(void* statement, const std::string& sql) {
+  const std::vector<Diagnostic> records = statement != nullptr
+                                              ? Diagnostics(SQL_HANDLE_STMT, statement)
+                                              : Diagnostics(SQL_HANDLE_DBC, dbc_);
+  const ErrorNumber number = NumberFor(records, false);
+  const char* what = nullptr;
+  switch (number) {
+    case ErrorNumber::kConnectionLost:
+      lost_ = true;
+      what =
+          N_("The connection to the data source \"%1$s\" was lost: the server stopped or the "
+             "network failed (%2$s): %3$s. The server keeps nothing of the run it did not "
+             "commit; try again when it is back.");
+      break;
+    case ErrorNumber::kDatabaseLocked:
+      what =
+          N_("dt_table of the data source \"%1$s\" is held by another run or program that is "
+             "changing it (%2$s): %3$s. Try again when it has finished.");
+      break;
+    case ErrorNumber::kValueTooLong:
+      what =
+          N_("The data source \"%1$s\" refused a value longer than its column takes (%2$s): "
+             "%3$s");
+      break;
+    default:
+      what = N_("The data source \"%1$s\" refused the statement (%2$s): %3$s");
+      break;
+  }
+  return Status(number,
+                Fill(Tr(what), data_source_, Described(records, password_), Shorten(sql)));
+}
+
+Status OdbcConnection::Execute(const std::string& sql, std::unique_ptr<Recordset>* result) {
+  if (sql.find('\0') != std::string::npos) {
+    return Status(
+        ErrorNumber::kStatementFailed,
+        Fill(Tr("The statement holds a NUL character, which the database cannot take: %s"),
+             Shorten(sql)));
+  }
+  if (result == nullptr && IsInsert(sql)) {
+    bool ran = false;
+    Status shared = RunShared(sql, &ran);
+    if (ran) return shared;
+  }
+  StatementHandle statement;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &statement.stmt))) {
+    return Refused(nullptr, sql);
+  }
+  std::u16string text = Wide(sql);
+  SQLRETURN rc = SQLExecDirectW(statement.stmt, WidePointer(text),
+                                static_cast<SQLINTEGER>(text.size()));
+  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) return Refused(statement.stmt, sql);
+  if (result == nullptr) return Status();
+
+  auto rows = std::make_unique<Recordset>();
+  SQLSMALLINT columns = 0;
+  if (rc != SQL_NO_DATA) SQLNumResultCols(statement.stmt, &columns);
+  for (SQLSMALLINT c = 1; c <= columns; ++c) {
+    SQLWCHAR name[256] = {};
+    SQLSMALLINT length = 0;
+    SQLDescribeColW(statement.stmt, c, name, static_cast<SQLSMALLINT>(std::size(name)), &length,
+                    nullptr, nullptr, nullptr, nullptr);
+    rows->names_.push_back(Narrow(name, std::min<size_t>(length, std::size(name) - 1)));
+  }
+  std::u16string value;
+  while (columns > 0 && SQL_SUCCEEDED(rc = SQLFetch(statement.stmt))) {
+    for (SQLSMALLINT c = 1; c <= columns; ++c) {
+      value.clear();
+      SQLWCHAR piece[512];
+      SQLLEN indicator = 0;
+      SQLRETURN got;
+      // A long value comes in pieces, each but the last filling the buffer.
+      while (SQL_SUCCEEDED(got = SQLGetData(statement.stmt, c, SQL_C_WCHAR, piece, sizeof(piece),
+                                            &indicator)) &&
+             indicator != SQL_NULL_DATA) {
+        const size_t bytes = indicator == SQL_NO_TOTAL || indicator >= SQLLEN{sizeof(piece)}
+                                 ? sizeof(piece) - sizeof(SQLWCHAR)
+                                 : static_cast<size_t>(indicator);
+        value.append(reinterpret_cast<const char16_t*>(piece), bytes / sizeof(SQLWCHAR));
+        if (got == SQL_SUCCESS) break;
+      }
+      if (!SQL_SUCCEEDED(got) && got != SQL_NO_DATA) return Refused(statement.stmt, sql);
+      if (indicator != SQL_NULL_DATA) rows->text_ += unicode::ToUtf8(value);
+      rows->ends_.push_back(rows->text_.size() |
+                            (indicator == SQL_NULL_DATA ? Recordset::kNullBit : 0));
+    }
+  }
+  if (columns > 0 && rc != SQL_NO_DATA) return Refused(statement.stmt, sql);
+  *result = std::move(rows);
+  return Status();
+}
+
+// Runs the insert `sql` as its shape, prepared once, with its values bound.
+// `ran` stays false when it cannot run that way; the plain way then runs it.
+Status OdbcConnection::RunShared(const std::string& sql, bool* ran) {
+  if (!sql::ParameterizeTextLiterals(sql, &shape_, &values_)) return Status();
+  if (shared_ == nullptr || shape_ != shared_shape_) {
+    if (shared_ != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, shared_);
+    shared_ = nullptr;
+    shared_shape_.clear();
+    SQLHSTMT stmt = nullptr;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) return Status();
+    std::u16string text = Wide(shape_);
+    SQLSMALLINT parameters = -1;
+    if (!SQL_SUCCEEDED(
+            SQLPrepareW(stmt, WidePointer(text), static_cast<SQLINTEGER>(text.size()))) ||
+        !SQL_SUCCEEDED(SQLNumParams(stmt, &parameters)) ||
+        parameters != static_cast<SQLSMALLINT>(values_.size())) {
+      SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+      return Status();
+    }
+    shared_ = stmt;
+    shared_shape_ = shape_;
+  }
+  *ran = true;
+  wide_values_.resize(values_.size());
+  lengths_.resize(values_.size());
+  for (size_t v = 0; v < values_.size(); ++v) {
+    wide_values_[v] = Wide(values_[v]);
+    lengths_[v] = static_cast<SQLLEN>(wide_values_[v].size() * sizeof(SQLWCHAR));
+    const SQLULEN characters = std::max<SQLULEN>(wide_values_[v].size(), 1);
+    if (!SQL_SUCCEEDED(SQLBindParameter(shared_, static_cast<SQLUSMALLINT>(v + 1),
+                                        SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, characters, 0,
+                                        WidePointer(wide_values_[v]), lengths_[v],
+                                        &lengths_[v]))) {
+      return Refused(shared_, sql);
+    }
+  }
+  const SQLRETURN rc = SQLExecute(shared_);
+  Status status = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA ? Status() : Refused(shared_, sql);
+  SQLFreeStmt(shared_, SQL_CLOSE);
+  return status;
+}
+
+Status OdbcConnection::BeginTrans() {
+  if (in_transaction_) {
+    return Status(ErrorNumber::kStatementFailed, Tr("A transaction is already running."));
+  }
+  if (!SQL_SUCCEEDED(SQLSetConnectAttrW(dbc_, SQL_ATTR_AUTOCOMMIT,
+                                        reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0))) {
+    return Refused(nullptr, "BEGIN");
+  }
+  in_transaction_ = true;
+  return Status();
+}
+
+Status OdbcConnection::CommitTrans() {
+  if (!in_transaction_) {
+    return Status(ErrorNumber::kStatementFailed,
+                  Tr("No transaction is running, so there is nothing to commit."));
+  }
+  return EndTransaction(SQL_COMMIT);
+}
+
+Status OdbcConnection::RollbackTrans() {
+  if (!in_transaction_) return Status();
+  Status status = EndTransaction(SQL_ROLLBACK);
+  in_transaction_ = false;
+  // A server that lost the connection has already thrown the transaction away.
+  return lost_ ? Status() : status;
+}
+
+Status OdbcConnection::EndTransaction(short completion) {
+  if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, completion))) {
+    return Refused(nullptr, completion == SQL_COMMIT ? "COMMIT" : "ROLLBACK");
+  }
+  in_transaction_ = false;
+  // With no transaction running, this commits nothing.
+  SQLSetConnectAttrW(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                     0);
+  return Status();
+}
+
+Status OdbcConnection::LockTable(std::string_view table) {
+  const std::string name(table);
+  if (dbms_ == "SQLite") {
+    // A change that changes nothing takes SQLite's write lock on the whole
+    // database, which BEGIN (deferred) does not; the lock timeout is the
+    // driver's busy timeout.
+    QM_RETURN_IF_ERROR(
+        Execute("pragma busy_timeout = " + std::to_string(lock_timeout_.count()), nullptr));
+    return Execute("delete from " + name + " where 0", nullptr);
+  }
+  if (dbms_ == "PostgreSQL") {
+    QM_RETURN_IF_ERROR(
+        Execute("set local lock_timeout = " + std::to_string(lock_timeout_.count()), nullptr));
+  }
+  // Other writers wait; readers still see the table as it was committed.
+  Status locked = Execute("lock table " + name + " in exclusive mode", nullptr);
+  if (locked.ok() || dbms_ == "PostgreSQL" || locked.number() != ErrorNumber::kStatementFailed) {
+    return locked;
+  }
+  return Status(locked.number(),
+                Sentences(Fill(Tr("The data source \"%1$s\" (%2$s) cannot lock dt_table for the "
+                                  "run, so two runs at once could mix their rows; the run is "
+                                  "refused."),
+                               data_source_, dbms_),
+                          locked.description()));
+}
+
+bool OdbcConnection::StillServes() const {
+  if (lost_ || dbc_ == nullptr) return false;
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  return !SQL_SUCCEEDED(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) ||
+         dead != SQL_CD_TRUE;
+}
+
+}  // namespace quillmere::adodb
