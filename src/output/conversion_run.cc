@@ -46,7 +46,7 @@ Status OpenDataMdb(FormState& form, std::u16string_view app_folder) {
   // A data.mdb deleted or replaced since the connection opened it (by one
   // made anew with quillmere newdb, say) is opened afresh: the connection
   // would go on with the old file, which nobody sees any more.
-  if (cn.State() == adodb::kStateOpen && !cn.HoldsFileAtDataSource()) cn.Close();
+  if (cn.State() == adodb::kStateOpen && !cn.StillServes()) cn.Close();
   Status why;
   opendatabase(form.cn, files::kDatabaseName, u"", app_folder, &why);
   if (cn.State() == adodb::kStateOpen) return Status();

@@ -1,10 +1,11 @@
-// A small ADO-like database component over SQLite.
+// A small ADO-like database component over SQLite and ODBC.
 //
 // The program talks to its database the way it always has: a connection with
 // State, Open(connection string, user id, password, options) and Execute
 // (command text, options), returning a recordset. The provider
-// "Microsoft.Jet.OLEDB.4.0" opens the Data Source as an SQLite database file;
-// data.mdb is such a file.
+// "Microsoft.Jet.OLEDB.4.0" opens the Data Source as an SQLite database file
+// (data.mdb is such a file; sqlite_connection.h); the provider "MSDASQL"
+// opens an ODBC data source through unixODBC (odbc_connection.h).
 #pragma once
 
 #include <chrono>
@@ -15,10 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/database_connection.h"
 #include "platform/status.h"
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace quillmere::adodb {
 
@@ -39,7 +38,7 @@ class Recordset {
   std::optional<std::u16string> Value(size_t record, size_t field) const;
 
  private:
-  friend class Connection;
+  friend class SqliteConnection;
   friend class OdbcConnection;
   static constexpr uint64_t kNullBit = uint64_t{1} << 63;
   std::vector<std::string> names_;
@@ -58,25 +57,31 @@ class Connection {
 
   long State() const;
 
-  // Opens the database the connection string names. Recognised keys
-  // (case-insensitive): Provider, Data Source, Persist Security Info,
-  // "Jet OLEDB:Database password". A value may be wrapped in double quotes
-  // or apostrophes, the quote doubled inside, to hold ';' or quotes.
-  // Fails, leaving the connection closed, for an open connection, any other
-  // provider, a missing file (which is never created), a file that is not an
-  // SQLite database (a Jet/Access file is named as such), and a password that
-  // is not empty.
+  // Opens the database the connection string names.
+  //
+  // Provider=Microsoft.Jet.OLEDB.4.0: recognised keys (case-insensitive)
+  // Provider, Data Source, Persist Security Info, "Jet OLEDB:Database
+  // password". A value may be wrapped in double quotes or apostrophes, the
+  // quote doubled inside, to hold ';' or quotes. Fails for a missing file
+  // (which is never created), a file that is not an SQLite database (a
+  // Jet/Access file is named as such), and a password that is not empty.
+  //
+  // Provider=MSDASQL: the rest of the string goes to the ODBC driver manager
+  // as SQLDriverConnect takes it ("DSN=...", "FILEDSN=...", "Driver=...");
+  // `user_id` and `password`, when given, as UID and PWD.
+  //
+  // Fails, leaving the connection closed, for an open connection and any
+  // other provider.
   Status Open(std::u16string_view connection_string, std::u16string_view user_id,
               std::u16string_view password, long options);
 
   // Closes an open connection, rolling back a transaction still running.
   void Close();
 
-  // Whether the file at the Data Source's path is still the one the open
-  // connection holds (the same device and inode). False once it has been
-  // deleted or replaced: SQLite goes on with the file it opened, which
-  // nobody can see any more.
-  bool HoldsFileAtDataSource() const;
+  // Whether the open connection can serve another run: false once its
+  // data.mdb has been deleted or replaced (SQLite would go on with the file
+  // it opened, which nobody can see any more) or its server has gone.
+  bool StillServes() const;
 
   // Runs one statement. When `result` is given it receives the returned rows
   // (none for a statement that returns none).
@@ -89,36 +94,39 @@ class Connection {
 
   // One transaction at a time; the changes between BeginTrans and
   // CommitTrans land together or, after RollbackTrans, not at all.
-  // BeginTrans takes the database's write lock at once, so a database that
-  // another program is writing is reported before any work is done.
+  // On data.mdb, BeginTrans takes the database's write lock at once, so a
+  // database that another program is writing is reported before any work is
+  // done; on an ODBC data source it turns autocommit off.
   Status BeginTrans();
   Status CommitTrans();
   Status RollbackTrans();  // nothing to do (and no failure) outside a transaction
   bool InTransaction() const;
 
-  // How long a statement waits for a database that another connection has
-  // locked before it fails with kDatabaseLocked.
+  // Inside a transaction: keeps every other connection from changing `table`
+  // until the transaction ends (waiting at most the lock timeout for one that
+  // holds it), so that two runs at once never mix their rows.
+  Status LockTable(std::u16string_view table);
+
+  // How long a statement waits for a database (or table) that another
+  // connection has locked before it fails with kDatabaseLocked: by default
+  // 3 s on data.mdb and 30 s on an ODBC data source, where the other is
+  // usually a colleague's run.
   void SetLockTimeout(std::chrono::milliseconds timeout);
 
-  // The Data Source of the open connection, as a native path.
+  // The Data Source of the open connection, as a native path, or for an ODBC
+  // data source its connection string without the password: what messages
+  // name.
   const std::string& data_source() const;
+  // The connection string it was opened with (empty when closed).
+  const std::u16string& ConnectionString() const { return connection_string_; }
+  // The database product: "SQLite" for a data.mdb, or what the ODBC driver
+  // reports ("PostgreSQL", ...); empty when closed.
+  std::string DbmsName() const;
 
  private:
-  Status Refused(const std::string& sql) const;
-  bool RunInSharedForm(const std::string& sql, Status* status);
-  void ForgetSharedForm();
-
-  sqlite3* db_ = nullptr;
-  std::string data_source_;
-  // The file it opened: st_dev and st_ino when it was opened.
-  uint64_t device_ = 0;
-  uint64_t inode_ = 0;
-  // The last insert's prepared form, its text, and the current values.
-  sqlite3_stmt* shared_ = nullptr;
-  std::string shared_shape_;
-  std::string shape_;
-  std::vector<std::string> values_;
-  std::chrono::milliseconds lock_timeout_{3000};
+  std::unique_ptr<DatabaseConnection> open_;
+  std::u16string connection_string_;
+  std::optional<std::chrono::milliseconds> lock_timeout_;
 };
 
 // The connection a form member holds, created closed on first use.

@@ -20,8 +20,9 @@ class DatabaseConnection {
   // Closes the connection, rolling back a transaction still running.
   virtual ~DatabaseConnection() = default;
 
-  // One statement, in UTF-8, as Connection::Execute runs it.
-  virtual Status Execute(const std::string& sql, std::unique_ptr<Recordset>* result) = 0;
+  // One statement, as Connection::Execute runs it.
+  virtual Status Execute(std::u16string_view command_text, long options,
+                         std::unique_ptr<Recordset>* result = nullptr) = 0;
 
   virtual Status BeginTrans() = 0;
   virtual Status CommitTrans() = 0;

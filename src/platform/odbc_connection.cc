@@ -242,9 +242,9 @@ Status OdbcConnection::Open(std::u16string_view connection_string, std::u16strin
   SQLSetConnectAttrW(cn->dbc_, SQL_ATTR_LOGIN_TIMEOUT,
                      reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
   std::u16string wide = Wide(odbc);
-  SQLRETURN rc = SQLDriverConnectW(cn->dbc_, nullptr, WidePointer(wide),
-                                   static_cast<SQLSMALLINT>(wide.size()), nullptr, 0, nullptr,
-                                   SQL_DRIVER_NOPROMPT);
+  SQLRETURN rc =
+      SQLDriverConnectW(cn->dbc_, nullptr, WidePointer(wide), static_cast<SQLSMALLINT>(wide.size()),
+                        nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   if (!SQL_SUCCEEDED(rc)) {
     const std::vector<Diagnostic> records = Diagnostics(SQL_HANDLE_DBC, cn->dbc_);
     const ErrorNumber number = NumberFor(records, true);
@@ -313,11 +313,15 @@ Status OdbcConnection::Refused(void* statement, const std::string& sql) {
       what = N_("The data source \"%1$s\" refused the statement (%2$s): %3$s");
       break;
   }
-  return Status(number,
-                Fill(Tr(what), data_source_, Described(records, password_), Shorten(sql)));
+  return Status(number, Fill(Tr(what), data_source_, Described(records, password_), Shorten(sql)));
 }
 
-Status OdbcConnection::Execute(const std::string& sql, std::unique_ptr<Recordset>* result) {
+Status OdbcConnection::Execute(std::u16string_view command_text, long options,
+                               std::unique_ptr<Recordset>* result) {
+  return Run(unicode::ToUtf8(command_text), result);
+}
+
+Status OdbcConnection::Run(const std::string& sql, std::unique_ptr<Recordset>* result) {
   if (sql.find('\0') != std::string::npos) {
     return Status(
         ErrorNumber::kStatementFailed,
@@ -334,8 +338,8 @@ Status OdbcConnection::Execute(const std::string& sql, std::unique_ptr<Recordset
     return Refused(nullptr, sql);
   }
   std::u16string text = Wide(sql);
-  SQLRETURN rc = SQLExecDirectW(statement.stmt, WidePointer(text),
-                                static_cast<SQLINTEGER>(text.size()));
+  SQLRETURN rc =
+      SQLExecDirectW(statement.stmt, WidePointer(text), static_cast<SQLINTEGER>(text.size()));
   if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) return Refused(statement.stmt, sql);
   if (result == nullptr) return Status();
 
@@ -406,10 +410,9 @@ Status OdbcConnection::RunShared(const std::string& sql, bool* ran) {
     wide_values_[v] = Wide(values_[v]);
     lengths_[v] = static_cast<SQLLEN>(wide_values_[v].size() * sizeof(SQLWCHAR));
     const SQLULEN characters = std::max<SQLULEN>(wide_values_[v].size(), 1);
-    if (!SQL_SUCCEEDED(SQLBindParameter(shared_, static_cast<SQLUSMALLINT>(v + 1),
-                                        SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, characters, 0,
-                                        WidePointer(wide_values_[v]), lengths_[v],
-                                        &lengths_[v]))) {
+    if (!SQL_SUCCEEDED(SQLBindParameter(shared_, static_cast<SQLUSMALLINT>(v + 1), SQL_PARAM_INPUT,
+                                        SQL_C_WCHAR, SQL_WVARCHAR, characters, 0,
+                                        WidePointer(wide_values_[v]), lengths_[v], &lengths_[v]))) {
       return Refused(shared_, sql);
     }
   }
@@ -453,8 +456,7 @@ Status OdbcConnection::EndTransaction(short completion) {
   }
   in_transaction_ = false;
   // With no transaction running, this commits nothing.
-  SQLSetConnectAttrW(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
-                     0);
+  SQLSetConnectAttrW(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
   return Status();
 }
 
@@ -464,16 +466,14 @@ Status OdbcConnection::LockTable(std::string_view table) {
     // A change that changes nothing takes SQLite's write lock on the whole
     // database, which BEGIN (deferred) does not; the lock timeout is the
     // driver's busy timeout.
-    QM_RETURN_IF_ERROR(
-        Execute("pragma busy_timeout = " + std::to_string(lock_timeout_.count()), nullptr));
-    return Execute("delete from " + name + " where 0", nullptr);
+    QM_RETURN_IF_ERROR(Run("pragma busy_timeout = " + std::to_string(lock_timeout_.count())));
+    return Run("delete from " + name + " where 0");
   }
   if (dbms_ == "PostgreSQL") {
-    QM_RETURN_IF_ERROR(
-        Execute("set local lock_timeout = " + std::to_string(lock_timeout_.count()), nullptr));
+    QM_RETURN_IF_ERROR(Run("set local lock_timeout = " + std::to_string(lock_timeout_.count())));
   }
   // Other writers wait; readers still see the table as it was committed.
-  Status locked = Execute("lock table " + name + " in exclusive mode", nullptr);
+  Status locked = Run("lock table " + name + " in exclusive mode");
   if (locked.ok() || dbms_ == "PostgreSQL" || locked.number() != ErrorNumber::kStatementFailed) {
     return locked;
   }

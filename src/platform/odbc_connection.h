@@ -28,7 +28,8 @@ class OdbcConnection : public DatabaseConnection {
                      std::u16string_view password, std::unique_ptr<DatabaseConnection>* opened);
   ~OdbcConnection() override;
 
-  Status Execute(const std::string& sql, std::unique_ptr<Recordset>* result) override;
+  Status Execute(std::u16string_view command_text, long options,
+                 std::unique_ptr<Recordset>* result) override;
   Status BeginTrans() override;
   Status CommitTrans() override;
   Status RollbackTrans() override;
@@ -41,6 +42,7 @@ class OdbcConnection : public DatabaseConnection {
 
  private:
   OdbcConnection() = default;
+  Status Run(const std::string& sql, std::unique_ptr<Recordset>* result = nullptr);
   Status RunShared(const std::string& sql, bool* ran);
   Status EndTransaction(short completion);
   // The failure the last call on `handle` (a statement handle, or the

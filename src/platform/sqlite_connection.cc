@@ -1,4 +1,4 @@
-#include "platform/adodb.h"
+#include "platform/sqlite_connection.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -8,8 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <map>
-
+#include "platform/adodb.h"
 #include "platform/files.h"
 #include "platform/sql_literals.h"
 #include "platform/translation.h"
@@ -19,61 +18,9 @@ namespace quillmere::adodb {
 
 namespace {
 
-constexpr char kJetProvider[] = "microsoft.jet.oledb.4.0";
-
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
   return s;
-}
-
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  size_t e = s.find_last_not_of(" \t");
-  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-}
-
-// The value that starts at `pos` and ends at the next ';' outside quotes
-// (or the end), as ADO reads one: blanks around it dropped, and one wrapped
-// in double quotes or apostrophes unwrapped, a doubled quote inside standing
-// for one. `pos` is left after the ';'.
-std::string ConnectionStringValue(const std::string& text, size_t* pos) {
-  size_t at = text.find_first_not_of(" \t", *pos);
-  if (at == std::string::npos) at = text.size();
-  std::string value;
-  if (at < text.size() && (text[at] == '"' || text[at] == '\'')) {
-    const char quote = text[at++];
-    while (at < text.size()) {
-      if (text[at] == quote && (at + 1 == text.size() || text[at + 1] != quote)) break;
-      if (text[at] == quote) ++at;  // a doubled quote
-      value.push_back(text[at++]);
-    }
-    at = std::min(text.size(), at + 1);
-  }
-  size_t semi = text.find(';', at);
-  if (semi == std::string::npos) semi = text.size();
-  value += Trim(text.substr(at, semi - at));
-  *pos = semi + 1;
-  return value;
-}
-
-// "Key=Value;Key=Value;..." with keys lowercased, read as ADO reads a
-// connection string: a value may be quoted (see ConnectionStringValue), so
-// that it can hold ';', '=' and quotes.
-std::map<std::string, std::string> ParseConnectionString(const std::string& text) {
-  std::map<std::string, std::string> pairs;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    const size_t eq = text.find('=', pos);
-    const size_t semi = text.find(';', pos);
-    if (eq == std::string::npos || semi < eq) {  // no value: skipped
-      pos = semi == std::string::npos ? text.size() : semi + 1;
-      continue;
-    }
-    const std::string key = Lower(Trim(text.substr(pos, eq - pos)));
-    pos = eq + 1;
-    pairs[key] = ConnectionStringValue(text, &pos);
-  }
-  return pairs;
 }
 
 // Why the file at `path` cannot be opened as an SQLite database, judged by
@@ -147,75 +94,29 @@ bool IsInsert(std::string_view sql) {
 
 }  // namespace
 
-std::u16string Recordset::FieldName(size_t field) const {
-  return unicode::FromUtf8(names_.at(field));
-}
-
-std::optional<std::u16string> Recordset::Value(size_t record, size_t field) const {
-  const size_t index = record * names_.size() + field;
-  const uint64_t end = ends_.at(index);
-  if (end & kNullBit) return std::nullopt;
-  const uint64_t begin = index == 0 ? 0 : ends_[index - 1] & ~kNullBit;
-  return unicode::FromUtf8(std::string_view(text_).substr(begin, end - begin));
-}
-
-Connection::Connection() = default;
-
-Connection::~Connection() { Close(); }
-
-void Connection::Close() {
-  if (db_ == nullptr) return;
+SqliteConnection::~SqliteConnection() {
   ForgetSharedForm();
   if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(db_);
-  db_ = nullptr;
-  data_source_.clear();
 }
 
-bool Connection::HoldsFileAtDataSource() const {
+bool SqliteConnection::StillServes() const {
   struct stat st;
   return db_ != nullptr && ::stat(data_source_.c_str(), &st) == 0 && st.st_dev == device_ &&
          st.st_ino == inode_;
 }
 
-long Connection::State() const { return db_ != nullptr ? kStateOpen : kStateClosed; }
+bool SqliteConnection::InTransaction() const {
+  return db_ != nullptr && !sqlite3_get_autocommit(db_);
+}
 
-const std::string& Connection::data_source() const { return data_source_; }
-
-bool Connection::InTransaction() const { return db_ != nullptr && !sqlite3_get_autocommit(db_); }
-
-void Connection::SetLockTimeout(std::chrono::milliseconds timeout) {
+void SqliteConnection::SetLockTimeout(std::chrono::milliseconds timeout) {
   lock_timeout_ = timeout;
   if (db_ != nullptr) sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
 }
 
-Status Connection::Open(std::u16string_view connection_string, std::u16string_view user_id,
-                        std::u16string_view password, long options) {
-  if (db_ != nullptr) {
-    return Status(ErrorNumber::kConnectionOpen,
-                  Tr("The database connection is already open; it cannot be opened again."));
-  }
-  auto pairs = ParseConnectionString(unicode::ToUtf8(connection_string));
-  const std::string provider = pairs["provider"];
-  if (provider.empty()) {
-    return Status(ErrorNumber::kProviderNotSupported,
-                  Tr("The connection string names no Provider."));
-  }
-  if (Lower(provider) != kJetProvider) {
-    return Status(ErrorNumber::kProviderNotSupported,
-                  Fill(Tr("The provider \"%s\" is not supported; only Microsoft.Jet.OLEDB.4.0 is."),
-                       provider));
-  }
-  if (!pairs["jet oledb:database password"].empty() || !password.empty()) {
-    return Status(ErrorNumber::kDatabasePassword,
-                  Tr("The database has a password; password-protected databases are not "
-                     "supported. Remove the password, or use a database without one."));
-  }
-  const std::string path = files::NativePath(unicode::FromUtf8(pairs["data source"]));
-  if (path.empty()) {
-    return Status(ErrorNumber::kDatabaseNotFound,
-                  Tr("The connection string names no Data Source."));
-  }
+Status SqliteConnection::Open(const std::string& path, std::chrono::milliseconds lock_timeout,
+                              std::unique_ptr<DatabaseConnection>* opened) {
   QM_RETURN_IF_ERROR(CheckDatabaseFile(path));
 
   // A relative name goes to SQLite as "./name", so that names such as
@@ -225,7 +126,7 @@ Status Connection::Open(std::u16string_view connection_string, std::u16string_vi
   int rc = sqlite3_open_v2(sqlite_path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc == SQLITE_OK) {
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, static_cast<int>(lock_timeout_.count()));
+    sqlite3_busy_timeout(db, static_cast<int>(lock_timeout.count()));
     // Reading the schema proves the file really is a database.
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
   }
@@ -235,18 +136,21 @@ Status Connection::Open(std::u16string_view connection_string, std::u16string_vi
     sqlite3_close_v2(db);
     return failure;
   }
+  std::unique_ptr<SqliteConnection> cn(new SqliteConnection());
   struct stat st;
   if (::stat(path.c_str(), &st) == 0) {
-    device_ = st.st_dev;
-    inode_ = st.st_ino;
+    cn->device_ = st.st_dev;
+    cn->inode_ = st.st_ino;
   }
-  db_ = db;
-  data_source_ = path;
+  cn->db_ = db;
+  cn->data_source_ = path;
+  cn->lock_timeout_ = lock_timeout;
+  *opened = std::move(cn);
   return Status();
 }
 
-Status Connection::Execute(std::u16string_view command_text, long options,
-                           std::unique_ptr<Recordset>* result) {
+Status SqliteConnection::Execute(std::u16string_view command_text, long options,
+                                 std::unique_ptr<Recordset>* result) {
   if (db_ == nullptr) {
     return Status(ErrorNumber::kConnectionClosed,
                   Tr("The database connection is not open, so the statement cannot run."));
@@ -294,7 +198,7 @@ Status Connection::Execute(std::u16string_view command_text, long options,
 // Runs `sql` as its shape with its values bound, preparing the shape only
 // when it differs from the last one. False when the statement cannot run that
 // way; the plain way then runs it and reports any fault in its own words.
-bool Connection::RunInSharedForm(const std::string& sql, Status* status) {
+bool SqliteConnection::RunInSharedForm(const std::string& sql, Status* status) {
   if (!sql::ParameterizeTextLiterals(sql, &shape_, &values_)) return false;
   if (shape_ != shared_shape_) {
     ForgetSharedForm();
@@ -322,13 +226,13 @@ bool Connection::RunInSharedForm(const std::string& sql, Status* status) {
   return true;
 }
 
-void Connection::ForgetSharedForm() {
+void SqliteConnection::ForgetSharedForm() {
   sqlite3_finalize(shared_);
   shared_ = nullptr;
   shared_shape_.clear();
 }
 
-Status Connection::Refused(const std::string& sql) const {
+Status SqliteConnection::Refused(const std::string& sql) const {
   const int code = sqlite3_extended_errcode(db_);
   const ErrorNumber number = NumberFor(code);
   const char* what = nullptr;
@@ -386,7 +290,7 @@ Status Connection::Refused(const std::string& sql) const {
   return Status(number, Fill(Tr(what), data_source_, sqlite3_errmsg(db_), Shorten(sql)));
 }
 
-Status Connection::BeginTrans() {
+Status SqliteConnection::BeginTrans() {
   if (db_ == nullptr) {
     return Status(ErrorNumber::kConnectionClosed,
                   Tr("The database connection is not open, so no transaction can begin."));
@@ -397,7 +301,7 @@ Status Connection::BeginTrans() {
   return Execute(u"BEGIN IMMEDIATE", kOptionUnspecified);
 }
 
-Status Connection::CommitTrans() {
+Status SqliteConnection::CommitTrans() {
   if (!InTransaction()) {
     // SQLite undoes a transaction itself after some failures (a full disk,
     // for one): committing then would claim changes that are gone.
@@ -407,10 +311,13 @@ Status Connection::CommitTrans() {
   return Execute(u"COMMIT", kOptionUnspecified);
 }
 
-Status Connection::RollbackTrans() {
+Status SqliteConnection::RollbackTrans() {
   if (!InTransaction()) return Status();
   return Execute(u"ROLLBACK", kOptionUnspecified);
 }
+
+// BEGIN IMMEDIATE has taken the write lock on the whole database already.
+Status SqliteConnection::LockTable(std::string_view table) { return Status(); }
 
 Status CreateDatabase(const std::string& native_path, std::string_view schema_sql) {
   // Claiming the name first makes "never overwrite" hold even against
