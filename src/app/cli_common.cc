@@ -67,8 +67,15 @@ bool AsksForHelp(const std::vector<std::string>& args) {
 
 int Reported(const Status& status, const FormState& form, const FolderUsed& used) {
   if (!status.ok()) return Failed(status, used);
+  const std::string preview = files::NativePath(files::PreviewFileName(used.folder));
+  if (form.cn && form.cn->IsOdbc()) {
+    std::cout << Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows; preview: %3$s"),
+                      form.cn->data_source(), form.rs->RecordCount(), preview)
+              << "\n";
+    return 0;
+  }
   std::cout << Fill(Tr("dt_table of %1$s holds %2$s rows; preview: %3$s"), DataMdbPath(used.folder),
-                    form.rs->RecordCount(), files::NativePath(files::PreviewFileName(used.folder)))
+                    form.rs->RecordCount(), preview)
             << "\n";
   return 0;
 }

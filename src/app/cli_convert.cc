@@ -1,6 +1,7 @@
 // quillmere convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8]
-// [--progress]: one run of the conversion on a table's markup, as the start
-// command runs it once it has the table: data.mdb in DIR opened, dt_table
+// [--progress] [--connection STRING]: one run of the conversion on a table's
+// markup, as the start command runs it once it has the table: data.mdb in
+// DIR (or the data source DIR/data.dsn or STRING names) opened, dt_table
 // emptied and refilled in one transaction, DIR/cc.html written.
 #include <iostream>
 
@@ -22,11 +23,14 @@ namespace {
 
 constexpr char kUsage[] = N_(
     "usage: quillmere convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
+    "                         [--connection STRING]\n"
     "  Converts the table markup in MARKUP_FILE (code page 936, or UTF-8 with --utf8;\n"
     "  tabletest.html repeats a run) into dt_table of DIR/data.mdb (DIR: the current\n"
     "  folder by default) and writes DIR/cc.html. The table's first row is a header\n"
     "  and is skipped unless --first-row-data is given. --progress shows the status\n"
-    "  texts on standard error.\n");
+    "  texts on standard error. When DIR holds data.dsn (an ODBC file data source),\n"
+    "  dt_table is the one of that data source; --connection names another\n"
+    "  (\"Provider=MSDASQL;DSN=...\").\n");
 
 Status ReadMarkup(const std::string& markup_file, bool utf8, files::FileSystem& file_system,
                   std::u16string* strTable) {
@@ -54,13 +58,14 @@ FolderUsed ConvertFolderUsed(const std::u16string& folder, bool given) {
 int Convert(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
-  std::optional<Arguments> options =
-      ParseArguments(args, {"--first-row-data", "--utf8", "--progress"}, {"--folder"}, &problem);
+  std::optional<Arguments> options = ParseArguments(
+      args, {"--first-row-data", "--utf8", "--progress"}, {"--folder", "--connection"}, &problem);
   if (options && options->operand.value_or("").empty()) problem = Tr("no markup file given.");
   if (!problem.empty()) return Misused(problem, kUsage);
 
   FormState form;
   form.strTableFirstLine = options->Has("--first-row-data");
+  form.strConnection = unicode::FromUtf8(options->Value("--connection"));
   const std::u16string folder = FolderArgument(options->Value("--folder"));
   NoBrowser WebBrowser1;
   StderrProgress Label1(options->Has("--progress"));

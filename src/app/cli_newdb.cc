@@ -1,5 +1,6 @@
 // quillmere newdb [FOLDER] [--columns N]: a new data.mdb holding an empty
-// dt_table, for the conversion to fill.
+// dt_table, for the conversion to fill; quillmere newdb --connection STRING
+// [--columns N]: an empty dt_table on that database (a server's, say).
 #include <charconv>
 #include <iostream>
 #include <optional>
@@ -8,6 +9,7 @@
 #include "output/dt_table.h"
 #include "platform/filename.h"
 #include "platform/translation.h"
+#include "platform/unicode.h"
 
 namespace quillmere::cli {
 
@@ -15,10 +17,14 @@ namespace {
 
 constexpr char kUsage[] =
     N_("usage: quillmere newdb [FOLDER] [--columns N]\n"
+       "       quillmere newdb --connection STRING [--columns N]\n"
        "  Creates FOLDER/data.mdb (FOLDER: the current folder by default) holding dt_table\n"
        "  with the text columns field0 to field(N-1), at most 200 characters each\n"
        "  (N: 64 by default, at most 2000, SQLite's limit). An existing data.mdb is\n"
-       "  never overwritten.\n");
+       "  never overwritten. With --connection, creates dt_table with those columns in\n"
+       "  the database the connection string opens (\"Provider=MSDASQL;DSN=...\", an ODBC\n"
+       "  data source such as a PostgreSQL server); an existing dt_table is never\n"
+       "  dropped or changed.\n");
 
 std::optional<int> Count(const std::string& text) {
   int n = 0;
@@ -27,13 +33,30 @@ std::optional<int> Count(const std::string& text) {
   return n;
 }
 
+// dt_table made in the database the connection string opens.
+int OnServer(const std::string& connection, int columns) {
+  std::string data_source;
+  Status status = CreateDtTableAt(unicode::FromUtf8(connection), columns, &data_source);
+  if (!status.ok()) return Failed(status);
+  std::cout << Fill(Tr("created dt_table in the data source \"%1$s\": field0 to field%2$s, at "
+                       "most %3$s characters each"),
+                    data_source, columns - 1, kMaxValueLength)
+            << "\n";
+  return 0;
+}
+
 }  // namespace
 
 int Newdb(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
-  std::optional<Arguments> options = ParseArguments(args, {}, {"--columns"}, &problem);
+  std::optional<Arguments> options =
+      ParseArguments(args, {}, {"--columns", "--connection"}, &problem);
   if (!options) return Misused(problem, kUsage);
+  const std::string connection = options->Value("--connection");
+  if (!connection.empty() && options->operand) {
+    return Misused(Tr("give a FOLDER or --connection, not both."), kUsage);
+  }
   int columns = kDefaultColumns;
   if (options->values.count("--columns") != 0) {
     std::optional<int> n = Count(options->Value("--columns"));
@@ -45,6 +68,7 @@ int Newdb(const std::vector<std::string>& args) {
     }
     columns = *n;
   }
+  if (!connection.empty()) return OnServer(connection, columns);
   const bool given = !options->operand.value_or("").empty();
   const std::u16string dir = FolderArgument(options->operand.value_or(""));
   Status status = CreateDataMdb(dir, columns);

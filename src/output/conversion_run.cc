@@ -3,9 +3,39 @@
 #include "output/dt_table.h"
 #include "output/opendatabase.h"
 #include "platform/filename.h"
+#include "platform/files.h"
 #include "platform/translation.h"
+#include "platform/unicode.h"
 
 namespace quillmere {
+
+namespace {
+
+// The connection string for the ODBC file data source at `dsn_path`: in
+// braces, so that any path stands as one value.
+std::u16string FileDsnConnectionString(const std::string& dsn_path) {
+  std::u16string text = u"Provider=MSDASQL;FILEDSN={";
+  for (char16_t c : unicode::FromUtf8(dsn_path)) {
+    text.push_back(c);
+    if (c == u'}') text.push_back(c);
+  }
+  return text + u"}";
+}
+
+// Opens cn on the ODBC data source `connection`; when it is the folder's
+// data.dsn (`dsn_path`) that chose it, a failure says so.
+Status OpenDataSource(adodb::Connection& cn, const std::u16string& connection,
+                      const std::string& dsn_path) {
+  Status opened = cn.Open(connection, u"", u"", adodb::kOptionUnspecified);
+  if (opened.ok() || dsn_path.empty()) return opened;
+  return Status(opened.number(),
+                Sentences(opened.description(),
+                          Fill(Tr("The data source is the one %s names; without that file the "
+                                  "folder's data.mdb is used."),
+                               dsn_path)));
+}
+
+}  // namespace
 
 Status Transaction::Begin() {
   QM_RETURN_IF_ERROR(cn_.BeginTrans());
@@ -43,10 +73,21 @@ Status RunInTransaction(adodb::Connection& cn, const std::function<Status()>& wo
 
 Status OpenDataMdb(FormState& form, std::u16string_view app_folder) {
   adodb::Connection& cn = adodb::EnsureCreated(form.cn);
+  std::u16string odbc = form.strConnection;
+  std::string dsn_path = files::NativePath(files::DataSourceFileName(app_folder));
+  if (!odbc.empty() || !files::Exists(dsn_path)) dsn_path.clear();
+  if (!dsn_path.empty()) odbc = FileDsnConnectionString(dsn_path);
   // A data.mdb deleted or replaced since the connection opened it (by one
   // made anew with quillmere newdb, say) is opened afresh: the connection
-  // would go on with the old file, which nobody sees any more.
-  if (cn.State() == adodb::kStateOpen && !cn.StillServes()) cn.Close();
+  // would go on with the old file, which nobody sees any more. So is a
+  // server connection that broke, and one the folder no longer chooses.
+  if (cn.State() == adodb::kStateOpen && (!cn.StillServes() || cn.IsOdbc() != !odbc.empty() ||
+                                          (cn.IsOdbc() && cn.ConnectionString() != odbc))) {
+    cn.Close();
+  }
+  if (!odbc.empty()) {
+    return cn.State() == adodb::kStateOpen ? Status() : OpenDataSource(cn, odbc, dsn_path);
+  }
   Status why;
   opendatabase(form.cn, files::kDatabaseName, u"", app_folder, &why);
   if (cn.State() == adodb::kStateOpen) return Status();
@@ -61,10 +102,15 @@ Status OpenDataMdb(FormState& form, std::u16string_view app_folder) {
 
 Status ReplaceDtTable(FormState& form, const std::function<Status()>& refill) {
   adodb::Connection& cn = adodb::EnsureCreated(form.cn);
-  return RunInTransaction(cn, [&] {
+  Status status = RunInTransaction(cn, [&] {
+    // Another run into the same dt_table waits until this one has ended, or
+    // fails without changing anything: never are two runs' rows mixed.
+    QM_RETURN_IF_ERROR(cn.LockTable(u"dt_table"));
     QM_RETURN_IF_ERROR(cn.Execute(u"delete from dt_table", adodb::kOptionUnspecified));
     return refill();
   });
+  if (status.number() != ErrorNumber::kNoSuchTable) return status;
+  return Status(status.number(), Sentences(status.description(), DtTableMissingAdvice()));
 }
 
 }  // namespace quillmere

@@ -42,14 +42,18 @@ class Transaction {
 // the rollback's own failure when that fails too.
 Status RunInTransaction(adodb::Connection& cn, const std::function<Status()>& work);
 
-// opendatabase on data.mdb in app_folder with an empty password; a
-// connection that is open already stays as it is. Fails, saying why the open
-// failed, when the connection is not open afterwards.
+// Opens form.cn on the run's database: the ODBC data source of
+// form.strConnection when it is given, else the one app_folder's data.dsn
+// names (Provider=MSDASQL;FILEDSN=...) when the folder holds one, else
+// opendatabase on data.mdb in app_folder with an empty password. A
+// connection that is open on that database already stays as it is. Fails,
+// saying why the open failed, when the connection is not open afterwards.
 Status OpenDataMdb(FormState& form, std::u16string_view app_folder);
 
-// In one transaction on the open form.cn: "delete from dt_table", then
-// `refill` (the conversion command and the steps the run takes before it).
-// When any of these fails, dt_table keeps exactly the rows it had.
+// In one transaction on the open form.cn: dt_table locked against other
+// runs, "delete from dt_table", then `refill` (the conversion command and the
+// steps the run takes before it). When any of these fails, dt_table keeps
+// exactly the rows it had.
 Status ReplaceDtTable(FormState& form, const std::function<Status()>& refill);
 
 }  // namespace quillmere

@@ -4,6 +4,7 @@
 #include "platform/filename.h"
 #include "platform/messages.h"
 #include "platform/translation.h"
+#include "platform/unicode.h"
 
 namespace quillmere {
 
@@ -18,7 +19,23 @@ std::string DtTableSchema(int columns) {
   return sql + ")";
 }
 
+std::string ServerDtTableSchema(int columns) {
+  std::string sql = "create table dt_table (";
+  for (int k = 0; k < columns; ++k) {
+    if (k > 0) sql += ", ";
+    sql += "field" + std::to_string(k) + " varchar(" + std::to_string(kMaxValueLength) + ")";
+  }
+  return sql + ")";
+}
+
 namespace {
+
+Status CheckColumns(int columns) {
+  if (columns >= 1 && columns <= kMaxColumns) return Status();
+  return Status(ErrorNumber::kTooManyColumns,
+                Fill(Tr("dt_table takes 1 to %1$s columns (SQLite's limit), not %2$s."),
+                     kMaxColumns, columns));
+}
 
 // A path as a shell reads it back: as it is when it holds only characters
 // that mean nothing to the shell, otherwise in apostrophes.
@@ -60,6 +77,13 @@ std::string NewDatabaseAdvice(std::u16string_view folder, bool exists, int64_t c
               command);
 }
 
+std::string DtTableMissingAdvice() {
+  if (messages::CurrentReader() == messages::Reader::kWindow) {
+    return Tr("Have dt_table made on the server (README.md tells how).");
+  }
+  return Tr("Make it: quillmere newdb --connection with the same connection string.");
+}
+
 Status DtTableTooNarrow(std::u16string_view folder, int64_t columns, int64_t fields) {
   const std::string db = DataMdbPath(folder);
   if (columns > kMaxColumns) {
@@ -75,12 +99,27 @@ Status DtTableTooNarrow(std::u16string_view folder, int64_t columns, int64_t fie
 }
 
 Status CreateDataMdb(std::u16string_view folder, int columns) {
-  if (columns < 1 || columns > kMaxColumns) {
-    return Status(ErrorNumber::kTooManyColumns,
-                  Fill(Tr("dt_table takes 1 to %1$s columns (SQLite's limit), not %2$s."),
-                       kMaxColumns, columns));
-  }
+  QM_RETURN_IF_ERROR(CheckColumns(columns));
   return adodb::CreateDatabase(DataMdbPath(folder), DtTableSchema(columns));
+}
+
+Status CreateDtTableAt(std::u16string_view connection_string, int columns,
+                       std::string* data_source) {
+  QM_RETURN_IF_ERROR(CheckColumns(columns));
+  adodb::Connection cn;
+  QM_RETURN_IF_ERROR(cn.Open(connection_string, u"", u"", adodb::kOptionUnspecified));
+  *data_source = cn.data_source();
+  std::unique_ptr<adodb::Recordset> fields;
+  if (cn.Execute(u"select * from dt_table where 1=0", adodb::kOptionUnspecified, &fields).ok()) {
+    return Status(ErrorNumber::kTableExists,
+                  Fill(Tr("dt_table already exists in the data source \"%1$s\" (with %2$s "
+                          "columns); it is left as it is."),
+                       cn.data_source(), fields->FieldCount()));
+  }
+  // Should another program create it at the same moment, this fails.
+  const std::string schema =
+      cn.DbmsName() == "SQLite" ? DtTableSchema(columns) : ServerDtTableSchema(columns);
+  return cn.Execute(unicode::FromUtf8(schema), adodb::kOptionUnspecified);
 }
 
 }  // namespace quillmere

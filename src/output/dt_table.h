@@ -23,9 +23,21 @@ inline constexpr int kMaxColumns = 2000;
 // too long, as a Jet text column of that size would.
 std::string DtTableSchema(int columns);
 
+// "create table dt_table (field0 varchar(200), ...)" with `columns` columns,
+// for a database server, whose varchar(200) refuses a longer value itself.
+std::string ServerDtTableSchema(int columns);
+
 // Creates data.mdb, holding an empty dt_table of `columns` columns, in
 // `folder`. Never overwrites: an existing data.mdb is a failure.
 Status CreateDataMdb(std::u16string_view folder, int columns);
+
+// Creates an empty dt_table of `columns` columns in the database that
+// `connection_string` opens (an ODBC data source, say): DtTableSchema on
+// SQLite, ServerDtTableSchema on any other. Never drops or changes a dt_table
+// that is there already: that is a failure (kTableExists). `data_source`
+// receives the data source as messages name it (without a password).
+Status CreateDtTableAt(std::u16string_view connection_string, int columns,
+                       std::string* data_source);
 
 // Where data.mdb lies in `folder`, as a native path.
 std::string DataMdbPath(std::u16string_view folder);
@@ -35,6 +47,10 @@ std::string DataMdbPath(std::u16string_view folder);
 // too few columns), for a table of `columns` columns (0: any): on the
 // command line a newdb command, in the window a database to put there.
 std::string NewDatabaseAdvice(std::u16string_view folder, bool exists, int64_t columns = 0);
+
+// What to do when a server's data source has no dt_table: on the command
+// line quillmere newdb --connection, in the window ask for one.
+std::string DtTableMissingAdvice();
 
 // The failure of a run whose table has `columns` columns, where dt_table
 // has `fields` (field0 to field(fields-1)), or no dt_table can have so many.

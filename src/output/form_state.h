@@ -1,6 +1,7 @@
 // The state the window keeps for the life of the program and the commands
 // share: the selected table's markup, the header-row option, the database
-// connection and the last recordset.
+// connection (and the connection string a command was given) and the last
+// recordset.
 #pragma once
 
 #include <memory>
@@ -19,6 +20,9 @@ struct FormState {
   bool strTableFirstLine = false;
   // Created closed on first use, opened once, reused by later runs.
   std::unique_ptr<adodb::Connection> cn;
+  // The connection string given on the command line (--connection); empty:
+  // the application folder's data.dsn, or else its data.mdb.
+  std::u16string strConnection;
   // The result of the last run's final select.
   std::unique_ptr<adodb::Recordset> rs;
 };

@@ -117,8 +117,10 @@ class Connection {
   // data source its connection string without the password: what messages
   // name.
   const std::string& data_source() const;
-  // The connection string it was opened with (empty when closed).
+  // The connection string it was opened with, and whether its provider is
+  // MSDASQL (ODBC); empty and false when closed.
   const std::u16string& ConnectionString() const { return connection_string_; }
+  bool IsOdbc() const { return odbc_; }
   // The database product: "SQLite" for a data.mdb, or what the ODBC driver
   // reports ("PostgreSQL", ...); empty when closed.
   std::string DbmsName() const;
@@ -126,6 +128,7 @@ class Connection {
  private:
   std::unique_ptr<DatabaseConnection> open_;
   std::u16string connection_string_;
+  bool odbc_ = false;
   std::optional<std::chrono::milliseconds> lock_timeout_;
 };
 

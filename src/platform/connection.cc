@@ -104,6 +104,7 @@ long Connection::State() const { return open_ ? kStateOpen : kStateClosed; }
 void Connection::Close() {
   open_.reset();
   connection_string_.clear();
+  odbc_ = false;
 }
 
 bool Connection::StillServes() const { return open_ && open_->StillServes(); }
@@ -155,12 +156,14 @@ Status Connection::Open(std::u16string_view connection_string, std::u16string_vi
   }
   if (lock_timeout_) open_->SetLockTimeout(*lock_timeout_);
   connection_string_ = connection_string;
+  odbc_ = IsOdbcProvider(provider);
   return Status();
 }
 
 Status Connection::Execute(std::u16string_view command_text, long options,
                            std::unique_ptr<Recordset>* result) {
-  if (!open_) return NotOpen(N_("The database connection is not open, so the statement cannot run."));
+  if (!open_)
+    return NotOpen(N_("The database connection is not open, so the statement cannot run."));
   return open_->Execute(command_text, options, result);
 }
 

@@ -81,4 +81,8 @@ std::u16string DatabaseFileName(std::u16string_view folder) {
   return InFolder(folder, u"\\").append(kDatabaseName);
 }
 
+std::u16string DataSourceFileName(std::u16string_view folder) {
+  return InFolder(folder, u"\\data.dsn");
+}
+
 }  // namespace quillmere::files

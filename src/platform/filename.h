@@ -47,4 +47,8 @@ std::u16string PreviewTarget(std::u16string_view folder);     // cc.html, for th
 inline constexpr std::u16string_view kDatabaseName = u"data.mdb";
 std::u16string DatabaseFileName(std::u16string_view folder);
 
+// data.dsn: an ODBC file data source that, when the folder holds it, the runs
+// use instead of data.mdb.
+std::u16string DataSourceFileName(std::u16string_view folder);
+
 }  // namespace quillmere::files

@@ -122,9 +122,13 @@ std::vector<Diagnostic> Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
       break;
     }
     record.state = Narrow(state, 5);
-    record.text = Narrow(text, std::clamp<size_t>(length, 0, std::size(text) - 1));
-    std::replace_if(
-        record.text.begin(), record.text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    // On one line: line breaks and tabs become blanks, a run of blanks one.
+    for (char c : Narrow(text, std::clamp<size_t>(length, 0, std::size(text) - 1))) {
+      const bool blank = c == '\n' || c == '\r' || c == '\t' || c == ' ';
+      if (!blank || (!record.text.empty() && record.text.back() != ' ')) {
+        record.text += blank ? ' ' : c;
+      }
+    }
     record.text = Trim(record.text);
     records.push_back(std::move(record));
   }
@@ -140,10 +144,15 @@ bool ConnectionGone(const std::string& state) {
 
 ErrorNumber NumberFor(const std::vector<Diagnostic>& records, bool connecting) {
   for (const Diagnostic& d : records) {
+    // PostgreSQL's driver reports a refused password as 08001, with the
+    // server's words.
+    if (StartsWith(d.state, "28") || d.text.find("authentication failed") != std::string::npos) {
+      return ErrorNumber::kLoginRefused;
+    }
     if (ConnectionGone(d.state) || (connecting && d.state == "HYT00")) {
       return connecting ? ErrorNumber::kServerUnreachable : ErrorNumber::kConnectionLost;
     }
-    if (StartsWith(d.state, "28")) return ErrorNumber::kLoginRefused;
+    if (d.state == "42P01" || d.state == "42S02") return ErrorNumber::kNoSuchTable;
     if (d.state == "IM002" || d.state == "IM003") return ErrorNumber::kDatabaseNotFound;
     if (d.state == "22001") return ErrorNumber::kValueTooLong;
     if (d.state == "55P03" || d.state == "40P01" || d.state == "40001" || d.state == "HYT00") {
@@ -214,8 +223,10 @@ Status OdbcConnection::Open(std::u16string_view connection_string, std::u16strin
                             std::unique_ptr<DatabaseConnection>* opened) {
   std::unique_ptr<OdbcConnection> cn(new OdbcConnection());
   std::string odbc;
+  bool file_dsn = false;
   for (const Entry& entry : Entries(unicode::ToUtf8(connection_string))) {
     if (entry.key == "provider") continue;
+    file_dsn = file_dsn || entry.key == "filedsn";
     if (IsPassword(entry)) cn->password_ = ValueOf(entry);
     odbc += (odbc.empty() ? "" : ";") + entry.text;
   }
@@ -241,10 +252,19 @@ Status OdbcConnection::Open(std::u16string_view connection_string, std::u16strin
   }
   SQLSetConnectAttrW(cn->dbc_, SQL_ATTR_LOGIN_TIMEOUT,
                      reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
-  std::u16string wide = Wide(odbc);
-  SQLRETURN rc =
-      SQLDriverConnectW(cn->dbc_, nullptr, WidePointer(wide), static_cast<SQLSMALLINT>(wide.size()),
-                        nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  SQLRETURN rc;
+  if (file_dsn) {
+    // unixODBC reads a file data source only through the narrow call; the
+    // bytes are UTF-8, as the path is.
+    rc = SQLDriverConnect(
+        cn->dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(odbc.c_str())),
+        static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  } else {
+    std::u16string wide = Wide(odbc);
+    rc = SQLDriverConnectW(cn->dbc_, nullptr, WidePointer(wide),
+                           static_cast<SQLSMALLINT>(wide.size()), nullptr, 0, nullptr,
+                           SQL_DRIVER_NOPROMPT);
+  }
   if (!SQL_SUCCEEDED(rc)) {
     const std::vector<Diagnostic> records = Diagnostics(SQL_HANDLE_DBC, cn->dbc_);
     const ErrorNumber number = NumberFor(records, true);
@@ -303,6 +323,9 @@ Status OdbcConnection::Refused(void* statement, const std::string& sql) {
       what =
           N_("dt_table of the data source \"%1$s\" is held by another run or program that is "
              "changing it (%2$s): %3$s. Try again when it has finished.");
+      break;
+    case ErrorNumber::kNoSuchTable:
+      what = N_("The data source \"%1$s\" lacks a table the statement \"%3$s\" names (%2$s).");
       break;
     case ErrorNumber::kValueTooLong:
       what =
