@@ -309,7 +309,14 @@ Status OdbcConnection::Refused(void* statement, const std::string& sql) {
   const std::vector<Diagnostic> records = statement != nullptr
                                               ? Diagnostics(SQL_HANDLE_STMT, statement)
                                               : Diagnostics(SQL_HANDLE_DBC, dbc_);
-  const ErrorNumber number = NumberFor(records, false);
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  // A driver may name the statement that failed rather than the connection
+  // that broke under it ("internal SAVEPOINT failed"), so it is asked.
+  const ErrorNumber number =
+      SQL_SUCCEEDED(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+              dead == SQL_CD_TRUE
+          ? ErrorNumber::kConnectionLost
+          : NumberFor(records, false);
   const char* what = nullptr;
   switch (number) {
     case ErrorNumber::kConnectionLost:
