@@ -1,7 +1,7 @@
-// The command line's commands: `quillmere run`, `quillmere convert` and
-// `quillmere newdb`. Each takes the arguments after its own name and returns
-// the exit status: 0 done, 1 failed ("error NUMBER: DESCRIPTION" on standard
-// error), 2 the arguments were not understood (the usage on standard error).
+// The command line's commands: `quillmere run`, `quillmere convert`,
+// `quillmere newdb` and `quillmere import-access`. Each takes the arguments after its own name and
+// returns the exit status: 0 done, 1 failed ("error NUMBER: DESCRIPTION" on standard error), 2 the
+// arguments were not understood (the usage on standard error).
 #pragma once
 
 #include <initializer_list>
@@ -20,6 +20,7 @@ namespace quillmere::cli {
 int Newdb(const std::vector<std::string>& args);
 int Convert(const std::vector<std::string>& args);
 int Run(const std::vector<std::string>& args);
+int ImportAccess(const std::vector<std::string>& args);
 
 // A command's arguments: at most one operand, the flags given, and the
 // options given with their values.

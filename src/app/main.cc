@@ -20,21 +20,27 @@ constexpr char kUsage[] =
 #if QUILLMERE_GUI
     N_("usage: quillmere [--folder DIR] opens the window (on DIR)\n"
        "       quillmere COMMAND ...    runs a command without it:\n"
-       "  run [DIR] [--table N] [--first-row-data] [--progress]\n"
+       "  run [DIR] [--table N] [--first-row-data] [--progress] [--connection STRING]\n"
        "      what the start button does, in DIR\n"
        "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
+       "          [--connection STRING]\n"
        "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
-       "  newdb [FOLDER] [--columns N]\n"
-       "      a new data.mdb holding an empty dt_table\n"
+       "  newdb [FOLDER] [--columns N]  or  newdb --connection STRING [--columns N]\n"
+       "      a new data.mdb holding an empty dt_table, or dt_table on a server\n"
+       "  import-access OLD.mdb [FOLDER] [--table NAME]\n"
+       "      an Access database's table into dt_table of a new data.mdb\n"
        "  quillmere COMMAND --help says more; quillmere --version prints the version.\n");
 #else
     N_("usage: quillmere COMMAND ...    (this build has no window)\n"
-       "  run [DIR] [--table N] [--first-row-data] [--progress]\n"
+       "  run [DIR] [--table N] [--first-row-data] [--progress] [--connection STRING]\n"
        "      what the start button does, in DIR\n"
        "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
+       "          [--connection STRING]\n"
        "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
-       "  newdb [FOLDER] [--columns N]\n"
-       "      a new data.mdb holding an empty dt_table\n"
+       "  newdb [FOLDER] [--columns N]  or  newdb --connection STRING [--columns N]\n"
+       "      a new data.mdb holding an empty dt_table, or dt_table on a server\n"
+       "  import-access OLD.mdb [FOLDER] [--table NAME]\n"
+       "      an Access database's table into dt_table of a new data.mdb\n"
        "  quillmere COMMAND --help says more; quillmere --version prints the version.\n");
 #endif
 
@@ -83,6 +89,7 @@ int main(int argc, char** argv) {
   if (command == "run") return quillmere::cli::Run(args);
   if (command == "convert") return quillmere::cli::Convert(args);
   if (command == "newdb") return quillmere::cli::Newdb(args);
+  if (command == "import-access") return quillmere::cli::ImportAccess(args);
   if (command.empty() || command == "--help" || command == "-h") {
     std::cerr << quillmere::Tr(kUsage);
     return 2;

@@ -2,6 +2,7 @@
 
 #include "output/dt_table.h"
 #include "output/opendatabase.h"
+#include "platform/access_file.h"
 #include "platform/filename.h"
 #include "platform/files.h"
 #include "platform/translation.h"
@@ -94,8 +95,10 @@ Status OpenDataMdb(FormState& form, std::u16string_view app_folder) {
   if (why.number() == ErrorNumber::kDatabaseNotFound ||
       why.number() == ErrorNumber::kNotADatabase) {
     const bool exists = why.number() == ErrorNumber::kNotADatabase;
-    return Status(why.number(),
-                  Sentences(why.description(), NewDatabaseAdvice(app_folder, exists)));
+    const std::string advice = exists && access::IsAccessFile(DataMdbPath(app_folder))
+                                   ? ImportAccessAdvice(app_folder)
+                                   : NewDatabaseAdvice(app_folder, exists);
+    return Status(why.number(), Sentences(why.description(), advice));
   }
   return why;
 }

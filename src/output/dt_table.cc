@@ -77,6 +77,18 @@ std::string NewDatabaseAdvice(std::u16string_view folder, bool exists, int64_t c
               command);
 }
 
+std::string ImportAccessAdvice(std::u16string_view folder) {
+  if (messages::CurrentReader() == messages::Reader::kWindow) {
+    return Tr(
+        "Move it away: quillmere import-access brings its rows into a new data.mdb "
+        "(README.md tells how).");
+  }
+  const std::string where = files::NativePath(folder);
+  return Fill(Tr("Move it away and bring its rows into a new data.mdb: mv %1$s %2$s && quillmere "
+                 "import-access %2$s %3$s"),
+              ShellWord(where + "/data.mdb"), ShellWord(where + "/old.mdb"), ShellWord(where));
+}
+
 std::string DtTableMissingAdvice() {
   if (messages::CurrentReader() == messages::Reader::kWindow) {
     return Tr("Have dt_table made on the server (README.md tells how).");

@@ -48,6 +48,10 @@ std::string DataMdbPath(std::u16string_view folder);
 // command line a newdb command, in the window a database to put there.
 std::string NewDatabaseAdvice(std::u16string_view folder, bool exists, int64_t columns = 0);
 
+// What to do when `folder`'s data.mdb is a Microsoft Access file (the old
+// system's): bring its rows over with quillmere import-access.
+std::string ImportAccessAdvice(std::u16string_view folder);
+
 // What to do when a server's data source has no dt_table: on the command
 // line quillmere newdb --connection, in the window ask for one.
 std::string DtTableMissingAdvice();

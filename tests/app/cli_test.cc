@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/codepage.h"
+#include "support/fixtures.h"
 #include "support/temp_folder.h"
 
 extern char** environ;
@@ -126,6 +127,47 @@ TEST(NewdbCommandTest, MakesSixtyFourColumnsByDefaultInTheFolderNamed) {
   EXPECT_EQ(Quillmere(folder, {"newdb", "--columns", "0"}).exit_code, 2);
   EXPECT_EQ(Quillmere(folder, {"newdb", "a", "b"}).exit_code, 2);
   EXPECT_FALSE(folder.Has("data.mdb"));
+}
+
+// The Access files of the fixtures: Jet 3 (tables Table1 to Table4) and Jet 4
+// (users).
+TEST(ImportAccessCommandTest, BringsATableOfJet3AndJet4FilesIntoANewDataMdb) {
+  QM_REQUIRE_FIXTURE("access/testV1997.mdb");
+  QM_REQUIRE_FIXTURE("access/fixedTextTestV2003.mdb");
+  const std::string jet3 = ::quillmere::testing::FixturePath("access/testV1997.mdb");
+  const std::string jet4 = ::quillmere::testing::FixturePath("access/fixedTextTestV2003.mdb");
+  TempFolder folder;
+  Outcome no_table = Quillmere(folder, {"import-access", jet3});
+  EXPECT_EQ(no_table.exit_code, 1);
+  EXPECT_NE(no_table.err.find("error 3016: "), std::string::npos) << no_table.err;
+  EXPECT_NE(no_table.err.find("Table1, Table2, Table3, Table4"), std::string::npos);
+  EXPECT_FALSE(folder.Has("data.mdb")) << "a failed import leaves no data.mdb";
+
+  Outcome jet3_made = Quillmere(folder, {"import-access", jet3, "--table", "Table1"});
+  ASSERT_EQ(jet3_made.exit_code, 0) << jet3_made.err;
+  const std::string db = folder / "data.mdb";
+  EXPECT_EQ(Query(db, "select count(*) from pragma_table_info('dt_table')"), (Rows{{"9"}}));
+  EXPECT_EQ(Query(db, "select field0, field1, field3, field6, field8 from dt_table order by rowid"),
+            (Rows{{"a", "b", "0", "1981-12-12 00:00:00", "0"},
+                  {"abcdefg", "hijklmnop", "222", "1974-09-21 00:00:00", "1"}}));
+
+  Outcome again = Quillmere(folder, {"import-access", jet4, "--table", "users"});
+  EXPECT_EQ(again.exit_code, 1);
+  EXPECT_EQ(again.err.rfind("error 1006: ", 0), 0u) << again.err;
+  EXPECT_EQ(Query(db, "select count(*) from dt_table"), (Rows{{"2"}}));
+
+  std::filesystem::create_directory(folder / "jet4");
+  ASSERT_EQ(Quillmere(folder, {"import-access", jet4, "jet4", "--table", "users"}).exit_code, 0);
+  EXPECT_EQ(Query(folder / "jet4/data.mdb", "select field1, field4 from dt_table order by rowid"),
+            (Rows{{"CORE USER", "Core User"}, {"admin", "Admin User"}}));
+
+  // An Access file standing as data.mdb: the run names the command.
+  std::filesystem::create_directory(folder / "old");
+  std::filesystem::copy_file(jet4, folder / "old/data.mdb");
+  folder.Write("markup.html", "<table><tr><td>x</td></tr></table>");
+  Outcome run = Quillmere(folder, {"convert", "markup.html", "--folder", "old"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("quillmere import-access"), std::string::npos) << run.err;
 }
 
 class ConvertCommandTest : public ::testing::Test {

@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "../reliability/run_folder.h"
 #include "../reliability/child.h"
+#include "../reliability/run_folder.h"
 #include "support/postgres_server.h"
 
 extern char** environ;
@@ -84,7 +84,9 @@ class SqliteOverOdbc : public SharedDatabase {
   std::string ConnectionString() const override {
     return "Provider=MSDASQL;Driver=SQLite3;Database=" + path_;
   }
-  std::string FileDsn() const override { return "[ODBC]\nDRIVER=SQLite3\nDATABASE=" + path_ + "\n"; }
+  std::string FileDsn() const override {
+    return "[ODBC]\nDRIVER=SQLite3\nDATABASE=" + path_ + "\n";
+  }
   Rows Sql(const std::string& sql) const override { return testing::Query(path_, sql); }
   std::string CreateDtTable() const override { return DtTableSchema(kDefaultColumns); }
 
@@ -172,9 +174,8 @@ TEST_P(SharedDatabaseTest, NewdbMakesDtTableAndNeverDropsOne) {
   EXPECT_EQ(db_->DtTable(), Sorted(kBefore));
 
   db_->Sql("drop table dt_table");
-  EXPECT_EQ(ExitCode(Spawn({"newdb", "--connection", db_->ConnectionString(), "--columns", "5"},
-                           out)),
-            0)
+  EXPECT_EQ(
+      ExitCode(Spawn({"newdb", "--connection", db_->ConnectionString(), "--columns", "5"}, out)), 0)
       << testing::ReadFile(out);
   EXPECT_EQ(db_->Sql("select * from dt_table where 1=0").size(), 0u);
   db_->Sql("insert into dt_table (field4) values ('" + std::string(200, 'x') + "')");
@@ -262,8 +263,8 @@ TEST_F(ServerFaultTest, EachFaultIsNumberedAndLeavesDtTableAsItWas) {
        "was lost"},
       {"connection refused", "quillmere", "", false, true, ErrorNumber::kServerUnreachable,
        "Cannot reach the database server"},
-      {"wrong password", "quillmere", "not-the-password", false, false,
-       ErrorNumber::kLoginRefused, "refused the user name or the password"},
+      {"wrong password", "quillmere", "not-the-password", false, false, ErrorNumber::kLoginRefused,
+       "refused the user name or the password"},
       {"dt_table missing", "nodt", "", false, false, ErrorNumber::kNoSuchTable,
        "relation \"dt_table\" does not exist"},
       {"value too long", "narrow", "", false, false, ErrorNumber::kValueTooLong,
@@ -274,11 +275,16 @@ TEST_F(ServerFaultTest, EachFaultIsNumberedAndLeavesDtTableAsItWas) {
     postgres_->Psql("drop database if exists " + std::string(made), "postgres");
     postgres_->Psql("create database " + std::string(made), "postgres");
   }
-  postgres_->Psql("create table dt_table (field0 varchar(10), field1 varchar(10), "
-                "field2 varchar(10), field3 varchar(10), field4 varchar(10))",
-                "narrow");
-  auto narrow_rows = [&] { return Sorted(postgres_->Psql("select field0, field1, field2 from "
-                                                       "dt_table", "narrow")); };
+  postgres_->Psql(
+      "create table dt_table (field0 varchar(10), field1 varchar(10), "
+      "field2 varchar(10), field3 varchar(10), field4 varchar(10))",
+      "narrow");
+  auto narrow_rows = [&] {
+    return Sorted(
+        postgres_->Psql("select field0, field1, field2 from "
+                        "dt_table",
+                        "narrow"));
+  };
   postgres_->Psql("insert into dt_table values ('earlier', 'run', '1', '', '')", "narrow");
 
   for (const Fault& fault : faults) {

@@ -45,17 +45,17 @@ class PostgresServer {
   }
   // An ODBC file data source (data.dsn) for `database`.
   std::string FileDsn(const std::string& database = "quillmere") const {
-    return "[ODBC]\nDRIVER=PostgreSQL Unicode\nSERVER=" + dir_ + "\nPORT=5432\nDATABASE=" +
-           database + "\nUID=quillmere\nPWD=" + password_ + "\n";
+    return "[ODBC]\nDRIVER=PostgreSQL Unicode\nSERVER=" + dir_ +
+           "\nPORT=5432\nDATABASE=" + database + "\nUID=quillmere\nPWD=" + password_ + "\n";
   }
 
   // Runs `sql` through psql and returns the rows, values split at '|'.
   // Throws when psql fails.
   std::vector<std::vector<std::string>> Psql(const std::string& sql,
                                              const std::string& database = "quillmere") const {
-    const std::string command = "PGPASSWORD='" + password_ + "' psql -X -q -A -t -v ON_ERROR_STOP=1 " +
-                                "-h '" + dir_ + "' -U quillmere -d " + database + " -c \"" + sql +
-                                "\" 2>&1";
+    const std::string command = "PGPASSWORD='" + password_ +
+                                "' psql -X -q -A -t -v ON_ERROR_STOP=1 " + "-h '" + dir_ +
+                                "' -U quillmere -d " + database + " -c \"" + sql + "\" 2>&1";
     FILE* out = popen(command.c_str(), "r");
     std::string text;
     char buffer[4096];
@@ -79,8 +79,8 @@ class PostgresServer {
   PostgresServer(std::string dir, std::string password)
       : dir_(std::move(dir)), password_(std::move(password)) {}
   void Script(const std::string& what) const {
-    const std::string command = QUILLMERE_SOURCE_DIR "/scripts/test-postgres.sh " + what + " '" +
-                                dir_ + "' > /dev/null";
+    const std::string command =
+        QUILLMERE_SOURCE_DIR "/scripts/test-postgres.sh " + what + " '" + dir_ + "' > /dev/null";
     if (std::system(command.c_str()) != 0) throw std::runtime_error(command + " failed");
   }
 
@@ -97,20 +97,20 @@ inline bool HasOdbcDriver(const std::string& name) {
 
 // Ends the test (from its body or SetUp) when there is no test server: a
 // skip, or in CI a failure. Leaves `server` (an std::optional) set otherwise.
-#define QM_REQUIRE_POSTGRES(server)                                                         \
-  do {                                                                                      \
-    server = ::quillmere::testing::PostgresServer::FromEnvironment();                       \
-    if (server) break;                                                                      \
-    const char* qm_why_ =                                                                   \
-        "no test server: start one with eval \"$(scripts/test-postgres.sh start DIR)\"";   \
-    if (::quillmere::testing::InCi()) FAIL() << qm_why_ << " (CI starts it)";               \
-    GTEST_SKIP() << qm_why_;                                                                \
+#define QM_REQUIRE_POSTGRES(server)                                                      \
+  do {                                                                                   \
+    server = ::quillmere::testing::PostgresServer::FromEnvironment();                    \
+    if (server) break;                                                                   \
+    const char* qm_why_ =                                                                \
+        "no test server: start one with eval \"$(scripts/test-postgres.sh start DIR)\""; \
+    if (::quillmere::testing::InCi()) FAIL() << qm_why_ << " (CI starts it)";            \
+    GTEST_SKIP() << qm_why_;                                                             \
   } while (0)
 
 // The same for an ODBC driver the driver manager must know.
-#define QM_REQUIRE_ODBC_DRIVER(name)                                                  \
-  do {                                                                                \
-    if (::quillmere::testing::HasOdbcDriver(name)) break;                             \
+#define QM_REQUIRE_ODBC_DRIVER(name)                                                   \
+  do {                                                                                 \
+    if (::quillmere::testing::HasOdbcDriver(name)) break;                              \
     if (::quillmere::testing::InCi()) FAIL() << "no ODBC driver " << name << " in CI"; \
     GTEST_SKIP() << "no ODBC driver " << name << " (scripts/setup.sh installs it)";    \
   } while (0)
