@@ -8,6 +8,7 @@ packages=(
   build-essential cmake pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
+  unixodbc unixodbc-dev odbc-postgresql libsqliteodbc postgresql mdbtools-dev
   gettext
   libzip-dev libpugixml-dev
   qt6-base-dev
