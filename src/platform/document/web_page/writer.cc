@@ -156,20 +156,20 @@ class PageWriter {
     out_ += u"</td>\r\n";
   }
 
-  // Paragraphs first, then nested tables: the page is cut at every table,
-  // so the cell's own text stays with its row.
+  // Paragraphs and nested tables as they stand in the cell, as Word writes
+  // them: text after a nested table follows that table on the page. Word
+  // leaves out the empty paragraph that ends a cell after a nested table,
+  // and writes one into a cell that holds nothing.
   void WriteCellContent(const Cell& cell, int indent) {
-    bool any_paragraph = false;
-    for (const Block& block : cell.blocks) {
-      if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
-        WriteCellParagraph(*paragraph, indent);
-        any_paragraph = true;
-      }
-    }
-    if (!any_paragraph) WriteCellParagraph(Paragraph(), indent);
-    for (const Block& block : cell.blocks) {
-      if (const auto* table = std::get_if<std::unique_ptr<Table>>(&block)) {
-        WriteTable(**table, indent);
+    const std::vector<Block>& blocks = cell.blocks;
+    if (blocks.empty()) WriteCellParagraph(Paragraph(), indent);
+    for (size_t i = 0; i < blocks.size(); ++i) {
+      if (const auto* paragraph = std::get_if<Paragraph>(&blocks[i])) {
+        bool ends_after_table = i + 1 == blocks.size() && i > 0 &&
+                                std::holds_alternative<std::unique_ptr<Table>>(blocks[i - 1]);
+        if (!ends_after_table || !IsEmpty(*paragraph)) WriteCellParagraph(*paragraph, indent);
+      } else {
+        WriteTable(*std::get<std::unique_ptr<Table>>(blocks[i]), indent);
       }
     }
   }
