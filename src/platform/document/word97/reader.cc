@@ -1,5 +1,6 @@
 #include "platform/document/word97/reader.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/document/word97/compound_file.h"
@@ -7,16 +8,19 @@
 #include "platform/document/word97/fkp.h"
 #include "platform/document/word97/paragraphs.h"
 #include "platform/document/word97/pieces.h"
+#include "platform/document/word97/revisions.h"
 #include "platform/document/word97/row.h"
 #include "platform/document/word97/symbols.h"
 #include "platform/document/word97/tables.h"
 #include "platform/document/word97/text.h"
+#include "platform/document/word97/text_boxes.h"
 
 namespace quillmere::document {
 namespace {
 
 constexpr char16_t kCellMark = 0x07;
 constexpr char16_t kParagraphMark = 0x0D;
+constexpr char16_t kDrawingAnchor = 0x08;
 // Far above what real documents use (about one sprm per 7 bytes).
 constexpr uint64_t kSprmBudgetBase = 1 << 20;
 constexpr uint64_t kSprmBudgetPerByte = 16;
@@ -50,7 +54,7 @@ Status ReadStreams(std::string_view file_bytes, Streams* streams, Fib* fib) {
   if (!found) {
     return Status(ErrorNumber::kCorruptDocument, "The document's table stream is missing.");
   }
-  QM_RETURN_IF_ERROR(CheckFibAgainstTableStream(*fib, streams->table.size()));
+  QM_RETURN_IF_ERROR(CheckFibAgainstTableStream(fib, streams->table.size()));
   return ReadNamedStream(file, u"Data", &streams->data, &found);
 }
 
@@ -66,40 +70,91 @@ Ending EndingOf(const TableMarks& marks, char16_t mark) {
   return Ending::kParagraph;
 }
 
-// Walks the paragraphs in order, handing each to the table assembler as
-// content, a cell end or a row end. `sprm_budget`, linear in the file's
-// size, bounds the work a hostile file can cause.
-Status AssembleStory(const std::vector<ParagraphSpan>& paragraphs, std::u16string_view text,
-                     const PieceTable& pieces, std::string_view data, uint64_t sprm_budget,
-                     Document* out) {
-  TableAssembler assembler(out);
-  TextFilter filter;
-  std::vector<Sprm> sprms;
-  for (const ParagraphSpan& span : paragraphs) {
-    if (!ParagraphSprms(span, pieces, data, &sprm_budget, &sprms)) {
-      return Status(ErrorNumber::kCorruptDocument,
-                    "The document's paragraph properties are damaged: far more of them than the "
-                    "file could hold.");
+// The whole text with what the stories need to become blocks. `sprm_budget`,
+// linear in the file's size, bounds the work a hostile file can cause.
+struct Text {
+  std::u16string characters;  // deleted characters blanked
+  std::vector<uint32_t> deleted_marks;
+  std::vector<ParagraphSpan> paragraphs;
+  std::vector<TextBoxAnchor> text_boxes;
+  PieceTable pieces;
+  std::string_view data;
+  uint64_t sprm_budget = 0;
+};
+
+class StoryAssembler {
+ public:
+  explicit StoryAssembler(Text& text) : text_(text) {}
+
+  // Appends the blocks of the story in CPs [begin, end) to `out`; in the
+  // main story (`with_text_boxes`) each text box follows the paragraph that
+  // holds its anchor.
+  Status Assemble(uint32_t begin, uint32_t end, bool with_text_boxes, Document* out) {
+    TableAssembler assembler(out);
+    TextFilter filter;
+    std::vector<Sprm> sprms;
+    auto box = text_.text_boxes.begin();
+    auto span = std::lower_bound(
+        text_.paragraphs.begin(), text_.paragraphs.end(), begin,
+        [](const ParagraphSpan& paragraph, uint32_t cp) { return paragraph.mark < cp; });
+    for (; span != text_.paragraphs.end() && span->start < end; ++span) {
+      if (!ParagraphSprms(*span, text_.pieces, text_.data, &text_.sprm_budget, &sprms)) {
+        return Status(ErrorNumber::kCorruptDocument,
+                      "The document's paragraph properties are damaged: far more of them than "
+                      "the file could hold.");
+      }
+      TableMarks marks = ReadTableMarks(sprms);
+      bool has_mark = span->mark < end;
+      Ending ending = EndingOf(marks, has_mark ? text_.characters[span->mark] : kParagraphMark);
+      if (ending == Ending::kRow) {
+        filter.CloseFields();
+        if (has_mark && IsDeletedMark(span->mark)) {
+          assembler.DropRow(marks.depth);
+        } else {
+          assembler.EndRow(marks.depth, ReadRowDefinition(sprms));
+        }
+        continue;
+      }
+      uint32_t start = std::max(span->start, begin);
+      uint32_t stop = std::min(span->mark, end);
+      Paragraph paragraph;
+      filter.Append(std::u16string_view(text_.characters).substr(start, stop - start), &paragraph);
+      std::vector<Block> anchored;
+      if (with_text_boxes) {
+        QM_RETURN_IF_ERROR(TextBoxesIn(start, std::min(span->mark + 1, end), box, &anchored));
+      }
+      if (ending == Ending::kCell) {
+        filter.CloseFields();
+        assembler.EndCell(marks.depth, std::move(paragraph), std::move(anchored));
+      } else {
+        assembler.AddParagraph(marks.depth, std::move(paragraph), std::move(anchored));
+      }
     }
-    TableMarks marks = ReadTableMarks(sprms);
-    Ending ending = EndingOf(marks, span.mark < text.size() ? text[span.mark] : kParagraphMark);
-    if (ending == Ending::kRow) {
-      filter.CloseFields();
-      assembler.EndRow(marks.depth, ReadRowDefinition(sprms));
-      continue;
-    }
-    Paragraph paragraph;
-    filter.Append(text.substr(span.start, span.mark - span.start), &paragraph);
-    if (ending == Ending::kCell) {
-      filter.CloseFields();
-      assembler.EndCell(marks.depth, std::move(paragraph));
-    } else {
-      assembler.AddParagraph(marks.depth, std::move(paragraph));
-    }
+    assembler.Finish();
+    return Status();
   }
-  assembler.Finish();
-  return Status();
-}
+
+ private:
+  bool IsDeletedMark(uint32_t cp) const {
+    return std::binary_search(text_.deleted_marks.begin(), text_.deleted_marks.end(), cp);
+  }
+
+  // The blocks of the text boxes anchored in CPs [start, end), in order;
+  // `box` walks the boxes, which are sorted by anchor. An anchor that was
+  // deleted (or holds no drawing anchor) shows no box.
+  Status TextBoxesIn(uint32_t start, uint32_t end, std::vector<TextBoxAnchor>::iterator& box,
+                     std::vector<Block>* out) {
+    for (; box != text_.text_boxes.end() && box->anchor < end; ++box) {
+      if (box->anchor < start || text_.characters[box->anchor] != kDrawingAnchor) continue;
+      Document content;
+      QM_RETURN_IF_ERROR(Assemble(box->start, box->end, false, &content));
+      for (Block& block : content.body) out->push_back(std::move(block));
+    }
+    return Status();
+  }
+
+  Text& text_;
+};
 
 }  // namespace
 
@@ -108,18 +163,25 @@ Status ReadWord97Document(std::string_view file_bytes, Document* out) {
   Streams streams;
   Fib fib;
   QM_RETURN_IF_ERROR(ReadStreams(file_bytes, &streams, &fib));
-  PieceTable pieces;
+  Text text;
   QM_RETURN_IF_ERROR(ReadPieceTable(streams.table, fib.piece_table, fib.main_text_length,
-                                    streams.word_document.size(), &pieces));
-  std::u16string text = ReadMainText(streams.word_document, pieces);
-  ResolveSymbols(
-      ReadFkpRuns(FkpKind::kCharacter, streams.word_document, streams.table, fib.character_bins),
-      pieces, &text);
-  std::vector<FkpRun> paragraph_runs =
-      ReadFkpRuns(FkpKind::kParagraph, streams.word_document, streams.table, fib.paragraph_bins);
+                                    fib.text_box_start + fib.text_box_length,
+                                    streams.word_document.size(), &text.pieces));
+  text.characters = ReadMainText(streams.word_document, text.pieces);
+  std::vector<FkpRun> character_runs =
+      ReadFkpRuns(FkpKind::kCharacter, streams.word_document, streams.table, fib.character_bins);
+  ResolveSymbols(character_runs, text.pieces, &text.characters);
+  text.deleted_marks = RemoveDeletedText(character_runs, text.pieces, &text.characters);
+  character_runs = std::vector<FkpRun>();
+  text.paragraphs = FindParagraphs(
+      ReadFkpRuns(FkpKind::kParagraph, streams.word_document, streams.table, fib.paragraph_bins),
+      text.pieces, text.characters);
+  text.text_boxes =
+      ReadTextBoxAnchors(streams.table, fib, static_cast<uint32_t>(text.characters.size()));
+  text.data = streams.data;
+  text.sprm_budget = kSprmBudgetBase + kSprmBudgetPerByte * file_bytes.size();
   Status status =
-      AssembleStory(FindParagraphs(paragraph_runs, pieces, text), text, pieces, streams.data,
-                    kSprmBudgetBase + kSprmBudgetPerByte * file_bytes.size(), out);
+      StoryAssembler(text).Assemble(0, static_cast<uint32_t>(fib.main_text_length), true, out);
   if (!status.ok()) *out = Document();
   return status;
 }
