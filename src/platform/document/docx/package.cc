@@ -7,6 +7,8 @@ namespace quillmere::document {
 namespace {
 
 constexpr zip_flags_t kLookup = ZIP_FL_NOCASE;
+// A part this small is never refused for its ratio: it cannot hurt.
+constexpr uint64_t kRatioFreeBytes = uint64_t{1} << 20;
 
 std::string MiB(uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
 
@@ -14,6 +16,24 @@ Status TooLarge(const char* name, uint64_t max_bytes) {
   return Status(ErrorNumber::kDocumentTooLarge,
                 std::string("its part ") + name + " expands to more than " + MiB(max_bytes) +
                     " and is refused (a ZIP bomb, or far larger than any real document).");
+}
+
+Status TooCompressed(const char* name, uint64_t max_ratio) {
+  return Status(ErrorNumber::kDocumentTooLarge,
+                std::string("its part ") + name + " expands to more than " +
+                    std::to_string(max_ratio) +
+                    " times its compressed size, far more than XML does, and is refused as a "
+                    "ZIP bomb.");
+}
+
+// The first limit `size` bytes from `compressed` bytes pass, if any.
+Status CheckSize(const char* name, uint64_t size, uint64_t compressed, uint64_t max_bytes,
+                 uint64_t max_ratio) {
+  if (size > max_bytes) return TooLarge(name, max_bytes);
+  if (max_ratio > 0 && size > kRatioFreeBytes && size / max_ratio > compressed) {
+    return TooCompressed(name, max_ratio);
+  }
+  return Status();
 }
 
 }  // namespace
@@ -41,13 +61,17 @@ bool ZipArchive::Contains(const char* name) const {
   return zip_name_locate(archive_, name, kLookup) >= 0;
 }
 
-Status ZipArchive::Read(const char* name, uint64_t max_bytes, std::string* content) const {
+Status ZipArchive::Stream(const char* name, uint64_t max_bytes, uint64_t max_ratio,
+                          const Consumer& consume) const {
   zip_stat_t stat;
   zip_stat_init(&stat);
   if (zip_stat(archive_, name, kLookup, &stat) != 0) {
     return Status(ErrorNumber::kCorruptDocument, std::string("its part ") + name + " is missing.");
   }
-  if ((stat.valid & ZIP_STAT_SIZE) && stat.size > max_bytes) return TooLarge(name, max_bytes);
+  uint64_t compressed = (stat.valid & ZIP_STAT_COMP_SIZE) ? stat.comp_size : UINT64_MAX;
+  if (stat.valid & ZIP_STAT_SIZE) {
+    QM_RETURN_IF_ERROR(CheckSize(name, stat.size, compressed, max_bytes, max_ratio));
+  }
 
   zip_file_t* file = zip_fopen_index(archive_, stat.index, 0);
   if (file == nullptr) {
@@ -55,12 +79,11 @@ Status ZipArchive::Read(const char* name, uint64_t max_bytes, std::string* conte
         ErrorNumber::kCorruptDocument,
         std::string("its part ") + name + " cannot be read (" + zip_strerror(archive_) + ").");
   }
-  content->clear();
-  if (stat.valid & ZIP_STAT_SIZE) content->reserve(stat.size);
-  char buffer[1 << 16];
+  std::string buffer(1 << 16, '\0');
+  uint64_t size = 0;
   Status status;
   for (;;) {
-    zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
+    zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
     if (n == 0) break;
     if (n < 0) {
       status =
@@ -68,13 +91,22 @@ Status ZipArchive::Read(const char* name, uint64_t max_bytes, std::string* conte
                                                     zip_file_strerror(file) + ").");
       break;
     }
-    if (content->size() + static_cast<uint64_t>(n) > max_bytes) {
-      status = TooLarge(name, max_bytes);
-      break;
-    }
-    content->append(buffer, static_cast<size_t>(n));
+    size += static_cast<uint64_t>(n);
+    status = CheckSize(name, size, compressed, max_bytes, max_ratio);
+    if (status.ok()) status = consume(std::string_view(buffer.data(), static_cast<size_t>(n)));
+    if (!status.ok()) break;
   }
   zip_fclose(file);
+  return status;
+}
+
+Status ZipArchive::Read(const char* name, uint64_t max_bytes, std::string* content,
+                        uint64_t max_ratio) const {
+  content->clear();
+  Status status = Stream(name, max_bytes, max_ratio, [content](std::string_view piece) {
+    content->append(piece);
+    return Status();
+  });
   if (!status.ok()) content->clear();
   return status;
 }

@@ -1,59 +1,17 @@
 #include "platform/document/docx/reader.h"
 
 #include <memory>
-#include <string>
 
-#include <pugixml.hpp>
-
-#include "platform/document/docx/content.h"
-#include "platform/document/docx/names.h"
+#include "platform/document/docx/main_part.h"
 
 namespace quillmere::document {
 
-namespace {
-
-// Stops the walk over the tree at the first element deeper than allowed.
-class DepthProbe : public pugi::xml_tree_walker {
- public:
-  explicit DepthProbe(int max_depth) : max_depth_(max_depth) {}
-  bool for_each(pugi::xml_node&) override { return depth() < max_depth_; }
-
- private:
-  int max_depth_;
-};
-
-Status Corrupt(const std::string& what) {
-  return Status(ErrorNumber::kCorruptDocument, std::string(kMainDocumentPart) + " " + what);
-}
-
-}  // namespace
-
 Status ReadDocxPackage(const ZipArchive& package, const ReadLimits& limits, Document* out) {
-  std::string xml;
-  QM_RETURN_IF_ERROR(package.Read(kMainDocumentPart, limits.max_part_bytes, &xml));
-
-  pugi::xml_document tree;
-  // Whitespace is kept where it is an element's only text: <w:t> </w:t>.
-  pugi::xml_parse_result parsed = tree.load_buffer_inplace(
-      xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
-  if (!parsed) {
-    return Corrupt("is not well-formed XML (" + std::string(parsed.description()) + " at byte " +
-                   std::to_string(parsed.offset) + ").");
-  }
-  DepthProbe probe(limits.max_xml_depth);
-  if (!tree.traverse(probe)) {
-    return Corrupt("nests its elements more than " + std::to_string(limits.max_xml_depth) +
-                   " levels deep and is refused.");
-  }
-
-  pugi::xml_node root = tree.document_element();
-  WordNames names(root);
-  if (names.Word(root) != "document") {
-    return Corrupt("holds no Word document (its root element is <" + std::string(root.name()) +
-                   ">).");
-  }
   out->body.clear();
-  Status status = ReadStory(names, names.Child(root, "body"), &out->body);
+  MainPartReader reader(limits, out);
+  Status status = package.Stream(kMainDocumentPart, limits.max_part_bytes, limits.max_part_ratio,
+                                 [&reader](std::string_view piece) { return reader.Feed(piece); });
+  if (status.ok()) status = reader.Finish();
   if (!status.ok()) out->body.clear();  // nothing of a refused document is kept
   return status;
 }

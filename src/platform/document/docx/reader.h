@@ -1,5 +1,6 @@
 // Reads Word documents in Office Open XML (.docx): the main part,
-// word/document.xml, through libzip and pugixml, into the document model.
+// word/document.xml, through libzip and expat as it inflates (main_part.h),
+// into the document model.
 #pragma once
 
 #include <string_view>
@@ -15,7 +16,8 @@ namespace quillmere::document {
 inline constexpr char kMainDocumentPart[] = "word/document.xml";
 
 // Fills `out` with the body of the package's main part. Fails with
-// kDocumentTooLarge for a part beyond the limits (a ZIP bomb), and with
+// kDocumentTooLarge for a part beyond the limits (a ZIP bomb: too large, or
+// expanding far more than XML does), and with
 // kCorruptDocument for a damaged archive, XML that is not well-formed or
 // nests deeper than the limits allow, or a part that is no Word document.
 Status ReadDocxPackage(const ZipArchive& package, const ReadLimits& limits, Document* out);
