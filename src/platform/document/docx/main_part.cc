@@ -101,7 +101,7 @@ class MainPartReader::Parser {
     XML_StopParser(parser_, XML_FALSE);
   }
 
-  void Start(std::string_view name, const char** attributes) {
+  void Start(const char* name, const char** attributes) {
     if (!status_.ok()) return;
     if (++depth_ > limits_.max_xml_depth) {
       return Fail(Corrupt("nests its elements more than " + std::to_string(limits_.max_xml_depth) +
@@ -169,7 +169,7 @@ class MainPartReader::Parser {
     skip_depth_ = depth_;
   }
 
-  void StartDocument(std::string_view name, const char** attributes) {
+  void StartDocument(const char* name, const char** attributes) {
     names_ = std::make_unique<WordNames>(attributes);
     if (names_->Word(name) != "document") {
       return Fail(
@@ -219,17 +219,17 @@ class MainPartReader::Parser {
   }
 
   // Elements taken whole become a small tree of their own.
-  void CaptureStart(std::string_view name, const char** attributes) {
+  void CaptureStart(const char* name, const char** attributes) {
     pugi::xml_node node;
     if (capture_depth_ == 0) {
       capture_depth_ = depth_;
       fragment_.reset();
       open_.clear();
       text_.clear();
-      node = fragment_.append_child(std::string(name).c_str());
+      node = fragment_.append_child(name);
     } else {
       AddText(false);
-      node = open_.back().append_child(std::string(name).c_str());
+      node = open_.back().append_child(name);
     }
     for (const char** a = attributes; a[0] != nullptr && a[1] != nullptr; a += 2) {
       node.append_attribute(a[0]).set_value(a[1]);

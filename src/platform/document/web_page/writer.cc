@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string>
 
 #include "convert/ustring.h"
 #include "platform/codepage.h"
@@ -57,15 +58,47 @@ constexpr std::u16string_view kPageEnd =
 
 constexpr std::u16string_view kEmptyParagraphContent = u"<o:p>&nbsp;</o:p>";
 
+// The page's text is encoded as it is written, a piece at a time, so that
+// it never stands in memory twice over (UTF-16 takes twice its bytes). The
+// pieces are small enough for the memory they take to be used again.
+constexpr size_t kPieceUnits = 1 << 14;
+
+// More than the page of `blocks` takes, as a rule, and never far more: the
+// memory reserved for the page is taken as it is written, and the page never
+// needs to move as it grows.
+uint64_t EstimateBytes(const std::vector<Block>& blocks) {
+  uint64_t bytes = 0;
+  for (const Block& block : blocks) {
+    if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
+      bytes += 64;
+      for (const Inline& item : paragraph->inlines) bytes += 64 + 2 * item.text.size();
+      continue;
+    }
+    const Table& table = *std::get<std::unique_ptr<Table>>(block);
+    bytes += 256;
+    for (const Row& row : table.rows) {
+      bytes += 128 + 256 * (size_t{row.grid_before > 0} + size_t{row.grid_after > 0});
+      for (const Cell& cell : row.cells) bytes += 256 + EstimateBytes(cell.blocks);
+    }
+  }
+  return bytes;
+}
+
 class PageWriter {
  public:
-  // Stops early (and says so with Over) once the page passes `max_units`.
-  explicit PageWriter(size_t max_units) : max_units_(max_units) {}
-  bool Over() const { return out_.size() > max_units_; }
+  // Writes the page's bytes into `page`. Stops early (and says so with
+  // Over) once the page passes `max_bytes`.
+  PageWriter(uint64_t max_bytes, std::string& page) : max_bytes_(max_bytes), page_(page) {}
+  // Every character takes at least one byte, so a page of more characters
+  // than the limit is too large before it is encoded.
+  bool Over() const { return page_.size() + out_.size() > max_bytes_; }
 
-  std::u16string Write(const Document& document) {
+  void Write(const Document& document) {
+    uint64_t estimate = kPageStart.size() + kPageEnd.size() + EstimateBytes(document.body);
+    page_.reserve(std::min(estimate, max_bytes_));
     out_ = kPageStart;
     for (const Block& block : document.body) {
+      Encode(kPieceUnits);
       if (Over()) break;
       if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
         out_ += u"<p class=MsoNormal>";
@@ -78,10 +111,21 @@ class PageWriter {
       out_ += kCrLf;
     }
     out_ += kPageEnd;
-    return std::move(out_);
+    Encode(0);
   }
 
  private:
+  // Encodes what was written once it is `at_least` units long, keeping a
+  // high surrogate for the low one that follows it.
+  void Encode(size_t at_least) {
+    if (out_.size() < at_least || out_.empty()) return;
+    size_t count = out_.size();
+    if (at_least > 0 && out_.back() >= 0xD800 && out_.back() <= 0xDBFF) --count;
+    page_ += codepage::EncodeCp936(std::u16string_view(out_).substr(0, count),
+                                   codepage::Unencodable::kCharacterReference);
+    out_.erase(0, count);
+  }
+
   void Indent(int depth) { out_.append(static_cast<size_t>(depth), u' '); }
 
   void AppendContent(const Paragraph& paragraph) {
@@ -103,6 +147,7 @@ class PageWriter {
     out_ += u"mso-yfti-tbllook:1184;mso-padding-alt:0cm 5.4pt 0cm 5.4pt'>\r\n";
     for (size_t r = 0; r < layout.rows.size() && !Over(); ++r) {
       WriteRow(layout, r, indent + 1);
+      Encode(kPieceUnits);
     }
     Indent(indent);
     out_ += u"</table>\r\n";
@@ -191,8 +236,9 @@ class PageWriter {
     return std::accumulate(begin, begin + count, int64_t{0});
   }
 
-  std::u16string out_;
-  const size_t max_units_;
+  std::u16string out_;  // written, not yet encoded
+  const uint64_t max_bytes_;
+  std::string& page_;
 };
 
 Status TooLarge(uint64_t max_bytes) {
@@ -205,13 +251,9 @@ Status TooLarge(uint64_t max_bytes) {
 
 Status WriteWebPage(const Document& document, std::string* page, uint64_t max_bytes) {
   page->clear();
-  // Every character takes at least one byte, so a page of more characters
-  // than the limit is too large before it is encoded.
-  PageWriter writer(max_bytes);
-  std::u16string text = writer.Write(document);
-  if (writer.Over()) return TooLarge(max_bytes);
-  *page = codepage::EncodeCp936(text, codepage::Unencodable::kCharacterReference);
-  if (page->size() > max_bytes) {
+  PageWriter writer(max_bytes, *page);
+  writer.Write(document);
+  if (writer.Over()) {
     page->clear();
     return TooLarge(max_bytes);
   }
