@@ -231,10 +231,6 @@ ContentReader::ContentReader(const WordNames& names)
 
 ContentReader::~ContentReader() = default;
 
-Status ContentReader::ReadStory(pugi::xml_node story, std::vector<Block>* out) {
-  return reader_->ReadStory(story, *out);
-}
-
 void ContentReader::BeginStory() { reader_->BeginStory(); }
 
 Status ContentReader::ReadParagraph(pugi::xml_node p, std::vector<Block>* out) {
@@ -242,9 +238,5 @@ Status ContentReader::ReadParagraph(pugi::xml_node p, std::vector<Block>* out) {
 }
 
 void ContentReader::EndStory() { reader_->EndStory(); }
-
-Status ReadStory(const WordNames& names, pugi::xml_node story, std::vector<Block>* out) {
-  return ContentReader(names).ReadStory(story, out);
-}
 
 }  // namespace quillmere::document

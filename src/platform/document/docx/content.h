@@ -30,14 +30,13 @@ class ContentReader {
   explicit ContentReader(const WordNames& names);
   ~ContentReader();
 
-  // Appends the blocks under `story` to `out`. Fails only for a table
-  // wider than the grid allows.
-  Status ReadStory(pugi::xml_node story, std::vector<Block>* out);
-
   // A story read piece by piece, as the main part streams by: its
   // paragraphs, one at a time, between BeginStory and EndStory (stories
   // nest: a table cell's lies within the body's). Fields do not cross a
   // story's borders, so a damaged field cannot hide the text after it.
+  // ReadParagraph appends the paragraph, then the content of the text boxes
+  // anchored in it, to `out`; it fails only for a table (in a text box)
+  // wider than the grid allows.
   void BeginStory();
   Status ReadParagraph(pugi::xml_node p, std::vector<Block>* out);
   void EndStory();
@@ -45,8 +44,5 @@ class ContentReader {
  private:
   std::unique_ptr<StoryReader> reader_;
 };
-
-// Appends the blocks under `story` to `out`, as ContentReader does.
-Status ReadStory(const WordNames& names, pugi::xml_node story, std::vector<Block>* out);
 
 }  // namespace quillmere::document
