@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
-  libzip-dev libpugixml-dev libexpat1-dev
+  libzip-dev libpugixml-dev
   qt6-base-dev
   xvfb xauth imagemagick fonts-wqy-microhei
   "$@"

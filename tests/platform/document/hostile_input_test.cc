@@ -112,6 +112,12 @@ TEST_F(HostileInputTest, DamagedCompressedDataIsDamaged) {
 TEST_F(HostileInputTest, XmlThatIsNotWellFormedSaysWhere) {
   ASSERT_TRUE(WriteDocx(Path("bad.docx"), DocumentXml("<w:p><w:r></w:p>")));
   ExpectRefused(Path("bad.docx"), ErrorNumber::kCorruptDocument, "at byte");
+  ASSERT_TRUE(WriteDocx(Path("rows.docx"), DocumentXml("<w:tbl><w:tr></w:tbl>")));
+  ExpectRefused(Path("rows.docx"), ErrorNumber::kCorruptDocument, "does not match");
+  ASSERT_TRUE(WriteDocx(Path("cut.docx"), DocumentXml("<w:p/>").substr(0, 150)));
+  ExpectRefused(Path("cut.docx"), ErrorNumber::kCorruptDocument, "ends before");
+  ASSERT_TRUE(WriteDocx(Path("dtd.docx"), "<!DOCTYPE d [<!ENTITY e \"e\">]>" + DocumentXml("")));
+  ExpectRefused(Path("dtd.docx"), ErrorNumber::kCorruptDocument, "document type");
 }
 
 TEST_F(HostileInputTest, APackageWithoutAWordDocument) {

@@ -1,7 +1,7 @@
 #include "platform/document/docx/main_part.h"
 
-#include <expat.h>
-
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,8 +45,45 @@ bool IsWrapper(std::string_view local) {
          local == "dir" || local == "bdo";
 }
 
-bool IsBlank(const std::string& text) {
-  return text.find_first_not_of(" \t\r\n") == std::string::npos;
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Whether `text` is the beginning of `markup`, cut short.
+bool IsStartOf(std::string_view text, std::string_view markup) {
+  return text.size() < markup.size() && markup.substr(0, text.size()) == text;
+}
+
+// The name a tag begins with, after its "<" or "</".
+std::string_view NameOf(std::string_view tag) {
+  size_t end = 0;
+  while (end < tag.size() && !IsSpace(tag[end]) && tag[end] != '/' && tag[end] != '>') ++end;
+  return tag.substr(0, end);
+}
+
+// The attributes of a start tag, as name, value, name, value...; values
+// as they stand (Word's namespace declarations hold no references).
+std::vector<std::string> AttributesOf(std::string_view tag) {
+  std::vector<std::string> attributes;
+  size_t at = 1 + NameOf(tag.substr(1)).size();
+  for (;;) {
+    while (at < tag.size() && IsSpace(tag[at])) ++at;
+    size_t name = at;
+    while (at < tag.size() && !IsSpace(tag[at]) && tag[at] != '=' && tag[at] != '/' &&
+           tag[at] != '>') {
+      ++at;
+    }
+    size_t name_end = at;
+    while (at < tag.size() && IsSpace(tag[at])) ++at;
+    if (name == name_end || at >= tag.size() || tag[at] != '=') break;
+    ++at;
+    while (at < tag.size() && IsSpace(tag[at])) ++at;
+    if (at >= tag.size() || (tag[at] != '"' && tag[at] != '\'')) break;
+    size_t value_end = tag.find(tag[at], at + 1);
+    if (value_end == std::string_view::npos) break;
+    attributes.emplace_back(tag.substr(name, name_end - name));
+    attributes.emplace_back(tag.substr(at + 1, value_end - at - 1));
+    at = value_end + 1;
+  }
+  return attributes;
 }
 
 Status Corrupt(const std::string& what) {
@@ -57,59 +94,158 @@ Status Corrupt(const std::string& what) {
 
 class MainPartReader::Parser {
  public:
-  Parser(const ReadLimits& limits, Document* out)
-      : parser_(XML_ParserCreate(nullptr)), limits_(limits), out_(out) {
-    if (parser_ == nullptr) return;
-    XML_SetUserData(parser_, this);
-    XML_SetElementHandler(parser_, &Parser::OnStart, &Parser::OnEnd);
-    XML_SetCharacterDataHandler(parser_, &Parser::OnText);
-    XML_SetStartDoctypeDeclHandler(parser_, &Parser::OnDoctype);
-  }
-  ~Parser() {
-    if (parser_ != nullptr) XML_ParserFree(parser_);
+  Parser(const ReadLimits& limits, Document* out) : limits_(limits), out_(out) {}
+
+  Status Feed(std::string_view piece) {
+    if (!status_.ok()) return status_;
+    pending_.append(piece);
+    size_t used = Scan();
+    pending_.erase(0, used);
+    offset_ += used;
+    return status_;
   }
 
-  Status Feed(std::string_view piece, bool last) {
+  Status Finish() {
     if (!status_.ok()) return status_;
-    if (parser_ == nullptr) return Corrupt("cannot be read: no memory for its parser.");
-    XML_Status parsed = XML_Parse(parser_, piece.data(), static_cast<int>(piece.size()),
-                                  last ? XML_TRUE : XML_FALSE);
-    if (!status_.ok()) return status_;
-    if (parsed == XML_STATUS_OK) return Status();
-    return Corrupt("is not well-formed XML (" +
-                   std::string(XML_ErrorString(XML_GetErrorCode(parser_))) + " at byte " +
-                   std::to_string(XML_GetCurrentByteIndex(parser_)) + ").");
+    if (!pending_.empty() || depth_ > 0 || !root_read_) {
+      return NotWellFormed("it ends before its markup does", offset_ + pending_.size());
+    }
+    return Status();
   }
 
  private:
-  static void XMLCALL OnStart(void* self, const XML_Char* name, const XML_Char** attributes) {
-    static_cast<Parser*>(self)->Start(name, attributes);
-  }
-  static void XMLCALL OnEnd(void* self, const XML_Char*) { static_cast<Parser*>(self)->End(); }
-  static void XMLCALL OnText(void* self, const XML_Char* text, int length) {
-    Parser& parser = *static_cast<Parser*>(self);
-    if (parser.capture_depth_ > 0) parser.text_.append(text, static_cast<size_t>(length));
-  }
-  static void XMLCALL OnDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*,
-                                int) {
-    static_cast<Parser*>(self)->Fail(
-        Corrupt("declares a document type, which Word never writes, and is refused."));
+  static constexpr size_t kNone = std::string::npos;
+
+  static Status NotWellFormed(const std::string& what, uint64_t at) {
+    return Corrupt("is not well-formed XML (" + what + " at byte " + std::to_string(at) + ").");
   }
 
   void Fail(Status status) {
     if (status_.ok()) status_ = std::move(status);
-    XML_StopParser(parser_, XML_FALSE);
   }
 
-  void Start(const char* name, const char** attributes) {
+  // Reads the markup and text of `pending_` as far as they are whole;
+  // returns how many of its bytes were read.
+  size_t Scan() {
+    if (!CheckEncoding()) return 0;
+    size_t at = 0;
+    while (status_.ok()) {
+      size_t open = pending_.find('<', at);
+      size_t text_end = open == kNone ? pending_.size() : open;
+      if (capture_depth_ > 0) capture_.append(pending_, at, text_end - at);
+      if (open == kNone) return pending_.size();
+      size_t end = ReadMarkup(open);
+      if (end == kNone) return open;
+      at = end;
+    }
+    return at;
+  }
+
+  // Skips a UTF-8 byte order mark; refuses other encodings, which Word does
+  // not write the part in. False until there are bytes enough to tell.
+  bool CheckEncoding() {
+    if (encoding_checked_) return true;
+    if (pending_.size() < 3) return false;
+    encoding_checked_ = true;
+    if (pending_.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+      pending_.erase(0, 3);
+      offset_ = 3;
+    } else if (pending_[0] == '\0' || pending_[1] == '\0' ||
+               static_cast<unsigned char>(pending_[0]) >= 0xFE) {
+      Fail(Corrupt("is not in UTF-8, as Word writes it, and cannot be read."));
+      return false;
+    }
+    return true;
+  }
+
+  // Reads the markup at `open` (a "<"); returns where it ends, or kNone
+  // when it is not all there yet (or is refused).
+  size_t ReadMarkup(size_t open) {
+    std::string_view rest = std::string_view(pending_).substr(open);
+    if (rest.size() < 2) return kNone;
+    size_t end = kNone;
+    if (rest[1] == '?') {
+      end = Passage(open, 2, "?>");
+    } else if (rest[1] == '!') {
+      constexpr std::string_view kComment = "<!--", kData = "<![CDATA[";
+      if (rest.substr(0, kComment.size()) == kComment) {
+        end = Passage(open, kComment.size(), "-->");
+      } else if (rest.substr(0, kData.size()) == kData) {
+        end = Passage(open, kData.size(), "]]>");
+      } else if (!IsStartOf(rest, kComment) && !IsStartOf(rest, kData)) {
+        Fail(Corrupt("declares a document type, which Word never writes, and is refused."));
+      }
+    } else {
+      size_t close = TagEnd(open);
+      if (close == kNone) return kNone;
+      end = close + 1;
+      std::string_view tag = std::string_view(pending_).substr(open, end - open);
+      if (tag[1] == '/') {
+        End(NameOf(tag.substr(2)), tag, offset_ + open);
+      } else {
+        Start(NameOf(tag.substr(1)), tag, offset_ + open);
+        if (tag[tag.size() - 2] == '/') End(NameOf(tag.substr(1)), {}, offset_ + open);
+      }
+    }
+    if (end != kNone) scanned_ = 0;
+    return end;
+  }
+
+  // A comment, processing instruction or CDATA section: it ends at
+  // `terminator`. Inside an element taken whole it goes to that element's
+  // tree; elsewhere it is nothing the reader needs.
+  size_t Passage(size_t open, size_t opening, std::string_view terminator) {
+    size_t from =
+        open + std::max(opening, scanned_ > terminator.size() ? scanned_ - terminator.size() : 0);
+    size_t found = pending_.find(terminator, from);
+    if (found == kNone) {
+      scanned_ = pending_.size() - open;
+      return kNone;
+    }
+    size_t end = found + terminator.size();
+    if (capture_depth_ > 0) capture_.append(pending_, open, end - open);
+    return end;
+  }
+
+  // The ">" that ends the tag at `open`: the first outside quoted attribute
+  // values. The search goes on where it stopped when more bytes come.
+  size_t TagEnd(size_t open) {
+    for (size_t i = open + std::max<size_t>(1, scanned_); i < pending_.size(); ++i) {
+      char c = pending_[i];
+      if (quote_ != 0) {
+        if (c == quote_) quote_ = 0;
+      } else if (c == '"' || c == '\'') {
+        quote_ = c;
+      } else if (c == '>') {
+        return i;
+      } else if (c == '<') {
+        Fail(NotWellFormed("a tag is not closed", offset_ + i));
+        return kNone;
+      }
+    }
+    scanned_ = pending_.size() - open;
+    return kNone;
+  }
+
+  void Start(std::string_view name, std::string_view tag, uint64_t at) {
     if (!status_.ok()) return;
+    if (name.empty()) return Fail(NotWellFormed("a tag has no name", at));
     if (++depth_ > limits_.max_xml_depth) {
       return Fail(Corrupt("nests its elements more than " + std::to_string(limits_.max_xml_depth) +
                           " levels deep and is refused."));
     }
+    open_names_.push_back(open_name_bytes_.size());
+    open_name_bytes_.append(name);
     if (skip_depth_ > 0) return;
-    if (capture_depth_ > 0) return CaptureStart(name, attributes);
-    if (frames_.empty()) return StartDocument(name, attributes);
+    if (capture_depth_ > 0) {
+      capture_.append(tag);
+      return;
+    }
+    if (root_read_) {
+      skip_depth_ = depth_;  // what follows the root element
+      return;
+    }
+    if (frames_.empty()) return StartDocument(name, tag);
     Frame& parent = frames_.back();
     const Level level = parent.level;
     if (parent.role == Frame::Role::kChooses) {
@@ -141,7 +277,7 @@ class MainPartReader::Parser {
       case Level::kStory:
       case Level::kCell:
         if (local == "p" || (local == "tcPr" && level == Level::kCell)) {
-          return CaptureStart(name, attributes);
+          return CaptureStart(tag, at);
         }
         if (local == "tbl") {
           tables_.emplace_back(*names_);
@@ -149,14 +285,14 @@ class MainPartReader::Parser {
         }
         break;
       case Level::kTable:
-        if (local == "tblGrid") return CaptureStart(name, attributes);
+        if (local == "tblGrid") return CaptureStart(tag, at);
         if (local == "tr") {
           tables_.back().StartRow();
           return frames_.push_back({Level::kRow, Frame::Role::kOpens});
         }
         break;
       case Level::kRow:
-        if (local == "trPr") return CaptureStart(name, attributes);
+        if (local == "trPr") return CaptureStart(tag, at);
         if (local == "tc") {
           tables_.back().StartCell();
           content_->BeginStory();
@@ -169,8 +305,12 @@ class MainPartReader::Parser {
     skip_depth_ = depth_;
   }
 
-  void StartDocument(const char* name, const char** attributes) {
-    names_ = std::make_unique<WordNames>(attributes);
+  void StartDocument(std::string_view name, std::string_view tag) {
+    std::vector<std::string> attributes = AttributesOf(tag);
+    std::vector<const char*> pointers;
+    for (const std::string& text : attributes) pointers.push_back(text.c_str());
+    pointers.push_back(nullptr);
+    names_ = std::make_unique<WordNames>(pointers.data());
     if (names_->Word(name) != "document") {
       return Fail(
           Corrupt("holds no Word document (its root element is <" + std::string(name) + ">)."));
@@ -179,19 +319,30 @@ class MainPartReader::Parser {
     frames_.push_back({Level::kDocument, Frame::Role::kOpens});
   }
 
-  void End() {
+  void End(std::string_view name, std::string_view tag, uint64_t at) {
     if (!status_.ok()) return;
+    if (open_names_.empty() ||
+        std::string_view(open_name_bytes_).substr(open_names_.back()) != name) {
+      return Fail(NotWellFormed("an end tag does not match its start tag", at));
+    }
+    open_name_bytes_.resize(open_names_.back());
+    open_names_.pop_back();
     const int depth = depth_--;
     if (skip_depth_ > 0) {
       if (depth == skip_depth_) skip_depth_ = 0;
       return;
     }
-    if (capture_depth_ > 0) return CaptureEnd(depth);
+    if (capture_depth_ > 0) {
+      capture_.append(tag);
+      if (depth == capture_depth_) CaptureEnd();
+      return;
+    }
     Frame frame = frames_.back();
     frames_.pop_back();
     if (frame.role != Frame::Role::kOpens) return;
     switch (frame.level) {
       case Level::kDocument:
+        root_read_ = true;
         break;
       case Level::kStory:
         content_->EndStory();
@@ -218,42 +369,23 @@ class MainPartReader::Parser {
     return tables_.empty() ? out_->body : tables_.back().CellBlocks();
   }
 
-  // Elements taken whole become a small tree of their own.
-  void CaptureStart(const char* name, const char** attributes) {
-    pugi::xml_node node;
-    if (capture_depth_ == 0) {
-      capture_depth_ = depth_;
-      fragment_.reset();
-      open_.clear();
-      text_.clear();
-      node = fragment_.append_child(name);
-    } else {
-      AddText(false);
-      node = open_.back().append_child(name);
-    }
-    for (const char** a = attributes; a[0] != nullptr && a[1] != nullptr; a += 2) {
-      node.append_attribute(a[0]).set_value(a[1]);
-    }
-    open_.push_back(node);
+  // Elements taken whole: their markup is gathered, then parsed into a
+  // small tree of their own.
+  void CaptureStart(std::string_view tag, uint64_t at) {
+    capture_depth_ = depth_;
+    capture_at_ = at;
+    capture_.assign(tag);
   }
 
-  void CaptureEnd(int depth) {
-    AddText(true);
-    open_.pop_back();
-    if (depth != capture_depth_) return;
+  void CaptureEnd() {
     capture_depth_ = 0;
-    Status taken = Take(fragment_.first_child());
+    // Whitespace is kept where it is an element's only text: <w:t> </w:t>.
+    pugi::xml_parse_result parsed = fragment_.load_buffer_inplace(
+        capture_.data(), capture_.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
+        pugi::encoding_utf8);
+    if (!parsed) return Fail(NotWellFormed(parsed.description(), capture_at_ + parsed.offset));
+    Status taken = Take(fragment_.document_element());
     if (!taken.ok()) Fail(std::move(taken));
-  }
-
-  // Adds the text read since the last tag to the open element. Blanks only
-  // between elements are left out, as the tree of a whole part leaves them.
-  void AddText(bool at_end) {
-    if (text_.empty()) return;
-    if (!IsBlank(text_) || (at_end && !open_.back().first_child())) {
-      open_.back().append_child(pugi::node_pcdata).set_value(text_.c_str());
-    }
-    text_.clear();
   }
 
   Status Take(pugi::xml_node element) {
@@ -265,21 +397,28 @@ class MainPartReader::Parser {
     return Status();
   }
 
-  XML_Parser parser_;
   const ReadLimits limits_;
   Document* out_;
-  Status status_;          // the first failure; it stops the parser
-  int depth_ = 0;          // of the element being read, the root's being 1
-  int skip_depth_ = 0;     // when above 0, the depth of the element being skipped
-  int capture_depth_ = 0;  // when above 0, the depth of the element being taken whole
+  Status status_;                   // the first failure; nothing is read after it
+  std::string pending_;             // bytes not read yet: what follows the last whole markup
+  uint64_t offset_ = 0;             // where pending_ begins in the part
+  size_t scanned_ = 0;              // of the markup pending_ begins with, the bytes looked at
+  char quote_ = 0;                  // in that tag, the quote of the attribute value it is in
+  int depth_ = 0;                   // of the element being read, the root's being 1
+  std::string open_name_bytes_;     // the names of the open elements, one after the other
+  std::vector<size_t> open_names_;  // where each begins
+  int skip_depth_ = 0;              // when above 0, the depth of the element being skipped
+  int capture_depth_ = 0;           // when above 0, the depth of the element being taken whole
+  uint64_t capture_at_ = 0;
+  std::string capture_;  // its markup so far
+  bool encoding_checked_ = false;
   bool body_read_ = false;
+  bool root_read_ = false;
   std::unique_ptr<WordNames> names_;
   std::unique_ptr<ContentReader> content_;
   std::vector<Frame> frames_;
   std::vector<TableBuilder> tables_;  // the tables being read, the innermost last
-  pugi::xml_document fragment_;       // the element being taken whole
-  std::vector<pugi::xml_node> open_;  // its open elements
-  std::string text_;                  // text read since its last tag
+  pugi::xml_document fragment_;       // the element taken whole, as a tree
 };
 
 MainPartReader::MainPartReader(const ReadLimits& limits, Document* out)
@@ -287,8 +426,8 @@ MainPartReader::MainPartReader(const ReadLimits& limits, Document* out)
 
 MainPartReader::~MainPartReader() = default;
 
-Status MainPartReader::Feed(std::string_view piece) { return parser_->Feed(piece, false); }
+Status MainPartReader::Feed(std::string_view piece) { return parser_->Feed(piece); }
 
-Status MainPartReader::Finish() { return parser_->Feed({}, true); }
+Status MainPartReader::Finish() { return parser_->Finish(); }
 
 }  // namespace quillmere::document

@@ -1,12 +1,14 @@
 // Reads the main part of a package, word/document.xml, as it inflates.
 //
-// A streaming parser (expat) walks the structure of the body as it comes:
-// tables, rows, cells and the wrappers around them (w:sdt, w:customXml,
-// mc:AlternateContent ...). Each paragraph, with everything in it, becomes a
-// small tree of its own for the story reader (content.h), as do a table's
-// grid and the properties of each row and cell (table_builder.h). Memory
-// holds the document model and one paragraph at a time, never the part
-// itself, however large it is.
+// A scanner of tags walks the structure of the body as it comes: tables,
+// rows, cells and the wrappers around them (w:sdt, w:customXml,
+// mc:AlternateContent ...), checking that every end tag matches its start.
+// Each paragraph, with everything in it, is gathered and parsed by pugixml
+// into a small tree of its own for the story reader (content.h), as are a
+// table's grid and the properties of each row and cell (table_builder.h).
+// Memory holds the document model and one paragraph at a time, never the
+// part itself, however large it is. What the body does not use (section
+// properties, say) is only scanned for its tags.
 #pragma once
 
 #include <memory>
@@ -25,9 +27,11 @@ class MainPartReader {
   ~MainPartReader();
 
   // The next piece of the part, in order. Fails with kCorruptDocument for
-  // XML that is not well-formed, that declares a document type (Word never
-  // writes one), that nests deeper than the limits allow, or whose root is
-  // no Word document; and for a table wider than a grid may be.
+  // XML that is not well-formed (tags that do not match; anything pugixml
+  // refuses in a paragraph or properties), not in UTF-8, declaring a
+  // document type (Word never writes one), nesting deeper than the limits
+  // allow, or whose root is no Word document; and for a table wider than a
+  // grid may be.
   Status Feed(std::string_view piece);
   // After the last piece: fails when the part ends early.
   Status Finish();

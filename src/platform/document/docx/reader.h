@@ -1,5 +1,5 @@
 // Reads Word documents in Office Open XML (.docx): the main part,
-// word/document.xml, through libzip and expat as it inflates (main_part.h),
+// word/document.xml, through libzip and pugixml as it inflates (main_part.h),
 // into the document model.
 #pragma once
 
