@@ -13,7 +13,7 @@ fi
 program=$(realpath "$1")
 out=$(realpath -m "$2")
 
-for tool in xvfb-run import identify; do
+for tool in xvfb-run import identify xwininfo; do
   if ! command -v "$tool" > /dev/null; then
     echo "skipped: $tool is not installed (scripts/setup.sh installs it)" >&2
     exit 77
@@ -37,13 +37,15 @@ trap 'kill "$pid" 2> /dev/null || true; wait "$pid" 2> /dev/null || true; rm -rf
 tmp="$out.tmp.png"
 colours=0
 previous=""
-for _ in $(seq 1 60); do
+for _ in $(seq 1 100); do
   sleep 0.5
   if ! kill -0 "$pid" 2> /dev/null; then
     echo "the program ended before its window could be photographed" >&2
     exit 1
   fi
-  import -window Quillmere "$tmp" 2> /dev/null || continue
+  # import asks for a click when no window has the title yet: look first.
+  xwininfo -name Quillmere > /dev/null 2>&1 || continue
+  timeout 20 import -window Quillmere "$tmp" 2> /dev/null || continue
   colours=$(identify -format '%k' "$tmp")
   # Painted, and the same as half a second ago: the window has settled.
   sum=$(md5sum < "$tmp")

@@ -8,9 +8,10 @@ packages=(
   build-essential cmake pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
+  gettext
   libzip-dev libpugixml-dev
   qt6-base-dev
-  xvfb xauth imagemagick fonts-wqy-microhei
+  xvfb xauth x11-utils imagemagick fonts-wqy-microhei
   "$@"
 )
 

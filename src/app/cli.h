@@ -48,14 +48,22 @@ std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
 // absolute path in the program's form.
 std::u16string FolderArgument(const std::string& folder);
 
-// Prints the failure, the misuse or the asked-for usage and returns the
-// matching exit status.
-int Failed(const Status& status);
+// Which folder a command worked in, for its failure to say: `note` names
+// the folder and how it came to be that one ("the program's folder ...").
+struct FolderUsed {
+  std::u16string folder;  // in the program's form
+  std::string note;
+};
+
+// Prints the failure (then `used.note`, when there is one), the misuse or
+// the asked-for usage (translated here) and returns the matching exit
+// status.
+int Failed(const Status& status, const FolderUsed& used = {});
 int Misused(const std::string& problem, const char* usage);
 int Helped(const char* usage);
 bool AsksForHelp(const std::vector<std::string>& args);
 
 // After a run: the failure, or where the rows and the preview page are.
-int Reported(const Status& status, const FormState& form, std::u16string_view folder);
+int Reported(const Status& status, const FormState& form, const FolderUsed& used);
 
 }  // namespace quillmere::cli

@@ -6,6 +6,7 @@
 #include "output/dt_table.h"
 #include "platform/filename.h"
 #include "platform/status.h"
+#include "platform/translation.h"
 
 namespace quillmere::cli {
 
@@ -24,7 +25,7 @@ std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
     } else if (named(options, arg) && a + 1 < args.size()) {
       parsed.values[arg] = args[++a];
     } else if (arg.rfind("-", 0) == 0 || parsed.operand) {
-      *problem = "unexpected argument \"" + arg + "\".";
+      *problem = Fill(Tr("unexpected argument \"%s\"."), arg);
       return std::nullopt;
     } else {
       parsed.operand = arg;
@@ -36,21 +37,24 @@ std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
 std::u16string FolderArgument(const std::string& folder) {
   namespace fs = std::filesystem;
   fs::path path = folder.empty() ? fs::current_path() : fs::absolute(folder);
-  return files::ProgramPath(path.lexically_normal().string());
+  std::string normal = path.lexically_normal().string();
+  if (normal.size() > 1 && normal.back() == '/') normal.pop_back();  // "DIR/." is DIR
+  return files::ProgramPath(normal);
 }
 
-int Failed(const Status& status) {
-  std::cerr << status.ToString() << "\n";
+int Failed(const Status& status, const FolderUsed& used) {
+  std::cerr << Fill(Tr("error %1$s: %2$s"), status.code(), status.description()) << "\n";
+  if (!used.note.empty()) std::cerr << used.note << "\n";
   return 1;
 }
 
 int Misused(const std::string& problem, const char* usage) {
-  std::cerr << "quillmere: " << problem << "\n" << usage;
+  std::cerr << "quillmere: " << problem << "\n" << Tr(usage);
   return 2;
 }
 
 int Helped(const char* usage) {
-  std::cout << usage;
+  std::cout << Tr(usage);
   return 0;
 }
 
@@ -61,10 +65,11 @@ bool AsksForHelp(const std::vector<std::string>& args) {
   return false;
 }
 
-int Reported(const Status& status, const FormState& form, std::u16string_view folder) {
-  if (!status.ok()) return Failed(status);
-  std::cout << "dt_table of " << DataMdbPath(folder) << " holds " << form.rs->RecordCount()
-            << " rows; preview: " << files::NativePath(files::PreviewFileName(folder)) << "\n";
+int Reported(const Status& status, const FormState& form, const FolderUsed& used) {
+  if (!status.ok()) return Failed(status, used);
+  std::cout << Fill(Tr("dt_table of %1$s holds %2$s rows; preview: %3$s"), DataMdbPath(used.folder),
+                    form.rs->RecordCount(), files::NativePath(files::PreviewFileName(used.folder)))
+            << "\n";
   return 0;
 }
 

@@ -11,20 +11,22 @@
 #include "output/dt_table.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/filename.h"
 #include "platform/limits.h"
+#include "platform/translation.h"
 #include "platform/unicode.h"
 
 namespace quillmere::cli {
 
 namespace {
 
-constexpr char kUsage[] =
+constexpr char kUsage[] = N_(
     "usage: quillmere convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
     "  Converts the table markup in MARKUP_FILE (code page 936, or UTF-8 with --utf8;\n"
     "  tabletest.html repeats a run) into dt_table of DIR/data.mdb (DIR: the current\n"
     "  folder by default) and writes DIR/cc.html. The table's first row is a header\n"
     "  and is skipped unless --first-row-data is given. --progress shows the status\n"
-    "  texts on standard error.\n";
+    "  texts on standard error.\n");
 
 Status ReadMarkup(const std::string& markup_file, bool utf8, files::FileSystem& file_system,
                   std::u16string* strTable) {
@@ -39,6 +41,14 @@ Status ReadMarkup(const std::string& markup_file, bool utf8, files::FileSystem& 
   return Status();
 }
 
+FolderUsed ConvertFolderUsed(const std::u16string& folder, bool given) {
+  const std::string where = files::NativePath(folder);
+  if (given) return {folder, Fill(Tr("quillmere convert worked in the folder %s."), where)};
+  return {folder, Fill(Tr("quillmere convert worked in the current folder %s; give another: "
+                          "--folder DIR"),
+                       where)};
+}
+
 }  // namespace
 
 int Convert(const std::vector<std::string>& args) {
@@ -46,7 +56,7 @@ int Convert(const std::vector<std::string>& args) {
   std::string problem;
   std::optional<Arguments> options =
       ParseArguments(args, {"--first-row-data", "--utf8", "--progress"}, {"--folder"}, &problem);
-  if (options && options->operand.value_or("").empty()) problem = "no markup file given.";
+  if (options && options->operand.value_or("").empty()) problem = Tr("no markup file given.");
   if (!problem.empty()) return Misused(problem, kUsage);
 
   FormState form;
@@ -62,7 +72,7 @@ int Convert(const std::vector<std::string>& args) {
         form, [&] { return Command3_Click(form, folder, WebBrowser1, Label1, disk); });
   }
   Label1.Done();
-  return Reported(status, form, folder);
+  return Reported(status, form, ConvertFolderUsed(folder, !options->Value("--folder").empty()));
 }
 
 }  // namespace quillmere::cli

@@ -6,16 +6,19 @@
 
 #include "app/cli.h"
 #include "output/dt_table.h"
+#include "platform/filename.h"
+#include "platform/translation.h"
 
 namespace quillmere::cli {
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: quillmere newdb [FOLDER] [--columns N]\n"
-    "  Creates FOLDER/data.mdb (FOLDER: the current folder by default) holding dt_table\n"
-    "  with the text columns field0 to field(N-1), at most 200 characters each\n"
-    "  (N: 64 by default). An existing data.mdb is never overwritten.\n";
+    N_("usage: quillmere newdb [FOLDER] [--columns N]\n"
+       "  Creates FOLDER/data.mdb (FOLDER: the current folder by default) holding dt_table\n"
+       "  with the text columns field0 to field(N-1), at most 200 characters each\n"
+       "  (N: 64 by default, at most 2000, SQLite's limit). An existing data.mdb is\n"
+       "  never overwritten.\n");
 
 std::optional<int> Count(const std::string& text) {
   int n = 0;
@@ -35,16 +38,27 @@ int Newdb(const std::vector<std::string>& args) {
   if (options->values.count("--columns") != 0) {
     std::optional<int> n = Count(options->Value("--columns"));
     if (!n || *n < 1 || *n > kMaxColumns) {
-      return Misused("--columns takes a number from 1 to " + std::to_string(kMaxColumns) + ".",
+      return Misused(Fill(Tr("--columns takes a number from 1 to %s (the most columns SQLite "
+                             "allows in a table)."),
+                          kMaxColumns),
                      kUsage);
     }
     columns = *n;
   }
+  const bool given = !options->operand.value_or("").empty();
   const std::u16string dir = FolderArgument(options->operand.value_or(""));
   Status status = CreateDataMdb(dir, columns);
-  if (!status.ok()) return Failed(status);
-  std::cout << "created " << DataMdbPath(dir) << ": dt_table with field0 to field" << columns - 1
-            << ", at most " << kMaxValueLength << " characters each\n";
+  const std::string where = files::NativePath(dir);
+  if (!status.ok()) {
+    return Failed(status, {dir, given ? Fill(Tr("quillmere newdb worked in the folder %s."), where)
+                                      : Fill(Tr("quillmere newdb worked in the current folder %s; "
+                                                "give another: quillmere newdb FOLDER"),
+                                             where)});
+  }
+  std::cout << Fill(Tr("created %1$s: dt_table with field0 to field%2$s, at most %3$s characters "
+                       "each"),
+                    DataMdbPath(dir), columns - 1, kMaxValueLength)
+            << "\n";
   return 0;
 }
 

@@ -4,23 +4,27 @@
 #include <iostream>
 
 #include "app/cli.h"
+#include "app/default_folder.h"
 #include "app/stderr_progress.h"
 #include "capture/start_command.h"
 #include "output/dt_table.h"
 #include "platform/document/document_server.h"
 #include "platform/filename.h"
+#include "platform/files.h"
+#include "platform/translation.h"
 
 namespace quillmere::cli {
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: quillmere run [DIR] [--table N] [--first-row-data] [--progress]\n"
-    "  Does what the start button does, in DIR (the program's folder by default):\n"
-    "  DIR/test.doc is saved as DIR/test.html, its table N (1 by default) goes to\n"
-    "  DIR/tabletest.html and into dt_table of DIR/data.mdb, and DIR/cc.html shows\n"
-    "  it. The table's first row is a header and is skipped unless --first-row-data\n"
-    "  is given. --progress shows the status texts on standard error.\n";
+    N_("usage: quillmere run [DIR] [--table N] [--first-row-data] [--progress]\n"
+       "  Does what the start button does, in DIR (by default the program's folder, or\n"
+       "  ~/Quillmere when the program is installed or may not write there):\n"
+       "  DIR/test.doc is saved as DIR/test.html, its table N (1 by default) goes to\n"
+       "  DIR/tabletest.html and into dt_table of DIR/data.mdb, and DIR/cc.html shows\n"
+       "  it. The table's first row is a header and is skipped unless --first-row-data\n"
+       "  is given. --progress shows the status texts on standard error.\n");
 
 // The window's controls as the arguments set them: the entry for table N
 // selected, Check1 ticked unless the first row is data.
@@ -45,10 +49,27 @@ std::optional<int32_t> TableNumber(const Arguments& arguments, std::string* prob
   char* end = nullptr;
   long value = std::strtol(n.c_str(), &end, 10);
   if (n.empty() || *end != '\0' || value < 1 || value > INT32_MAX) {
-    *problem = "--table needs a table number from 1 on, not \"" + n + "\".";
+    *problem = Fill(Tr("--table needs a table number from 1 on, not \"%s\"."), n);
     return std::nullopt;
   }
   return static_cast<int32_t>(value);
+}
+
+// The folder the run worked in. Without a folder named, a run that finds no
+// test.doc in the program's folder says how to name one.
+FolderUsed Used(const std::u16string& folder, bool given, Status& status) {
+  const std::string where = files::NativePath(folder);
+  if (given) return {folder, Fill(Tr("quillmere run worked in the folder %s."), where)};
+  if (status.number() == ErrorNumber::kFileNotFound &&
+      !files::Exists(files::NativePath(files::DocumentFileName(folder)))) {
+    status = Status(status.number(), Fill(Tr("no test.doc in the program's folder %s; give the "
+                                             "folder: quillmere run FOLDER"),
+                                          where));
+    return {folder, ""};
+  }
+  return {folder, Fill(Tr("quillmere run worked in the program's folder %s; give another: "
+                          "quillmere run FOLDER"),
+                       where)};
 }
 
 }  // namespace
@@ -61,9 +82,14 @@ int Run(const std::vector<std::string>& args) {
   std::optional<int32_t> table = options ? TableNumber(*options, &problem) : std::nullopt;
   if (!table) return Misused(problem, kUsage);
 
-  const std::u16string folder = options->operand.value_or("").empty()
-                                    ? files::ApplicationFolder()
-                                    : FolderArgument(*options->operand);
+  const bool given = !options->operand.value_or("").empty();
+  std::u16string folder;
+  if (given) {
+    folder = FolderArgument(*options->operand);
+  } else {
+    Status made = DefaultFolder(&folder);
+    if (!made.ok()) return Failed(made);
+  }
   document::DocumentServer FramerControl1;
   OptionControls controls(*table, options->Has("--first-row-data"));
   FormState form;
@@ -72,7 +98,7 @@ int Run(const std::vector<std::string>& args) {
   StartContext window{folder, FramerControl1, controls, form, WebBrowser1, Label1};
   Status status = Command1_Click(window);
   Label1.Done();
-  return Reported(status, form, folder);
+  return Reported(status, form, Used(folder, given, status));
 }
 
 }  // namespace quillmere::cli

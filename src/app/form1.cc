@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -12,6 +13,7 @@
 
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
+#include "platform/translation.h"
 
 namespace quillmere {
 
@@ -174,7 +176,12 @@ void Form1::Run(const std::function<Status(Form1&)>& command) {
   if (running_ || !command) return;
   running_ = true;
   since_events_.start();
+  // The busy cursor shows at once: reading a large document and saving it as
+  // a page can take seconds before the first status text.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   Status status = command(*this);
+  QApplication::restoreOverrideCursor();
   running_ = false;
   if (close_requested_) {
     // The window was closed during the run, which has now ended.
@@ -213,7 +220,7 @@ Status Form1::Yield() {
     since_events_.restart();
   }
   if (close_requested_) {
-    return Status(ErrorNumber::kRunCancelled, "The window was closed during the run.");
+    return Status(ErrorNumber::kRunCancelled, Tr("The window was closed during the run."));
   }
   return Status();
 }

@@ -1,4 +1,4 @@
-// quillmere: opens the window (see app/run_window.h).
+// quillmere [--folder DIR]: opens the window (see app/run_window.h).
 // quillmere run | convert | newdb ...: the command line (see app/cli.h).
 #include <algorithm>
 #include <iostream>
@@ -6,6 +6,10 @@
 #include <vector>
 
 #include "app/cli.h"
+#include "app/default_folder.h"
+#include "platform/app_folder.h"
+#include "platform/messages.h"
+#include "platform/translation.h"
 #if QUILLMERE_GUI
 #include "app/run_window.h"
 #endif
@@ -14,33 +18,81 @@ namespace {
 
 constexpr char kUsage[] =
 #if QUILLMERE_GUI
-    "usage: quillmere                opens the window\n"
-    "       quillmere COMMAND ...    runs a command without it:\n"
+    N_("usage: quillmere [--folder DIR] opens the window (on DIR)\n"
+       "       quillmere COMMAND ...    runs a command without it:\n"
+       "  run [DIR] [--table N] [--first-row-data] [--progress]\n"
+       "      what the start button does, in DIR\n"
+       "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
+       "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
+       "  newdb [FOLDER] [--columns N]\n"
+       "      a new data.mdb holding an empty dt_table\n"
+       "  quillmere COMMAND --help says more; quillmere --version prints the version.\n");
 #else
-    "usage: quillmere COMMAND ...    (this build has no window)\n"
+    N_("usage: quillmere COMMAND ...    (this build has no window)\n"
+       "  run [DIR] [--table N] [--first-row-data] [--progress]\n"
+       "      what the start button does, in DIR\n"
+       "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
+       "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
+       "  newdb [FOLDER] [--columns N]\n"
+       "      a new data.mdb holding an empty dt_table\n"
+       "  quillmere COMMAND --help says more; quillmere --version prints the version.\n");
 #endif
-    "  run [DIR] [--table N] [--first-row-data] [--progress]\n"
-    "      what the start button does, in DIR\n"
-    "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
-    "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
-    "  newdb [FOLDER] [--columns N]\n"
-    "      a new data.mdb holding an empty dt_table\n"
-    "  quillmere COMMAND --help says more.\n";
 
 }  // namespace
 
-int main(int argc, char** argv) {
 #if QUILLMERE_GUI
-  if (argc < 2) return quillmere::RunWindow(argc, argv);
+namespace quillmere {
+namespace {
+
+// The window on `dir`, or on the default folder when `dir` is null. When
+// making the user's folder fails the window opens all the same: its first run
+// then reports what is missing.
+int Window(int argc, char** argv, const char* dir) {
+  std::u16string folder;
+  if (dir != nullptr) {
+    if (!files::IsFolder(dir)) {
+      return cli::Failed(
+          Status(ErrorNumber::kFileNotFound, Fill(Tr("There is no folder \"%s\"."), dir)));
+    }
+    folder = cli::FolderArgument(dir);
+  } else if (Status made = DefaultFolder(&folder); !made.ok()) {
+    std::cerr << made.ToString() << "\n";
+  }
+  return RunWindow(argc, argv, folder);
+}
+
+}  // namespace
+}  // namespace quillmere
 #endif
+
+int main(int argc, char** argv) {
+  // The command line speaks the locale's language; the window, once open,
+  // Chinese.
+  quillmere::messages::Use(quillmere::messages::FromEnvironment(),
+                           quillmere::messages::Reader::kCommandLine);
   const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "--version" && argc == 2) {
+    std::cout << "quillmere " QUILLMERE_VERSION "\n";
+    return 0;
+  }
+#if QUILLMERE_GUI
+  if (argc < 2) return quillmere::Window(argc, argv, nullptr);
+  if (command == "--folder" && argc == 3) return quillmere::Window(argc, argv, argv[2]);
+#endif
   const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
   if (command == "run") return quillmere::cli::Run(args);
   if (command == "convert") return quillmere::cli::Convert(args);
   if (command == "newdb") return quillmere::cli::Newdb(args);
   if (command.empty() || command == "--help" || command == "-h") {
-    std::cerr << kUsage;
+    std::cerr << quillmere::Tr(kUsage);
     return 2;
   }
-  return quillmere::cli::Misused("unknown command \"" + command + "\".", kUsage);
+  using quillmere::Fill;
+  using quillmere::Tr;
+  if (command == "--folder" || command == "--version") {
+    const char* problem =
+        command == "--folder" ? Tr("--folder takes one folder.") : Tr("--version stands alone.");
+    return quillmere::cli::Misused(problem, kUsage);
+  }
+  return quillmere::cli::Misused(Fill(Tr("unknown command \"%s\"."), command), kUsage);
 }

@@ -7,6 +7,7 @@
 #include "output/conversion_run.h"
 #include "platform/document/document_server.h"
 #include "platform/filename.h"
+#include "platform/messages.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
 
@@ -37,10 +38,13 @@ Status Convert(Form1& form) {
 
 Form1Commands WindowCommands() { return Form1Commands{Start, Convert}; }
 
-int RunWindow(int& argc, char** argv) {
+int RunWindow(int& argc, char** argv, const std::u16string& folder) {
   QApplication app(argc, argv);
+  QApplication::setDesktopFileName("quillmere");  // the menu entry, quillmere.desktop
+  // After QApplication, which sets the locale from the environment.
+  messages::Use(messages::Language::kChinese, messages::Reader::kWindow);
   document::DocumentServer document_server;
-  Form1 form(files::ApplicationFolder(), document_server, WindowCommands());
+  Form1 form(folder, document_server, WindowCommands());
   form.show();
   return app.exec();
 }

@@ -1,6 +1,8 @@
 // The window's side of `quillmere`: what runs when it is started without
-// arguments.
+// a command.
 #pragma once
+
+#include <string>
 
 #include "app/form1.h"
 
@@ -11,8 +13,8 @@ namespace quillmere {
 // all).
 Form1Commands WindowCommands();
 
-// Opens Form1 with the program's folder as the application folder, in front
-// of the document server, and returns when the window has closed.
-int RunWindow(int& argc, char** argv);
+// Opens Form1 on `folder` (in the program's form) as the application folder,
+// in front of the document server, and returns when the window has closed.
+int RunWindow(int& argc, char** argv, const std::u16string& folder);
 
 }  // namespace quillmere

@@ -1,5 +1,9 @@
 #include "capture/start_command.h"
 
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+
 #include "convert/ustring.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
@@ -7,6 +11,7 @@
 #include "platform/file_numbers.h"
 #include "platform/filename.h"
 #include "platform/limits.h"
+#include "platform/translation.h"
 
 namespace quillmere {
 
@@ -41,9 +46,47 @@ Status WriteTableTest(const std::string& path, const std::u16string& strTable,
 
 Status TableNotInDocument(int32_t table, size_t tables) {
   std::string count = tables == 0 ? "没有表格" : "只有" + std::to_string(tables) + "个表格";
-  return Status(ErrorNumber::kTableNotInDocument, "test.doc 中" + count + "，无法选取第" +
-                                                      std::to_string(table) +
-                                                      "个表格。dt_table 未作改动。");
+  const std::string what =
+      tables == 0 ? Tr("dt_table is unchanged; the document has no table to take.")
+                  : Fill(Tr("dt_table is unchanged; choose a table from 1 to %s."), tables);
+  return Status(ErrorNumber::kTableNotInDocument,
+                "test.doc 中" + count + "，无法选取第" + std::to_string(table) + "个表格。" + what);
+}
+
+bool IsDocumentName(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string extension = name.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == "doc" || extension == "docx" || extension == "rtf" || extension == "odt";
+}
+
+// Why test.doc could not be opened when it is not in the folder at all:
+// where to put it, and the documents that lie there under other names.
+// Otherwise `failure` as it is.
+Status NoTestDoc(const StartContext& window, const Status& failure) {
+  const std::string folder = files::NativePath(window.app_folder);
+  std::vector<std::string> names;
+  if (!window.file_system.ListFolder(folder, &names).ok()) {
+    return Status(failure.number(), Fill(Tr("The folder \"%s\" does not exist."), folder));
+  }
+  if (std::find(names.begin(), names.end(), "test.doc") != names.end()) return failure;
+  std::string description =
+      Fill(Tr("There is no test.doc in \"%s\": put the Word document into that folder as "
+              "test.doc."),
+           folder);
+  std::vector<std::string> documents;
+  std::copy_if(names.begin(), names.end(), std::back_inserter(documents), IsDocumentName);
+  if (!documents.empty()) {
+    std::sort(documents.begin(), documents.end());
+    std::string listed;
+    for (const std::string& name : documents) listed += (listed.empty() ? "" : ", ") + name;
+    description = Sentences(
+        description, Fill(Tr("The folder holds %s: rename the document you want to "
+                             "test.doc (a .docx, .rtf or .odt is read under that name too)."),
+                          listed));
+  }
+  return Status(failure.number(), description);
 }
 
 // Steps after the database is open and dt_table emptied, up to the
@@ -74,8 +117,10 @@ Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
 }  // namespace
 
 Status Command1_Click(StartContext& window) {
-  QM_RETURN_IF_ERROR(window.FramerControl1.Open(files::DocumentFileName(window.app_folder), true,
-                                                u"Word.Document", u"", u""));
+  Status opened = window.FramerControl1.Open(files::DocumentFileName(window.app_folder), true,
+                                             u"Word.Document", u"", u"");
+  if (opened.number() == ErrorNumber::kFileNotFound) return NoTestDoc(window, opened);
+  QM_RETURN_IF_ERROR(opened);
   files::FileNumbers numbers(window.file_system);
   Status status = OpenDataMdb(window.form, window.app_folder);
   if (status.ok()) {

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "convert/nohtml.h"
+#include "platform/translation.h"
 
 namespace quillmere {
 
@@ -178,8 +179,9 @@ int64_t ColumnSpan(TextView piece) {
 
 Status OverCellBudget(int64_t cells) {
   return Status(ErrorNumber::kMarkupTooLarge,
-                "The table's spans expand to more than " + std::to_string(cells) +
-                    " cells, more than this program converts for a table of its size.");
+                Fill(Tr("The table's spans expand to more than %s cells, more than this program "
+                        "converts for a table of its size."),
+                     cells));
 }
 
 // The kept pieces of one row: a piece of blanks is dropped, a piece spanning
@@ -248,12 +250,12 @@ Status DeriveColumnBound(const IsolatedRows::Row& first_row, bool more_rows, int
   const int64_t bound = highest_index - kPiecesAfterTheLastColumn;
   if (bound < 0) {
     return Status(ErrorNumber::kNoColumns,
-                  "The table's first row has no cell that could become a column.");
+                  Tr("The table's first row has no cell that could become a column."));
   }
   if (bound > kMaxColumnBound) {
     return Status(ErrorNumber::kTooManyColumns,
-                  "The table's first row has " + std::to_string(bound + 1) + " columns; at most " +
-                      std::to_string(kMaxColumnBound + 1) + " can be converted.");
+                  Fill(Tr("The table's first row has %1$s columns; at most %2$s can be converted."),
+                       bound + 1, kMaxColumnBound + 1));
   }
   *colBound = static_cast<int16_t>(bound);
   return Status();
@@ -320,10 +322,10 @@ class SecondPass {
 
   Status OverCharacterBudget(int64_t i) const {
     return Status(ErrorNumber::kMarkupTooLarge,
-                  "At row " + std::to_string(i) + ", the cells the table's row spans " +
-                      "carry down would make its rows hold more than " +
-                      std::to_string(rows_.budget.characters) +
-                      " characters, more than this program converts for a table of its size.");
+                  Fill(Tr("At row %1$s, the cells the table's row spans carry down would make its "
+                          "rows hold more than %2$s characters, more than this program converts "
+                          "for a table of its size."),
+                       i, rows_.budget.characters));
   }
 
   // Every cell k of the rebuilt row, in order: its text, its span attributes
@@ -404,7 +406,7 @@ Status IsolateRows(TextView strTable, Progress& progress, IsolatedRows* out) {
     QM_RETURN_IF_ERROR(progress.Yield());
   }
   if (out->rows_.empty()) {
-    return Status(ErrorNumber::kNoRows, "The table holds no row (no \"<tr\" tag was found).");
+    return Status(ErrorNumber::kNoRows, Tr("The table holds no row (no \"<tr\" tag was found)."));
   }
 
   return DeriveColumnBound(out->rows_.front(), out->rows_.size() > 1, &out->colBound);
@@ -416,10 +418,9 @@ Status ConvertTable(TextView strTable, TableSink& sink, Progress& progress) {
   const int64_t cells = static_cast<int64_t>(rows.size()) * (rows.colBound + 1);
   if (cells > rows.budget.cells) {
     return Status(ErrorNumber::kMarkupTooLarge,
-                  "The table has " + std::to_string(rows.size()) + " rows of " +
-                      std::to_string(rows.colBound + 1) + " columns, more than the " +
-                      std::to_string(rows.budget.cells) +
-                      " cells this program converts for a table of its size.");
+                  Fill(Tr("The table has %1$s rows of %2$s columns, more than the %3$s cells this "
+                          "program converts for a table of its size."),
+                       rows.size(), rows.colBound + 1, rows.budget.cells));
   }
   return SecondPass(rows, sink, progress).Run();
 }

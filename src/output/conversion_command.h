@@ -18,6 +18,9 @@ namespace quillmere {
 // into form.rs, WebBrowser1 pointed at the preview page, the page written to
 // cc.html in app_folder through `file_system`, and the closing status text.
 //
+// A row wider than dt_table stops the run at its end, before its statement
+// runs: kDtTableTooNarrow, or kTooManyColumns when no dt_table can be as wide.
+//
 // Runs inside the caller's transaction and neither begins nor ends one.
 Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
                       Progress& Label1, files::FileSystem& file_system = files::Disk());

@@ -1,7 +1,9 @@
 #include "output/conversion_run.h"
 
+#include "output/dt_table.h"
 #include "output/opendatabase.h"
 #include "platform/filename.h"
+#include "platform/translation.h"
 
 namespace quillmere {
 
@@ -32,17 +34,28 @@ Status RunInTransaction(adodb::Connection& cn, const std::function<Status()>& wo
   if (status.ok()) return status;
   Status undone = transaction.Rollback();
   if (!undone.ok()) {
-    return Status(
-        status.number(),
-        status.description() + " Undoing the run's changes failed too: " + undone.ToString());
+    return Status(status.number(), Sentences(status.description(),
+                                             Fill(Tr("Undoing the run's changes failed too: %s"),
+                                                  undone.ToString())));
   }
   return status;
 }
 
 Status OpenDataMdb(FormState& form, std::u16string_view app_folder) {
+  adodb::Connection& cn = adodb::EnsureCreated(form.cn);
+  // A data.mdb deleted or replaced since the connection opened it (by one
+  // made anew with quillmere newdb, say) is opened afresh: the connection
+  // would go on with the old file, which nobody sees any more.
+  if (cn.State() == adodb::kStateOpen && !cn.HoldsFileAtDataSource()) cn.Close();
   Status why;
   opendatabase(form.cn, files::kDatabaseName, u"", app_folder, &why);
-  if (form.cn->State() == adodb::kStateOpen) return Status();
+  if (cn.State() == adodb::kStateOpen) return Status();
+  if (why.number() == ErrorNumber::kDatabaseNotFound ||
+      why.number() == ErrorNumber::kNotADatabase) {
+    const bool exists = why.number() == ErrorNumber::kNotADatabase;
+    return Status(why.number(),
+                  Sentences(why.description(), NewDatabaseAdvice(app_folder, exists)));
+  }
   return why;
 }
 

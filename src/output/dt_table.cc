@@ -2,6 +2,8 @@
 
 #include "platform/adodb.h"
 #include "platform/filename.h"
+#include "platform/messages.h"
+#include "platform/translation.h"
 
 namespace quillmere {
 
@@ -16,15 +18,67 @@ std::string DtTableSchema(int columns) {
   return sql + ")";
 }
 
+namespace {
+
+// A path as a shell reads it back: as it is when it holds only characters
+// that mean nothing to the shell, otherwise in apostrophes.
+std::string ShellWord(const std::string& path) {
+  constexpr std::string_view kPlain =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+,:@%";
+  if (!path.empty() && path.find_first_not_of(kPlain) == std::string::npos) return path;
+  std::string word = "'";
+  for (char c : path) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return word + "'";
+}
+
+}  // namespace
+
 std::string DataMdbPath(std::u16string_view folder) {
   return files::NativePath(files::DatabaseFileName(folder));
 }
 
+std::string NewDatabaseAdvice(std::u16string_view folder, bool exists, int64_t columns) {
+  const std::string where = files::NativePath(folder);
+  if (messages::CurrentReader() == messages::Reader::kWindow) {
+    if (columns > 0) {
+      return Fill(Tr("Replace it with a data.mdb whose dt_table has at least %1$s columns, field0 "
+                     "to field%2$s (README.md tells how to make one)."),
+                  columns, columns - 1);
+    }
+    if (exists) {
+      return Tr(
+          "Replace it with a data.mdb made for this program (README.md tells how to make "
+          "one).");
+    }
+    return Fill(Tr("Put a data.mdb made for this program into %s (README.md tells how to make "
+                   "one)."),
+                where);
+  }
+  std::string command = "quillmere newdb " + ShellWord(where);
+  if (columns > 0) command += " --columns " + std::to_string(columns);
+  return Fill(exists ? Tr("Move data.mdb away, then make a new one: %s") : Tr("Make one: %s"),
+              command);
+}
+
+Status DtTableTooNarrow(std::u16string_view folder, int64_t columns, int64_t fields) {
+  const std::string db = DataMdbPath(folder);
+  if (columns > kMaxColumns) {
+    return Status(ErrorNumber::kTooManyColumns,
+                  Fill(Tr("The table has %1$s columns, more than the %2$s a dt_table can have "
+                          "(the most SQLite allows in a table), so no database can take it."),
+                       columns, kMaxColumns));
+  }
+  return Status(ErrorNumber::kDtTableTooNarrow,
+                Sentences(Fill(Tr("The table has %1$s columns, but dt_table in \"%2$s\" has %3$s."),
+                               columns, db, fields),
+                          NewDatabaseAdvice(folder, true, columns)));
+}
+
 Status CreateDataMdb(std::u16string_view folder, int columns) {
   if (columns < 1 || columns > kMaxColumns) {
-    return Status(ErrorNumber::kTooManyColumns, "dt_table takes 1 to " +
-                                                    std::to_string(kMaxColumns) + " columns, not " +
-                                                    std::to_string(columns) + ".");
+    return Status(ErrorNumber::kTooManyColumns,
+                  Fill(Tr("dt_table takes 1 to %1$s columns (SQLite's limit), not %2$s."),
+                       kMaxColumns, columns));
   }
   return adodb::CreateDatabase(DataMdbPath(folder), DtTableSchema(columns));
 }

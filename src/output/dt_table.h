@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -28,5 +29,15 @@ Status CreateDataMdb(std::u16string_view folder, int columns);
 
 // Where data.mdb lies in `folder`, as a native path.
 std::string DataMdbPath(std::u16string_view folder);
+
+// What to do when data.mdb in `folder` is missing (`exists` false) or cannot
+// serve (a file that is no database of this program's, or a dt_table with
+// too few columns), for a table of `columns` columns (0: any): on the
+// command line a newdb command, in the window a database to put there.
+std::string NewDatabaseAdvice(std::u16string_view folder, bool exists, int64_t columns = 0);
+
+// The failure of a run whose table has `columns` columns, where dt_table
+// has `fields` (field0 to field(fields-1)), or no dt_table can have so many.
+Status DtTableTooNarrow(std::u16string_view folder, int64_t columns, int64_t fields);
 
 }  // namespace quillmere

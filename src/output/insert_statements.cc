@@ -2,6 +2,7 @@
 
 #include "convert/ustring.h"
 #include "output/dt_table.h"
+#include "platform/translation.h"
 
 namespace quillmere {
 
@@ -31,7 +32,7 @@ Status InsertStatements::EndRow(int64_t i) {
     // A row without cells would make "insert into dt_table () values()".
     if (strFieldList_.empty()) {
       return Status(ErrorNumber::kNoColumns,
-                    "Row " + std::to_string(i) + " has no cell, so it cannot be inserted.");
+                    Fill(Tr("Row %s has no cell, so it cannot be inserted."), i));
     }
     strFieldList_.pop_back();
     strValueList_.pop_back();

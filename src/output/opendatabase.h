@@ -11,8 +11,10 @@
 namespace quillmere {
 
 // The connection string for the database file `dbname` in `folder` (which
-// ends in a backslash), with the database password `pwd`. Nothing is quoted
-// or escaped.
+// ends in a backslash), with the database password `pwd`. The Data Source
+// is quoted as ADO quotes a value (in double quotes, a double quote inside
+// doubled) only when it holds ';', '=', a quote, or blanks at an end; the
+// password is not quoted beyond its apostrophes.
 std::u16string JetConnectionString(std::u16string_view folder, std::u16string_view dbname,
                                    std::u16string_view pwd);
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 #include "platform/files.h"
 #include "platform/sql_literals.h"
+#include "platform/translation.h"
 #include "platform/unicode.h"
 
 namespace quillmere::adodb {
@@ -30,24 +32,46 @@ std::string Trim(const std::string& s) {
   return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-// "Key=Value;Key=Value;..." with keys lowercased. A value wrapped in
-// apostrophes or double quotes loses them; an empty value stays empty.
+// The value that starts at `pos` and ends at the next ';' outside quotes
+// (or the end), as ADO reads one: blanks around it dropped, and one wrapped
+// in double quotes or apostrophes unwrapped, a doubled quote inside standing
+// for one. `pos` is left after the ';'.
+std::string ConnectionStringValue(const std::string& text, size_t* pos) {
+  size_t at = text.find_first_not_of(" \t", *pos);
+  if (at == std::string::npos) at = text.size();
+  std::string value;
+  if (at < text.size() && (text[at] == '"' || text[at] == '\'')) {
+    const char quote = text[at++];
+    while (at < text.size()) {
+      if (text[at] == quote && (at + 1 == text.size() || text[at + 1] != quote)) break;
+      if (text[at] == quote) ++at;  // a doubled quote
+      value.push_back(text[at++]);
+    }
+    at = std::min(text.size(), at + 1);
+  }
+  size_t semi = text.find(';', at);
+  if (semi == std::string::npos) semi = text.size();
+  value += Trim(text.substr(at, semi - at));
+  *pos = semi + 1;
+  return value;
+}
+
+// "Key=Value;Key=Value;..." with keys lowercased, read as ADO reads a
+// connection string: a value may be quoted (see ConnectionStringValue), so
+// that it can hold ';', '=' and quotes.
 std::map<std::string, std::string> ParseConnectionString(const std::string& text) {
   std::map<std::string, std::string> pairs;
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t semi = text.find(';', pos);
-    if (semi == std::string::npos) semi = text.size();
-    std::string item = text.substr(pos, semi - pos);
-    pos = semi + 1;
-    size_t eq = item.find('=');
-    if (eq == std::string::npos) continue;
-    std::string value = Trim(item.substr(eq + 1));
-    if (value.size() >= 2 && (value.front() == '\'' || value.front() == '"') &&
-        value.back() == value.front()) {
-      value = value.substr(1, value.size() - 2);
+    const size_t eq = text.find('=', pos);
+    const size_t semi = text.find(';', pos);
+    if (eq == std::string::npos || semi < eq) {  // no value: skipped
+      pos = semi == std::string::npos ? text.size() : semi + 1;
+      continue;
     }
-    pairs[Lower(Trim(item.substr(0, eq)))] = value;
+    const std::string key = Lower(Trim(text.substr(pos, eq - pos)));
+    pos = eq + 1;
+    pairs[key] = ConnectionStringValue(text, &pos);
   }
   return pairs;
 }
@@ -59,23 +83,22 @@ Status CheckDatabaseFile(const std::string& path) {
   Status read = files::ReadFileHead(path, 64, &head);
   if (read.number() == ErrorNumber::kFileNotFound) {
     return Status(ErrorNumber::kDatabaseNotFound,
-                  "The database \"" + path + "\" does not exist (create it with quillmere newdb).");
+                  Fill(Tr("The database \"%s\" does not exist."), path));
   }
   QM_RETURN_IF_ERROR(read);
   if (head.rfind(std::string("SQLite format 3\0", 16), 0) == 0) return Status();
   if (head.empty()) {
-    return Status(ErrorNumber::kNotADatabase, "\"" + path +
-                                                  "\" is an empty file, not an SQLite database "
-                                                  "(create one with quillmere newdb).");
+    return Status(ErrorNumber::kNotADatabase,
+                  Fill(Tr("\"%s\" is an empty file, not an SQLite database."), path));
   }
   if (head.size() >= 19 && (head.compare(4, 15, "Standard Jet DB") == 0 ||
                             head.compare(4, 15, "Standard ACE DB") == 0)) {
     return Status(ErrorNumber::kNotADatabase,
-                  "\"" + path +
-                      "\" is a Microsoft Access (Jet) database. Quillmere's data.mdb "
-                      "is an SQLite database: create one with quillmere newdb.");
+                  Fill(Tr("\"%s\" is a Microsoft Access (Jet) database; the data.mdb this "
+                          "program uses is an SQLite database."),
+                       path));
   }
-  return Status(ErrorNumber::kNotADatabase, "\"" + path + "\" is not an SQLite database.");
+  return Status(ErrorNumber::kNotADatabase, Fill(Tr("\"%s\" is not an SQLite database."), path));
 }
 
 ErrorNumber NumberFor(int sqlite_code) {
@@ -138,11 +161,21 @@ std::optional<std::u16string> Recordset::Value(size_t record, size_t field) cons
 
 Connection::Connection() = default;
 
-Connection::~Connection() {
+Connection::~Connection() { Close(); }
+
+void Connection::Close() {
   if (db_ == nullptr) return;
   ForgetSharedForm();
   if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(db_);
+  db_ = nullptr;
+  data_source_.clear();
+}
+
+bool Connection::HoldsFileAtDataSource() const {
+  struct stat st;
+  return db_ != nullptr && ::stat(data_source_.c_str(), &st) == 0 && st.st_dev == device_ &&
+         st.st_ino == inode_;
 }
 
 long Connection::State() const { return db_ != nullptr ? kStateOpen : kStateClosed; }
@@ -160,25 +193,28 @@ Status Connection::Open(std::u16string_view connection_string, std::u16string_vi
                         std::u16string_view password, long options) {
   if (db_ != nullptr) {
     return Status(ErrorNumber::kConnectionOpen,
-                  "The database connection is already open; it cannot be opened again.");
+                  Tr("The database connection is already open; it cannot be opened again."));
   }
   auto pairs = ParseConnectionString(unicode::ToUtf8(connection_string));
   const std::string provider = pairs["provider"];
   if (provider.empty()) {
-    return Status(ErrorNumber::kProviderNotSupported, "The connection string names no Provider.");
+    return Status(ErrorNumber::kProviderNotSupported,
+                  Tr("The connection string names no Provider."));
   }
   if (Lower(provider) != kJetProvider) {
-    return Status(
-        ErrorNumber::kProviderNotSupported,
-        "The provider \"" + provider + "\" is not supported; only Microsoft.Jet.OLEDB.4.0 is.");
+    return Status(ErrorNumber::kProviderNotSupported,
+                  Fill(Tr("The provider \"%s\" is not supported; only Microsoft.Jet.OLEDB.4.0 is."),
+                       provider));
   }
   if (!pairs["jet oledb:database password"].empty() || !password.empty()) {
     return Status(ErrorNumber::kDatabasePassword,
-                  "The database has a password; password-protected databases are not supported.");
+                  Tr("The database has a password; password-protected databases are not "
+                     "supported. Remove the password, or use a database without one."));
   }
   const std::string path = files::NativePath(unicode::FromUtf8(pairs["data source"]));
   if (path.empty()) {
-    return Status(ErrorNumber::kDatabaseNotFound, "The connection string names no Data Source.");
+    return Status(ErrorNumber::kDatabaseNotFound,
+                  Tr("The connection string names no Data Source."));
   }
   QM_RETURN_IF_ERROR(CheckDatabaseFile(path));
 
@@ -194,10 +230,15 @@ Status Connection::Open(std::u16string_view connection_string, std::u16string_vi
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
   }
   if (rc != SQLITE_OK) {
-    Status failure(NumberFor(rc), "Cannot open the database \"" + path + "\": " +
-                                      (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + ".");
+    Status failure(NumberFor(rc), Fill(Tr("Cannot open the database \"%s\": %s."), path,
+                                       db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
     sqlite3_close_v2(db);
     return failure;
+  }
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
   }
   db_ = db;
   data_source_ = path;
@@ -208,13 +249,14 @@ Status Connection::Execute(std::u16string_view command_text, long options,
                            std::unique_ptr<Recordset>* result) {
   if (db_ == nullptr) {
     return Status(ErrorNumber::kConnectionClosed,
-                  "The database connection is not open, so the statement cannot run.");
+                  Tr("The database connection is not open, so the statement cannot run."));
   }
   const std::string sql = unicode::ToUtf8(command_text);
   if (sql.find('\0') != std::string::npos) {
     return Status(
         ErrorNumber::kStatementFailed,
-        "The statement holds a NUL character, which the database cannot take: " + Shorten(sql));
+        Fill(Tr("The statement holds a NUL character, which the database cannot take: %s"),
+             Shorten(sql)));
   }
   Status shared;
   if (result == nullptr && IsInsert(sql) && RunInSharedForm(sql, &shared)) return shared;
@@ -226,11 +268,11 @@ Status Connection::Execute(std::u16string_view command_text, long options,
     return Refused(sql);
   }
   if (statement.stmt == nullptr) {
-    return Status(ErrorNumber::kStatementFailed, "The statement is empty.");
+    return Status(ErrorNumber::kStatementFailed, Tr("The statement is empty."));
   }
   if (!OnlyBlanksAndSemicolons(std::string_view(tail, sql.data() + sql.size() - tail))) {
     return Status(ErrorNumber::kStatementFailed,
-                  "Only one statement can run at a time: " + Shorten(sql));
+                  Fill(Tr("Only one statement can run at a time: %s"), Shorten(sql)));
   }
   // A statement whose rows nobody wants (an insert, say) just runs.
   auto rows = result != nullptr ? std::make_unique<Recordset>() : nullptr;
@@ -289,38 +331,68 @@ void Connection::ForgetSharedForm() {
 Status Connection::Refused(const std::string& sql) const {
   const int code = sqlite3_extended_errcode(db_);
   const ErrorNumber number = NumberFor(code);
-  const std::string database = "The database \"" + data_source_ + "\"";
-  const std::string why = std::string(" (") + sqlite3_errmsg(db_) + "): " + Shorten(sql);
-  switch (code & 0xFF) {
-    case SQLITE_READONLY:
-      return Status(number, database + " is read-only, so it cannot be changed" + why);
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-      return Status(number, database + " is damaged" + why);
-    case SQLITE_FULL:
-      return Status(number, database + " cannot be changed: the disk is full" + why);
-    case SQLITE_IOERR:
-      return Status(number, database + " cannot be read or written" + why);
+  const char* what = nullptr;
+  switch (code) {
+    case SQLITE_READONLY_DBMOVED:
+      what =
+          N_("The database \"%1$s\" was deleted or replaced while the program held it open "
+             "(%2$s): %3$s. Try again: the next run opens the file that is there now.");
+      break;
+    case SQLITE_READONLY_DIRECTORY:
+    case SQLITE_CANTOPEN:
+      // The database is open: what cannot be opened is the journal SQLite
+      // keeps beside it while it changes it.
+      what =
+          N_("The folder of the database \"%1$s\" does not let the program create files, "
+             "and SQLite writes its journal (data.mdb-journal) there while it changes the "
+             "database (%2$s): %3$s. Make the folder writable, then try again.");
+      break;
     default:
       break;
   }
-  switch (number) {
-    case ErrorNumber::kDatabaseLocked:
-      return Status(number, database + " is locked by another program" + why);
-    case ErrorNumber::kValueTooLong:
-      return Status(number, "A value is longer than its column takes" + why);
+  switch (what != nullptr ? 0 : code & 0xFF) {
+    case 0:
+      break;
+    case SQLITE_READONLY:
+      what =
+          N_("The database \"%1$s\" is read-only, so it cannot be changed (%2$s): %3$s. "
+             "Make the file writable, then try again.");
+      break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      what = N_("The database \"%1$s\" is damaged (%2$s): %3$s. Replace it with a sound copy.");
+      break;
+    case SQLITE_FULL:
+      what =
+          N_("The database \"%1$s\" cannot be changed: the disk is full (%2$s): %3$s. "
+             "Free some space, then try again.");
+      break;
+    case SQLITE_IOERR:
+      what = N_("The database \"%1$s\" cannot be read or written (%2$s): %3$s.");
+      break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      what =
+          N_("The database \"%1$s\" is locked by another program that is using it "
+             "(%2$s): %3$s. Try again when that program has finished with it.");
+      break;
     default:
-      return Status(number, "The database refused the statement" + why);
+      what = number == ErrorNumber::kValueTooLong
+                 ? N_("The database \"%1$s\" refused a value longer than its column takes "
+                      "(%2$s): %3$s")
+                 : N_("The database \"%1$s\" refused the statement (%2$s): %3$s");
+      break;
   }
+  return Status(number, Fill(Tr(what), data_source_, sqlite3_errmsg(db_), Shorten(sql)));
 }
 
 Status Connection::BeginTrans() {
   if (db_ == nullptr) {
     return Status(ErrorNumber::kConnectionClosed,
-                  "The database connection is not open, so no transaction can begin.");
+                  Tr("The database connection is not open, so no transaction can begin."));
   }
   if (InTransaction()) {
-    return Status(ErrorNumber::kStatementFailed, "A transaction is already running.");
+    return Status(ErrorNumber::kStatementFailed, Tr("A transaction is already running."));
   }
   return Execute(u"BEGIN IMMEDIATE", kOptionUnspecified);
 }
@@ -330,7 +402,7 @@ Status Connection::CommitTrans() {
     // SQLite undoes a transaction itself after some failures (a full disk,
     // for one): committing then would claim changes that are gone.
     return Status(ErrorNumber::kStatementFailed,
-                  "No transaction is running, so there is nothing to commit.");
+                  Tr("No transaction is running, so there is nothing to commit."));
   }
   return Execute(u"COMMIT", kOptionUnspecified);
 }
@@ -346,9 +418,9 @@ Status CreateDatabase(const std::string& native_path, std::string_view schema_sq
   int fd = ::open(native_path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
   if (fd < 0 && errno == EEXIST) {
     return Status(ErrorNumber::kFileExists,
-                  "\"" + native_path + "\" already exists; it is left as it is.");
+                  Fill(Tr("\"%s\" already exists; it is left as it is."), native_path));
   }
-  if (fd < 0) return files::ErrnoStatus(errno, "create", native_path);
+  if (fd < 0) return files::ErrnoStatus(errno, N_("create"), native_path);
   ::close(fd);
 
   sqlite3* db = nullptr;
@@ -358,8 +430,8 @@ Status CreateDatabase(const std::string& native_path, std::string_view schema_sq
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, &message);
   Status status;
   if (rc != SQLITE_OK) {
-    status = Status(NumberFor(rc), "Cannot create the database \"" + native_path +
-                                       "\": " + (message ? message : sqlite3_errstr(rc)) + ".");
+    status = Status(NumberFor(rc), Fill(Tr("Cannot create the database \"%s\": %s."), native_path,
+                                        message ? message : sqlite3_errstr(rc)));
   }
   sqlite3_free(message);
   sqlite3_close_v2(db);

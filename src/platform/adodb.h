@@ -59,13 +59,23 @@ class Connection {
 
   // Opens the database the connection string names. Recognised keys
   // (case-insensitive): Provider, Data Source, Persist Security Info,
-  // "Jet OLEDB:Database password" (a value may be wrapped in apostrophes).
+  // "Jet OLEDB:Database password". A value may be wrapped in double quotes
+  // or apostrophes, the quote doubled inside, to hold ';' or quotes.
   // Fails, leaving the connection closed, for an open connection, any other
   // provider, a missing file (which is never created), a file that is not an
   // SQLite database (a Jet/Access file is named as such), and a password that
   // is not empty.
   Status Open(std::u16string_view connection_string, std::u16string_view user_id,
               std::u16string_view password, long options);
+
+  // Closes an open connection, rolling back a transaction still running.
+  void Close();
+
+  // Whether the file at the Data Source's path is still the one the open
+  // connection holds (the same device and inode). False once it has been
+  // deleted or replaced: SQLite goes on with the file it opened, which
+  // nobody can see any more.
+  bool HoldsFileAtDataSource() const;
 
   // Runs one statement. When `result` is given it receives the returned rows
   // (none for a statement that returns none).
@@ -99,6 +109,9 @@ class Connection {
 
   sqlite3* db_ = nullptr;
   std::string data_source_;
+  // The file it opened: st_dev and st_ino when it was opened.
+  uint64_t device_ = 0;
+  uint64_t inode_ = 0;
   // The last insert's prepared form, its text, and the current values.
   sqlite3_stmt* shared_ = nullptr;
   std::string shared_shape_;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/translation.h"
+
 namespace quillmere::files {
 
 int FileNumbers::FreeFile() const {
@@ -12,7 +14,7 @@ int FileNumbers::FreeFile() const {
 }
 
 Status FileNumbers::NotOpen(int number) {
-  return Status(ErrorNumber::kFileIo, "File number " + std::to_string(number) + " is not open.");
+  return Status(ErrorNumber::kFileIo, Fill(Tr("File number %s is not open."), number));
 }
 
 Status FileNumbers::Lookup(int number, Open** open) {
@@ -24,11 +26,10 @@ Status FileNumbers::Lookup(int number, Open** open) {
 
 Status FileNumbers::CheckFree(int number) const {
   if (number < kFirst || number > kLast) {
-    return Status(ErrorNumber::kFileIo, "Bad file number " + std::to_string(number) + ".");
+    return Status(ErrorNumber::kFileIo, Fill(Tr("Bad file number %s."), number));
   }
   if (open_.count(number) != 0) {
-    return Status(ErrorNumber::kFileIo,
-                  "File number " + std::to_string(number) + " is already open.");
+    return Status(ErrorNumber::kFileIo, Fill(Tr("File number %s is already open."), number));
   }
   return Status();
 }
@@ -77,8 +78,7 @@ Status FileNumbers::Print(int number, std::string bytes) {
   Open* open = nullptr;
   QM_RETURN_IF_ERROR(Lookup(number, &open));
   if (!open->output) {
-    return Status(ErrorNumber::kFileIo,
-                  "File number " + std::to_string(number) + " is not open for output.");
+    return Status(ErrorNumber::kFileIo, Fill(Tr("File number %s is not open for output."), number));
   }
   if (open->bytes.empty()) {
     open->bytes = std::move(bytes);  // the whole file, as the commands write it: no copy
@@ -94,7 +94,7 @@ Status FileNumbers::Close(int number) {
   Open open = std::move(it->second);
   open_.erase(it);
   if (!open.output) return Status();
-  return file_system_.WriteWholeFile(open.path, open.bytes);
+  return file_system_.ReplaceWholeFile(open.path, open.bytes);
 }
 
 }  // namespace quillmere::files

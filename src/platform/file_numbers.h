@@ -4,7 +4,8 @@
 //
 // The files lie behind a FileSystem: a file opened in binary mode is read
 // whole when it is opened, and a file opened for output is written whole
-// when it is closed.
+// when it is closed, to a file beside it renamed into its place (so a link
+// there is replaced, never followed).
 #pragma once
 
 #include <cstdint>

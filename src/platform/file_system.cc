@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "platform/files.h"
+#include "platform/translation.h"
 
 namespace quillmere::files {
 
@@ -20,13 +22,22 @@ class PosixFileSystem : public FileSystem {
     return files::WriteWholeFile(path, bytes);
   }
   Status Rename(const std::string& from, const std::string& to) override {
-    if (::rename(from.c_str(), to.c_str()) != 0) return ErrnoStatus(errno, "replace", to);
+    if (::rename(from.c_str(), to.c_str()) != 0) return ErrnoStatus(errno, N_("replace"), to);
     return Status();
   }
   Status Remove(const std::string& path) override {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-      return ErrnoStatus(errno, "remove", path);
+      return ErrnoStatus(errno, N_("remove"), path);
     }
+    return Status();
+  }
+  Status ListFolder(const std::string& path, std::vector<std::string>* names) override {
+    std::error_code error;
+    names->clear();
+    for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
+      names->push_back(entry.path().filename().string());
+    }
+    if (error) return ErrnoStatus(error.value(), N_("read the folder"), path);
     return Status();
   }
 };
@@ -34,8 +45,11 @@ class PosixFileSystem : public FileSystem {
 }  // namespace
 
 Status FileSystem::ReplaceWholeFile(const std::string& path, std::string_view bytes) {
+  // Whatever stands at either name, a symbolic link included, is replaced:
+  // nothing is ever written through a link.
   const std::string partial = path + ".partial";
-  Status written = WriteWholeFile(partial, bytes);
+  Status written = Remove(partial);
+  if (written.ok()) written = WriteWholeFile(partial, bytes);
   if (written.ok()) written = Rename(partial, path);
   if (!written.ok()) (void)Remove(partial);
   return written;

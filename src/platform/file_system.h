@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/status.h"
 
@@ -30,9 +31,13 @@ class FileSystem {
   // Removes the file; one that is not there is no failure.
   virtual Status Remove(const std::string& path) = 0;
 
+  // The names in the folder, in no particular order.
+  virtual Status ListFolder(const std::string& path, std::vector<std::string>* names) = 0;
+
   // Writes `bytes` whole and atomically: to a file beside `path`, then
-  // renamed over it. On a failure `path` holds what it held before and the
-  // file beside it is gone.
+  // renamed over it, so a symbolic link at `path` is replaced, never
+  // followed. On a failure `path` holds what it held before and the file
+  // beside it is gone.
   Status ReplaceWholeFile(const std::string& path, std::string_view bytes);
 };
 

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/translation.h"
+
 namespace quillmere::files {
 
 namespace {
@@ -17,6 +19,11 @@ class Descriptor {
   explicit Descriptor(int fd) : fd_(fd) {}
   ~Descriptor() {
     if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(Descriptor&& other) {
+    std::swap(fd_, other.fd_);
+    return *this;
   }
   int get() const { return fd_; }
   // Closes now, reporting what close reports (a delayed write error).
@@ -36,7 +43,7 @@ Status WriteFully(int fd, std::string_view bytes, const std::string& path) {
   while (!bytes.empty()) {
     ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return ErrnoStatus(errno, "write", path);
+    if (n < 0) return ErrnoStatus(errno, N_("write"), path);
     bytes.remove_prefix(static_cast<size_t>(n));
   }
   return Status();
@@ -49,12 +56,50 @@ Status ReadUpTo(int fd, size_t count, std::string* bytes, const std::string& pat
   while (done < count) {
     ssize_t n = ::read(fd, bytes->data() + done, count - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return ErrnoStatus(errno, "read", path);
+    if (n < 0) return ErrnoStatus(errno, N_("read"), path);
     if (n == 0) break;  // the file ended (or shrank while we read it)
     done += static_cast<size_t>(n);
   }
   bytes->resize(done);
   return Status();
+}
+
+// Why an operation failed, for the errors a user meets (in glibc's English,
+// translated), and what to do about it where there is something to do.
+struct Reason {
+  int err;
+  const char* text;
+  const char* advice;
+};
+constexpr Reason kReasons[] = {
+    {ENOENT, N_("No such file or directory"), nullptr},
+    {ENOTDIR, N_("Not a directory"), nullptr},
+    {EACCES, N_("Permission denied"),
+     N_("Give yourself the right to use the file and its folder, then try again.")},
+    {EPERM, N_("Operation not permitted"),
+     N_("Give yourself the right to use the file and its folder, then try again.")},
+    {EROFS, N_("Read-only file system"), N_("Use a folder on a disk you can write to.")},
+    {EISDIR, N_("Is a directory"), N_("Move the folder out of the way, then try again.")},
+    {ENOSPC, N_("No space left on device"), N_("Free some space on the disk, then try again.")},
+    {EDQUOT, N_("Disk quota exceeded"), N_("Free some space on the disk, then try again.")},
+    {EFBIG, N_("File too large"), nullptr},
+    {ELOOP, N_("Too many levels of symbolic links"), nullptr},
+    {ENAMETOOLONG, N_("File name too long"), N_("Use a folder with a shorter path.")},
+    {EIO, N_("Input/output error"), nullptr},
+};
+
+// Opens `path` for reading, never waiting on it: a FIFO without a writer
+// would block the open, a terminal or a device the read. Only a regular file
+// (or a link to one) is kept open; anything else is refused with kNotAFile.
+Status OpenRegularFile(const std::string& path, Descriptor* fd, struct stat* st) {
+  *fd = Descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (fd->get() < 0) return ErrnoStatus(errno, N_("open"), path);
+  if (::fstat(fd->get(), st) != 0) return ErrnoStatus(errno, N_("read"), path);
+  if (S_ISREG(st->st_mode)) return Status();
+  const char* what = S_ISDIR(st->st_mode)    ? N_("\"%s\" is a folder, not a file.")
+                     : S_ISFIFO(st->st_mode) ? N_("\"%s\" is a named pipe (FIFO), not a file.")
+                                             : N_("\"%s\" is a device or a socket, not a file.");
+  return Status(ErrorNumber::kNotAFile, Fill(Tr(what), path));
 }
 
 }  // namespace
@@ -80,7 +125,18 @@ Status ErrnoStatus(int err, const std::string& operation, const std::string& pat
     default:
       break;
   }
-  return Status(number, "Cannot " + operation + " \"" + path + "\": " + std::strerror(err) + ".");
+  const char* reason = strerrordesc_np(err);
+  const char* advice = nullptr;
+  for (const Reason& known : kReasons) {
+    if (known.err == err) {
+      reason = Tr(known.text);
+      advice = known.advice;
+    }
+  }
+  std::string description =
+      Fill(Tr("Cannot %1$s \"%2$s\": %3$s."), Tr(operation.c_str()), path, reason ? reason : "?");
+  if (advice != nullptr) description = Sentences(description, Tr(advice));
+  return Status(number, description);
 }
 
 bool Exists(const std::string& native_path) {
@@ -89,31 +145,32 @@ bool Exists(const std::string& native_path) {
 }
 
 Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) {
-  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return ErrnoStatus(errno, "open", path);
+  Descriptor fd(-1);
   struct stat st;
-  if (::fstat(fd.get(), &st) != 0) return ErrnoStatus(errno, "read", path);
-  if (S_ISDIR(st.st_mode)) return ErrnoStatus(EISDIR, "read", path);
+  QM_RETURN_IF_ERROR(OpenRegularFile(path, &fd, &st));
   if (static_cast<uint64_t>(st.st_size) > max_bytes) {
-    return Status(ErrorNumber::kFileTooLarge, "\"" + path + "\" holds " +
-                                                  std::to_string(st.st_size) + " bytes; at most " +
-                                                  std::to_string(max_bytes) + " are accepted.");
+    return Status(ErrorNumber::kFileTooLarge,
+                  Fill(Tr("\"%1$s\" holds %2$s bytes; at most %3$s are accepted."), path,
+                       st.st_size, max_bytes));
   }
   return ReadUpTo(fd.get(), static_cast<size_t>(st.st_size), bytes, path);
 }
 
 Status ReadFileHead(const std::string& path, size_t count, std::string* bytes) {
-  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return ErrnoStatus(errno, "open", path);
+  Descriptor fd(-1);
+  struct stat st;
+  QM_RETURN_IF_ERROR(OpenRegularFile(path, &fd, &st));
   return ReadUpTo(fd.get(), count, bytes, path);
 }
 
 Status WriteWholeFile(const std::string& path, std::string_view bytes) {
-  Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  if (fd.get() < 0) return ErrnoStatus(errno, "create", path);
+  // A symbolic link in the file's place is refused, never written through.
+  Descriptor fd(
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0644));
+  if (fd.get() < 0) return ErrnoStatus(errno, N_("create"), path);
   QM_RETURN_IF_ERROR(WriteFully(fd.get(), bytes, path));
-  if (::fsync(fd.get()) != 0 && errno != EINVAL) return ErrnoStatus(errno, "write", path);
-  if (fd.Close() != 0) return ErrnoStatus(errno, "close", path);
+  if (::fsync(fd.get()) != 0 && errno != EINVAL) return ErrnoStatus(errno, N_("write"), path);
+  if (fd.Close() != 0) return ErrnoStatus(errno, N_("close"), path);
   return Status();
 }
 

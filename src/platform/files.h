@@ -14,17 +14,22 @@ namespace quillmere::files {
 
 bool Exists(const std::string& native_path);
 
-// Reads the whole file. Refuses a file larger than `max_bytes`.
+// Reads the whole file (a link is read as the file it names). Refuses a
+// file larger than `max_bytes`, and with kNotAFile, without waiting on it,
+// anything but a regular file: a folder, a FIFO, a device.
 Status ReadWholeFile(const std::string& native_path, uint64_t max_bytes, std::string* bytes);
 
-// Reads at most the first `count` bytes.
+// Reads at most the first `count` bytes, refusing what ReadWholeFile does.
 Status ReadFileHead(const std::string& native_path, size_t count, std::string* bytes);
 
 // Creates the file, or empties it, writes `bytes` and closes it, as one
-// output statement does. A write the disk refuses is a failure.
+// output statement does. A write the disk refuses is a failure, and so is a
+// symbolic link in the file's place: it is never written through.
 Status WriteWholeFile(const std::string& native_path, std::string_view bytes);
 
-// A failure for `operation` on `native_path` from the errno value `err`.
+// A failure for `operation` (an English verb marked with N_, such as
+// "open") on `native_path` from the errno value `err`, with what to do
+// about it where there is something to do.
 Status ErrnoStatus(int err, const std::string& operation, const std::string& native_path);
 
 }  // namespace quillmere::files

@@ -21,6 +21,7 @@ enum class ErrorNumber : int {
   kDiskFull = 1004,
   kFileTooLarge = 1005,
   kFileExists = 1006,
+  kNotAFile = 1007,
 
   // Documents and the document server.
   kUnsupportedFormat = 2001,
@@ -42,6 +43,7 @@ enum class ErrorNumber : int {
   kValueTooLong = 3008,
   kDatabaseIo = 3009,
   kConnectionOpen = 3010,
+  kDtTableTooNarrow = 3011,
 
   // The conversion of a table.
   kNoRows = 4001,

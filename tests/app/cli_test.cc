@@ -23,9 +23,30 @@ struct Outcome {
   std::string out, err;
 };
 
-// Runs the built program with `args` in `folder`, capturing both outputs.
-Outcome Quillmere(const TempFolder& folder, std::vector<std::string> args) {
-  args.insert(args.begin(), QUILLMERE_BINARY);
+// The environment with the locale set to `lang` alone, or as it is when
+// `lang` is empty.
+std::vector<std::string> EnvironmentIn(const std::string& lang) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string variable = *e;
+    const std::string name = variable.substr(0, variable.find('='));
+    if (lang.empty() || (name != "LANG" && name != "LANGUAGE" && name.rfind("LC_", 0) != 0)) {
+      env.push_back(variable);
+    }
+  }
+  if (!lang.empty()) env.push_back("LANG=" + lang);
+  return env;
+}
+
+// Runs the built program (or `program`) with `args` in `folder`, in the
+// locale `lang` (empty: the test's own), capturing both outputs.
+Outcome Quillmere(const TempFolder& folder, std::vector<std::string> args,
+                  const std::string& lang = "C", const std::string& program = QUILLMERE_BINARY) {
+  args.insert(args.begin(), program);
+  std::vector<std::string> variables = EnvironmentIn(lang);
+  std::vector<char*> envp;
+  for (auto& v : variables) envp.push_back(v.data());
+  envp.push_back(nullptr);
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -38,7 +59,7 @@ Outcome Quillmere(const TempFolder& folder, std::vector<std::string> args) {
   posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   pid_t pid = 0;
   Outcome outcome;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
     int status = 0;
     waitpid(pid, &status, 0);
     outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -158,7 +179,7 @@ TEST_F(ConvertCommandTest, AFailurePrintsItsNumberAndLeavesDtTableAsItWas) {
                                    u"<TD>c</TD>\r\n</TR>\r\n</TABLE>\r\n"));
   Outcome run = Quillmere(folder_, {"convert", "wide.html", "--first-row-data"});
   EXPECT_EQ(run.exit_code, 1);
-  EXPECT_EQ(run.err.rfind("error 3006: ", 0), 0u) << run.err;
+  EXPECT_EQ(run.err.rfind("error 3011: ", 0), 0u) << run.err;
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(Table(), (Rows{{"苹果", "12"}, {"苹果", "7"}}));
 }
@@ -174,6 +195,67 @@ TEST_F(ConvertCommandTest, SaysWhyWhenThereIsNoDatabaseOrNoFile) {
   EXPECT_EQ(no_file.err.rfind("error 1001: ", 0), 0u) << no_file.err;
   EXPECT_EQ(Quillmere(folder_, {"convert"}).exit_code, 2);
   EXPECT_EQ(Quillmere(folder_, {"convert", "a.html", "--bogus"}).exit_code, 2);
+}
+
+// The command line speaks the locale's language, says what to do next and
+// which folder it used; the same three failures in English and in Chinese.
+TEST(MessagesTest, FailuresSpeakTheLocalesLanguageAndSayWhatToDo) {
+  TempFolder folder;
+  folder.Write("report.docx", "a document under another name");
+  folder.Write("wide.html", "border=1>\r\n<tr>\r\n<td>a</td>\r\n<td>b</td>\r\n<td>c</td>\r\n</tr>");
+  std::filesystem::create_directory(folder / "narrow");
+  ASSERT_EQ(Quillmere(folder, {"newdb", "narrow", "--columns", "2"}).exit_code, 0);
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> english, chinese;
+  };
+  const std::string dir = folder.path();
+  for (const Case& c : std::vector<Case>{
+           {{"run", dir},
+            {"error 1001: There is no test.doc in \"" + dir + "\"", "report.docx: rename",
+             "worked in the folder " + dir + "."},
+            {"错误 1001：“" + dir + "”中没有 test.doc", "report.docx：请把",
+             "使用的文件夹：" + dir}},
+           {{"convert", "wide.html"},
+            {"error 3002: The database \"" + dir +
+                 "/data.mdb\" does not exist. Make one: "
+                 "quillmere newdb " +
+                 dir + "\n",
+             "worked in the current folder " + dir + "; give another: --folder DIR"},
+            {"错误 3002：数据库“" + dir + "/data.mdb”不存在。新建一个：quillmere newdb " + dir,
+             "使用的是当前文件夹 " + dir}},
+           {{"convert", "wide.html", "--folder", "narrow", "--first-row-data"},
+            {"error 3011: The table has 3 columns, but dt_table in \"" + dir +
+             "/narrow/data.mdb\" has 2. Move data.mdb away, then make a new one: quillmere "
+             "newdb " +
+             dir + "/narrow --columns 3\n"},
+            {"错误 3011：表格有 3 列，但“" + dir +
+             "/narrow/data.mdb”中的 dt_table 只有 2 列。请先把 "
+             "data.mdb 移走，再新建一个：quillmere newdb " +
+             dir + "/narrow --columns 3"}}}) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    for (const auto& [lang, says] :
+         {std::pair{"C", c.english}, std::pair{"zh_CN.UTF-8", c.chinese}}) {
+      Outcome outcome = Quillmere(folder, c.args, lang);
+      EXPECT_EQ(outcome.exit_code, 1);
+      for (const std::string& words : says) {
+        EXPECT_NE(outcome.err.find(words), std::string::npos) << words << " in\n" << outcome.err;
+      }
+    }
+  }
+  EXPECT_FALSE(folder.Has("data.mdb"));
+}
+
+// Without a folder, run works in the program's folder, and says so when it
+// finds no test.doc there.
+TEST(MessagesTest, RunWithoutAFolderNamesTheProgramsFolder) {
+  TempFolder folder;
+  std::filesystem::copy_file(QUILLMERE_BINARY, folder / "quillmere");
+  std::filesystem::permissions(folder / "quillmere", std::filesystem::perms::owner_all);
+  Outcome outcome = Quillmere(folder, {"run"}, "C", folder / "quillmere");
+  EXPECT_EQ(outcome.exit_code, 1);
+  EXPECT_EQ(outcome.err, "error 1001: no test.doc in the program's folder " + folder.path() +
+                             "; give the folder: quillmere run FOLDER\n");
 }
 
 // quillmere run on a .docx saved as test.doc (the document is recognised by

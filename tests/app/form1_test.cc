@@ -318,15 +318,20 @@ void Form1Test::command2WithNoDocumentChangesNothing() {
 
 void Form1Test::failuresShownAndTheProgramGoesOn() {
   int runs = 0;
+  bool busy = false;
   Form1Commands commands;
   commands.start = [&](Form1&) {
     ++runs;
+    busy = QApplication::overrideCursor() != nullptr &&
+           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     return Status(ErrorNumber::kStatementFailed, "no such column: field9");
   };
   Form1& form = MakeForm(std::move(commands));
   form.show();
   MessageBoxCloser boxes;
   QTest::mouseClick(Control<QPushButton>("Command1"), Qt::LeftButton);
+  QVERIFY2(busy, "the busy cursor shows while a command runs");
+  QVERIFY(QApplication::overrideCursor() == nullptr);
   QCOMPARE(boxes.texts.size(), 1);
   QVERIFY(boxes.titles[0].contains(QStringLiteral("3006")));
   QVERIFY(boxes.texts[0].contains(QStringLiteral("3006")));

@@ -12,6 +12,7 @@
 #include "output/dt_table.h"
 #include "platform/codepage.h"
 #include "platform/document/document_server.h"
+#include "platform/messages.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
 #include "support/temp_folder.h"
@@ -29,6 +30,7 @@ class WindowCommandsTest : public QObject {
   void hiddenConversionButtonAddsTheRowsAgain();
   void failedHiddenConversionLeavesDtTableAsItWas();
   void failedStartIsShownAndLeavesDtTableAsItWas();
+  void failuresSpeakChineseInTheWindowsOwnWords();
 
  private:
   void ClickAndCloseAnyBox(const char* button);
@@ -55,6 +57,7 @@ void WindowCommandsTest::init() {
 }
 
 void WindowCommandsTest::cleanup() {
+  messages::Use(messages::Language::kEnglish, messages::Reader::kCommandLine);
   form_.reset();
   server_.reset();
   dir_.reset();
@@ -152,6 +155,20 @@ void WindowCommandsTest::failedStartIsShownAndLeavesDtTableAsItWas() {
   QVERIFY(boxes_[0].contains(QStringLiteral("test.doc")));
   QCOMPARE(Rows(), rows);
   QVERIFY(form_->isVisible());
+}
+
+// As RunWindow sets it up: Chinese, and advice for someone at the window,
+// not at a command line.
+void WindowCommandsTest::failuresSpeakChineseInTheWindowsOwnWords() {
+  messages::Use(messages::Language::kChinese, messages::Reader::kWindow, QUILLMERE_LOCALE_DIR);
+  // The sample's first table has four columns.
+  QVERIFY(QFile::remove(dir_->filePath(QStringLiteral("data.mdb"))));
+  QVERIFY(CreateDataMdb(Folder().toStdU16String(), 2).ok());
+  ClickAndCloseAnyBox("Command1");
+  QCOMPARE(boxes_.size(), 1);
+  QVERIFY2(boxes_[0].contains(QStringLiteral("表格有 4 列")), qPrintable(boxes_[0]));
+  QVERIFY2(boxes_[0].contains(QStringLiteral("README.md")), qPrintable(boxes_[0]));
+  QVERIFY2(!boxes_[0].contains(QStringLiteral("quillmere newdb")), qPrintable(boxes_[0]));
 }
 
 }  // namespace quillmere

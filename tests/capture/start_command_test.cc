@@ -124,16 +124,19 @@ TEST_F(StartCommandTest, FailuresAfterTheDeleteRollBackAndCloseTheDocument) {
   EXPECT_EQ(Table(), (Rows{{"before", "NULL"}}));
   EXPECT_FALSE(host_.open);
 
-  // A table wider than dt_table fails at its first insert, in the middle of the run.
+  // A value dt_table refuses fails at the third insert, in the middle of the run.
   host_.fail_save = false;
-  host_.page = Page({{{"a", "b"}, {"1", "2"}, {"3", "4", "5", "6", "7"}}});
+  host_.page = Page({{{"a", "b"}, {"1", "2"}, {"too long", "4"}}});
   controls_.check = 0;
-  ASSERT_TRUE(adodb::CreateDatabase(folder_ / "narrow.mdb", DtTableSchema(1)).ok());
+  ASSERT_TRUE(adodb::CreateDatabase(folder_ / "narrow.mdb",
+                                    "create table dt_table (field0 text check (length(field0) "
+                                    "<= 4), field1 text)")
+                  .ok());
   std::filesystem::rename(folder_ / "narrow.mdb", folder_ / "data.mdb");
   Query(folder_ / "data.mdb", "insert into dt_table (field0) values ('kept')");
   form_.cn.reset();
   Status status = Click();
-  EXPECT_EQ(status.number(), ErrorNumber::kStatementFailed) << status.ToString();
+  EXPECT_EQ(status.number(), ErrorNumber::kValueTooLong) << status.ToString();
   EXPECT_EQ(Query(folder_ / "data.mdb", "select field0 from dt_table"), (Rows{{"kept"}}));
 }
 

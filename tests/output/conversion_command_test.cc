@@ -162,10 +162,18 @@ class FailingRunTest : public ConversionCommandTest {
   }
 };
 
-TEST_F(FailingRunTest, AColumnTheTableLacksRollsTheWholeRunBack) {
+TEST_F(FailingRunTest, ATableWiderThanDtTableSaysHowWideAndRollsTheWholeRunBack) {
   Status status = Run(Markup({{u"1", u"2", u"3", u"4"}, {u"5", u"6", u"7", u"8"}}), true);
-  EXPECT_EQ(status.number(), ErrorNumber::kStatementFailed);
-  EXPECT_NE(status.description().find("field3"), std::string::npos) << status.ToString();
+  EXPECT_EQ(status.number(), ErrorNumber::kDtTableTooNarrow);
+  EXPECT_NE(status.description().find("4 columns"), std::string::npos) << status.ToString();
+  EXPECT_NE(status.description().find("--columns 4"), std::string::npos) << status.ToString();
+  ExpectNothingLost();
+  EXPECT_TRUE(browser_.paths.empty());
+
+  // Wider than any dt_table can be: no database can take it.
+  status = Run(Markup({std::vector<std::u16string>(kMaxColumns + 1, u"x")}), true);
+  EXPECT_EQ(status.number(), ErrorNumber::kTooManyColumns);
+  EXPECT_NE(status.description().find("2001 columns"), std::string::npos) << status.ToString();
   ExpectNothingLost();
   EXPECT_TRUE(browser_.paths.empty());
 }

@@ -35,6 +35,24 @@ TEST_F(OpenDatabaseTest, TheConnectionStringIsExactlyTheJetOneWithTheEmptyPasswo
             u"Persist Security Info=False;Jet OLEDB:Database password='pw'");
 }
 
+TEST_F(OpenDatabaseTest, AFolderWithSemicolonsQuotesOrEqualsIsQuotedAndOpened) {
+  EXPECT_EQ(JetConnectionString(u"/a;b=\"c'\\", u"data.mdb", u""),
+            u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/a;b=\"\"c'\\data.mdb\";"
+            u"Persist Security Info=False;Jet OLEDB:Database password=''");
+  // "a" holds a database too: the folder must not be cut at its ';'.
+  for (const std::string name : {"a", "a;b", "a;b=\"c'd\"", " a "}) {
+    std::filesystem::create_directory(folder_ / name);
+    ASSERT_TRUE(adodb::CreateDatabase(folder_ / name + "/data.mdb", DtTableSchema(1)).ok());
+  }
+  for (const std::string name : {"a;b", "a;b=\"c'd\"", " a "}) {
+    SCOPED_TRACE(name);
+    cn_.reset();
+    EXPECT_TRUE(opendatabase(cn_, u"data.mdb", u"", files::ProgramPath(folder_ / name), &why_))
+        << why_.ToString();
+    EXPECT_EQ(cn_->data_source(), folder_ / name + "/data.mdb");
+  }
+}
+
 TEST_F(OpenDatabaseTest, OpensAndCreatesTheConnectionOnFirstUse) {
   Make("data.mdb");
   EXPECT_TRUE(Call(u"data.mdb"));

@@ -78,7 +78,7 @@ TEST_F(AdodbTest, RefusesWhatItCannotOpenAndStaysClosed) {
       {JetString(folder_ / "text.mdb"), u"", ErrorNumber::kNotADatabase, "not an SQLite"},
       {JetString(folder_ / "jet.mdb"), u"", ErrorNumber::kNotADatabase, "Access (Jet)"},
       {JetString(folder_ / "ace.accdb"), u"", ErrorNumber::kNotADatabase, "Access (Jet)"},
-      {JetString(folder_ / "folder.mdb"), u"", ErrorNumber::kPermissionDenied, "directory"},
+      {JetString(folder_ / "folder.mdb"), u"", ErrorNumber::kNotAFile, "folder"},
       {JetString(db_, "'secret'"), u"", ErrorNumber::kDatabasePassword, "password"},
       {JetString(db_), u"secret", ErrorNumber::kDatabasePassword, "password"},
       {u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=", u"", ErrorNumber::kDatabaseNotFound,

@@ -82,7 +82,36 @@ TEST_F(FilesTest, FailuresCarryANumberAndNameTheFile) {
   EXPECT_FALSE(WriteWholeFile(dir_ + "/in-the-way", "x").ok());
   EXPECT_FALSE(Disk().ReplaceWholeFile(dir_ + "/in-the-way", "x").ok());
   EXPECT_FALSE(Exists(dir_ + "/in-the-way.partial")) << "written, not renamed, then removed";
-  EXPECT_EQ(ReadWholeFile(dir_, 100, &bytes).number(), ErrorNumber::kPermissionDenied);
+  EXPECT_EQ(ReadWholeFile(dir_, 100, &bytes).number(), ErrorNumber::kNotAFile);
+}
+
+// A FIFO without a writer, a device and a folder are refused at once, never
+// waited on; a link is read as the file it names but never written through.
+TEST_F(FilesTest, OnlyFilesAreReadAndLinksAreReplacedNotFollowed) {
+  ASSERT_EQ(mkfifo((dir_ + "/fifo.doc").c_str(), 0644), 0);
+  fs::create_symlink("/dev/zero", dir_ + "/zero.doc");
+  std::string bytes;
+  for (std::string name : {"fifo.doc", "zero.doc", ""}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(Disk().ReadWholeFile(dir_ + "/" + name, 100, &bytes).number(),
+              ErrorNumber::kNotAFile);
+    EXPECT_EQ(ReadFileHead(dir_ + "/" + name, 10, &bytes).number(), ErrorNumber::kNotAFile);
+  }
+
+  const std::string target = dir_ + "/target", link = dir_ + "/tabletest.html";
+  ASSERT_TRUE(WriteWholeFile(target, "the file linked to").ok());
+  fs::create_symlink(target, link);
+  ASSERT_TRUE(Disk().ReadWholeFile(link, 100, &bytes).ok());
+  EXPECT_EQ(bytes, "the file linked to");
+  EXPECT_FALSE(WriteWholeFile(link, "x").ok());
+  fs::create_symlink(target, link + ".partial");  // a link where the new file is made
+  ASSERT_TRUE(Disk().ReplaceWholeFile(link, "written").ok());
+  EXPECT_FALSE(fs::is_symlink(link));
+  EXPECT_FALSE(fs::exists(link + ".partial"));
+  ASSERT_TRUE(ReadWholeFile(link, 100, &bytes).ok());
+  EXPECT_EQ(bytes, "written");
+  ASSERT_TRUE(ReadWholeFile(target, 100, &bytes).ok());
+  EXPECT_EQ(bytes, "the file linked to");
 }
 
 TEST(ApplicationFolderTest, IsTheFolderOfTheRunningProgram) {

@@ -2,6 +2,7 @@
 // fails cleanly, and a document that makes LibreOffice hang is stopped at the
 // time limit with everything it started and wrote removed.
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/limits.h"
 #include "run_folder.h"
+#include "support/zip_writer.h"
 
 namespace quillmere {
 namespace {
@@ -76,6 +78,41 @@ TEST_F(HostileInputTest, AHundredMegabytesOfRandomTagsConvertOrFailCleanly) {
     EXPECT_FALSE(form_.cn->InTransaction());
     EXPECT_EQ(DtTable(), kBefore) << status.ToString();
   }
+}
+
+// A test.doc that is no file (a FIFO no one writes, a device, a folder) is
+// refused without waiting on it, plain text is refused as no Word document,
+// and a link is read as the file it names. A link in tabletest.html's place
+// is replaced, the file it named left alone.
+TEST_F(HostileInputTest, TestDocMustBeAFileAndLinksAreNeverWrittenThrough) {
+  const std::string doc = dir_ + "/test.doc", sample = folder_ / "sample.doc";
+  fs::rename(doc, sample);
+  ASSERT_EQ(mkfifo(doc.c_str(), 0644), 0);
+  ExpectReportedAndNothingLost(Click(), ErrorNumber::kNotAFile, "named pipe");
+  fs::remove(doc);
+  fs::create_symlink("/dev/zero", doc);
+  ExpectReportedAndNothingLost(Click(), ErrorNumber::kNotAFile, "device");
+  fs::remove(doc);
+  fs::create_directory(doc);
+  ExpectReportedAndNothingLost(Click(), ErrorNumber::kNotAFile, "folder");
+  fs::remove(doc);
+  std::ofstream(doc) << "name\tqty\napples\t12\n";
+  ExpectReportedAndNothingLost(Click(), ErrorNumber::kUnsupportedFormat, "plain-text");
+  // A .docx without its document is damaged, not a format for LibreOffice.
+  ASSERT_TRUE(document::testing::WriteZip(doc, {{"[Content_Types].xml", "<Types/>"}}));
+  ExpectReportedAndNothingLost(Click(), ErrorNumber::kCorruptDocument, "damaged Word 2007+");
+  EXPECT_FALSE(Has("test.html"));
+
+  fs::remove(doc);
+  fs::create_symlink(sample, doc);
+  const std::string elsewhere = folder_ / "elsewhere.html";
+  std::ofstream(elsewhere) << "not to be overwritten";
+  fs::create_symlink(elsewhere, dir_ + "/tabletest.html");
+  Status status = Click();
+  ASSERT_TRUE(status.ok()) << status.ToString();
+  EXPECT_EQ(DtTable().size(), 5u);
+  EXPECT_FALSE(fs::is_symlink(dir_ + "/tabletest.html"));
+  EXPECT_EQ(testing::ReadFile(elsewhere), "not to be overwritten");
 }
 
 // A web page saved as test.doc goes to LibreOffice; thousands of huge spans

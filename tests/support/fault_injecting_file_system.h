@@ -38,6 +38,9 @@ class FaultInjectingFileSystem : public files::FileSystem {
     return disk_.Rename(from, to);
   }
   Status Remove(const std::string& path) override { return disk_.Remove(path); }
+  Status ListFolder(const std::string& path, std::vector<std::string>* names) override {
+    return disk_.ListFolder(path, names);
+  }
 
  private:
   files::FileSystem& disk_ = files::Disk();

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/document/word97/compound_file.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 
@@ -31,6 +32,17 @@ bool Contains(std::string_view s, std::string_view part) {
   return s.find(part) != std::string_view::npos;
 }
 
+// Whether the first 4 KiB hold no control byte but tabs, line ends and form
+// feeds: plain text in an 8-bit encoding (UTF-8, GBK ...), where any binary
+// format shows NUL bytes or other control bytes at once.
+bool LooksLikeText(std::string_view bytes) {
+  return std::none_of(
+      bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 4096), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return (b < 0x20 && b != '\t' && b != '\n' && b != '\r' && b != '\f') || b == 0x7F;
+      });
+}
+
 }  // namespace
 
 FileKind SniffKind(std::string_view bytes) {
@@ -42,25 +54,25 @@ FileKind SniffKind(std::string_view bytes) {
   if (StartsWith(start, "<?xml"))
     return Contains(start, "<html") ? FileKind::kHtml : FileKind::kXml;
   if (StartsWith(start, "<!doctype html") || Contains(start, "<html")) return FileKind::kHtml;
-  return FileKind::kOther;
+  return LooksLikeText(bytes) ? FileKind::kText : FileKind::kOther;
 }
 
 FormatFound DescribeFormat(FileKind kind, std::string_view bytes) {
   switch (kind) {
     case FileKind::kRichText:
-      return {"a Rich Text Format (RTF) document", "rtf"};
+      return {Tr("a Rich Text Format (RTF) document"), "rtf"};
     case FileKind::kHtml:
-      return {"a web page (HTML)", "html"};
+      return {Tr("a web page (HTML)"), "html"};
     case FileKind::kXml: {
       std::string start = TextStart(bytes);
       if (Contains(start, "wordml") || Contains(start, "<w:worddocument")) {
-        return {"a Word 2003 XML document", "xml"};
+        return {Tr("a Word 2003 XML document"), "xml"};
       }
-      if (Contains(start, "opendocument")) return {"an OpenDocument flat XML document", "fodt"};
-      return {"an XML file", "xml"};
+      if (Contains(start, "opendocument")) return {Tr("an OpenDocument flat XML document"), "fodt"};
+      return {Tr("an XML file"), "xml"};
     }
     default:
-      return {"a file in no format this program recognises", "doc"};
+      return {Tr("a file in no format this program recognises"), "doc"};
   }
 }
 

@@ -14,6 +14,7 @@ enum class FileKind {
   kRichText,      // {\rtf
   kHtml,
   kXml,
+  kText,  // text in no format of its own: control bytes only as line ends and tabs
   kOther,
 };
 

@@ -7,6 +7,7 @@
 #include "platform/document/docx/reader.h"
 #include "platform/document/word97/reader.h"
 #include "platform/files.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 
@@ -17,11 +18,11 @@ Status ThroughConverter(std::string_view bytes, const FormatFound& format,
   std::string program = FindConverter(options.converter);
   if (program.empty()) {
     return Status(ErrorNumber::kUnsupportedFormat,
-                  "it is " + format.name +
-                      ". This program reads Word documents (.doc, .docx) itself and other "
-                      "formats through LibreOffice, which is not installed; if the file is a "
-                      "document, installing LibreOffice (the soffice program) lets it open "
-                      "it.");
+                  Fill(Tr("it is %s. This program reads Word documents (.doc, .docx) itself and "
+                          "other formats through LibreOffice, which is not installed; if the file "
+                          "is a document, installing LibreOffice (the soffice program) lets it "
+                          "open it, and so does saving it from its program as .doc or .docx."),
+                       format.name));
   }
   std::string docx;
   QM_RETURN_IF_ERROR(ConvertToDocx(program, bytes, format.extension, options.converter,
@@ -32,16 +33,17 @@ Status ThroughConverter(std::string_view bytes, const FormatFound& format,
 Status ReadCompoundFile(std::string_view bytes, const ReaderOptions& options, Document* out) {
   if (IsEncryptedPackage(bytes)) {
     return Status(ErrorNumber::kPasswordProtected,
-                  "it is a password-protected Office Open XML (.docx) document: a compound "
-                  "file holding an EncryptedPackage stream. Remove the password in the "
-                  "program that made it, then try again.");
+                  Tr("it is a password-protected Office Open XML (.docx) document: a compound "
+                     "file holding an EncryptedPackage stream. Remove the password in the "
+                     "program that made it, then try again."));
   }
   Status word97 = ReadWord97Document(bytes, out);
   if (word97.number() != ErrorNumber::kUnsupportedFormat) return word97;
   std::string reason = word97.description();
   if (!reason.empty() && reason.back() == '.') reason.pop_back();
   FormatFound format{
-      "a compound file but no Word 97-2003 document this program can read (" + reason + ")", "doc"};
+      Fill(Tr("a compound file but no Word 97-2003 document this program can read (%s)"), reason),
+      "doc"};
   return ThroughConverter(bytes, format, options, out);
 }
 
@@ -51,11 +53,18 @@ Status ReadZip(std::string_view bytes, const ReaderOptions& options, Document* o
   if (package->Contains(kMainDocumentPart)) {
     return ReadDocxPackage(*package, options.limits, out);
   }
-  FormatFound format{"a ZIP archive without " + std::string(kMainDocumentPart), "zip"};
+  // A package that declares its parts but lacks the document is a damaged
+  // .docx: LibreOffice could only fail on it in its own words.
+  if (package->Contains("[Content_Types].xml")) {
+    return Status(ErrorNumber::kCorruptDocument,
+                  Fill(Tr("it is a damaged Word 2007+ (.docx) document: its part %s is missing."),
+                       kMainDocumentPart));
+  }
+  FormatFound format{Fill(Tr("a ZIP archive without %s"), kMainDocumentPart), "zip"};
   std::string mimetype;
   if (package->Contains("mimetype") && package->Read("mimetype", 256, &mimetype).ok() &&
       mimetype == "application/vnd.oasis.opendocument.text") {
-    format = {"an OpenDocument text (.odt)", "odt"};
+    format = {Tr("an OpenDocument text (.odt)"), "odt"};
   }
   return ThroughConverter(bytes, format, options, out);
 }
@@ -63,7 +72,12 @@ Status ReadZip(std::string_view bytes, const ReaderOptions& options, Document* o
 Status ReadBytes(std::string_view bytes, const ReaderOptions& options, Document* out) {
   switch (FileKind kind = SniffKind(bytes)) {
     case FileKind::kEmpty:
-      return Status(ErrorNumber::kCorruptDocument, "the file is empty.");
+      return Status(ErrorNumber::kCorruptDocument, Tr("the file is empty."));
+    case FileKind::kText:
+      return Status(ErrorNumber::kUnsupportedFormat,
+                    Tr("it is a plain-text file, not a Word document. Save the document from "
+                       "Word (or any word processor) as .doc or .docx and put that in its "
+                       "place."));
     case FileKind::kCompoundFile:
       return ReadCompoundFile(bytes, options, out);
     case FileKind::kZip:
@@ -81,7 +95,13 @@ Status ReadDocumentFile(const std::string& native_path, const ReaderOptions& opt
   QM_RETURN_IF_ERROR(files::ReadWholeFile(native_path, options.limits.max_file_bytes, &bytes));
   Status status = ReadBytes(bytes, options, out);
   if (status.ok()) return status;
-  return Status(status.number(), "Cannot open \"" + native_path + "\": " + status.description());
+  std::string description =
+      Fill(Tr("Cannot open \"%1$s\": %2$s"), native_path, status.description());
+  if (status.number() == ErrorNumber::kCorruptDocument) {
+    description =
+        Sentences(description, Tr("Open it in Word and save it again, or use an undamaged copy."));
+  }
+  return Status(status.number(), description);
 }
 
 }  // namespace quillmere::document

@@ -4,6 +4,7 @@
 
 #include "platform/document/web_page/writer.h"
 #include "platform/files.h"
+#include "platform/translation.h"
 #include "platform/unicode.h"
 
 namespace quillmere::document {
@@ -30,9 +31,10 @@ class DocumentServer::OpenDocument : public WordDocument {
   // failure never leaves half a page under `file_name`.
   Status SaveAs(std::u16string_view file_name, int16_t file_format) override {
     if (file_format != kFormatHtml) {
-      return Status(ErrorNumber::kUnsupportedFormat,
-                    "Cannot save in file format " + std::to_string(file_format) +
-                        ": only format 8, a web page, is written.");
+      return Status(
+          ErrorNumber::kUnsupportedFormat,
+          Fill(Tr("Cannot save in file format %s: only format 8, a web page, is written."),
+               file_format));
     }
     std::string page;
     QM_RETURN_IF_ERROR(WriteWebPage(document_, &page));
@@ -54,9 +56,10 @@ Status DocumentServer::Open(std::u16string_view document, bool /*read_only*/,
                             std::u16string_view /*password*/) {
   open_.reset();
   if (!EqualsIgnoringCase(prog_id, kServerProgId)) {
-    return Status(ErrorNumber::kUnsupportedFormat, "No document server is registered as \"" +
-                                                       unicode::ToUtf8(prog_id) +
-                                                       "\"; this one serves \"Word.Document\".");
+    return Status(ErrorNumber::kUnsupportedFormat,
+                  Fill(Tr("No document server is registered as \"%s\"; this one serves "
+                          "\"Word.Document\"."),
+                       unicode::ToUtf8(prog_id)));
   }
   Document read;
   QM_RETURN_IF_ERROR(ReadDocumentFile(files::NativePath(document), options_, &read));
@@ -67,7 +70,7 @@ Status DocumentServer::Open(std::u16string_view document, bool /*read_only*/,
 Status DocumentServer::ActiveDocument(WordDocument** document) {
   if (!open_) {
     *document = nullptr;
-    return Status(ErrorNumber::kNoDocumentOpen, "No document is open.");
+    return Status(ErrorNumber::kNoDocumentOpen, Tr("No document is open."));
   }
   *document = open_.get();
   return Status();

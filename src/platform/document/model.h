@@ -3,8 +3,9 @@
 // A document is a sequence of blocks: paragraphs and tables. A table is rows
 // of cells on a grid of columns; a cell covers one or more grid columns, may
 // start or continue a vertical merge, and holds blocks of its own (nested
-// tables included). Nothing here depends on the file format a reader came
-// from.
+// tables included). A list paragraph carries its label; footnotes and
+// endnotes are kept apart from the body, each where its reference stands.
+// Nothing here depends on the file format a reader came from.
 #pragma once
 
 #include <memory>
@@ -15,13 +16,34 @@
 namespace quillmere::document {
 
 struct Inline {
-  enum class Kind { kText, kLineBreak, kTab };
+  enum class Kind {
+    kText,
+    kLineBreak,
+    kTab,
+    kFootnoteReference,  // the next of the document's footnotes
+    kEndnoteReference,   // the next of its endnotes
+  };
   Kind kind = Kind::kText;
-  std::u16string text;  // for kText only
+  // kText: the text. A note reference: the mark it shows, its number
+  // already in the note kind's format ("1", "i"), or the author's own mark.
+  std::u16string text;
+  bool custom_mark = false;  // a note reference whose mark the author wrote
+};
+
+// The number or bullet Word shows before a list paragraph, as text: the
+// level's pattern with its counters filled in ("1.", "2.1", "(c)", "·").
+struct ListLabel {
+  std::u16string text;         // may be empty: a level that shows no number
+  std::u16string font;         // the font of a bullet from a symbol font, else empty
+  bool right_aligned = false;  // the level's number is right-aligned
+  bool followed = true;        // a tab or blank separates it from the text
 };
 
 struct Paragraph {
   std::vector<Inline> inlines;
+  // Set for a paragraph of a numbered or bulleted list; never changed once
+  // made, so copies of the paragraph may share it.
+  std::shared_ptr<const ListLabel> list_label;
 
   void AddText(std::u16string_view text) {
     if (text.empty()) return;
@@ -56,6 +78,7 @@ inline bool HasContent(const Cell& cell) {
   for (const Block& block : cell.blocks) {
     const auto* paragraph = std::get_if<Paragraph>(&block);
     if (paragraph == nullptr || !paragraph->inlines.empty()) return true;
+    if (paragraph->list_label && !paragraph->list_label->text.empty()) return true;
   }
   return false;
 }
@@ -76,8 +99,20 @@ struct Table {
   std::vector<Row> rows;
 };
 
+// A footnote's or endnote's own text, which Word's page holds after the
+// body.
+struct Note {
+  std::u16string mark;  // as its reference shows it
+  bool custom_mark = false;
+  std::vector<Block> blocks;
+};
+
 struct Document {
   std::vector<Block> body;
+  // In the order of their references: the k-th reference of a kind in the
+  // body is the k-th note of that kind.
+  std::vector<Note> footnotes;
+  std::vector<Note> endnotes;
 };
 
 }  // namespace quillmere::document

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "platform/filename.h"
+
 namespace quillmere {
 
 FramerControl::FramerControl(DocumentHost& server, QWidget* parent)
@@ -18,10 +20,14 @@ FramerControl::FramerControl(DocumentHost& server, QWidget* parent)
 Status FramerControl::Open(std::u16string_view document, bool read_only,
                            std::u16string_view prog_id, std::u16string_view user_name,
                            std::u16string_view password) {
-  QM_RETURN_IF_ERROR(server_.Open(document, read_only, prog_id, user_name, password));
-  holds_document_ = true;
-  shown_document_->setText(QString::fromStdU16String(std::u16string(document)));
-  return Status();
+  // The name shows, painted at once, while the server reads the document:
+  // a large one takes seconds, with no event handled meanwhile.
+  shown_document_->setText(QString::fromStdString(files::NativePath(document)));
+  shown_document_->repaint();
+  Status opened = server_.Open(document, read_only, prog_id, user_name, password);
+  holds_document_ = opened.ok();
+  if (!opened.ok()) shown_document_->clear();
+  return opened;
 }
 
 Status FramerControl::ActiveDocument(WordDocument** document) {

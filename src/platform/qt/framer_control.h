@@ -12,7 +12,8 @@ namespace quillmere {
 
 // A framed pane in front of the document server. It offers the server's
 // three operations (open 0x10004, active document 0x10002, close 0x10009)
-// and shows, read-only, which document it holds; with none it is empty.
+// and shows, read-only, the path of the document it holds, from the moment
+// it is asked to open it; with none it is empty.
 class FramerControl : public QFrame, public DocumentHost {
   Q_OBJECT
 

@@ -68,7 +68,7 @@ TEST_F(DocumentServerTest, AFailedOpenClosesTheDocumentOpenBefore) {
 TEST_F(DocumentServerTest, MissingAndUnreadableFiles) {
   ExpectOpenFails(dir_ + "/missing.doc", ErrorNumber::kFileNotFound, "No such file");
   fs::create_directory(dir_ + "/folder.doc");
-  ExpectOpenFails(dir_ + "/folder.doc", ErrorNumber::kPermissionDenied, "folder.doc");
+  ExpectOpenFails(dir_ + "/folder.doc", ErrorNumber::kNotAFile, "folder.doc");
   if (geteuid() != 0) {  // root reads through permissions
     std::string locked = Copy(Data("merged-cells.docx"), "locked.doc");
     fs::permissions(locked, fs::perms::none);

@@ -59,6 +59,45 @@ TEST_F(WordPageTest, ATableInADocTextBoxStandsAtItsAnchor) {
   EXPECT_EQ(page.find("without"), std::string::npos);
 }
 
+// A box's content follows the paragraph of its anchor and each note its
+// reference, side by side; the .docx body's last section numbers the notes
+// though it ends the part, after every reference.
+TEST_F(WordPageTest, NotesAndTextBoxesStandSideBySide) {
+  DocBuilder doc;
+  doc.Text(u"a").Anchor(1025).Footnote(u"first note").EndCell();
+  doc.Text(u"b").Footnote(u"second note").EndCell().EndRow({0, 1000, 2000});
+  doc.TextBox(1025).Text(u"boxed").EndParagraph();
+  auto reference = [](const char* id) {
+    return std::string("<w:r><w:footnoteReference w:id=\"") + id + "\"/></w:r>";
+  };
+  std::string box =
+      "<w:r><w:pict><w:txbxContent>" + P(R("boxed")) + "</w:txbxContent></w:pict></w:r>";
+  std::string body = "<w:tbl><w:tr>" + Tc(P(R("a") + box + reference("1"))) +
+                     Tc(P(R("b") + reference("2"))) +
+                     "</w:tr></w:tbl><w:sectPr><w:footnotePr><w:numFmt w:val=\"lowerLetter\"/>"
+                     "<w:numStart w:val=\"3\"/></w:footnotePr></w:sectPr>";
+  std::string notes =
+      "<w:footnotes xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+      "<w:footnote w:id=\"1\">" +
+      P(R("first note")) + "</w:footnote><w:footnote w:id=\"2\">" + P(R("second note")) +
+      "</w:footnote></w:footnotes>";
+  ASSERT_TRUE(testing::WriteZip(dir_ + "/notes.docx", {{"word/document.xml", DocumentXml(body)},
+                                                       {"word/footnotes.xml", notes}}));
+  std::string docx;
+  ASSERT_TRUE(OpenAndSave(dir_ + "/notes.docx", &docx).ok());
+  std::string page = DocPage(doc.MainText());
+  EXPECT_EQ(TableOfPage(page, 1), (Grid{{"a[1]boxed", "b[2]"}}));
+  EXPECT_EQ(TableOfPage(docx, 1), (Grid{{"a[c]boxed", "b[d]"}}));
+  for (const std::string& written : {page, docx}) {
+    size_t list = written.find("mso-element:footnote-list");
+    ASSERT_NE(list, std::string::npos) << written;
+    EXPECT_GT(list, written.rfind("</table>"));
+    size_t first = written.find("first note", list), second = written.find("second note", list);
+    EXPECT_TRUE(first < second && second != std::string::npos) << written;
+    EXPECT_EQ(written.find("boxed", list), std::string::npos);
+  }
+}
+
 TEST_F(WordPageTest, ACellsParagraphsAndNestedTablesKeepTheirOrder) {
   DocBuilder doc;
   doc.Text(u"A").EndParagraph(1);

@@ -4,6 +4,8 @@
 #include <functional>
 #include <utility>
 
+#include "platform/document/docx/notes.h"
+#include "platform/document/docx/numbering.h"
 #include "platform/document/docx/table_builder.h"
 #include "platform/unicode.h"
 
@@ -53,7 +55,7 @@ std::u16string SymbolText(std::string_view hex) {
 
 class StoryReader {
  public:
-  explicit StoryReader(const WordNames& names) : names_(names) {}
+  StoryReader(const WordNames& names, StoryContext* context) : names_(names), context_(context) {}
 
   // A story of its own (the body, a cell, a text box): fields do not cross
   // its borders, so a damaged field cannot hide the text after it.
@@ -73,6 +75,9 @@ class StoryReader {
 
   Status ReadParagraph(pugi::xml_node p, std::vector<Block>& out) {
     Paragraph paragraph;
+    if (context_ != nullptr && context_->numbering != nullptr) {
+      paragraph.list_label = context_->numbering->Label(names_, p, lists_);
+    }
     std::vector<Block> text_boxes;
     QM_RETURN_IF_ERROR(ReadInlines(p, paragraph, text_boxes));
     out.emplace_back(std::move(paragraph));
@@ -174,8 +179,36 @@ class StoryReader {
         QM_RETURN_IF_ERROR(ReadInlines(names_.Child(child, "rubyBase"), paragraph, text_boxes));
       } else if (local == "drawing" || local == "pict" || local == "object") {
         QM_RETURN_IF_ERROR(ReadTextBoxes(child, text_boxes));
+      } else if (local == "footnoteReference" || local == "endnoteReference") {
+        QM_RETURN_IF_ERROR(ReadNoteReference(
+            child, local == "footnoteReference" ? NoteKind::kFootnote : NoteKind::kEndnote,
+            paragraph));
       }
     }
+    return Status();
+  }
+
+  // A reference shows its note's number, or nothing where the author's own
+  // mark follows as text. The note's text is read at once, so notes are
+  // kept in the order of their references.
+  Status ReadNoteReference(pugi::xml_node reference, NoteKind kind, Paragraph& paragraph) {
+    if (context_ == nullptr || context_->notes == nullptr) return Status();
+    Note note;
+    std::string_view custom = names_.Attribute(reference, "customMarkFollows").value();
+    note.custom_mark = custom == "1" || custom == "true" || custom == "on";
+    if (!note.custom_mark) note.mark = context_->notes->NextMark(kind);
+    pugi::xml_node story = context_->notes->Find(kind, names_.Attribute(reference, "id").value());
+    if (story) {
+      StoryContext inner{context_->numbering, nullptr, nullptr};
+      QM_RETURN_IF_ERROR(
+          StoryReader(context_->notes->Names(kind), &inner).ReadStory(story, note.blocks));
+    }
+    bool endnote = kind == NoteKind::kEndnote;
+    paragraph.inlines.push_back(
+        {endnote ? Inline::Kind::kEndnoteReference : Inline::Kind::kFootnoteReference, note.mark,
+         note.custom_mark});
+    (endnote ? context_->document->endnotes : context_->document->footnotes)
+        .push_back(std::move(note));
     return Status();
   }
 
@@ -222,12 +255,14 @@ class StoryReader {
   }
 
   const WordNames& names_;
+  StoryContext* context_;
+  ListCounter lists_;
   FieldStack fields_;
   std::vector<FieldStack> outer_fields_;  // of the stories this one lies in
 };
 
-ContentReader::ContentReader(const WordNames& names)
-    : reader_(std::make_unique<StoryReader>(names)) {}
+ContentReader::ContentReader(const WordNames& names, StoryContext* context)
+    : reader_(std::make_unique<StoryReader>(names, context)) {}
 
 ContentReader::~ContentReader() = default;
 

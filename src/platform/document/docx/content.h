@@ -23,11 +23,25 @@
 
 namespace quillmere::document {
 
+class DocxNumbering;
+class DocxNotes;
+
+// What the paragraphs of a story need besides their own XML.
+struct StoryContext {
+  const DocxNumbering* numbering = nullptr;  // gives list paragraphs their labels
+  DocxNotes* notes = nullptr;                // the notes that references stand for
+  Document* document = nullptr;              // receives those notes, in reference order
+};
+
 class StoryReader;
 
 class ContentReader {
  public:
-  explicit ContentReader(const WordNames& names);
+  // With a `context`, which must outlive the reader, list paragraphs get
+  // their labels and footnote and endnote references (w:footnoteReference,
+  // w:endnoteReference) their marks, each note's text going to the
+  // context's document.
+  explicit ContentReader(const WordNames& names, StoryContext* context = nullptr);
   ~ContentReader();
 
   // A story read piece by piece, as the main part streams by: its
@@ -35,8 +49,8 @@ class ContentReader {
   // nest: a table cell's lies within the body's). Fields do not cross a
   // story's borders, so a damaged field cannot hide the text after it.
   // ReadParagraph appends the paragraph, then the content of the text boxes
-  // anchored in it, to `out`; it fails only for a table (in a text box)
-  // wider than the grid allows.
+  // anchored in it, to `out`; it fails only for a table (in a text box or a
+  // note) wider than the grid allows.
   void BeginStory();
   Status ReadParagraph(pugi::xml_node p, std::vector<Block>* out);
   void EndStory();

@@ -3,15 +3,16 @@
 #include <algorithm>
 
 #include "platform/document/grid.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 
 namespace {
 
 Status TooWide(size_t columns) {
-  return Status(ErrorNumber::kCorruptDocument,
-                "a table has " + std::to_string(columns) + " columns; at most " +
-                    std::to_string(kMaxGridColumns) + " are accepted.");
+  return Status(
+      ErrorNumber::kCorruptDocument,
+      Fill(Tr("a table has %1$s columns; at most %2$s are accepted."), columns, kMaxGridColumns));
 }
 
 int64_t RowColumns(const Row& row) {

@@ -9,8 +9,10 @@
 
 #include "platform/document/docx/content.h"
 #include "platform/document/docx/names.h"
+#include "platform/document/docx/notes.h"
 #include "platform/document/docx/reader.h"
 #include "platform/document/docx/table_builder.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 
@@ -87,14 +89,17 @@ std::vector<std::string> AttributesOf(std::string_view tag) {
 }
 
 Status Corrupt(const std::string& what) {
-  return Status(ErrorNumber::kCorruptDocument, std::string(kMainDocumentPart) + " " + what);
+  return Status(ErrorNumber::kCorruptDocument,
+                Fill(Tr("it is a damaged Word 2007+ (.docx) document: its part %1$s %2$s"),
+                     kMainDocumentPart, what));
 }
 
 }  // namespace
 
 class MainPartReader::Parser {
  public:
-  Parser(const ReadLimits& limits, Document* out) : limits_(limits), out_(out) {}
+  Parser(const ReadLimits& limits, StoryContext* context)
+      : limits_(limits), context_(context), out_(context->document) {}
 
   Status Feed(std::string_view piece) {
     if (!status_.ok()) return status_;
@@ -108,7 +113,7 @@ class MainPartReader::Parser {
   Status Finish() {
     if (!status_.ok()) return status_;
     if (!pending_.empty() || depth_ > 0 || !root_read_) {
-      return NotWellFormed("it ends before its markup does", offset_ + pending_.size());
+      return NotWellFormed(Tr("it ends before its markup does"), offset_ + pending_.size());
     }
     return Status();
   }
@@ -116,8 +121,8 @@ class MainPartReader::Parser {
  private:
   static constexpr size_t kNone = std::string::npos;
 
-  static Status NotWellFormed(const std::string& what, uint64_t at) {
-    return Corrupt("is not well-formed XML (" + what + " at byte " + std::to_string(at) + ").");
+  static Status NotWellFormed(std::string_view what, uint64_t at) {
+    return Corrupt(Fill(Tr("is not well-formed XML (%1$s at byte %2$s)."), what, at));
   }
 
   void Fail(Status status) {
@@ -152,7 +157,7 @@ class MainPartReader::Parser {
       offset_ = 3;
     } else if (pending_[0] == '\0' || pending_[1] == '\0' ||
                static_cast<unsigned char>(pending_[0]) >= 0xFE) {
-      Fail(Corrupt("is not in UTF-8, as Word writes it, and cannot be read."));
+      Fail(Corrupt(Tr("is not in UTF-8, as Word writes it, and cannot be read.")));
       return false;
     }
     return true;
@@ -173,7 +178,7 @@ class MainPartReader::Parser {
       } else if (rest.substr(0, kData.size()) == kData) {
         end = Passage(open, kData.size(), "]]>");
       } else if (!IsStartOf(rest, kComment) && !IsStartOf(rest, kData)) {
-        Fail(Corrupt("declares a document type, which Word never writes, and is refused."));
+        Fail(Corrupt(Tr("declares a document type, which Word never writes, and is refused.")));
       }
     } else {
       size_t close = TagEnd(open);
@@ -219,7 +224,7 @@ class MainPartReader::Parser {
       } else if (c == '>') {
         return i;
       } else if (c == '<') {
-        Fail(NotWellFormed("a tag is not closed", offset_ + i));
+        Fail(NotWellFormed(Tr("a tag is not closed"), offset_ + i));
         return kNone;
       }
     }
@@ -229,10 +234,10 @@ class MainPartReader::Parser {
 
   void Start(std::string_view name, std::string_view tag, uint64_t at) {
     if (!status_.ok()) return;
-    if (name.empty()) return Fail(NotWellFormed("a tag has no name", at));
+    if (name.empty()) return Fail(NotWellFormed(Tr("a tag has no name"), at));
     if (++depth_ > limits_.max_xml_depth) {
-      return Fail(Corrupt("nests its elements more than " + std::to_string(limits_.max_xml_depth) +
-                          " levels deep and is refused."));
+      return Fail(Corrupt(Fill(Tr("nests its elements more than %s levels deep and is refused."),
+                               limits_.max_xml_depth)));
     }
     open_names_.push_back(open_name_bytes_.size());
     open_name_bytes_.append(name);
@@ -276,7 +281,8 @@ class MainPartReader::Parser {
     switch (level) {
       case Level::kStory:
       case Level::kCell:
-        if (local == "p" || (local == "tcPr" && level == Level::kCell)) {
+        if (local == "p" || (local == "tcPr" && level == Level::kCell) ||
+            (local == "sectPr" && level == Level::kStory)) {
           return CaptureStart(tag, at);
         }
         if (local == "tbl") {
@@ -312,10 +318,9 @@ class MainPartReader::Parser {
     pointers.push_back(nullptr);
     names_ = std::make_unique<WordNames>(pointers.data());
     if (names_->Word(name) != "document") {
-      return Fail(
-          Corrupt("holds no Word document (its root element is <" + std::string(name) + ">)."));
+      return Fail(Corrupt(Fill(Tr("holds no Word document (its root element is <%s>)."), name)));
     }
-    content_ = std::make_unique<ContentReader>(*names_);
+    content_ = std::make_unique<ContentReader>(*names_, context_);
     frames_.push_back({Level::kDocument, Frame::Role::kOpens});
   }
 
@@ -323,7 +328,7 @@ class MainPartReader::Parser {
     if (!status_.ok()) return;
     if (open_names_.empty() ||
         std::string_view(open_name_bytes_).substr(open_names_.back()) != name) {
-      return Fail(NotWellFormed("an end tag does not match its start tag", at));
+      return Fail(NotWellFormed(Tr("an end tag does not match its start tag"), at));
     }
     open_name_bytes_.resize(open_names_.back());
     open_names_.pop_back();
@@ -394,10 +399,14 @@ class MainPartReader::Parser {
     if (local == "tblGrid") tables_.back().SetGrid(element);
     if (local == "trPr") tables_.back().SetRowProperties(element);
     if (local == "tcPr") tables_.back().SetCellProperties(element);
+    if (local == "sectPr" && context_->notes != nullptr) {
+      context_->notes->ReadSection(*names_, element);
+    }
     return Status();
   }
 
   const ReadLimits limits_;
+  StoryContext* context_;
   Document* out_;
   Status status_;                   // the first failure; nothing is read after it
   std::string pending_;             // bytes not read yet: what follows the last whole markup
@@ -421,8 +430,8 @@ class MainPartReader::Parser {
   pugi::xml_document fragment_;       // the element taken whole, as a tree
 };
 
-MainPartReader::MainPartReader(const ReadLimits& limits, Document* out)
-    : parser_(std::make_unique<Parser>(limits, out)) {}
+MainPartReader::MainPartReader(const ReadLimits& limits, StoryContext* context)
+    : parser_(std::make_unique<Parser>(limits, context)) {}
 
 MainPartReader::~MainPartReader() = default;
 

@@ -5,7 +5,9 @@
 // mc:AlternateContent ...), checking that every end tag matches its start.
 // Each paragraph, with everything in it, is gathered and parsed by pugixml
 // into a small tree of its own for the story reader (content.h), as are a
-// table's grid and the properties of each row and cell (table_builder.h).
+// table's grid and the properties of each row and cell (table_builder.h),
+// and the body's last section properties, which may say how notes are
+// numbered (notes.h).
 // Memory holds the document model and one paragraph at a time, never the
 // part itself, however large it is. What the body does not use (section
 // properties, say) is only scanned for its tags.
@@ -14,6 +16,7 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/document/docx/content.h"
 #include "platform/document/model.h"
 #include "platform/document/read_limits.h"
 #include "platform/status.h"
@@ -22,8 +25,10 @@ namespace quillmere::document {
 
 class MainPartReader {
  public:
-  // Fills `out`, which must stay until Finish, with the body.
-  MainPartReader(const ReadLimits& limits, Document* out);
+  // Fills the context's document, which must stay until Finish with the
+  // rest of `context`, with the body: list paragraphs labelled and note
+  // references marked as the context allows (see ContentReader).
+  MainPartReader(const ReadLimits& limits, StoryContext* context);
   ~MainPartReader();
 
   // The next piece of the part, in order. Fails with kCorruptDocument for

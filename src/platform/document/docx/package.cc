@@ -1,4 +1,5 @@
 #include "platform/document/docx/package.h"
+#include "platform/translation.h"
 
 #include <zip.h>
 
@@ -14,16 +15,16 @@ std::string MiB(uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
 
 Status TooLarge(const char* name, uint64_t max_bytes) {
   return Status(ErrorNumber::kDocumentTooLarge,
-                std::string("its part ") + name + " expands to more than " + MiB(max_bytes) +
-                    " and is refused (a ZIP bomb, or far larger than any real document).");
+                Fill(Tr("its part %1$s expands to more than %2$s and is refused (a ZIP bomb, or "
+                        "far larger than any real document)."),
+                     name, MiB(max_bytes)));
 }
 
 Status TooCompressed(const char* name, uint64_t max_ratio) {
   return Status(ErrorNumber::kDocumentTooLarge,
-                std::string("its part ") + name + " expands to more than " +
-                    std::to_string(max_ratio) +
-                    " times its compressed size, far more than XML does, and is refused as a "
-                    "ZIP bomb.");
+                Fill(Tr("its part %1$s expands to more than %2$s times its compressed size, far "
+                        "more than XML does, and is refused as a ZIP bomb."),
+                     name, max_ratio));
 }
 
 // The first limit `size` bytes from `compressed` bytes pass, if any.
@@ -48,7 +49,9 @@ Status ZipArchive::Open(std::string_view bytes, std::unique_ptr<ZipArchive>* out
     zip_error_fini(&error);
     if (source) zip_source_free(source);
     return Status(ErrorNumber::kCorruptDocument,
-                  "it starts like a ZIP archive but is damaged or truncated (" + reason + ").");
+                  Fill(Tr("it starts like a ZIP archive, as a .docx does, but is damaged or "
+                          "truncated (%s)."),
+                       reason));
   }
   zip_error_fini(&error);
   out->reset(new ZipArchive(archive));
@@ -66,7 +69,7 @@ Status ZipArchive::Stream(const char* name, uint64_t max_bytes, uint64_t max_rat
   zip_stat_t stat;
   zip_stat_init(&stat);
   if (zip_stat(archive_, name, kLookup, &stat) != 0) {
-    return Status(ErrorNumber::kCorruptDocument, std::string("its part ") + name + " is missing.");
+    return Status(ErrorNumber::kCorruptDocument, Fill(Tr("its part %s is missing."), name));
   }
   uint64_t compressed = (stat.valid & ZIP_STAT_COMP_SIZE) ? stat.comp_size : UINT64_MAX;
   if (stat.valid & ZIP_STAT_SIZE) {
@@ -75,9 +78,8 @@ Status ZipArchive::Stream(const char* name, uint64_t max_bytes, uint64_t max_rat
 
   zip_file_t* file = zip_fopen_index(archive_, stat.index, 0);
   if (file == nullptr) {
-    return Status(
-        ErrorNumber::kCorruptDocument,
-        std::string("its part ") + name + " cannot be read (" + zip_strerror(archive_) + ").");
+    return Status(ErrorNumber::kCorruptDocument,
+                  Fill(Tr("its part %1$s cannot be read (%2$s)."), name, zip_strerror(archive_)));
   }
   std::string buffer(1 << 16, '\0');
   uint64_t size = 0;
@@ -86,9 +88,8 @@ Status ZipArchive::Stream(const char* name, uint64_t max_bytes, uint64_t max_rat
     zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
     if (n == 0) break;
     if (n < 0) {
-      status =
-          Status(ErrorNumber::kCorruptDocument, std::string("its part ") + name + " is damaged (" +
-                                                    zip_file_strerror(file) + ").");
+      status = Status(ErrorNumber::kCorruptDocument,
+                      Fill(Tr("its part %1$s is damaged (%2$s)."), name, zip_file_strerror(file)));
       break;
     }
     size += static_cast<uint64_t>(n);

@@ -1,4 +1,5 @@
 #include "platform/document/soffice/child_process.h"
+#include "platform/translation.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -107,7 +108,7 @@ Status RunToCompletion(const std::vector<std::string>& argv, const std::string& 
                           env.data());
   if (error != 0) {
     return Status(ErrorNumber::kConverterFailed,
-                  "Cannot run \"" + argv[0] + "\": " + std::strerror(error) + ".");
+                  Fill(Tr("Cannot run \"%1$s\": %2$s."), argv[0], strerrordesc_np(error)));
   }
 
   const auto deadline = std::chrono::steady_clock::now() + time_limit;
@@ -122,8 +123,9 @@ Status RunToCompletion(const std::vector<std::string>& argv, const std::string& 
   kill(-pid, SIGKILL);  // the group: the child if it still runs, and anything it left
   *exit_code = Reap(pid);
   if (timed_out) {
-    return Status(ErrorNumber::kConverterTimeout, "\"" + argv[0] + "\" did not finish within " +
-                                                      Duration(time_limit) + " and was stopped.");
+    return Status(ErrorNumber::kConverterTimeout,
+                  Fill(Tr("\"%1$s\" did not finish within %2$s and was stopped."), argv[0],
+                       Duration(time_limit)));
   }
   return Status();
 }

@@ -12,6 +12,7 @@
 
 #include "platform/document/soffice/child_process.h"
 #include "platform/files.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 
@@ -27,11 +28,11 @@ class WorkFolder {
     std::error_code error;
     fs::path base = parent.empty() ? fs::temp_directory_path(error) : fs::path(parent);
     if (error) {
-      return Status(ErrorNumber::kFileIo, "No temporary folder: " + error.message() + ".");
+      return Status(ErrorNumber::kFileIo, Fill(Tr("No temporary folder: %s."), error.message()));
     }
     std::string pattern = (base / "quillmere-convert-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
-      return files::ErrnoStatus(errno, "create a working folder in", base.string());
+      return files::ErrnoStatus(errno, N_("create a working folder in"), base.string());
     }
     out->reset(new WorkFolder(pattern));
     return Status();
@@ -109,7 +110,8 @@ Status ConvertToDocx(const std::string& program, std::string_view document,
   std::error_code made;
   fs::create_directory(temp, made);
   if (made)
-    return Status(ErrorNumber::kFileIo, "Cannot create \"" + temp + "\": " + made.message() + ".");
+    return Status(ErrorNumber::kFileIo,
+                  Fill(Tr("Cannot create \"%1$s\": %2$s."), temp, made.message()));
 
   int exit_code = 0;
   QM_RETURN_IF_ERROR(RunToCompletion(
@@ -120,9 +122,9 @@ Status ConvertToDocx(const std::string& program, std::string_view document,
 
   const std::string result = output_folder + "/document.docx";
   if (!files::Exists(result)) {
-    return Status(ErrorNumber::kConverterFailed, "LibreOffice could not convert it (exit status " +
-                                                     std::to_string(exit_code) + "; " +
-                                                     LastLine(log) + ").");
+    return Status(ErrorNumber::kConverterFailed,
+                  Fill(Tr("LibreOffice could not convert it (exit status %1$s; %2$s)."), exit_code,
+                       LastLine(log)));
   }
   return files::ReadWholeFile(result, max_result_bytes, docx);
 }

@@ -1,5 +1,7 @@
 #include "platform/document/web_page/page_text.h"
 
+#include "convert/ustring.h"
+
 namespace quillmere::document {
 
 namespace {
@@ -73,9 +75,35 @@ void AppendText(std::u16string_view text, std::u16string& out) {
   }
 }
 
+// Word's link between a note reference in the text and the mark before
+// the note's own text; `in_text` tells which of the two this is.
+void AppendNoteLink(std::u16string_view mark, bool custom_mark, bool endnote, int number,
+                    bool in_text, std::u16string& out) {
+  std::u16string kind = endnote ? u"edn" : u"ftn";
+  std::u16string note_id = kind + text::FromNumber(number);
+  std::u16string reference_id = kind + u"ref" + text::FromNumber(number);
+  out += u"<a style='mso-" + std::u16string(endnote ? u"endnote" : u"footnote") + u"-id:" +
+         note_id + u"' href=\"#_" + (in_text ? note_id : reference_id) + u"\" name=\"_" +
+         (in_text ? reference_id : note_id) + u"\" title=\"\"><span class=";
+  out += endnote ? u"MsoEndnoteReference>" : u"MsoFootnoteReference>";
+  if (custom_mark) {
+    AppendText(mark, out);
+  } else {
+    out += u"<span style='mso-special-character:footnote'></span><![if !supportFootnotes]>[";
+    AppendText(mark, out);
+    out += u"]<![endif]>";
+  }
+  out += u"</span></a>";
+}
+
+constexpr std::u16string_view kLabelPadding =
+    u"<span style='font:7.0pt \"Times New Roman\"'>&nbsp;&nbsp;&nbsp;&nbsp;&nbsp; </span>";
+
 }  // namespace
 
-void AppendParagraphContent(const Paragraph& paragraph, std::u16string& out) {
+void AppendParagraphContent(const Paragraph& paragraph, std::u16string& out, NoteCount* notes) {
+  NoteCount uncounted;
+  if (notes == nullptr) notes = &uncounted;
   for (const Inline& item : paragraph.inlines) {
     switch (item.kind) {
       case Inline::Kind::kText:
@@ -87,8 +115,34 @@ void AppendParagraphContent(const Paragraph& paragraph, std::u16string& out) {
       case Inline::Kind::kTab:
         out += kTab;
         break;
+      case Inline::Kind::kFootnoteReference:
+        AppendNoteLink(item.text, item.custom_mark, false, ++notes->footnotes, true, out);
+        break;
+      case Inline::Kind::kEndnoteReference:
+        AppendNoteLink(item.text, item.custom_mark, true, ++notes->endnotes, true, out);
+        break;
     }
   }
+}
+
+void AppendListLabel(const ListLabel& label, std::u16string& out) {
+  out += u"<![if !supportLists]>";
+  if (!label.font.empty()) {
+    out += u"<span style='font-family:";
+    AppendText(label.font, out);
+    out += u"'>";
+  }
+  out += u"<span style='mso-list:Ignore'>";
+  if (label.right_aligned && label.followed) out += kLabelPadding;
+  AppendText(label.text, out);
+  if (!label.right_aligned && label.followed) out += kLabelPadding;
+  out += u"</span>";
+  if (!label.font.empty()) out += u"</span>";
+  out += u"<![endif]>";
+}
+
+void AppendNoteBackLink(const Note& note, bool endnote, int number, std::u16string& out) {
+  AppendNoteLink(note.mark, note.custom_mark, endnote, number, false, out);
 }
 
 bool IsEmpty(const Paragraph& paragraph) {

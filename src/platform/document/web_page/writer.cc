@@ -9,6 +9,7 @@
 #include "platform/document/web_page/page_text.h"
 #include "platform/document/web_page/table_layout.h"
 #include "platform/limits.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 
@@ -49,9 +50,9 @@ constexpr std::u16string_view kPageStart =
     u"<div class=WordSection1 style='layout-grid:15.6pt'>\r\n"
     u"\r\n";
 
+constexpr std::u16string_view kSectionEnd = u"</div>\r\n\r\n";
+
 constexpr std::u16string_view kPageEnd =
-    u"</div>\r\n"
-    u"\r\n"
     u"</body>\r\n"
     u"\r\n"
     u"</html>\r\n";
@@ -71,7 +72,12 @@ uint64_t EstimateBytes(const std::vector<Block>& blocks) {
   for (const Block& block : blocks) {
     if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
       bytes += 64;
-      for (const Inline& item : paragraph->inlines) bytes += 64 + 2 * item.text.size();
+      if (paragraph->list_label) bytes += 192 + 2 * paragraph->list_label->text.size();
+      for (const Inline& item : paragraph->inlines) {
+        bool reference = item.kind == Inline::Kind::kFootnoteReference ||
+                         item.kind == Inline::Kind::kEndnoteReference;
+        bytes += (reference ? 256 : 64) + 2 * item.text.size();
+      }
       continue;
     }
     const Table& table = *std::get<std::unique_ptr<Table>>(block);
@@ -81,6 +87,12 @@ uint64_t EstimateBytes(const std::vector<Block>& blocks) {
       for (const Cell& cell : row.cells) bytes += 256 + EstimateBytes(cell.blocks);
     }
   }
+  return bytes;
+}
+
+uint64_t EstimateBytes(const std::vector<Note>& notes) {
+  uint64_t bytes = notes.empty() ? 0 : 256;
+  for (const Note& note : notes) bytes += 512 + EstimateBytes(note.blocks);
   return bytes;
 }
 
@@ -94,7 +106,9 @@ class PageWriter {
   bool Over() const { return page_.size() + out_.size() > max_bytes_; }
 
   void Write(const Document& document) {
-    uint64_t estimate = kPageStart.size() + kPageEnd.size() + EstimateBytes(document.body);
+    uint64_t estimate = kPageStart.size() + kSectionEnd.size() + kPageEnd.size() +
+                        EstimateBytes(document.body) + EstimateBytes(document.footnotes) +
+                        EstimateBytes(document.endnotes);
     page_.reserve(std::min(estimate, max_bytes_));
     out_ = kPageStart;
     for (const Block& block : document.body) {
@@ -110,6 +124,9 @@ class PageWriter {
       }
       out_ += kCrLf;
     }
+    out_ += kSectionEnd;
+    WriteNotes(document.footnotes, false);
+    WriteNotes(document.endnotes, true);
     out_ += kPageEnd;
     Encode(0);
   }
@@ -129,10 +146,55 @@ class PageWriter {
   void Indent(int depth) { out_.append(static_cast<size_t>(depth), u' '); }
 
   void AppendContent(const Paragraph& paragraph) {
+    if (paragraph.list_label) AppendListLabel(*paragraph.list_label, out_);
     if (IsEmpty(paragraph)) {
       out_ += kEmptyParagraphContent;
     } else {
-      AppendParagraphContent(paragraph, out_);
+      AppendParagraphContent(paragraph, out_, &notes_);
+    }
+  }
+
+  // The notes' own texts after the body, as Word puts them: each in a
+  // division of its own, starting with its mark linked back to its
+  // reference.
+  void WriteNotes(const std::vector<Note>& notes, bool endnotes) {
+    if (notes.empty()) return;
+    std::u16string_view kind = endnotes ? u"endnote" : u"footnote";
+    out_ += u"<div style='mso-element:" + std::u16string(kind) +
+            u"-list'><![if !supportFootnotes]><br clear=all>\r\n\r\n"
+            u"<hr align=left size=1 width=\"33%\">\r\n\r\n<![endif]>\r\n\r\n";
+    for (size_t i = 0; i < notes.size(); ++i) {
+      Encode(kPieceUnits);
+      if (Over()) break;
+      std::u16string number = text::FromNumber(static_cast<int64_t>(i + 1));
+      out_ += u"<div style='mso-element:" + std::u16string(kind) + u"' id=" +
+              (endnotes ? u"edn" : u"ftn") + number + u">\r\n\r\n";
+      WriteNote(notes[i], endnotes, static_cast<int>(i + 1));
+      out_ += u"\r\n</div>\r\n\r\n";
+    }
+    out_ += u"</div>\r\n\r\n";
+  }
+
+  void WriteNote(const Note& note, bool endnote, int number) {
+    std::u16string_view paragraph_start =
+        endnote ? u"<p class=MsoEndnoteText>" : u"<p class=MsoFootnoteText>";
+    bool marked = false;
+    for (const Block& block : note.blocks) {
+      const auto* paragraph = std::get_if<Paragraph>(&block);
+      if (paragraph == nullptr) {
+        WriteTable(*std::get<std::unique_ptr<Table>>(block), 0);
+        continue;
+      }
+      out_ += paragraph_start;
+      if (!marked) AppendNoteBackLink(note, endnote, number, out_);
+      marked = true;
+      AppendContent(*paragraph);
+      out_ += u"</p>\r\n";
+    }
+    if (!marked) {
+      out_ += paragraph_start;
+      AppendNoteBackLink(note, endnote, number, out_);
+      out_ += u"</p>\r\n";
     }
   }
 
@@ -203,8 +265,9 @@ class PageWriter {
 
   // Paragraphs and nested tables as they stand in the cell, as Word writes
   // them: text after a nested table follows that table on the page. Word
-  // leaves out the empty paragraph that ends a cell after a nested table,
-  // and writes one into a cell that holds nothing.
+  // leaves out the empty paragraph that ends a cell after a nested table
+  // (unless a list label shows there), and writes one into a cell that
+  // holds nothing.
   void WriteCellContent(const Cell& cell, int indent) {
     const std::vector<Block>& blocks = cell.blocks;
     if (blocks.empty()) WriteCellParagraph(Paragraph(), indent);
@@ -212,7 +275,9 @@ class PageWriter {
       if (const auto* paragraph = std::get_if<Paragraph>(&blocks[i])) {
         bool ends_after_table = i + 1 == blocks.size() && i > 0 &&
                                 std::holds_alternative<std::unique_ptr<Table>>(blocks[i - 1]);
-        if (!ends_after_table || !IsEmpty(*paragraph)) WriteCellParagraph(*paragraph, indent);
+        if (!ends_after_table || !IsEmpty(*paragraph) || paragraph->list_label) {
+          WriteCellParagraph(*paragraph, indent);
+        }
       } else {
         WriteTable(*std::get<std::unique_ptr<Table>>(blocks[i]), indent);
       }
@@ -222,10 +287,11 @@ class PageWriter {
   void WriteCellParagraph(const Paragraph& paragraph, int indent) {
     Indent(indent);
     out_ += u"<p class=MsoNormal>";
+    if (paragraph.list_label) AppendListLabel(*paragraph.list_label, out_);
     if (IsEmpty(paragraph)) {
       out_ += kEmptyParagraphContent;
     } else {
-      AppendParagraphContent(paragraph, out_);
+      AppendParagraphContent(paragraph, out_, &notes_);
       out_ += u"<o:p></o:p>";
     }
     out_ += u"</p>\r\n";
@@ -237,14 +303,16 @@ class PageWriter {
   }
 
   std::u16string out_;  // written, not yet encoded
+  NoteCount notes_;
   const uint64_t max_bytes_;
   std::string& page_;
 };
 
 Status TooLarge(uint64_t max_bytes) {
   return Status(ErrorNumber::kDocumentTooLarge,
-                "The document would make a web page of more than " + std::to_string(max_bytes) +
-                    " bytes, more than this program saves and reads back.");
+                Fill(Tr("The document would make a web page of more than %s bytes, more than "
+                        "this program saves and reads back."),
+                     max_bytes));
 }
 
 }  // namespace

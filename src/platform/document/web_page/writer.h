@@ -24,7 +24,11 @@
 // Word's extra row for browsers without misaligned columns
 // (<![if !supportMisalignedColumns]>) is not written: the conversion would
 // take it for a row of empty cells.
-// Characters outside code page 936 are written as "&#NNNNN;".
+// A list paragraph starts with its label and a note reference is Word's
+// link with its mark in brackets ("[1]"), so both become part of a cell's
+// value as they do on Word's page; the notes' own texts follow the body,
+// outside every table. Characters outside code page 936 are written as
+// "&#NNNNN;".
 #pragma once
 
 #include <string>

@@ -1,4 +1,5 @@
 #include "platform/document/word97/compound_file.h"
+#include "platform/translation.h"
 
 #include <algorithm>
 
@@ -17,7 +18,8 @@ constexpr uint8_t kTypeStream = 2;
 constexpr uint8_t kTypeRoot = 5;
 
 Status Corrupt(const std::string& what) {
-  return Status(ErrorNumber::kCorruptDocument, "The document's compound file is damaged: " + what);
+  return Status(ErrorNumber::kCorruptDocument,
+                Fill(Tr("The document's compound file is damaged: %s."), what));
 }
 
 std::string SectorText(uint32_t sector) { return "sector " + std::to_string(sector); }
@@ -42,7 +44,7 @@ Status CompoundFile::Open(std::string_view bytes, CompoundFile* out) {
   out->file_ = LittleEndian(bytes);
   const LittleEndian& file = out->file_;
   if (bytes.substr(0, kSignature.size()) != kSignature) {
-    return Status(ErrorNumber::kUnsupportedFormat, "The file is not a compound file (OLE2).");
+    return Status(ErrorNumber::kUnsupportedFormat, Tr("The file is not a compound file (OLE2)."));
   }
   if (!file.Has(0, 512)) return Corrupt("the header is cut off");
   uint16_t major = file.U16(0x1A);

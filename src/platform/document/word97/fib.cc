@@ -1,9 +1,11 @@
 #include "platform/document/word97/fib.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
 #include "platform/document/word97/little_endian.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 namespace {
@@ -18,6 +20,16 @@ constexpr uint16_t kFlagObfuscated = 0x8000;
 constexpr int kPairCharacterBins = 12;
 constexpr int kPairParagraphBins = 13;
 constexpr int kPairPieceTable = 33;
+constexpr int kPairStyleSheet = 1;
+constexpr int kPairFootnoteReferences = 2;
+constexpr int kPairFootnoteTexts = 3;
+constexpr int kPairEndnoteReferences = 46;
+constexpr int kPairEndnoteTexts = 47;
+constexpr int kPairListDefinitions = 73;
+constexpr int kPairListOverrides = 74;
+// Indexes of the story lengths in fibRgLw ([MS-DOC] 2.5.5).
+constexpr int kLongFootnotes = 4;
+constexpr int kLongEndnotes = 8;
 constexpr int kPairShapeAnchors = 40;
 constexpr int kPairTextBoxes = 56;
 // The stories before the text boxes, in CP order ([MS-DOC] 2.3.1): their
@@ -28,7 +40,29 @@ constexpr int kTextBoxLength = 36;
 
 Status Corrupt(const std::string& what) {
   return Status(ErrorNumber::kCorruptDocument,
-                "The document's file information block is damaged: " + what);
+                Fill(Tr("The document's file information block is damaged: %s."), what));
+}
+
+// The story lengths and structures of lists and notes, where the FIB has
+// them; a length below zero counts as none.
+void ReadListsAndNotes(const LittleEndian& fib, uint64_t longs, uint64_t cslw, uint64_t pairs,
+                       uint64_t pair_count, Fib* out) {
+  int32_t* lengths[] = {&out->footnotes_length, &out->headers_length, &out->macros_length,
+                        &out->comments_length, &out->endnotes_length};
+  for (int i = kLongFootnotes; i <= kLongEndnotes && static_cast<uint64_t>(i) < cslw; ++i) {
+    *lengths[i - kLongFootnotes] = std::max(fib.I32(longs + 4 * i), 0);
+  }
+  auto pair = [&](int index) {
+    if (static_cast<uint64_t>(index) >= pair_count) return FcLcb();
+    return FcLcb{fib.U32(pairs + 8 * index), fib.U32(pairs + 8 * index + 4)};
+  };
+  out->style_sheet = pair(kPairStyleSheet);
+  out->footnote_references = pair(kPairFootnoteReferences);
+  out->footnote_texts = pair(kPairFootnoteTexts);
+  out->endnote_references = pair(kPairEndnoteReferences);
+  out->endnote_texts = pair(kPairEndnoteTexts);
+  out->list_definitions = pair(kPairListDefinitions);
+  out->list_overrides = pair(kPairListOverrides);
 }
 
 // Sets where the text-box story lies, unless a length is negative or the
@@ -54,17 +88,18 @@ Status ReadFib(std::string_view word_document, Fib* out) {
   if (!fib.Has(0, 0x22)) return Corrupt("it is cut off");
   uint16_t ident = fib.U16(0);
   if (ident != kWord97Ident && ident != kWord6Ident) {
-    return Status(ErrorNumber::kUnsupportedFormat, "The compound file is not a Word document.");
+    return Status(ErrorNumber::kUnsupportedFormat, Tr("The compound file is not a Word document."));
   }
   uint16_t flags = fib.U16(0x0A);
   if (flags & (kFlagEncrypted | kFlagObfuscated)) {
     return Status(ErrorNumber::kPasswordProtected,
-                  "The document is password-protected (encrypted); it cannot be read.");
+                  Tr("The document is password-protected (encrypted); it cannot be read. Remove "
+                     "the password in Word, then try again."));
   }
   if (ident == kWord6Ident || fib.U16(2) < kFirstWord97Version) {
     return Status(
         ErrorNumber::kUnsupportedFormat,
-        "The document was saved by Word 6.0/95 or older, not in the Word 97-2003 format.");
+        Tr("The document was saved by Word 6.0/95 or older, not in the Word 97-2003 format."));
   }
   out->uses_1table = flags & kFlagWhichTableStream;
   // The variable part: csw 16-bit words, cslw 32-bit words, then the fc/lcb pairs.
@@ -89,6 +124,7 @@ Status ReadFib(std::string_view word_document, Fib* out) {
   out->character_bins = pair(kPairCharacterBins);
   out->paragraph_bins = pair(kPairParagraphBins);
   out->piece_table = pair(kPairPieceTable);
+  ReadListsAndNotes(fib, longs, cslw, pairs, pair_count, out);
   if (pair_count > kPairTextBoxes) {
     out->shape_anchors = pair(kPairShapeAnchors);
     out->text_boxes = pair(kPairTextBoxes);

@@ -1,7 +1,7 @@
 // The file information block (FIB) at the start of a Word 97-2003
 // document's WordDocument stream ([MS-DOC] 2.5): which table stream to use,
-// where the main text and the text-box story lie, and where the structures
-// this reader needs lie in the table stream.
+// where the main text, the stories after it and the text-box story lie, and
+// where the structures this reader needs lie in the table stream.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +30,19 @@ struct Fib {
   FcLcb piece_table;     // Clx
   FcLcb shape_anchors;   // PlcSpaMom: the main text's drawing anchors
   FcLcb text_boxes;      // PlcftxbxTxt: the text boxes of the main text
+  // Lists and notes; a structure the FIB does not list stays empty.
+  int32_t footnotes_length = 0;  // ccpFtn: the stories after the main text, in CP order
+  int32_t headers_length = 0;    // ccpHdd
+  int32_t macros_length = 0;     // ccpMcr
+  int32_t comments_length = 0;   // ccpAtn
+  int32_t endnotes_length = 0;   // ccpEdn
+  FcLcb style_sheet;             // STSH
+  FcLcb footnote_references;     // PlcffndRef
+  FcLcb footnote_texts;          // PlcffndTxt
+  FcLcb endnote_references;      // PlcfendRef
+  FcLcb endnote_texts;           // PlcfendTxt
+  FcLcb list_definitions;        // PlfLst
+  FcLcb list_overrides;          // PlfLfo
 };
 
 // Reads the FIB of `word_document`. Fails with kPasswordProtected for an

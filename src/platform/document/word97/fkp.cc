@@ -27,8 +27,10 @@ std::vector<uint32_t> PageNumbers(std::string_view table_stream, FcLcb bins) {
 }
 
 // The grpprl of run `index` of a page: empty when it has none, or when it
-// would reach into the run count in the page's last byte.
-std::string_view RunSprms(FkpKind kind, const LittleEndian& page, uint64_t entries, int index) {
+// would reach into the run count in the page's last byte. A paragraph run's
+// style goes to `istd`.
+std::string_view RunSprms(FkpKind kind, const LittleEndian& page, uint64_t entries, int index,
+                          uint16_t* istd) {
   uint64_t start = 0, size = 0;
   if (kind == FkpKind::kCharacter) {
     uint64_t at = 2 * uint64_t{page.U8(entries + index)};
@@ -47,8 +49,9 @@ std::string_view RunSprms(FkpKind kind, const LittleEndian& page, uint64_t entri
     } else {
       size -= 1;
     }
-    // Skip the style index (istd) before the sprms.
-    if (size < 2) return {};
+    // The style index (istd) comes before the sprms.
+    if (size < 2 || start + size > kPageSize - 1) return {};
+    *istd = page.U16(start);
     start += 2;
     size -= 2;
   }
@@ -62,9 +65,9 @@ void ReadPage(FkpKind kind, const LittleEndian& page, std::vector<FkpRun>* runs)
   uint64_t entries = 4 * (count + 1);
   if (count == 0 || entries + entry_size * count > kPageSize - 1) return;
   for (uint64_t i = 0; i < count; ++i) {
-    FkpRun run{page.U32(4 * i), page.U32(4 * (i + 1)), {}};
+    FkpRun run{page.U32(4 * i), page.U32(4 * (i + 1)), {}, 0};
     if (run.end <= run.start) continue;
-    run.sprms = RunSprms(kind, page, entries, static_cast<int>(i));
+    run.sprms = RunSprms(kind, page, entries, static_cast<int>(i), &run.istd);
     runs->push_back(run);
   }
 }

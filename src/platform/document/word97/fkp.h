@@ -17,6 +17,7 @@ struct FkpRun {
   uint32_t start = 0;  // byte range [start, end) of WordDocument
   uint32_t end = 0;
   std::string_view sprms;  // the run's grpprl (a paragraph's without its style)
+  uint16_t istd = 0;       // a paragraph run's style
 };
 
 enum class FkpKind { kParagraph, kCharacter };

@@ -32,11 +32,13 @@ std::vector<ParagraphSpan> FindParagraphs(const std::vector<FkpRun>& runs, const
       if (offset % piece.char_size != 0) continue;
       uint32_t mark = piece.cp_start + static_cast<uint32_t>(offset / piece.char_size) - 1;
       if (!EndsParagraph(text[mark])) continue;
-      paragraphs.push_back({start, mark, run->sprms, piece.prm});
+      paragraphs.push_back({start, mark, run->sprms, piece.prm, run->istd});
       start = mark + 1;
     }
   }
-  if (start < text.size()) paragraphs.push_back({start, static_cast<uint32_t>(text.size()), {}, 0});
+  if (start < text.size()) {
+    paragraphs.push_back({start, static_cast<uint32_t>(text.size()), {}, 0, 0});
+  }
   return paragraphs;
 }
 

@@ -17,6 +17,7 @@ struct ParagraphSpan {
   uint32_t mark = 0;           // CP of the mark ending it (0x0D, 0x07 or 0x0C), or the text's end
   std::string_view fkp_sprms;  // the sprms of the paragraph run that ends at the mark
   uint16_t prm = 0;            // the Prm of the piece that holds the mark
+  uint16_t istd = 0;           // the paragraph's style
 };
 
 // Splits `text` (the main text read through `pieces`) into paragraphs where

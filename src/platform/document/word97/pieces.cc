@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/document/word97/little_endian.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 namespace {
@@ -14,7 +15,8 @@ constexpr uint32_t kFcCompressed = 0x40000000;
 constexpr uint32_t kFcMask = 0x3FFFFFFF;
 
 Status Corrupt(const std::string& what) {
-  return Status(ErrorNumber::kCorruptDocument, "The document's piece table is damaged: " + what);
+  return Status(ErrorNumber::kCorruptDocument,
+                Fill(Tr("The document's piece table is damaged: %s."), what));
 }
 
 // Reads the CPs and descriptors of a PlcPcd of `size` bytes at `at`.

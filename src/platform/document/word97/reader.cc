@@ -6,6 +6,8 @@
 #include "platform/document/word97/compound_file.h"
 #include "platform/document/word97/fib.h"
 #include "platform/document/word97/fkp.h"
+#include "platform/document/word97/lists.h"
+#include "platform/document/word97/notes.h"
 #include "platform/document/word97/paragraphs.h"
 #include "platform/document/word97/pieces.h"
 #include "platform/document/word97/revisions.h"
@@ -14,6 +16,7 @@
 #include "platform/document/word97/tables.h"
 #include "platform/document/word97/text.h"
 #include "platform/document/word97/text_boxes.h"
+#include "platform/translation.h"
 
 namespace quillmere::document {
 namespace {
@@ -46,13 +49,13 @@ Status ReadStreams(std::string_view file_bytes, Streams* streams, Fib* fib) {
   bool found = false;
   QM_RETURN_IF_ERROR(ReadNamedStream(file, u"WordDocument", &streams->word_document, &found));
   if (!found) {
-    return Status(ErrorNumber::kUnsupportedFormat, "The compound file holds no Word document.");
+    return Status(ErrorNumber::kUnsupportedFormat, Tr("The compound file holds no Word document."));
   }
   QM_RETURN_IF_ERROR(ReadFib(streams->word_document, fib));
   std::u16string_view table_name = fib->uses_1table ? u"1Table" : u"0Table";
   QM_RETURN_IF_ERROR(ReadNamedStream(file, table_name, &streams->table, &found));
   if (!found) {
-    return Status(ErrorNumber::kCorruptDocument, "The document's table stream is missing.");
+    return Status(ErrorNumber::kCorruptDocument, Tr("The document's table stream is missing."));
   }
   QM_RETURN_IF_ERROR(CheckFibAgainstTableStream(fib, streams->table.size()));
   return ReadNamedStream(file, u"Data", &streams->data, &found);
@@ -77,6 +80,7 @@ struct Text {
   std::vector<uint32_t> deleted_marks;
   std::vector<ParagraphSpan> paragraphs;
   std::vector<TextBoxAnchor> text_boxes;
+  std::vector<NoteReference> notes;  // sorted by CP
   PieceTable pieces;
   std::string_view data;
   uint64_t sprm_budget = 0;
@@ -84,12 +88,27 @@ struct Text {
 
 class StoryAssembler {
  public:
-  explicit StoryAssembler(Text& text) : text_(text) {}
+  StoryAssembler(Text& text, const Word97Lists& lists) : text_(text), lists_(lists) {}
 
-  // Appends the blocks of the story in CPs [begin, end) to `out`; in the
-  // main story (`with_text_boxes`) each text box follows the paragraph that
-  // holds its anchor.
-  Status Assemble(uint32_t begin, uint32_t end, bool with_text_boxes, Document* out) {
+  // Reads the main text, CPs [0, `length`), into `out`: each text box
+  // follows the paragraph that holds its anchor, and each note's text goes
+  // to `out`'s notes when its reference is read, so notes keep the order of
+  // their references. The lists of the text boxes count on with the main
+  // text's; each note counts its own.
+  Status AssembleMain(uint32_t length, Document* out) {
+    notes_out_ = out;
+    ListCounter counter;
+    return Assemble(0, length, {&counter, true}, out);
+  }
+
+ private:
+  struct Story {
+    ListCounter* counter;  // of the lists its paragraphs belong to
+    bool main = false;     // the main text, which holds text boxes and notes
+  };
+
+  // Appends the blocks of the story in CPs [begin, end) to `out`.
+  Status Assemble(uint32_t begin, uint32_t end, const Story& story, Document* out) {
     TableAssembler assembler(out);
     TextFilter filter;
     std::vector<Sprm> sprms;
@@ -100,8 +119,8 @@ class StoryAssembler {
     for (; span != text_.paragraphs.end() && span->start < end; ++span) {
       if (!ParagraphSprms(*span, text_.pieces, text_.data, &text_.sprm_budget, &sprms)) {
         return Status(ErrorNumber::kCorruptDocument,
-                      "The document's paragraph properties are damaged: far more of them than "
-                      "the file could hold.");
+                      Tr("The document's paragraph properties are damaged: far more of them than "
+                         "the file could hold."));
       }
       TableMarks marks = ReadTableMarks(sprms);
       bool has_mark = span->mark < end;
@@ -116,12 +135,14 @@ class StoryAssembler {
         continue;
       }
       uint32_t start = std::max(span->start, begin);
-      uint32_t stop = std::min(span->mark, end);
+      uint32_t stop = has_mark ? span->mark : UnmarkedEnd(start, end);
       Paragraph paragraph;
-      filter.Append(std::u16string_view(text_.characters).substr(start, stop - start), &paragraph);
+      paragraph.list_label = lists_.Label(span->istd, sprms, *story.counter);
+      AppendCharacters(start, stop, story.main, filter, &paragraph);
       std::vector<Block> anchored;
-      if (with_text_boxes) {
-        QM_RETURN_IF_ERROR(TextBoxesIn(start, std::min(span->mark + 1, end), box, &anchored));
+      if (story.main) {
+        QM_RETURN_IF_ERROR(
+            TextBoxesIn(start, std::min(span->mark + 1, end), *story.counter, box, &anchored));
       }
       if (ending == Ending::kCell) {
         filter.CloseFields();
@@ -134,27 +155,83 @@ class StoryAssembler {
     return Status();
   }
 
- private:
+  // Where a story's last paragraph, which no paragraph run ends, stops:
+  // before the story's final paragraph mark.
+  uint32_t UnmarkedEnd(uint32_t start, uint32_t end) const {
+    return end > start && text_.characters[end - 1] == kParagraphMark ? end - 1 : end;
+  }
+
   bool IsDeletedMark(uint32_t cp) const {
     return std::binary_search(text_.deleted_marks.begin(), text_.deleted_marks.end(), cp);
+  }
+
+  // Appends the characters [start, stop) to `paragraph`; in the main text
+  // with the references of notes where they stand. A reference that was
+  // deleted shows no note.
+  void AppendCharacters(uint32_t start, uint32_t stop, bool main, TextFilter& filter,
+                        Paragraph* paragraph) {
+    std::u16string_view characters = text_.characters;
+    while (main && next_note_ < text_.notes.size() && text_.notes[next_note_].cp < stop) {
+      const NoteReference& reference = text_.notes[next_note_++];
+      if (reference.cp < start || characters[reference.cp] == 0) continue;
+      filter.Append(characters.substr(start, reference.cp - start), paragraph);
+      AddNote(reference, paragraph);
+      start = reference.cp;  // Word's 0x02 there shows nothing; an author's mark shows as text
+    }
+    filter.Append(characters.substr(start, stop - start), paragraph);
+  }
+
+  // A reference shows its number, or nothing where the author's own mark
+  // follows as text.
+  void AddNote(const NoteReference& reference, Paragraph* paragraph) {
+    Note note;
+    note.custom_mark = !reference.numbered;
+    if (reference.numbered) note.mark = numbers_.Next(reference.endnote);
+    note.blocks = ReadNote(reference);
+    paragraph->inlines.push_back(
+        {reference.endnote ? Inline::Kind::kEndnoteReference : Inline::Kind::kFootnoteReference,
+         note.mark, note.custom_mark});
+    (reference.endnote ? notes_out_->endnotes : notes_out_->footnotes).push_back(std::move(note));
+  }
+
+  // A note's text as blocks, tables included; a damaged one is left empty.
+  std::vector<Block> ReadNote(const NoteReference& reference) {
+    ListCounter counter;
+    Document note;
+    if (reference.text_start >= reference.text_end ||
+        !Assemble(reference.text_start, reference.text_end, {&counter, false}, &note).ok()) {
+      return {};
+    }
+    return std::move(note.body);
   }
 
   // The blocks of the text boxes anchored in CPs [start, end), in order;
   // `box` walks the boxes, which are sorted by anchor. An anchor that was
   // deleted (or holds no drawing anchor) shows no box.
-  Status TextBoxesIn(uint32_t start, uint32_t end, std::vector<TextBoxAnchor>::iterator& box,
-                     std::vector<Block>* out) {
+  Status TextBoxesIn(uint32_t start, uint32_t end, ListCounter& counter,
+                     std::vector<TextBoxAnchor>::iterator& box, std::vector<Block>* out) {
     for (; box != text_.text_boxes.end() && box->anchor < end; ++box) {
       if (box->anchor < start || text_.characters[box->anchor] != kDrawingAnchor) continue;
       Document content;
-      QM_RETURN_IF_ERROR(Assemble(box->start, box->end, false, &content));
+      QM_RETURN_IF_ERROR(Assemble(box->start, box->end, {&counter, false}, &content));
       for (Block& block : content.body) out->push_back(std::move(block));
     }
     return Status();
   }
 
   Text& text_;
+  const Word97Lists& lists_;
+  size_t next_note_ = 0;  // of text_.notes, the first the main text has not passed
+  NoteNumbers numbers_;
+  Document* notes_out_ = nullptr;
 };
+
+// Where the texts of `notes` end: the stories must be read that far.
+uint32_t NotesEnd(const std::vector<NoteReference>& notes) {
+  uint32_t end = 0;
+  for (const NoteReference& note : notes) end = std::max(end, note.text_end);
+  return end;
+}
 
 }  // namespace
 
@@ -164,10 +241,14 @@ Status ReadWord97Document(std::string_view file_bytes, Document* out) {
   Fib fib;
   QM_RETURN_IF_ERROR(ReadStreams(file_bytes, &streams, &fib));
   Text text;
+  text.notes = ReadNoteReferences(streams.table, fib);
+  uint32_t stories_end = std::max(NotesEnd(text.notes), fib.text_box_start + fib.text_box_length);
   QM_RETURN_IF_ERROR(ReadPieceTable(streams.table, fib.piece_table, fib.main_text_length,
-                                    fib.text_box_start + fib.text_box_length,
-                                    streams.word_document.size(), &text.pieces));
+                                    stories_end, streams.word_document.size(), &text.pieces));
   text.characters = ReadMainText(streams.word_document, text.pieces);
+  if (NotesEnd(text.notes) > text.characters.size()) {
+    text.notes.clear();  // texts out of reach: the references show nothing
+  }
   std::vector<FkpRun> character_runs =
       ReadFkpRuns(FkpKind::kCharacter, streams.word_document, streams.table, fib.character_bins);
   ResolveSymbols(character_runs, text.pieces, &text.characters);
@@ -180,8 +261,9 @@ Status ReadWord97Document(std::string_view file_bytes, Document* out) {
       ReadTextBoxAnchors(streams.table, fib, static_cast<uint32_t>(text.characters.size()));
   text.data = streams.data;
   text.sprm_budget = kSprmBudgetBase + kSprmBudgetPerByte * file_bytes.size();
+  Word97Lists lists(streams.table, fib);
   Status status =
-      StoryAssembler(text).Assemble(0, static_cast<uint32_t>(fib.main_text_length), true, out);
+      StoryAssembler(text, lists).AssembleMain(static_cast<uint32_t>(fib.main_text_length), out);
   if (!status.ok()) *out = Document();
   return status;
 }

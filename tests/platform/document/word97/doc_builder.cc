@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "compound_file_writer.h"
 
@@ -11,6 +12,8 @@ namespace {
 constexpr uint64_t kPage = 512;
 constexpr uint64_t kTextStart = 1024;  // after the FIB
 constexpr int kFibPairs = 93;
+constexpr int kPairFootnoteReferences = 2;
+constexpr int kPairFootnoteTexts = 3;
 constexpr int kPairCharacterBins = 12;
 constexpr int kPairParagraphBins = 13;
 constexpr int kPairPieceTable = 33;
@@ -158,19 +161,42 @@ DocBuilder& DocBuilder::MainText() {
   return *this;
 }
 
+DocBuilder& DocBuilder::Footnote(std::u16string_view text) {
+  footnote_references_.push_back(static_cast<uint32_t>(main_.text.size()));
+  main_.text += u'\x02';
+  main_.deleted.push_back(deleted_);
+  footnote_starts_.push_back(static_cast<uint32_t>(footnotes_.text.size()));
+  footnotes_.text += u'\x02';
+  footnotes_.text.append(text);
+  footnotes_.text += u'\r';
+  footnotes_.deleted.resize(footnotes_.text.size(), false);
+  footnotes_.paragraph_ends.push_back(static_cast<uint32_t>(footnotes_.text.size()));
+  footnotes_.paragraph_sprms.emplace_back();
+  return *this;
+}
+
 std::string DocBuilder::Build() const {
-  // The stories one after the other; with a text box story, a last
-  // paragraph mark ends the whole text, as Word writes it.
+  // The stories one after the other: the footnotes' with a paragraph mark
+  // after the last note, and with a text box story, a last paragraph mark
+  // ends the whole text, as Word writes it.
   const uint32_t main_length = static_cast<uint32_t>(main_.text.size());
-  std::u16string text = main_.text + text_boxes_.text;
-  std::vector<bool> deleted = main_.deleted;
-  deleted.insert(deleted.end(), text_boxes_.deleted.begin(), text_boxes_.deleted.end());
+  Story footnotes = footnotes_;
+  if (!footnote_references_.empty()) {
+    footnotes.text += u'\r';
+    footnotes.deleted.push_back(false);
+    footnotes.paragraph_ends.push_back(static_cast<uint32_t>(footnotes.text.size()));
+    footnotes.paragraph_sprms.emplace_back();
+  }
+  std::u16string text;
+  std::vector<bool> deleted;
   std::vector<std::pair<uint32_t, std::string>> paragraphs;  // end CP, sprms
-  for (size_t i = 0; i < main_.paragraph_ends.size(); ++i)
-    paragraphs.emplace_back(main_.paragraph_ends[i], main_.paragraph_sprms[i]);
-  for (size_t i = 0; i < text_boxes_.paragraph_ends.size(); ++i)
-    paragraphs.emplace_back(main_length + text_boxes_.paragraph_ends[i],
-                            text_boxes_.paragraph_sprms[i]);
+  for (const Story* story : {&main_, &std::as_const(footnotes), &text_boxes_}) {
+    const uint32_t offset = static_cast<uint32_t>(text.size());
+    text += story->text;
+    deleted.insert(deleted.end(), story->deleted.begin(), story->deleted.end());
+    for (size_t i = 0; i < story->paragraph_ends.size(); ++i)
+      paragraphs.emplace_back(offset + story->paragraph_ends[i], story->paragraph_sprms[i]);
+  }
   if (!boxes_.empty()) {
     text += u'\r';
     deleted.push_back(false);
@@ -209,6 +235,16 @@ std::string DocBuilder::Build() const {
   add(kPairPieceTable, '\x02' + U32Bytes(static_cast<uint32_t>(pieces.size())) + pieces);
   add(kPairCharacterBins, character_bins);
   add(kPairParagraphBins, paragraph_bins);
+  if (!footnote_references_.empty()) {
+    std::string cps, numbered, starts;
+    for (uint32_t cp : footnote_references_) cps += U32Bytes(cp);
+    for (uint32_t note : footnote_starts_) starts += U32Bytes(note);
+    numbered.resize(2 * footnote_references_.size());
+    for (size_t i = 0; i < numbered.size(); i += 2) numbered[i] = 1;
+    const uint32_t story_length = static_cast<uint32_t>(footnotes.text.size());
+    add(kPairFootnoteReferences, cps + U32Bytes(main_length) + numbered);
+    add(kPairFootnoteTexts, starts + U32Bytes(story_length - 1) + U32Bytes(story_length));
+  }
   if (!anchors_.empty()) {
     std::string cps, shapes;
     for (const auto& [cp, shape_id] : anchors_) {
@@ -243,6 +279,7 @@ std::string DocBuilder::Build() const {
   PutU16(&fib, longs - 2, 22);
   PutU32(&fib, longs, static_cast<uint32_t>(word_document.size()));
   PutU32(&fib, longs + 12, main_length);
+  PutU32(&fib, longs + 16, static_cast<uint32_t>(footnotes.text.size()));
   PutU32(&fib, longs + 36, static_cast<uint32_t>(text_boxes_.text.size()));
   const uint64_t pair_count = longs + 88;
   PutU16(&fib, pair_count, kFibPairs);

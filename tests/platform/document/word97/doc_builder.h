@@ -1,7 +1,8 @@
 // Test helper: writes small Word 97-2003 documents from scratch, the way
 // Word lays them out: the text in one 16-bit piece, paragraph and character
-// properties in formatted disk pages, tables marked as Word marks them, and
-// text boxes in their own story paired with their anchors by shape id.
+// properties in formatted disk pages, tables marked as Word marks them,
+// footnotes in their own story, and text boxes in theirs paired with their
+// anchors by shape id.
 //
 //   DocBuilder doc;
 //   doc.Text(u"a").EndCell().Text(u"b").EndCell().EndRow({0, 1440, 2880});
@@ -42,6 +43,10 @@ class DocBuilder {
   DocBuilder& TextBox(uint32_t shape_id);
   DocBuilder& MainText();
 
+  // A footnote Word numbers: its reference (0x02) in the main text, and
+  // `text` as the note's one paragraph in the footnote story.
+  DocBuilder& Footnote(std::u16string_view text);
+
   // The document as a compound file.
   std::string Build() const;
 
@@ -61,11 +66,14 @@ class DocBuilder {
   Story& Current() { return in_text_box_ ? text_boxes_ : main_; }
 
   Story main_;
+  Story footnotes_;
   Story text_boxes_;
   bool in_text_box_ = false;
   bool deleted_ = false;
   std::vector<std::pair<uint32_t, uint32_t>> anchors_;  // main-text CP, shape id
   std::vector<Box> boxes_;
+  std::vector<uint32_t> footnote_references_;  // main-text CPs
+  std::vector<uint32_t> footnote_starts_;      // CPs in the footnote story
 };
 
 // Grpprl bytes, little-endian, for building sprms by hand.

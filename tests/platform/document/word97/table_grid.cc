@@ -6,6 +6,7 @@ namespace quillmere::document::testing {
 namespace {
 
 void AppendParagraph(const Paragraph& paragraph, std::u16string* text) {
+  if (paragraph.list_label) text->append(paragraph.list_label->text);
   for (const Inline& piece : paragraph.inlines) {
     switch (piece.kind) {
       case Inline::Kind::kText:
@@ -16,6 +17,10 @@ void AppendParagraph(const Paragraph& paragraph, std::u16string* text) {
         break;
       case Inline::Kind::kTab:
         text->push_back(u'\t');
+        break;
+      case Inline::Kind::kFootnoteReference:
+      case Inline::Kind::kEndnoteReference:
+        text->append(piece.custom_mark ? piece.text : u"[" + piece.text + u"]");
         break;
     }
   }
