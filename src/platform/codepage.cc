@@ -22,17 +22,19 @@ class Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  // Converts as much of [*in, *in + *in_left) as it can into `out` from
-  // `*written` on, growing `out` as needed. Returns 0 when all went through,
-  // or the errno that stopped it (EILSEQ or EINVAL) with *in at the culprit.
-  int Convert(const char** in, size_t* in_left, std::string& out, size_t* written) {
+  // Converts as much of [*in, *in + *in_left) as it can, handing what it
+  // makes to `sink` a buffer at a time, so that no buffer the size of the
+  // whole text is needed. Returns 0 when all went through, or the errno
+  // that stopped it (EILSEQ or EINVAL) with *in at the culprit.
+  template <typename Sink>
+  int Convert(const char** in, size_t* in_left, Sink&& sink) {
+    char buffer[1 << 14];
     while (*in_left > 0) {
-      if (out.size() - *written < 64) out.resize(out.size() * 2 + 64);
-      char* out_ptr = out.data() + *written;
-      size_t out_left = out.size() - *written;
-      size_t rc = iconv(cd_, const_cast<char**>(in), in_left, &out_ptr, &out_left);
+      char* out = buffer;
+      size_t out_left = sizeof buffer;
+      size_t rc = iconv(cd_, const_cast<char**>(in), in_left, &out, &out_left);
       int err = errno;
-      *written = out_ptr - out.data();
+      sink(std::string_view(buffer, static_cast<size_t>(out - buffer)));
       if (rc != static_cast<size_t>(-1)) return 0;
       if (err != E2BIG) return err;
     }
@@ -43,77 +45,71 @@ class Converter {
   iconv_t cd_;
 };
 
-void AppendUtf16(std::string& out, size_t* written, char32_t cp) {
-  std::u16string units;
-  if (cp >= 0x10000) {
-    units.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-    units.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-  } else {
-    units.push_back(static_cast<char16_t>(cp));
-  }
-  for (char16_t u : units) {
-    if (out.size() < *written + 2) out.resize(out.size() * 2 + 64);
-    out[(*written)++] = static_cast<char>(u & 0xFF);
-    out[(*written)++] = static_cast<char>(u >> 8);
-  }
-}
+// Units of text encoded at a time: the text's UTF-16 bytes are made a block
+// at a time rather than all at once.
+constexpr size_t kBlockUnits = 1 << 13;
 
 }  // namespace
 
 std::u16string DecodeCp936(std::string_view bytes) {
   Converter converter("UTF-16LE", "CP936");
-  std::string out(bytes.size() * 2 + 64, '\0');
-  size_t written = 0;
+  std::u16string text;
+  text.reserve(bytes.size());  // never more units than bytes
+  auto append = [&text](std::string_view utf16) {
+    for (size_t i = 0; i + 1 < utf16.size(); i += 2) {
+      text.push_back(static_cast<char16_t>(static_cast<unsigned char>(utf16[i]) |
+                                           (static_cast<unsigned char>(utf16[i + 1]) << 8)));
+    }
+  };
   const char* in = bytes.data();
   size_t left = bytes.size();
   while (left > 0) {
-    if (converter.Convert(&in, &left, out, &written) == 0) break;
-    AppendUtf16(out, &written, 0xFFFD);
+    if (converter.Convert(&in, &left, append) == 0) break;
+    text.push_back(u'\uFFFD');
     ++in;
     --left;
-  }
-  std::u16string text(written / 2, u'\0');
-  for (size_t i = 0; i < text.size(); ++i) {
-    text[i] = static_cast<char16_t>(static_cast<unsigned char>(out[2 * i]) |
-                                    (static_cast<unsigned char>(out[2 * i + 1]) << 8));
   }
   return text;
 }
 
 std::string EncodeCp936(std::u16string_view text, Unencodable mode) {
-  std::string utf16(text.size() * 2, '\0');
-  for (size_t i = 0; i < text.size(); ++i) {
-    utf16[2 * i] = static_cast<char>(text[i] & 0xFF);
-    utf16[2 * i + 1] = static_cast<char>(text[i] >> 8);
-  }
   Converter converter("CP936", "UTF-16LE");
-  std::string out(text.size() * 2 + 64, '\0');
-  size_t written = 0;
-  const char* in = utf16.data();
-  size_t left = utf16.size();
-  while (left > 0) {
-    if (converter.Convert(&in, &left, out, &written) == 0) break;
-    // The culprit: one unit, or a surrogate pair.
-    size_t at = (in - utf16.data()) / 2;
-    char32_t cp = text[at];
-    size_t units = 1;
-    bool pair = cp >= 0xD800 && cp <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
-                text[at + 1] <= 0xDFFF;
-    if (pair) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[at + 1] - 0xDC00);
-      units = 2;
+  std::string out;
+  out.reserve(text.size());  // markup and Latin text take a byte a unit
+  auto append = [&out](std::string_view bytes) { out.append(bytes); };
+  std::string utf16;
+  for (size_t block = 0; block < text.size();) {
+    // A block never ends between the two halves of a surrogate pair.
+    size_t end = std::min(text.size(), block + kBlockUnits);
+    if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) ++end;
+    utf16.resize(2 * (end - block));
+    for (size_t i = block; i < end; ++i) {
+      utf16[2 * (i - block)] = static_cast<char>(text[i] & 0xFF);
+      utf16[2 * (i - block) + 1] = static_cast<char>(text[i] >> 8);
     }
-    bool lone_surrogate = !pair && cp >= 0xD800 && cp <= 0xDFFF;
-    std::string replacement = (mode == Unencodable::kCharacterReference && !lone_surrogate)
-                                  ? "&#" + std::to_string(cp) + ";"
-                                  : "?";
-    out.resize(std::max(out.size(), written + replacement.size()));
-    out.replace(written, replacement.size(), replacement);
-    written += replacement.size();
-    in += 2 * units;
-    left -= std::min(left, 2 * units);
+    const char* in = utf16.data();
+    size_t left = utf16.size();
+    while (left > 0) {
+      if (converter.Convert(&in, &left, append) == 0) break;
+      // The culprit: one unit, or a surrogate pair.
+      size_t at = block + (in - utf16.data()) / 2;
+      char32_t cp = text[at];
+      size_t units = 1;
+      bool pair = cp >= 0xD800 && cp <= 0xDBFF && at + 1 < end && text[at + 1] >= 0xDC00 &&
+                  text[at + 1] <= 0xDFFF;
+      if (pair) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (text[at + 1] - 0xDC00);
+        units = 2;
+      }
+      bool lone_surrogate = !pair && cp >= 0xD800 && cp <= 0xDFFF;
+      out += (mode == Unencodable::kCharacterReference && !lone_surrogate)
+                 ? "&#" + std::to_string(cp) + ";"
+                 : "?";
+      in += 2 * units;
+      left -= std::min(left, 2 * units);
+    }
+    block = end;
   }
-  out.resize(written);
   return out;
 }
 

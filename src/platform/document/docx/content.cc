@@ -1,13 +1,12 @@
 #include "platform/document/docx/content.h"
 
-#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <utility>
 
-#include "platform/document/docx/grid.h"
 #include "platform/document/docx/notes.h"
 #include "platform/document/docx/numbering.h"
+#include "platform/document/docx/table_builder.h"
 #include "platform/unicode.h"
 
 namespace quillmere::document {
@@ -40,9 +39,6 @@ class FieldStack {
   int instructions_open_ = 0;
 };
 
-// A count from the file, kept within what a grid can hold.
-int GridCount(int value, int low) { return std::clamp(value, low, kMaxGridColumns); }
-
 // w:sym stores a symbol font's character at U+F0xx; the page shows the
 // font's own code, as Word's pages do.
 std::u16string SymbolText(std::string_view hex) {
@@ -55,6 +51,8 @@ std::u16string SymbolText(std::string_view hex) {
   return std::u16string(1, static_cast<char16_t>(code));
 }
 
+}  // namespace
+
 class StoryReader {
  public:
   StoryReader(const WordNames& names, StoryContext* context) : names_(names), context_(context) {}
@@ -62,10 +60,29 @@ class StoryReader {
   // A story of its own (the body, a cell, a text box): fields do not cross
   // its borders, so a damaged field cannot hide the text after it.
   Status ReadStory(pugi::xml_node story, std::vector<Block>& out) {
-    FieldStack outer = std::exchange(fields_, FieldStack());
+    BeginStory();
     Status status = ReadBlocks(story, out);
-    fields_ = std::move(outer);
+    EndStory();
     return status;
+  }
+
+  void BeginStory() { outer_fields_.push_back(std::exchange(fields_, FieldStack())); }
+  void EndStory() {
+    if (outer_fields_.empty()) return;
+    fields_ = std::move(outer_fields_.back());
+    outer_fields_.pop_back();
+  }
+
+  Status ReadParagraph(pugi::xml_node p, std::vector<Block>& out) {
+    Paragraph paragraph;
+    if (context_ != nullptr && context_->numbering != nullptr) {
+      paragraph.list_label = context_->numbering->Label(names_, p, lists_);
+    }
+    std::vector<Block> text_boxes;
+    QM_RETURN_IF_ERROR(ReadInlines(p, paragraph, text_boxes));
+    out.emplace_back(std::move(paragraph));
+    for (Block& block : text_boxes) out.push_back(std::move(block));
+    return Status();
   }
 
  private:
@@ -121,18 +138,6 @@ class StoryReader {
         QM_RETURN_IF_ERROR(ReadBlocks(content, out));
       }
     }
-    return Status();
-  }
-
-  Status ReadParagraph(pugi::xml_node p, std::vector<Block>& out) {
-    Paragraph paragraph;
-    if (context_ != nullptr && context_->numbering != nullptr) {
-      paragraph.list_label = context_->numbering->Label(names_, p, lists_);
-    }
-    std::vector<Block> text_boxes;
-    QM_RETURN_IF_ERROR(ReadInlines(p, paragraph, text_boxes));
-    out.emplace_back(std::move(paragraph));
-    for (Block& block : text_boxes) out.push_back(std::move(block));
     return Status();
   }
 
@@ -229,90 +234,44 @@ class StoryReader {
   }
 
   Status ReadTable(pugi::xml_node tbl, std::vector<Block>& out) {
-    auto table = std::make_unique<Table>();
-    for (pugi::xml_node column : names_.Child(tbl, "tblGrid").children()) {
-      if (names_.Word(column) != "gridCol") continue;
-      if (table->grid_column_widths.size() > kMaxGridColumns) break;  // FitGrid refuses it
-      int width = Twips(column);
-      table->grid_column_widths.push_back(width >= 0 ? width : kDefaultColumnTwips);
-    }
-    std::vector<RowWidths> widths;
-    QM_RETURN_IF_ERROR(
-        ForEach(tbl, "tr", [&](pugi::xml_node tr) { return ReadRow(tr, *table, widths); }));
-    if (table->rows.empty()) return Status();  // nothing a page could show
-    QM_RETURN_IF_ERROR(FitGrid(*table, widths));
-    out.emplace_back(std::move(table));
-    return Status();
+    TableBuilder table(names_);
+    table.SetGrid(names_.Child(tbl, "tblGrid"));
+    QM_RETURN_IF_ERROR(ForEach(tbl, "tr", [&](pugi::xml_node tr) { return ReadRow(tr, table); }));
+    return table.Finish(out);
   }
 
-  Status ReadRow(pugi::xml_node tr, Table& table, std::vector<RowWidths>& widths) {
-    pugi::xml_node properties = names_.Child(tr, "trPr");
-    if (names_.Child(properties, "del")) return Status();  // a deleted row
-    Row row;
-    row.grid_before = GridCount(names_.ChildNumber(properties, "gridBefore", 0), 0);
-    row.grid_after = GridCount(names_.ChildNumber(properties, "gridAfter", 0), 0);
-    RowWidths row_widths;
-    row_widths.before = Twips(names_.Child(properties, "wBefore"));
-    QM_RETURN_IF_ERROR(
-        ForEach(tr, "tc", [&](pugi::xml_node tc) { return ReadCell(tc, row, row_widths); }));
-    if (row.cells.empty()) return Status();
-    table.rows.push_back(std::move(row));
-    widths.push_back(std::move(row_widths));
+  Status ReadRow(pugi::xml_node tr, TableBuilder& table) {
+    table.StartRow();
+    table.SetRowProperties(names_.Child(tr, "trPr"));
+    QM_RETURN_IF_ERROR(ForEach(tr, "tc", [&](pugi::xml_node tc) {
+      table.StartCell();
+      table.SetCellProperties(names_.Child(tc, "tcPr"));
+      Status status = ReadStory(tc, table.CellBlocks());
+      table.EndCell();
+      return status;
+    }));
+    table.EndRow();
     return Status();
-  }
-
-  Status ReadCell(pugi::xml_node tc, Row& row, RowWidths& widths) {
-    pugi::xml_node properties = names_.Child(tc, "tcPr");
-    Cell cell;
-    cell.grid_span = GridCount(names_.ChildNumber(properties, "gridSpan", 1), 1);
-    if (pugi::xml_node v_merge = names_.Child(properties, "vMerge")) {
-      // A w:vMerge without a value continues the merge above.
-      bool restart = std::string_view(names_.Attribute(v_merge, "val").value()) == "restart";
-      cell.vertical_merge = restart ? VerticalMerge::kRestart : VerticalMerge::kContinue;
-    }
-    int width = Twips(names_.Child(properties, "tcW"));
-    QM_RETURN_IF_ERROR(ReadStory(tc, cell.blocks));
-
-    pugi::xml_node h_merge = names_.Child(properties, "hMerge");
-    bool merged_into_previous =
-        h_merge && std::string_view(names_.Attribute(h_merge, "val").value()) != "restart";
-    if (merged_into_previous && !row.cells.empty()) {
-      // The legacy horizontal merge: the cell widens the one before it.
-      Cell& first = row.cells.back();
-      first.grid_span = GridCount(first.grid_span + cell.grid_span, 1);
-      if (HasContent(cell)) {
-        for (Block& block : cell.blocks) first.blocks.push_back(std::move(block));
-      }
-      int& first_width = widths.cells.back();
-      first_width = first_width > 0 && width > 0 ? first_width + width : -1;
-      return Status();
-    }
-    row.cells.push_back(std::move(cell));
-    widths.cells.push_back(width);
-    return Status();
-  }
-
-  // A w:w in twips; -1 when missing or given in another unit.
-  int Twips(pugi::xml_node measure) const {
-    std::string_view type = names_.Attribute(measure, "type").value();
-    if (!measure || (!type.empty() && type != "dxa")) return -1;
-    std::string_view value = names_.Attribute(measure, "w").value();
-    int twips = 0;
-    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), twips);
-    return error == std::errc() && end == value.data() + value.size() && twips >= 0 ? twips : -1;
   }
 
   const WordNames& names_;
   StoryContext* context_;
   ListCounter lists_;
   FieldStack fields_;
+  std::vector<FieldStack> outer_fields_;  // of the stories this one lies in
 };
 
-}  // namespace
+ContentReader::ContentReader(const WordNames& names, StoryContext* context)
+    : reader_(std::make_unique<StoryReader>(names, context)) {}
 
-Status ReadStory(const WordNames& names, pugi::xml_node story, std::vector<Block>* out,
-                 StoryContext* context) {
-  return StoryReader(names, context).ReadStory(story, *out);
+ContentReader::~ContentReader() = default;
+
+void ContentReader::BeginStory() { reader_->BeginStory(); }
+
+Status ContentReader::ReadParagraph(pugi::xml_node p, std::vector<Block>* out) {
+  return reader_->ReadParagraph(p, *out);
 }
+
+void ContentReader::EndStory() { reader_->EndStory(); }
 
 }  // namespace quillmere::document

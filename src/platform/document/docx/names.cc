@@ -20,25 +20,34 @@ std::string PrefixOf(std::string_view declaration) {
 }  // namespace
 
 WordNames::WordNames(pugi::xml_node root) : word_("w:"), compat_("mc:") {
-  for (pugi::xml_attribute a : root.attributes()) {
-    std::string_view name = a.name();
-    if (name != "xmlns" && name.rfind("xmlns:", 0) != 0) continue;
-    std::string_view uri = a.value();
-    if (uri == kWordTransitional || uri == kWordStrict) word_ = PrefixOf(name);
-    if (uri == kCompat) compat_ = PrefixOf(name);
+  for (pugi::xml_attribute a : root.attributes()) Declare(a.name(), a.value());
+}
+
+WordNames::WordNames(const char* const* root_attributes) : word_("w:"), compat_("mc:") {
+  for (const char* const* a = root_attributes; a[0] != nullptr && a[1] != nullptr; a += 2) {
+    Declare(a[0], a[1]);
   }
 }
 
-std::string_view WordNames::LocalIn(pugi::xml_node node, const std::string& prefix) {
-  std::string_view name = node.name();
+void WordNames::Declare(std::string_view attribute, std::string_view uri) {
+  if (attribute != "xmlns" && attribute.rfind("xmlns:", 0) != 0) return;
+  if (uri == kWordTransitional || uri == kWordStrict) word_ = PrefixOf(attribute);
+  if (uri == kCompat) compat_ = PrefixOf(attribute);
+}
+
+std::string_view WordNames::LocalIn(std::string_view name, const std::string& prefix) {
   if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return {};
   std::string_view local = name.substr(prefix.size());
   return local.find(':') == std::string_view::npos ? local : std::string_view();
 }
 
-std::string_view WordNames::Word(pugi::xml_node node) const { return LocalIn(node, word_); }
+std::string_view WordNames::Word(std::string_view qualified_name) const {
+  return LocalIn(qualified_name, word_);
+}
 
-std::string_view WordNames::Compat(pugi::xml_node node) const { return LocalIn(node, compat_); }
+std::string_view WordNames::Compat(std::string_view qualified_name) const {
+  return LocalIn(qualified_name, compat_);
+}
 
 pugi::xml_attribute WordNames::Attribute(pugi::xml_node node, std::string_view local) const {
   for (pugi::xml_attribute a : node.attributes()) {

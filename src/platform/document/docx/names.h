@@ -16,13 +16,18 @@ namespace quillmere::document {
 class WordNames {
  public:
   explicit WordNames(pugi::xml_node root);
+  // From the root's attributes as a streaming parser gives them: name,
+  // value, name, value, ..., then a null pointer.
+  explicit WordNames(const char* const* root_attributes);
 
   // The local name of a WordprocessingML element ("tbl" for "w:tbl");
   // empty for an element of any other namespace.
-  std::string_view Word(pugi::xml_node node) const;
+  std::string_view Word(pugi::xml_node node) const { return Word(node.name()); }
+  std::string_view Word(std::string_view qualified_name) const;
 
   // The local name of a markup-compatibility element ("AlternateContent").
-  std::string_view Compat(pugi::xml_node node) const;
+  std::string_view Compat(pugi::xml_node node) const { return Compat(node.name()); }
+  std::string_view Compat(std::string_view qualified_name) const;
 
   // A WordprocessingML attribute of `node` ("val" finds "w:val").
   pugi::xml_attribute Attribute(pugi::xml_node node, std::string_view local) const;
@@ -35,7 +40,8 @@ class WordNames {
   int ChildNumber(pugi::xml_node node, std::string_view local, int fallback) const;
 
  private:
-  static std::string_view LocalIn(pugi::xml_node node, const std::string& prefix);
+  void Declare(std::string_view attribute, std::string_view uri);
+  static std::string_view LocalIn(std::string_view name, const std::string& prefix);
   std::string word_;    // prefix bound to WordprocessingML, with its colon
   std::string compat_;  // prefix bound to markup compatibility, with its colon
 };

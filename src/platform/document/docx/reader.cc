@@ -6,10 +6,9 @@
 #include <pugixml.hpp>
 
 #include "platform/document/docx/content.h"
-#include "platform/document/docx/names.h"
+#include "platform/document/docx/main_part.h"
 #include "platform/document/docx/notes.h"
 #include "platform/document/docx/numbering.h"
-#include "platform/translation.h"
 
 namespace quillmere::document {
 
@@ -25,15 +24,10 @@ class DepthProbe : public pugi::xml_tree_walker {
   int max_depth_;
 };
 
-Status Corrupt(const std::string& what) {
-  return Status(ErrorNumber::kCorruptDocument,
-                Fill(Tr("it is a damaged Word 2007+ (.docx) document: its part %1$s %2$s"),
-                     kMainDocumentPart, what));
-}
-
-// The parts beside the main one that the body's lists and notes need. A
-// missing part leaves its root null; one that is not well-formed, or nests
-// too deeply, is taken as missing, as its content only adds to the text.
+// The parts beside the main one that the body's lists and notes need, each
+// read whole. A missing part leaves its root null; one that is not
+// well-formed, or nests too deeply, is taken as missing, as its content
+// only adds to the text.
 struct SideParts {
   pugi::xml_document numbering, styles, footnotes, endnotes, settings;
 };
@@ -41,7 +35,7 @@ struct SideParts {
 Status ReadSidePart(const ZipArchive& package, const char* name, const ReadLimits& limits,
                     std::string& xml, pugi::xml_document& tree) {
   if (!package.Contains(name)) return Status();
-  QM_RETURN_IF_ERROR(package.Read(name, limits.max_part_bytes, &xml));
+  QM_RETURN_IF_ERROR(package.Read(name, limits.max_part_bytes, &xml, limits.max_part_ratio));
   DepthProbe probe(limits.max_xml_depth);
   if (!tree.load_buffer(xml.data(), xml.size(),
                         pugi::parse_default | pugi::parse_ws_pcdata_single) ||
@@ -60,40 +54,27 @@ Status ReadSideParts(const ZipArchive& package, const ReadLimits& limits, SidePa
   return ReadSidePart(package, "word/settings.xml", limits, xml, parts.settings);
 }
 
+Status ReadBody(const ZipArchive& package, const ReadLimits& limits, Document* out) {
+  SideParts parts;
+  QM_RETURN_IF_ERROR(ReadSideParts(package, limits, parts));
+  DocxNumbering numbering(parts.numbering.document_element(), parts.styles.document_element());
+  DocxNotes notes(parts.footnotes.document_element(), parts.endnotes.document_element(),
+                  parts.settings.document_element());
+  StoryContext context{&numbering, &notes, out};
+  MainPartReader reader(limits, &context);
+  QM_RETURN_IF_ERROR(
+      package.Stream(kMainDocumentPart, limits.max_part_bytes, limits.max_part_ratio,
+                     [&reader](std::string_view piece) { return reader.Feed(piece); }));
+  QM_RETURN_IF_ERROR(reader.Finish());
+  notes.FormatMarks(out);
+  return Status();
+}
+
 }  // namespace
 
 Status ReadDocxPackage(const ZipArchive& package, const ReadLimits& limits, Document* out) {
-  std::string xml;
-  QM_RETURN_IF_ERROR(package.Read(kMainDocumentPart, limits.max_part_bytes, &xml));
-
-  pugi::xml_document tree;
-  // Whitespace is kept where it is an element's only text: <w:t> </w:t>.
-  pugi::xml_parse_result parsed = tree.load_buffer_inplace(
-      xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
-  if (!parsed) {
-    return Corrupt(Fill(Tr("is not well-formed XML (%1$s at byte %2$s)."), parsed.description(),
-                        parsed.offset));
-  }
-  DepthProbe probe(limits.max_xml_depth);
-  if (!tree.traverse(probe)) {
-    return Corrupt(Fill(Tr("nests its elements more than %s levels deep and is refused."),
-                        limits.max_xml_depth));
-  }
-
-  pugi::xml_node root = tree.document_element();
-  WordNames names(root);
-  if (names.Word(root) != "document") {
-    return Corrupt(Fill(Tr("holds no Word document (its root element is <%s>)."), root.name()));
-  }
   *out = Document();
-  SideParts parts;
-  QM_RETURN_IF_ERROR(ReadSideParts(package, limits, parts));
-  pugi::xml_node body = names.Child(root, "body");
-  DocxNumbering numbering(parts.numbering.document_element(), parts.styles.document_element());
-  DocxNotes notes(parts.footnotes.document_element(), parts.endnotes.document_element(),
-                  parts.settings.document_element(), names.Child(body, "sectPr"));
-  StoryContext context{&numbering, &notes, out};
-  Status status = ReadStory(names, body, &out->body, &context);
+  Status status = ReadBody(package, limits, out);
   if (!status.ok()) *out = Document();  // nothing of a refused document is kept
   return status;
 }

@@ -1,5 +1,8 @@
 // Reads Word documents in Office Open XML (.docx): the main part,
-// word/document.xml, through libzip and pugixml, into the document model.
+// word/document.xml, through libzip and pugixml as it inflates (main_part.h),
+// into the document model, with the lists and notes of the parts beside it
+// (numbering.xml, styles.xml, footnotes.xml, endnotes.xml, settings.xml),
+// which are read whole.
 #pragma once
 
 #include <string_view>
@@ -14,8 +17,10 @@ namespace quillmere::document {
 // The main part of every package Word writes.
 inline constexpr char kMainDocumentPart[] = "word/document.xml";
 
-// Fills `out` with the body of the package's main part. Fails with
-// kDocumentTooLarge for a part beyond the limits (a ZIP bomb), and with
+// Fills `out` with the body of the package's main part, its list labels
+// and its footnotes and endnotes. Fails with
+// kDocumentTooLarge for a part beyond the limits (a ZIP bomb: too large, or
+// expanding far more than XML does), and with
 // kCorruptDocument for a damaged archive, XML that is not well-formed or
 // nests deeper than the limits allow, or a part that is no Word document.
 Status ReadDocxPackage(const ZipArchive& package, const ReadLimits& limits, Document* out);

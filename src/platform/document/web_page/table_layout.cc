@@ -58,7 +58,7 @@ TableLayout LayOutTable(const Table& table) {
     }
     placed.after = static_cast<int>(columns) - column;
     above.swap(here);
-    if (placed.cells.empty() && placed.before == 0 && placed.after == 0) continue;
+    if (row.cells.empty() && placed.before == 0 && placed.after == 0) continue;
     for (const OpenMerge& merge : continued) ++layout.rows[merge.row].cells[merge.cell].rowspan;
     layout.rows.push_back(std::move(placed));
   }

@@ -33,8 +33,9 @@ struct TableLayout {
 // Lays the table out on its grid, widened where a row needs more columns
 // than the grid has. A "continue" cell joins the merge above it only when
 // that merge covers the same grid columns; otherwise it is an ordinary
-// cell. A row whose every cell continues a merge from above is left out (a
-// page row needs at least one cell), and the merges above count it no more.
+// cell. A row whose every cell continues a merge from above is still a row,
+// as on Word's pages: the merges above count it, and it has no cell of its
+// own. Only a row without any cell in the model is left out.
 TableLayout LayOutTable(const Table& table);
 
 }  // namespace quillmere::document

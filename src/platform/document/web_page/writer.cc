@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string>
 
 #include "convert/ustring.h"
 #include "platform/codepage.h"
@@ -58,15 +59,60 @@ constexpr std::u16string_view kPageEnd =
 
 constexpr std::u16string_view kEmptyParagraphContent = u"<o:p>&nbsp;</o:p>";
 
+// The page's text is encoded as it is written, a piece at a time, so that
+// it never stands in memory twice over (UTF-16 takes twice its bytes). The
+// pieces are small enough for the memory they take to be used again.
+constexpr size_t kPieceUnits = 1 << 14;
+
+// More than the page of `blocks` takes, as a rule, and never far more: the
+// memory reserved for the page is taken as it is written, and the page never
+// needs to move as it grows.
+uint64_t EstimateBytes(const std::vector<Block>& blocks) {
+  uint64_t bytes = 0;
+  for (const Block& block : blocks) {
+    if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
+      bytes += 64;
+      if (paragraph->list_label) bytes += 192 + 2 * paragraph->list_label->text.size();
+      for (const Inline& item : paragraph->inlines) {
+        bool reference = item.kind == Inline::Kind::kFootnoteReference ||
+                         item.kind == Inline::Kind::kEndnoteReference;
+        bytes += (reference ? 256 : 64) + 2 * item.text.size();
+      }
+      continue;
+    }
+    const Table& table = *std::get<std::unique_ptr<Table>>(block);
+    bytes += 256;
+    for (const Row& row : table.rows) {
+      bytes += 128 + 256 * (size_t{row.grid_before > 0} + size_t{row.grid_after > 0});
+      for (const Cell& cell : row.cells) bytes += 256 + EstimateBytes(cell.blocks);
+    }
+  }
+  return bytes;
+}
+
+uint64_t EstimateBytes(const std::vector<Note>& notes) {
+  uint64_t bytes = notes.empty() ? 0 : 256;
+  for (const Note& note : notes) bytes += 512 + EstimateBytes(note.blocks);
+  return bytes;
+}
+
 class PageWriter {
  public:
-  // Stops early (and says so with Over) once the page passes `max_units`.
-  explicit PageWriter(size_t max_units) : max_units_(max_units) {}
-  bool Over() const { return out_.size() > max_units_; }
+  // Writes the page's bytes into `page`. Stops early (and says so with
+  // Over) once the page passes `max_bytes`.
+  PageWriter(uint64_t max_bytes, std::string& page) : max_bytes_(max_bytes), page_(page) {}
+  // Every character takes at least one byte, so a page of more characters
+  // than the limit is too large before it is encoded.
+  bool Over() const { return page_.size() + out_.size() > max_bytes_; }
 
-  std::u16string Write(const Document& document) {
+  void Write(const Document& document) {
+    uint64_t estimate = kPageStart.size() + kSectionEnd.size() + kPageEnd.size() +
+                        EstimateBytes(document.body) + EstimateBytes(document.footnotes) +
+                        EstimateBytes(document.endnotes);
+    page_.reserve(std::min(estimate, max_bytes_));
     out_ = kPageStart;
     for (const Block& block : document.body) {
+      Encode(kPieceUnits);
       if (Over()) break;
       if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
         out_ += u"<p class=MsoNormal>";
@@ -82,10 +128,21 @@ class PageWriter {
     WriteNotes(document.footnotes, false);
     WriteNotes(document.endnotes, true);
     out_ += kPageEnd;
-    return std::move(out_);
+    Encode(0);
   }
 
  private:
+  // Encodes what was written once it is `at_least` units long, keeping a
+  // high surrogate for the low one that follows it.
+  void Encode(size_t at_least) {
+    if (out_.size() < at_least || out_.empty()) return;
+    size_t count = out_.size();
+    if (at_least > 0 && out_.back() >= 0xD800 && out_.back() <= 0xDBFF) --count;
+    page_ += codepage::EncodeCp936(std::u16string_view(out_).substr(0, count),
+                                   codepage::Unencodable::kCharacterReference);
+    out_.erase(0, count);
+  }
+
   void Indent(int depth) { out_.append(static_cast<size_t>(depth), u' '); }
 
   void AppendContent(const Paragraph& paragraph) {
@@ -106,7 +163,9 @@ class PageWriter {
     out_ += u"<div style='mso-element:" + std::u16string(kind) +
             u"-list'><![if !supportFootnotes]><br clear=all>\r\n\r\n"
             u"<hr align=left size=1 width=\"33%\">\r\n\r\n<![endif]>\r\n\r\n";
-    for (size_t i = 0; i < notes.size() && !Over(); ++i) {
+    for (size_t i = 0; i < notes.size(); ++i) {
+      Encode(kPieceUnits);
+      if (Over()) break;
       std::u16string number = text::FromNumber(static_cast<int64_t>(i + 1));
       out_ += u"<div style='mso-element:" + std::u16string(kind) + u"' id=" +
               (endnotes ? u"edn" : u"ftn") + number + u">\r\n\r\n";
@@ -150,6 +209,7 @@ class PageWriter {
     out_ += u"mso-yfti-tbllook:1184;mso-padding-alt:0cm 5.4pt 0cm 5.4pt'>\r\n";
     for (size_t r = 0; r < layout.rows.size() && !Over(); ++r) {
       WriteRow(layout, r, indent + 1);
+      Encode(kPieceUnits);
     }
     Indent(indent);
     out_ += u"</table>\r\n";
@@ -203,20 +263,23 @@ class PageWriter {
     out_ += u"</td>\r\n";
   }
 
-  // Paragraphs first, then nested tables: the page is cut at every table,
-  // so the cell's own text stays with its row.
+  // Paragraphs and nested tables as they stand in the cell, as Word writes
+  // them: text after a nested table follows that table on the page. Word
+  // leaves out the empty paragraph that ends a cell after a nested table
+  // (unless a list label shows there), and writes one into a cell that
+  // holds nothing.
   void WriteCellContent(const Cell& cell, int indent) {
-    bool any_paragraph = false;
-    for (const Block& block : cell.blocks) {
-      if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
-        WriteCellParagraph(*paragraph, indent);
-        any_paragraph = true;
-      }
-    }
-    if (!any_paragraph) WriteCellParagraph(Paragraph(), indent);
-    for (const Block& block : cell.blocks) {
-      if (const auto* table = std::get_if<std::unique_ptr<Table>>(&block)) {
-        WriteTable(**table, indent);
+    const std::vector<Block>& blocks = cell.blocks;
+    if (blocks.empty()) WriteCellParagraph(Paragraph(), indent);
+    for (size_t i = 0; i < blocks.size(); ++i) {
+      if (const auto* paragraph = std::get_if<Paragraph>(&blocks[i])) {
+        bool ends_after_table = i + 1 == blocks.size() && i > 0 &&
+                                std::holds_alternative<std::unique_ptr<Table>>(blocks[i - 1]);
+        if (!ends_after_table || !IsEmpty(*paragraph) || paragraph->list_label) {
+          WriteCellParagraph(*paragraph, indent);
+        }
+      } else {
+        WriteTable(*std::get<std::unique_ptr<Table>>(blocks[i]), indent);
       }
     }
   }
@@ -239,9 +302,10 @@ class PageWriter {
     return std::accumulate(begin, begin + count, int64_t{0});
   }
 
-  std::u16string out_;
+  std::u16string out_;  // written, not yet encoded
   NoteCount notes_;
-  const size_t max_units_;
+  const uint64_t max_bytes_;
+  std::string& page_;
 };
 
 Status TooLarge(uint64_t max_bytes) {
@@ -255,13 +319,9 @@ Status TooLarge(uint64_t max_bytes) {
 
 Status WriteWebPage(const Document& document, std::string* page, uint64_t max_bytes) {
   page->clear();
-  // Every character takes at least one byte, so a page of more characters
-  // than the limit is too large before it is encoded.
-  PageWriter writer(max_bytes);
-  std::u16string text = writer.Write(document);
-  if (writer.Over()) return TooLarge(max_bytes);
-  *page = codepage::EncodeCp936(text, codepage::Unencodable::kCharacterReference);
-  if (page->size() > max_bytes) {
+  PageWriter writer(max_bytes, *page);
+  writer.Write(document);
+  if (writer.Over()) {
     page->clear();
     return TooLarge(max_bytes);
   }

@@ -18,10 +18,12 @@
 // every row and cell tag has attributes; colspan and rowspan are unquoted
 // and followed by a blank; cells covered by a vertical merge get no <td>;
 // rows shorter than the grid get Word's placeholder cells
-// (mso-cell-special:placeholder) before or after their own; nested tables
-// stand inside their cell, after its paragraphs. Word's extra row for
-// browsers without misaligned columns (<![if !supportMisalignedColumns]>) is
-// not written: the conversion would take it for a row of empty cells.
+// (mso-cell-special:placeholder) before or after their own; a row whose
+// cells all continue merges from above is a <tr> without cells; nested
+// tables stand inside their cell among its paragraphs, in document order.
+// Word's extra row for browsers without misaligned columns
+// (<![if !supportMisalignedColumns]>) is not written: the conversion would
+// take it for a row of empty cells.
 // A list paragraph starts with its label and a note reference is Word's
 // link with its mark in brackets ("[1]"), so both become part of a cell's
 // value as they do on Word's page; the notes' own texts follow the body,

@@ -7,11 +7,32 @@
 namespace quillmere::document {
 namespace {
 
+// Edges are 16-bit numbers in the file: one that lies more than half their
+// range left of the edge before it has wrapped around past 32,767 twips.
+constexpr int64_t kEdgeRange = 1 << 16;
+// The width a cell gets when the file's edges put it nowhere.
+constexpr int64_t kNarrowestCell = 15;  // one pixel
+
+// Unwraps edges that wrapped around. If edges still run backwards (files
+// from other word processors), each cell gets at least the narrowest width,
+// so that every cell mark keeps a cell of its own.
+void ClampEdges(std::vector<int64_t>& edges) {
+  bool backwards = false;
+  for (size_t i = 1; i < edges.size(); ++i) {
+    if (edges[i] < edges[i - 1] - kEdgeRange / 2) {
+      edges[i] += (edges[i - 1] - edges[i] + kEdgeRange / 2) / kEdgeRange * kEdgeRange;
+    }
+    backwards = backwards || edges[i] < edges[i - 1];
+  }
+  if (!backwards) return;
+  for (size_t i = 1; i < edges.size(); ++i)
+    edges[i] = std::max(edges[i], edges[i - 1] + kNarrowestCell);
+}
+
 // Makes the edges non-decreasing and folds each cell of no width into the
 // cell before it, or, when it comes first, into the cell after it.
 void Normalize(EdgeRow* row) {
-  for (size_t i = 1; i < row->edges.size(); ++i)
-    row->edges[i] = std::max(row->edges[i], row->edges[i - 1]);
+  ClampEdges(row->edges);
   std::vector<Cell> cells;
   std::vector<int64_t> edges = {row->edges.empty() ? 0 : row->edges[0]};
   for (size_t i = 0; i < row->cells.size(); ++i) {

@@ -1,6 +1,7 @@
 #include "platform/document/word97/fib.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "platform/document/word97/little_endian.h"
@@ -29,6 +30,13 @@ constexpr int kPairListOverrides = 74;
 // Indexes of the story lengths in fibRgLw ([MS-DOC] 2.5.5).
 constexpr int kLongFootnotes = 4;
 constexpr int kLongEndnotes = 8;
+constexpr int kPairShapeAnchors = 40;
+constexpr int kPairTextBoxes = 56;
+// The stories before the text boxes, in CP order ([MS-DOC] 2.3.1): their
+// lengths' offsets in fibRgLw (main text, footnotes, headers, comments,
+// endnotes), then the text boxes' own.
+constexpr int kStoryLengths[] = {12, 16, 20, 28, 32};
+constexpr int kTextBoxLength = 36;
 
 Status Corrupt(const std::string& what) {
   return Status(ErrorNumber::kCorruptDocument,
@@ -55,6 +63,21 @@ void ReadListsAndNotes(const LittleEndian& fib, uint64_t longs, uint64_t cslw, u
   out->endnote_texts = pair(kPairEndnoteTexts);
   out->list_definitions = pair(kPairListDefinitions);
   out->list_overrides = pair(kPairListOverrides);
+}
+
+// Sets where the text-box story lies, unless a length is negative or the
+// stories would pass the largest CP.
+void ReadTextBoxStory(const LittleEndian& fib, uint64_t longs, Fib* out) {
+  int64_t start = 0;
+  for (int offset : kStoryLengths) {
+    int32_t length = fib.I32(longs + offset);
+    if (length < 0) return;
+    start += length;
+  }
+  int32_t length = fib.I32(longs + kTextBoxLength);
+  if (length <= 0 || start + length > INT32_MAX) return;
+  out->text_box_start = static_cast<uint32_t>(start);
+  out->text_box_length = static_cast<uint32_t>(length);
 }
 
 }  // namespace
@@ -89,6 +112,7 @@ Status ReadFib(std::string_view word_document, Fib* out) {
   if (cslw < 4 || !fib.Has(longs, 16)) return Corrupt("it holds no text length");
   out->main_text_length = fib.I32(longs + 12);
   if (out->main_text_length < 0) return Corrupt("negative text length");
+  if (cslw >= 10 && fib.Has(longs, 40)) ReadTextBoxStory(fib, longs, out);
   uint64_t pair_count = fib.U16(at);
   uint64_t pairs = at + 2;
   if (pair_count <= kPairPieceTable || !fib.Has(pairs, 8 * pair_count)) {
@@ -101,18 +125,25 @@ Status ReadFib(std::string_view word_document, Fib* out) {
   out->paragraph_bins = pair(kPairParagraphBins);
   out->piece_table = pair(kPairPieceTable);
   ReadListsAndNotes(fib, longs, cslw, pairs, pair_count, out);
+  if (pair_count > kPairTextBoxes) {
+    out->shape_anchors = pair(kPairShapeAnchors);
+    out->text_boxes = pair(kPairTextBoxes);
+  }
   return Status();
 }
 
-Status CheckFibAgainstTableStream(const Fib& fib, uint64_t table_stream_size) {
+Status CheckFibAgainstTableStream(Fib* fib, uint64_t table_stream_size) {
   auto inside = [&](const FcLcb& pair) {
     return uint64_t{pair.fc} + pair.lcb <= table_stream_size;
   };
-  if (!inside(fib.character_bins))
+  if (!inside(fib->character_bins))
     return Corrupt("the character property table lies outside the table stream");
-  if (!inside(fib.paragraph_bins))
+  if (!inside(fib->paragraph_bins))
     return Corrupt("the paragraph property table lies outside the table stream");
-  if (!inside(fib.piece_table)) return Corrupt("the piece table lies outside the table stream");
+  if (!inside(fib->piece_table)) return Corrupt("the piece table lies outside the table stream");
+  if (!inside(fib->shape_anchors) || !inside(fib->text_boxes)) {
+    fib->shape_anchors = fib->text_boxes = FcLcb();
+  }
   return Status();
 }
 

@@ -21,7 +21,7 @@ Status Corrupt(const std::string& what) {
 
 // Reads the CPs and descriptors of a PlcPcd of `size` bytes at `at`.
 Status ReadPieces(const LittleEndian& clx, uint64_t at, uint64_t size, uint32_t main_text_length,
-                  uint64_t word_document_size, PieceTable* out) {
+                  uint32_t wanted_length, uint64_t word_document_size, PieceTable* out) {
   if (size < 4 || (size - 4) % (4 + kPieceDescriptorSize) != 0) {
     return Corrupt("its size " + std::to_string(size) + " fits no whole number of pieces");
   }
@@ -31,22 +31,33 @@ Status ReadPieces(const LittleEndian& clx, uint64_t at, uint64_t size, uint32_t 
   for (uint64_t i = 0; i < count; ++i) {
     uint32_t cp_start = clx.U32(at + 4 * i);
     uint32_t cp_end = clx.U32(at + 4 * (i + 1));
-    if (cp_end < cp_start) return Corrupt("piece " + std::to_string(i) + " ends before it starts");
-    if (cp_start >= main_text_length) break;
+    bool extra = cp_start >= main_text_length;
+    if (cp_start >= wanted_length) break;
+    if (cp_end < cp_start) {
+      if (extra) break;
+      return Corrupt("piece " + std::to_string(i) + " ends before it starts");
+    }
     if (cp_start == cp_end) continue;
     uint64_t d = descriptors + i * kPieceDescriptorSize;
     uint32_t fc = clx.U32(d + 2);
     Piece piece;
     piece.cp_start = cp_start;
-    piece.cp_end = std::min(cp_end, main_text_length);
+    piece.cp_end = std::min(cp_end, wanted_length);
     piece.char_size = fc & kFcCompressed ? 1 : 2;
     piece.fc = piece.char_size == 1 ? (fc & kFcMask) / 2 : fc & kFcMask;
     piece.prm = clx.U16(d + 6);
+    bool clipped = false;
+    if (piece.fc_end() > word_document_size && !extra) {
+      piece.cp_end = std::min(cp_end, main_text_length);  // the extras, at least, are lost
+      clipped = true;
+    }
     if (piece.fc_end() > word_document_size) {
+      if (extra) break;
       return Corrupt("the text of piece " + std::to_string(i) +
                      " lies outside the document stream");
     }
     out->pieces.push_back(piece);
+    if (clipped) break;
   }
   uint32_t covered = out->pieces.empty() ? 0 : out->pieces.back().cp_end;
   if (covered < main_text_length) {
@@ -59,7 +70,7 @@ Status ReadPieces(const LittleEndian& clx, uint64_t at, uint64_t size, uint32_t 
 }  // namespace
 
 Status ReadPieceTable(std::string_view table_stream, FcLcb clx_at, uint32_t main_text_length,
-                      uint64_t word_document_size, PieceTable* out) {
+                      uint32_t wanted_length, uint64_t word_document_size, PieceTable* out) {
   *out = PieceTable();
   LittleEndian table(table_stream);
   if (!table.Has(clx_at.fc, clx_at.lcb)) return Corrupt("it lies outside the table stream");
@@ -74,7 +85,8 @@ Status ReadPieceTable(std::string_view table_stream, FcLcb clx_at, uint32_t main
   if (clx.U8(at) != kClxPieces || !clx.Has(at, 5)) return Corrupt("it holds no pieces");
   uint64_t size = clx.U32(at + 1);
   if (!clx.Has(at + 5, size)) return Corrupt("its pieces run past its end");
-  return ReadPieces(clx, at + 5, size, main_text_length, word_document_size, out);
+  return ReadPieces(clx, at + 5, size, main_text_length, std::max(main_text_length, wanted_length),
+                    word_document_size, out);
 }
 
 char16_t DecodeCompressedByte(uint8_t byte) {

@@ -24,7 +24,7 @@ struct Piece {
 };
 
 struct PieceTable {
-  // The pieces of the main text, in CP order, covering [0, main length)
+  // The pieces of the text read, in CP order, covering [0, length read)
   // without gaps and cut to it.
   std::vector<Piece> pieces;
   // The grpprls of the Prc entries, which a piece's Prm may point to.
@@ -32,13 +32,17 @@ struct PieceTable {
 };
 
 // Reads the piece table (Clx) at `clx` in `table_stream`, keeping the pieces
-// of the first `main_text_length` characters, each checked to lie inside
-// the WordDocument stream of `word_document_size` bytes.
+// of the first `wanted_length` characters, each checked to lie inside the
+// WordDocument stream of `word_document_size` bytes. Fails unless the first
+// `main_text_length` characters are all there; past them, the first piece
+// that is missing or damaged ends the text read (the later stories are
+// extras).
 Status ReadPieceTable(std::string_view table_stream, FcLcb clx, uint32_t main_text_length,
-                      uint64_t word_document_size, PieceTable* out);
+                      uint32_t wanted_length, uint64_t word_document_size, PieceTable* out);
 
-// The main text, one UTF-16 unit per CP. 8-bit pieces decode as Word does:
-// Latin-1, except 27 bytes of 0x80-0x9F that take their Windows-1252 meaning.
+// The text the pieces cover, one UTF-16 unit per CP. 8-bit pieces decode as
+// Word does: Latin-1, except 27 bytes of 0x80-0x9F that take their
+// Windows-1252 meaning.
 std::u16string ReadMainText(std::string_view word_document, const PieceTable& table);
 
 // The character that an 8-bit piece's `byte` stands for.

@@ -1,6 +1,6 @@
 #include "platform/document/word97/reader.h"
 
-#include <functional>
+#include <algorithm>
 #include <string>
 
 #include "platform/document/word97/compound_file.h"
@@ -10,10 +10,12 @@
 #include "platform/document/word97/notes.h"
 #include "platform/document/word97/paragraphs.h"
 #include "platform/document/word97/pieces.h"
+#include "platform/document/word97/revisions.h"
 #include "platform/document/word97/row.h"
 #include "platform/document/word97/symbols.h"
 #include "platform/document/word97/tables.h"
 #include "platform/document/word97/text.h"
+#include "platform/document/word97/text_boxes.h"
 #include "platform/translation.h"
 
 namespace quillmere::document {
@@ -21,6 +23,7 @@ namespace {
 
 constexpr char16_t kCellMark = 0x07;
 constexpr char16_t kParagraphMark = 0x0D;
+constexpr char16_t kDrawingAnchor = 0x08;
 // Far above what real documents use (about one sprm per 7 bytes).
 constexpr uint64_t kSprmBudgetBase = 1 << 20;
 constexpr uint64_t kSprmBudgetPerByte = 16;
@@ -54,53 +57,11 @@ Status ReadStreams(std::string_view file_bytes, Streams* streams, Fib* fib) {
   if (!found) {
     return Status(ErrorNumber::kCorruptDocument, Tr("The document's table stream is missing."));
   }
-  QM_RETURN_IF_ERROR(CheckFibAgainstTableStream(*fib, streams->table.size()));
+  QM_RETURN_IF_ERROR(CheckFibAgainstTableStream(fib, streams->table.size()));
   return ReadNamedStream(file, u"Data", &streams->data, &found);
 }
 
 enum class Ending { kParagraph, kCell, kRow };
-
-// What a story's paragraphs need besides their text and properties: the
-// lists that label them, and the notes that references in them stand for.
-struct StoryExtras {
-  const Word97Lists* lists = nullptr;
-  ListCounter counter;
-  const std::vector<NoteReference>* notes = nullptr;  // sorted by CP
-  size_t next_note = 0;
-  NoteNumbers numbers;
-  std::function<std::vector<Block>(const NoteReference&)> read_note;
-  Document* notes_out = nullptr;  // receives each note's text at its reference
-};
-
-// A reference shows its number, or nothing where the author's own mark
-// follows as text; the note's text is read then, so notes keep the order of
-// their references.
-void AddNote(const NoteReference& reference, StoryExtras& extras, Paragraph* paragraph) {
-  Note note;
-  note.custom_mark = !reference.numbered;
-  if (reference.numbered) note.mark = extras.numbers.Next(reference.endnote);
-  note.blocks = extras.read_note(reference);
-  paragraph->inlines.push_back(
-      {reference.endnote ? Inline::Kind::kEndnoteReference : Inline::Kind::kFootnoteReference,
-       note.mark, note.custom_mark});
-  (reference.endnote ? extras.notes_out->endnotes : extras.notes_out->footnotes)
-      .push_back(std::move(note));
-}
-
-// Appends the characters [start, end) of `text` to `paragraph`, with the
-// references of notes where they stand.
-void AppendCharacters(std::u16string_view text, uint32_t start, uint32_t end, TextFilter& filter,
-                      StoryExtras& extras, Paragraph* paragraph) {
-  while (extras.notes != nullptr && extras.next_note < extras.notes->size() &&
-         (*extras.notes)[extras.next_note].cp < end) {
-    const NoteReference& reference = (*extras.notes)[extras.next_note++];
-    if (reference.cp < start) continue;
-    filter.Append(text.substr(start, reference.cp - start), paragraph);
-    AddNote(reference, extras, paragraph);
-    start = reference.cp;  // Word's 0x02 there shows nothing; an author's mark shows as text
-  }
-  filter.Append(text.substr(start, end - start), paragraph);
-}
 
 // What a paragraph ends. At depth 1 a cell ends with 0x07, and a row with
 // 0x07 marked sprmPFTtp; deeper down a 0x0D marked sprmPFInnerTableCell
@@ -112,96 +73,164 @@ Ending EndingOf(const TableMarks& marks, char16_t mark) {
   return Ending::kParagraph;
 }
 
-// Walks the paragraphs in order, handing each to the table assembler as
-// content, a cell end or a row end. `sprm_budget`, linear in the file's
-// size, bounds the work a hostile file can cause.
-Status AssembleStory(const std::vector<ParagraphSpan>& paragraphs, std::u16string_view text,
-                     const PieceTable& pieces, std::string_view data, uint64_t* sprm_budget,
-                     StoryExtras& extras, Document* out) {
-  TableAssembler assembler(out);
-  TextFilter filter;
-  std::vector<Sprm> sprms;
-  for (const ParagraphSpan& span : paragraphs) {
-    if (!ParagraphSprms(span, pieces, data, sprm_budget, &sprms)) {
-      return Status(ErrorNumber::kCorruptDocument,
-                    Tr("The document's paragraph properties are damaged: far more of them than "
-                       "the file could hold."));
-    }
-    TableMarks marks = ReadTableMarks(sprms);
-    Ending ending = EndingOf(marks, span.mark < text.size() ? text[span.mark] : kParagraphMark);
-    if (ending == Ending::kRow) {
-      filter.CloseFields();
-      assembler.EndRow(marks.depth, ReadRowDefinition(sprms));
-      continue;
-    }
-    Paragraph paragraph;
-    if (extras.lists != nullptr) {
-      paragraph.list_label = extras.lists->Label(span.istd, sprms, extras.counter);
-    }
-    AppendCharacters(text, span.start, span.mark, filter, extras, &paragraph);
-    if (ending == Ending::kCell) {
-      filter.CloseFields();
-      assembler.EndCell(marks.depth, std::move(paragraph));
-    } else {
-      assembler.AddParagraph(marks.depth, std::move(paragraph));
-    }
-  }
-  assembler.Finish();
-  return Status();
-}
-
-// The whole text, the main text and the stories after it, with its
-// paragraphs: where the notes' texts lie.
-struct AllStories {
-  PieceTable pieces;
-  std::u16string text;
+// The whole text with what the stories need to become blocks. `sprm_budget`,
+// linear in the file's size, bounds the work a hostile file can cause.
+struct Text {
+  std::u16string characters;  // deleted characters blanked
+  std::vector<uint32_t> deleted_marks;
   std::vector<ParagraphSpan> paragraphs;
+  std::vector<TextBoxAnchor> text_boxes;
+  std::vector<NoteReference> notes;  // sorted by CP
+  PieceTable pieces;
+  std::string_view data;
+  uint64_t sprm_budget = 0;
 };
 
-// Reads the stories up to the end of the last note's text. False when the
-// piece table does not reach that far.
-bool ReadAllStories(const Streams& streams, const Fib& fib, const std::vector<NoteReference>& notes,
-                    const std::vector<FkpRun>& character_runs,
-                    const std::vector<FkpRun>& paragraph_runs, AllStories* out) {
-  uint32_t length = 0;
-  for (const NoteReference& note : notes) length = std::max(length, note.text_end);
-  if (!ReadPieceTable(streams.table, fib.piece_table, length, streams.word_document.size(),
-                      &out->pieces)
-           .ok()) {
-    return false;
-  }
-  out->text = ReadMainText(streams.word_document, out->pieces);
-  ResolveSymbols(character_runs, out->pieces, &out->text);
-  out->paragraphs = FindParagraphs(paragraph_runs, out->pieces, out->text);
-  return true;
-}
+class StoryAssembler {
+ public:
+  StoryAssembler(Text& text, const Word97Lists& lists) : text_(text), lists_(lists) {}
 
-// A note's text as blocks: the paragraphs whose marks lie in it, tables
-// included, its lists counted on their own.
-std::vector<Block> ReadNote(const NoteReference& note, const AllStories& stories,
-                            const Word97Lists& lists, std::string_view data,
-                            uint64_t* sprm_budget) {
-  std::vector<ParagraphSpan> paragraphs;
-  for (const ParagraphSpan& span : stories.paragraphs) {
-    if (span.mark < note.text_start || span.mark >= note.text_end) continue;
-    paragraphs.push_back(span);
-    paragraphs.back().start = std::max(span.start, note.text_start);
+  // Reads the main text, CPs [0, `length`), into `out`: each text box
+  // follows the paragraph that holds its anchor, and each note's text goes
+  // to `out`'s notes when its reference is read, so notes keep the order of
+  // their references. The lists of the text boxes count on with the main
+  // text's; each note counts its own.
+  Status AssembleMain(uint32_t length, Document* out) {
+    notes_out_ = out;
+    ListCounter counter;
+    return Assemble(0, length, {&counter, true}, out);
   }
-  // A note whose paragraph marks no paragraph run ends is one paragraph.
-  uint32_t end = std::min<uint32_t>(note.text_end, static_cast<uint32_t>(stories.text.size()));
-  if (paragraphs.empty() && note.text_start < end) {
-    uint32_t mark = stories.text[end - 1] == kParagraphMark ? end - 1 : end;
-    paragraphs.push_back({note.text_start, mark, {}, 0, 0});
+
+ private:
+  struct Story {
+    ListCounter* counter;  // of the lists its paragraphs belong to
+    bool main = false;     // the main text, which holds text boxes and notes
+  };
+
+  // Appends the blocks of the story in CPs [begin, end) to `out`.
+  Status Assemble(uint32_t begin, uint32_t end, const Story& story, Document* out) {
+    TableAssembler assembler(out);
+    TextFilter filter;
+    std::vector<Sprm> sprms;
+    auto box = text_.text_boxes.begin();
+    auto span = std::lower_bound(
+        text_.paragraphs.begin(), text_.paragraphs.end(), begin,
+        [](const ParagraphSpan& paragraph, uint32_t cp) { return paragraph.mark < cp; });
+    for (; span != text_.paragraphs.end() && span->start < end; ++span) {
+      if (!ParagraphSprms(*span, text_.pieces, text_.data, &text_.sprm_budget, &sprms)) {
+        return Status(ErrorNumber::kCorruptDocument,
+                      Tr("The document's paragraph properties are damaged: far more of them than "
+                         "the file could hold."));
+      }
+      TableMarks marks = ReadTableMarks(sprms);
+      bool has_mark = span->mark < end;
+      Ending ending = EndingOf(marks, has_mark ? text_.characters[span->mark] : kParagraphMark);
+      if (ending == Ending::kRow) {
+        filter.CloseFields();
+        if (has_mark && IsDeletedMark(span->mark)) {
+          assembler.DropRow(marks.depth);
+        } else {
+          assembler.EndRow(marks.depth, ReadRowDefinition(sprms));
+        }
+        continue;
+      }
+      uint32_t start = std::max(span->start, begin);
+      uint32_t stop = has_mark ? span->mark : UnmarkedEnd(start, end);
+      Paragraph paragraph;
+      paragraph.list_label = lists_.Label(span->istd, sprms, *story.counter);
+      AppendCharacters(start, stop, story.main, filter, &paragraph);
+      std::vector<Block> anchored;
+      if (story.main) {
+        QM_RETURN_IF_ERROR(
+            TextBoxesIn(start, std::min(span->mark + 1, end), *story.counter, box, &anchored));
+      }
+      if (ending == Ending::kCell) {
+        filter.CloseFields();
+        assembler.EndCell(marks.depth, std::move(paragraph), std::move(anchored));
+      } else {
+        assembler.AddParagraph(marks.depth, std::move(paragraph), std::move(anchored));
+      }
+    }
+    assembler.Finish();
+    return Status();
   }
-  StoryExtras extras;
-  extras.lists = &lists;
-  Document note_document;
-  if (!AssembleStory(paragraphs, stories.text, stories.pieces, data, sprm_budget, extras,
-                     &note_document)
-           .ok()) {
-    return {};
+
+  // Where a story's last paragraph, which no paragraph run ends, stops:
+  // before the story's final paragraph mark.
+  uint32_t UnmarkedEnd(uint32_t start, uint32_t end) const {
+    return end > start && text_.characters[end - 1] == kParagraphMark ? end - 1 : end;
   }
-  return std::move(note_document.body);
+
+  bool IsDeletedMark(uint32_t cp) const {
+    return std::binary_search(text_.deleted_marks.begin(), text_.deleted_marks.end(), cp);
+  }
+
+  // Appends the characters [start, stop) to `paragraph`; in the main text
+  // with the references of notes where they stand. A reference that was
+  // deleted shows no note.
+  void AppendCharacters(uint32_t start, uint32_t stop, bool main, TextFilter& filter,
+                        Paragraph* paragraph) {
+    std::u16string_view characters = text_.characters;
+    while (main && next_note_ < text_.notes.size() && text_.notes[next_note_].cp < stop) {
+      const NoteReference& reference = text_.notes[next_note_++];
+      if (reference.cp < start || characters[reference.cp] == 0) continue;
+      filter.Append(characters.substr(start, reference.cp - start), paragraph);
+      AddNote(reference, paragraph);
+      start = reference.cp;  // Word's 0x02 there shows nothing; an author's mark shows as text
+    }
+    filter.Append(characters.substr(start, stop - start), paragraph);
+  }
+
+  // A reference shows its number, or nothing where the author's own mark
+  // follows as text.
+  void AddNote(const NoteReference& reference, Paragraph* paragraph) {
+    Note note;
+    note.custom_mark = !reference.numbered;
+    if (reference.numbered) note.mark = numbers_.Next(reference.endnote);
+    note.blocks = ReadNote(reference);
+    paragraph->inlines.push_back(
+        {reference.endnote ? Inline::Kind::kEndnoteReference : Inline::Kind::kFootnoteReference,
+         note.mark, note.custom_mark});
+    (reference.endnote ? notes_out_->endnotes : notes_out_->footnotes).push_back(std::move(note));
+  }
+
+  // A note's text as blocks, tables included; a damaged one is left empty.
+  std::vector<Block> ReadNote(const NoteReference& reference) {
+    ListCounter counter;
+    Document note;
+    if (reference.text_start >= reference.text_end ||
+        !Assemble(reference.text_start, reference.text_end, {&counter, false}, &note).ok()) {
+      return {};
+    }
+    return std::move(note.body);
+  }
+
+  // The blocks of the text boxes anchored in CPs [start, end), in order;
+  // `box` walks the boxes, which are sorted by anchor. An anchor that was
+  // deleted (or holds no drawing anchor) shows no box.
+  Status TextBoxesIn(uint32_t start, uint32_t end, ListCounter& counter,
+                     std::vector<TextBoxAnchor>::iterator& box, std::vector<Block>* out) {
+    for (; box != text_.text_boxes.end() && box->anchor < end; ++box) {
+      if (box->anchor < start || text_.characters[box->anchor] != kDrawingAnchor) continue;
+      Document content;
+      QM_RETURN_IF_ERROR(Assemble(box->start, box->end, {&counter, false}, &content));
+      for (Block& block : content.body) out->push_back(std::move(block));
+    }
+    return Status();
+  }
+
+  Text& text_;
+  const Word97Lists& lists_;
+  size_t next_note_ = 0;  // of text_.notes, the first the main text has not passed
+  NoteNumbers numbers_;
+  Document* notes_out_ = nullptr;
+};
+
+// Where the texts of `notes` end: the stories must be read that far.
+uint32_t NotesEnd(const std::vector<NoteReference>& notes) {
+  uint32_t end = 0;
+  for (const NoteReference& note : notes) end = std::max(end, note.text_end);
+  return end;
 }
 
 }  // namespace
@@ -211,32 +240,30 @@ Status ReadWord97Document(std::string_view file_bytes, Document* out) {
   Streams streams;
   Fib fib;
   QM_RETURN_IF_ERROR(ReadStreams(file_bytes, &streams, &fib));
-  PieceTable pieces;
+  Text text;
+  text.notes = ReadNoteReferences(streams.table, fib);
+  uint32_t stories_end = std::max(NotesEnd(text.notes), fib.text_box_start + fib.text_box_length);
   QM_RETURN_IF_ERROR(ReadPieceTable(streams.table, fib.piece_table, fib.main_text_length,
-                                    streams.word_document.size(), &pieces));
-  std::u16string text = ReadMainText(streams.word_document, pieces);
+                                    stories_end, streams.word_document.size(), &text.pieces));
+  text.characters = ReadMainText(streams.word_document, text.pieces);
+  if (NotesEnd(text.notes) > text.characters.size()) {
+    text.notes.clear();  // texts out of reach: the references show nothing
+  }
   std::vector<FkpRun> character_runs =
       ReadFkpRuns(FkpKind::kCharacter, streams.word_document, streams.table, fib.character_bins);
-  ResolveSymbols(character_runs, pieces, &text);
-  std::vector<FkpRun> paragraph_runs =
-      ReadFkpRuns(FkpKind::kParagraph, streams.word_document, streams.table, fib.paragraph_bins);
+  ResolveSymbols(character_runs, text.pieces, &text.characters);
+  text.deleted_marks = RemoveDeletedText(character_runs, text.pieces, &text.characters);
+  character_runs = std::vector<FkpRun>();
+  text.paragraphs = FindParagraphs(
+      ReadFkpRuns(FkpKind::kParagraph, streams.word_document, streams.table, fib.paragraph_bins),
+      text.pieces, text.characters);
+  text.text_boxes =
+      ReadTextBoxAnchors(streams.table, fib, static_cast<uint32_t>(text.characters.size()));
+  text.data = streams.data;
+  text.sprm_budget = kSprmBudgetBase + kSprmBudgetPerByte * file_bytes.size();
   Word97Lists lists(streams.table, fib);
-  std::vector<NoteReference> notes = ReadNoteReferences(streams.table, fib);
-  AllStories stories;
-  if (!notes.empty() &&
-      !ReadAllStories(streams, fib, notes, character_runs, paragraph_runs, &stories)) {
-    notes.clear();  // texts out of reach: the references show nothing, as before
-  }
-  uint64_t sprm_budget = kSprmBudgetBase + kSprmBudgetPerByte * file_bytes.size();
-  StoryExtras extras;
-  extras.lists = &lists;
-  extras.notes = &notes;
-  extras.notes_out = out;
-  extras.read_note = [&](const NoteReference& note) {
-    return ReadNote(note, stories, lists, streams.data, &sprm_budget);
-  };
-  Status status = AssembleStory(FindParagraphs(paragraph_runs, pieces, text), text, pieces,
-                                streams.data, &sprm_budget, extras, out);
+  Status status =
+      StoryAssembler(text, lists).AssembleMain(static_cast<uint32_t>(fib.main_text_length), out);
   if (!status.ok()) *out = Document();
   return status;
 }

@@ -10,7 +10,8 @@
 namespace quillmere::document {
 
 // Fills `out` with the main story of the Word 97-2003 document held in
-// `file_bytes` (a compound file). Fails with:
+// `file_bytes` (a compound file), its text boxes at their anchors, and its
+// footnotes and endnotes. Fails with:
 //  - kPasswordProtected for an encrypted or obfuscated document;
 //  - kUnsupportedFormat for a compound file that is not a Word 97-2003
 //    document (Word 6.0/95, other Office files), which a converter may open;

@@ -38,13 +38,15 @@ bool LocateOperand(const LittleEndian& grpprl, uint64_t at, uint16_t opcode, uin
 }
 
 // Prm0 packs one sprm with a one-byte operand; its isprm values that matter
-// for tables ([MS-DOC] 2.9.216).
+// for tables and deletions ([MS-DOC] 2.9.216).
 uint16_t OpcodeOfIsprm(uint8_t isprm) {
   switch (isprm) {
     case 0x18:
       return sprm::kPFInTable;
     case 0x19:
       return sprm::kPFTtp;
+    case 0x41:
+      return sprm::kCFRMarkDel;
     default:
       return 0;
   }

@@ -23,6 +23,7 @@ constexpr uint16_t kPFInnerTableCell = 0x244B;
 constexpr uint16_t kPFInnerTtp = 0x244C;
 constexpr uint16_t kPTableProps = 0x646B;
 // Character.
+constexpr uint16_t kCFRMarkDel = 0x0800;
 constexpr uint16_t kCSymbol = 0x6A09;
 // Table.
 constexpr uint16_t kTDefTable10 = 0xD606;

@@ -98,19 +98,23 @@ void TableAssembler::Close() {
   if (open.table->rows.empty()) Container(open_.size()).pop_back();
 }
 
-void TableAssembler::AddParagraph(int depth, Paragraph paragraph) {
-  if (depth == 0) {
-    CloseDeeperThan(0);
-    document_->body.push_back(std::move(paragraph));
-    return;
-  }
-  TableAt(depth).current.blocks.push_back(std::move(paragraph));
+void TableAssembler::AddParagraph(int depth, Paragraph paragraph, std::vector<Block> anchored) {
+  CloseDeeperThan(depth);
+  std::vector<Block>& blocks = depth == 0 ? document_->body : TableAt(depth).current.blocks;
+  blocks.push_back(std::move(paragraph));
+  for (Block& block : anchored) blocks.push_back(std::move(block));
 }
 
-void TableAssembler::EndCell(int depth, Paragraph paragraph) {
-  OpenTable& open = TableAt(depth);
-  open.current.blocks.push_back(std::move(paragraph));
+void TableAssembler::EndCell(int depth, Paragraph paragraph, std::vector<Block> anchored) {
+  AddParagraph(depth, std::move(paragraph), std::move(anchored));
+  OpenTable& open = open_[depth - 1];
   open.cells.push_back(std::move(open.current));
+  open.current = Cell();
+}
+
+void TableAssembler::DropRow(int depth) {
+  OpenTable& open = TableAt(depth);
+  open.cells.clear();
   open.current = Cell();
 }
 

@@ -14,13 +14,17 @@ class TableAssembler {
  public:
   explicit TableAssembler(Document* out) : document_(out) {}
 
-  // A paragraph at `depth` (0: outside tables) that does not end a cell.
-  void AddParagraph(int depth, Paragraph paragraph);
-  // The last paragraph of a cell at `depth` (at least 1).
-  void EndCell(int depth, Paragraph paragraph);
+  // A paragraph at `depth` (0: outside tables) that does not end a cell,
+  // followed by the blocks anchored in it (the content of its text boxes).
+  void AddParagraph(int depth, Paragraph paragraph, std::vector<Block> anchored = {});
+  // The last paragraph of a cell at `depth` (at least 1), and the blocks
+  // anchored in it.
+  void EndCell(int depth, Paragraph paragraph, std::vector<Block> anchored = {});
   // The end of a row at `depth` (at least 1), defined by `row`. Rows of
   // different tables follow each other when their identities differ.
   void EndRow(int depth, RowDefinition row);
+  // The end of a deleted row at `depth`: its cells are left out.
+  void DropRow(int depth);
   // Closes every open table; call once after the last paragraph.
   void Finish() { CloseDeeperThan(0); }
 

@@ -102,25 +102,34 @@ TEST(WebPageWriterTest, TextOutsideCodePage936BecomesCharacterReferences) {
   EXPECT_NE(page.find("\xD6\xD0\xCE\xC4 &#128512; &#54620;"), std::string::npos);  // 中文 in GBK
 }
 
-TEST(WebPageWriterTest, NestedTablesFollowTheirCellsParagraphs) {
+TEST(WebPageWriterTest, NestedTablesStandAmongTheirCellsParagraphs) {
   auto inner = std::make_unique<Table>();
   inner->rows.emplace_back();
   inner->rows[0].cells.push_back(CellOf(u"inner"));
+  auto last = std::make_unique<Table>();
+  last->rows.emplace_back();
+  last->rows[0].cells.push_back(CellOf(u"last"));
   auto outer = std::make_unique<Table>();
   outer->rows.emplace_back();
   Cell cell;
   cell.blocks.emplace_back(Text(u"before"));
   cell.blocks.emplace_back(std::move(inner));
   cell.blocks.emplace_back(Text(u"after"));
+  cell.blocks.emplace_back(std::move(last));
+  cell.blocks.emplace_back(Paragraph());  // the cell's end, which Word leaves out
   outer->rows[0].cells.push_back(std::move(cell));
   std::string page = PageOf(std::move(outer));
   std::regex shape(
       "\r\n  <p class=MsoNormal>before<o:p></o:p></p>\r\n"
-      "  <p class=MsoNormal>after<o:p></o:p></p>\r\n"
       "  <table class=MsoTableGrid [^>]*>\r\n"
       "   <tr style='mso-yfti-irow:0;mso-yfti-firstrow:yes;mso-yfti-lastrow:yes'>\r\n"
       "    <td width=96 valign=top [^>]*>\r\n"
       "    <p class=MsoNormal>inner<o:p></o:p></p>\r\n"
+      "    </td>\r\n"
+      "   </tr>\r\n"
+      "  </table>\r\n"
+      "  <p class=MsoNormal>after<o:p></o:p></p>\r\n"
+      "  <table [^]*>last<o:p></o:p></p>\r\n"
       "    </td>\r\n"
       "   </tr>\r\n"
       "  </table>\r\n"

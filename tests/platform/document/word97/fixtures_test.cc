@@ -91,7 +91,8 @@ TEST(Word97FixturesTest, TableCountsRowsAndNesting) {
       {"doc/poi__20-Force-on-a-current-S00.doc", 4, 25, 1},
       {"doc/poi__58804.doc", 1, 8, 1},
       {"doc/poi__AIOOB-Tap.doc", 6, 74, 1},
-      {"doc/poi__Bug46817.doc", 1, 1, 1},
+      // Two text boxes anchored in its one-cell table hold a table each.
+      {"doc/poi__Bug46817.doc", 3, 21, 2},
       {"doc/poi__Bug47286.doc", 1, 14, 1},
       {"doc/poi__Bug47958.doc", 2, 17, 1},
       {"doc/poi__Bug48065.doc", 1, 4, 1},

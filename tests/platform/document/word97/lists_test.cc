@@ -42,7 +42,7 @@ testing::DocParts NotedDocument() {
   PieceTable pieces;
   EXPECT_TRUE(ReadFib(parts.word_document, &fib).ok());
   EXPECT_TRUE(ReadPieceTable(parts.table, fib.piece_table, fib.main_text_length,
-                             parts.word_document.size(), &pieces)
+                             fib.main_text_length, parts.word_document.size(), &pieces)
                   .ok());
   std::u16string text = ReadMainText(parts.word_document, pieces);
   auto put = [&](size_t cp, char16_t c) {

@@ -302,16 +302,21 @@ TEST(EdgeGridTest, ShortRowsLeaveColumnsAfterThem) {
   EXPECT_EQ(grid, (Grid{{"a", "b"}, {"c", ""}}));
 }
 
-TEST(EdgeGridTest, CellsWithoutWidthJoinANeighbourAndBackwardEdgesFlatten) {
+TEST(EdgeGridTest, CellsWithoutWidthJoinANeighbourButRowsRunningBackwardsKeepEveryCell) {
   Document document;
   const Table* table = nullptr;
   Grid grid =
       Layout(RowsOf(Row({0, 100, 100, 200}, {"a", "zero", "b"}), Row({0, 0, 200}, {"first", "c"}),
                     Row({0, 150, 120}, {"d", "backwards"})),
              &document, &table);
-  EXPECT_EQ(grid, (Grid{{"a\nzero", "b", "b"},
-                        {"first\nc", "first\nc", "first\nc"},
-                        {"d\nbackwards", "d\nbackwards", ""}}));
+  EXPECT_EQ(grid, (Grid{{"a\nzero", "b", "b", "b"},
+                        {"first\nc", "first\nc", "first\nc", "first\nc"},
+                        {"d", "d", "backwards", ""}}));
+  // Edges past 32,767 twips, stored as 16-bit numbers, wrap around.
+  Document wide;
+  grid = Layout(RowsOf(Row({0, 30000, 35000 - 65536}, {"x", "y"}), Row({0, 35000}, {"z"})), &wide,
+                &table);
+  EXPECT_EQ(grid, (Grid{{"x", "y"}, {"z", "z"}}));
 }
 
 TEST(EdgeGridTest, VerticalMergesNeedARestartAboveInTheSameColumn) {

@@ -147,7 +147,7 @@ TEST(Word97PiecesTest, ThePieceTableCoversExactlyTheMainText) {
   ASSERT_TRUE(ReadFib(mixed.word_document, &fib).ok());
   PieceTable table;
   ASSERT_TRUE(ReadPieceTable(mixed.table, fib.piece_table, fib.main_text_length,
-                             mixed.word_document.size(), &table)
+                             fib.main_text_length, mixed.word_document.size(), &table)
                   .ok());
   ASSERT_FALSE(table.pieces.empty());
   EXPECT_EQ(table.pieces.front().cp_start, 0u);

@@ -1,0 +1,293 @@
+#include "doc_builder.h"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "compound_file_writer.h"
+
+namespace quillmere::document::testing {
+namespace {
+
+constexpr uint64_t kPage = 512;
+constexpr uint64_t kTextStart = 1024;  // after the FIB
+constexpr int kFibPairs = 93;
+constexpr int kPairFootnoteReferences = 2;
+constexpr int kPairFootnoteTexts = 3;
+constexpr int kPairCharacterBins = 12;
+constexpr int kPairParagraphBins = 13;
+constexpr int kPairPieceTable = 33;
+constexpr int kPairShapeAnchors = 40;
+constexpr int kPairTextBoxes = 56;
+constexpr size_t kMaxCharacterRuns = 0x65;
+
+std::string Sprm8(uint16_t opcode, uint8_t value) {
+  return U16Bytes(opcode) + static_cast<char>(value);
+}
+std::string InTable(int depth) {
+  return Sprm8(0x2416, 1) + U16Bytes(0x6649) + U32Bytes(static_cast<uint32_t>(depth));
+}
+std::string DefTable(const std::vector<int>& edges, const std::vector<uint16_t>& flags) {
+  int cells = static_cast<int>(edges.size()) - 1;
+  std::string operand(1, static_cast<char>(cells));
+  for (int edge : edges) operand += U16Bytes(static_cast<uint16_t>(edge));
+  for (int i = 0; i < cells; ++i) {
+    operand += U16Bytes(i < static_cast<int>(flags.size()) ? flags[i] : 0);
+    operand += std::string(18, '\0');
+  }
+  return U16Bytes(0xD608) + U16Bytes(static_cast<uint16_t>(operand.size() + 1)) + operand;
+}
+
+// A run of bytes of WordDocument and the grpprl that applies to it.
+struct Run {
+  uint64_t start, end;
+  std::string sprms;
+};
+
+// Packs runs into formatted disk pages of paragraph (13-byte entries,
+// PapxInFkp with a style index) or character (1-byte entries, Chpx)
+// properties; returns the pages and fills the bin table.
+std::string PackPages(const std::vector<Run>& runs, bool paragraphs, uint64_t first_page,
+                      std::string* bin_table) {
+  const uint64_t entry = paragraphs ? 13 : 1;
+  std::string pages, numbers, fcs;
+  size_t next = 0;
+  while (next < runs.size()) {
+    std::string page(kPage, '\0');
+    std::map<std::string, uint8_t> placed;  // grpprl -> word offset in the page
+    uint64_t top = kPage - 1;
+    size_t count = 0;
+    std::vector<uint8_t> offsets;
+    for (; next + count < runs.size(); ++count) {
+      if (!paragraphs && count == kMaxCharacterRuns) break;
+      const std::string& sprms = runs[next + count].sprms;
+      std::string stored;
+      if (!sprms.empty() && !placed.count(sprms)) {
+        std::string content = paragraphs ? std::string(2, '\0') + sprms : sprms;
+        if (!paragraphs) {
+          stored = static_cast<char>(content.size()) + content;
+        } else if (content.size() % 2 == 1) {
+          stored = static_cast<char>((content.size() + 1) / 2) + content;
+        } else {
+          stored = std::string(1, '\0') + static_cast<char>(content.size() / 2) + content;
+        }
+      }
+      uint64_t new_top = (top - stored.size()) & ~uint64_t{1};
+      if (4 * (count + 2) + entry * (count + 1) > new_top) break;
+      if (!stored.empty()) {
+        top = new_top;
+        page.replace(top, stored.size(), stored);
+        placed[sprms] = static_cast<uint8_t>(top / 2);
+      }
+      offsets.push_back(sprms.empty() ? 0 : placed[sprms]);
+    }
+    for (size_t i = 0; i < count; ++i) {
+      page.replace(4 * i, 4, U32Bytes(static_cast<uint32_t>(runs[next + i].start)));
+      page[4 * (count + 1) + entry * i] = static_cast<char>(offsets[i]);
+    }
+    page.replace(4 * count, 4, U32Bytes(static_cast<uint32_t>(runs[next + count - 1].end)));
+    page[kPage - 1] = static_cast<char>(count);
+    fcs += U32Bytes(static_cast<uint32_t>(runs[next].start));
+    numbers += U32Bytes(static_cast<uint32_t>(first_page + pages.size() / kPage));
+    pages += page;
+    next += count;
+  }
+  *bin_table = fcs + U32Bytes(static_cast<uint32_t>(runs.back().end)) + numbers;
+  return pages;
+}
+
+}  // namespace
+
+std::string U16Bytes(uint16_t value) {
+  return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+}
+std::string U32Bytes(uint32_t value) {
+  return U16Bytes(static_cast<uint16_t>(value)) + U16Bytes(static_cast<uint16_t>(value >> 16));
+}
+
+DocBuilder::DocBuilder() = default;
+
+DocBuilder& DocBuilder::Text(std::u16string_view text) {
+  Story& story = Current();
+  story.text.append(text);
+  story.deleted.resize(story.text.size(), deleted_);
+  return *this;
+}
+
+DocBuilder& DocBuilder::Deleted(bool deleted) {
+  deleted_ = deleted;
+  return *this;
+}
+
+DocBuilder& DocBuilder::Mark(char16_t mark, std::string sprms) {
+  Text(std::u16string_view(&mark, 1));
+  Story& story = Current();
+  story.paragraph_ends.push_back(static_cast<uint32_t>(story.text.size()));
+  story.paragraph_sprms.push_back(std::move(sprms));
+  return *this;
+}
+
+DocBuilder& DocBuilder::EndParagraph(int depth) {
+  return Mark(u'\r', depth > 0 ? InTable(depth) : std::string());
+}
+
+DocBuilder& DocBuilder::EndCell(int depth) {
+  if (depth == 1) return Mark(u'\x07', InTable(1));
+  return Mark(u'\r', InTable(depth) + Sprm8(0x244B, 1));
+}
+
+DocBuilder& DocBuilder::EndRow(const std::vector<int>& edges, const std::vector<uint16_t>& flags,
+                               int depth) {
+  std::string sprms = InTable(depth) + DefTable(edges, flags);
+  if (depth == 1) return Mark(u'\x07', sprms + Sprm8(0x2417, 1));
+  return Mark(u'\r', sprms + Sprm8(0x244B, 1) + Sprm8(0x244C, 1));
+}
+
+DocBuilder& DocBuilder::Anchor(uint32_t shape_id) {
+  anchors_.emplace_back(static_cast<uint32_t>(main_.text.size()), shape_id);
+  main_.text += u'\x08';
+  main_.deleted.push_back(deleted_);
+  return *this;
+}
+
+DocBuilder& DocBuilder::TextBox(uint32_t shape_id) {
+  in_text_box_ = true;
+  boxes_.push_back({shape_id, static_cast<uint32_t>(text_boxes_.text.size())});
+  return *this;
+}
+
+DocBuilder& DocBuilder::MainText() {
+  in_text_box_ = false;
+  return *this;
+}
+
+DocBuilder& DocBuilder::Footnote(std::u16string_view text) {
+  footnote_references_.push_back(static_cast<uint32_t>(main_.text.size()));
+  main_.text += u'\x02';
+  main_.deleted.push_back(deleted_);
+  footnote_starts_.push_back(static_cast<uint32_t>(footnotes_.text.size()));
+  footnotes_.text += u'\x02';
+  footnotes_.text.append(text);
+  footnotes_.text += u'\r';
+  footnotes_.deleted.resize(footnotes_.text.size(), false);
+  footnotes_.paragraph_ends.push_back(static_cast<uint32_t>(footnotes_.text.size()));
+  footnotes_.paragraph_sprms.emplace_back();
+  return *this;
+}
+
+std::string DocBuilder::Build() const {
+  // The stories one after the other: the footnotes' with a paragraph mark
+  // after the last note, and with a text box story, a last paragraph mark
+  // ends the whole text, as Word writes it.
+  const uint32_t main_length = static_cast<uint32_t>(main_.text.size());
+  Story footnotes = footnotes_;
+  if (!footnote_references_.empty()) {
+    footnotes.text += u'\r';
+    footnotes.deleted.push_back(false);
+    footnotes.paragraph_ends.push_back(static_cast<uint32_t>(footnotes.text.size()));
+    footnotes.paragraph_sprms.emplace_back();
+  }
+  std::u16string text;
+  std::vector<bool> deleted;
+  std::vector<std::pair<uint32_t, std::string>> paragraphs;  // end CP, sprms
+  for (const Story* story : {&main_, &std::as_const(footnotes), &text_boxes_}) {
+    const uint32_t offset = static_cast<uint32_t>(text.size());
+    text += story->text;
+    deleted.insert(deleted.end(), story->deleted.begin(), story->deleted.end());
+    for (size_t i = 0; i < story->paragraph_ends.size(); ++i)
+      paragraphs.emplace_back(offset + story->paragraph_ends[i], story->paragraph_sprms[i]);
+  }
+  if (!boxes_.empty()) {
+    text += u'\r';
+    deleted.push_back(false);
+    paragraphs.emplace_back(static_cast<uint32_t>(text.size()), std::string());
+  }
+
+  auto fc = [](uint64_t cp) { return kTextStart + 2 * cp; };
+  std::vector<Run> paragraph_runs, character_runs;
+  uint64_t start = 0;
+  for (const auto& [end, sprms] : paragraphs) {
+    paragraph_runs.push_back({fc(start), fc(end), sprms});
+    start = end;
+  }
+  for (size_t cp = 0; cp < text.size();) {
+    size_t end = cp;
+    while (end < text.size() && deleted[end] == deleted[cp]) ++end;
+    character_runs.push_back({fc(cp), fc(end), deleted[cp] ? Sprm8(0x0800, 1) : std::string()});
+    cp = end;
+  }
+
+  std::string word_document(kTextStart, '\0');
+  for (char16_t c : text) word_document += U16Bytes(c);
+  word_document.resize((word_document.size() + kPage - 1) / kPage * kPage, '\0');
+  std::string character_bins, paragraph_bins;
+  word_document += PackPages(character_runs, false, word_document.size() / kPage, &character_bins);
+  word_document += PackPages(paragraph_runs, true, word_document.size() / kPage, &paragraph_bins);
+
+  std::string table;
+  std::map<int, std::pair<size_t, size_t>> pairs;  // FIB pair -> offset, size
+  auto add = [&](int pair, const std::string& bytes) {
+    pairs[pair] = {table.size(), bytes.size()};
+    table += bytes;
+  };
+  std::string pieces = U32Bytes(0) + U32Bytes(static_cast<uint32_t>(text.size())) + U16Bytes(0) +
+                       U32Bytes(static_cast<uint32_t>(kTextStart)) + U16Bytes(0);
+  add(kPairPieceTable, '\x02' + U32Bytes(static_cast<uint32_t>(pieces.size())) + pieces);
+  add(kPairCharacterBins, character_bins);
+  add(kPairParagraphBins, paragraph_bins);
+  if (!footnote_references_.empty()) {
+    std::string cps, numbered, starts;
+    for (uint32_t cp : footnote_references_) cps += U32Bytes(cp);
+    for (uint32_t note : footnote_starts_) starts += U32Bytes(note);
+    numbered.resize(2 * footnote_references_.size());
+    for (size_t i = 0; i < numbered.size(); i += 2) numbered[i] = 1;
+    const uint32_t story_length = static_cast<uint32_t>(footnotes.text.size());
+    add(kPairFootnoteReferences, cps + U32Bytes(main_length) + numbered);
+    add(kPairFootnoteTexts, starts + U32Bytes(story_length - 1) + U32Bytes(story_length));
+  }
+  if (!anchors_.empty()) {
+    std::string cps, shapes;
+    for (const auto& [cp, shape_id] : anchors_) {
+      cps += U32Bytes(cp);
+      shapes += U32Bytes(shape_id) + U32Bytes(0) + U32Bytes(0) + U32Bytes(1440) + U32Bytes(1440) +
+                U16Bytes(0) + U32Bytes(0);
+    }
+    add(kPairShapeAnchors, cps + U32Bytes(main_length) + shapes);
+  }
+  if (!boxes_.empty()) {
+    const uint32_t story_length = static_cast<uint32_t>(text_boxes_.text.size());
+    std::string cps, entries;
+    for (const Box& box : boxes_) {
+      cps += U32Bytes(box.start);
+      entries += U32Bytes(1) + U32Bytes(0) + U16Bytes(0) + U32Bytes(0xFFFFFFFF) +
+                 U32Bytes(box.shape_id) + U32Bytes(0);
+    }
+    // The last entry is one Word keeps for reuse; its text is ignored.
+    cps += U32Bytes(story_length) + U32Bytes(story_length + 1);
+    entries +=
+        U32Bytes(0xFFFFFFFF) + U32Bytes(0) + U16Bytes(1) + U32Bytes(0) + U32Bytes(0) + U32Bytes(0);
+    add(kPairTextBoxes, cps + entries);
+  }
+
+  // The FIB: base, 14 words, 22 longs (text lengths), the fc/lcb pairs.
+  std::string& fib = word_document;
+  PutU16(&fib, 0x00, 0xA5EC);
+  PutU16(&fib, 0x02, 0x00C1);
+  PutU16(&fib, 0x0A, 0x0200);  // the table stream is 1Table
+  PutU16(&fib, 0x20, 14);
+  const uint64_t longs = 0x22 + 28 + 2;
+  PutU16(&fib, longs - 2, 22);
+  PutU32(&fib, longs, static_cast<uint32_t>(word_document.size()));
+  PutU32(&fib, longs + 12, main_length);
+  PutU32(&fib, longs + 16, static_cast<uint32_t>(footnotes.text.size()));
+  PutU32(&fib, longs + 36, static_cast<uint32_t>(text_boxes_.text.size()));
+  const uint64_t pair_count = longs + 88;
+  PutU16(&fib, pair_count, kFibPairs);
+  for (const auto& [pair, where] : pairs) {
+    PutU32(&fib, pair_count + 2 + 8 * pair, static_cast<uint32_t>(where.first));
+    PutU32(&fib, pair_count + 2 + 8 * pair + 4, static_cast<uint32_t>(where.second));
+  }
+  return WriteCompoundFile({{u"WordDocument", word_document}, {u"1Table", table}}, 3);
+}
+
+}  // namespace quillmere::document::testing
