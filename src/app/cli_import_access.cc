@@ -29,11 +29,11 @@ int ImportAccess(const std::vector<std::string>& args) {
     return Misused(Tr("no Access database given."), kUsage);
   }
   std::string problem;
-  std::optional<Arguments> options = ParseArguments({args.begin() + 1, args.end()}, {},
-                                                    {"--table"}, &problem);
+  std::optional<Arguments> options =
+      ParseArguments({args.begin() + 1, args.end()}, {}, {"--table"}, &problem);
   if (!options) return Misused(problem, kUsage);
-  const std::string table = options->values.count("--table") ? options->Value("--table")
-                                                             : std::string("dt_table");
+  const std::string table =
+      options->values.count("--table") ? options->Value("--table") : std::string("dt_table");
   const std::u16string folder = FolderArgument(options->operand.value_or(""));
   int64_t rows = 0;
   Status status = ImportAccessTable(args[0], folder, table, &rows);

@@ -25,6 +25,13 @@ static_assert(std::is_same_v<SQLLEN, long>, "OdbcConnection keeps lengths as lon
 // How long a connection may take before it counts as refused.
 constexpr SQLULEN kLoginTimeoutSeconds = 10;
 
+// PostgreSQL's driver (psqlODBC) by default guards every statement in a
+// transaction with a savepoint of its own, so that a failed one could be
+// undone alone: twice the round trips for every row. A run undoes all its
+// work on any failure, so it asks that driver to roll back the transaction
+// instead (the level after the dash), which the server does anyway.
+constexpr char kPsqlOdbcRollback[] = "Protocol=7.4-1";
+
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
   return s;
@@ -252,18 +259,11 @@ Status OdbcConnection::Open(std::u16string_view connection_string, std::u16strin
   }
   SQLSetConnectAttrW(cn->dbc_, SQL_ATTR_LOGIN_TIMEOUT,
                      reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
-  SQLRETURN rc;
-  if (file_dsn) {
-    // unixODBC reads a file data source only through the narrow call; the
-    // bytes are UTF-8, as the path is.
-    rc = SQLDriverConnect(
-        cn->dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(odbc.c_str())),
-        static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-  } else {
-    std::u16string wide = Wide(odbc);
-    rc = SQLDriverConnectW(cn->dbc_, nullptr, WidePointer(wide),
-                           static_cast<SQLSMALLINT>(wide.size()), nullptr, 0, nullptr,
-                           SQL_DRIVER_NOPROMPT);
+  SQLRETURN rc = cn->Connect(odbc, file_dsn);
+  if (SQL_SUCCEEDED(rc) && cn->DriverIs("psqlodbc")) {
+    // Which driver a DSN or FILEDSN names shows only once connected.
+    SQLDisconnect(cn->dbc_);
+    rc = cn->Connect(odbc + ";" + kPsqlOdbcRollback, file_dsn);
   }
   if (!SQL_SUCCEEDED(rc)) {
     const std::vector<Diagnostic> records = Diagnostics(SQL_HANDLE_DBC, cn->dbc_);
@@ -293,6 +293,28 @@ Status OdbcConnection::Open(std::u16string_view connection_string, std::u16strin
   }
   *opened = std::move(cn);
   return Status();
+}
+
+int OdbcConnection::Connect(const std::string& odbc, bool file_dsn) {
+  if (file_dsn) {
+    // unixODBC reads a file data source only through the narrow call; the
+    // bytes are UTF-8, as the path is.
+    return SQLDriverConnect(
+        dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(odbc.c_str())),
+        static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  }
+  std::u16string wide = Wide(odbc);
+  return SQLDriverConnectW(dbc_, nullptr, WidePointer(wide), static_cast<SQLSMALLINT>(wide.size()),
+                           nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+}
+
+bool OdbcConnection::DriverIs(std::string_view file_name_start) const {
+  SQLWCHAR name[128] = {};
+  SQLSMALLINT length = 0;
+  return SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_DRIVER_NAME, name, sizeof(name), &length)) &&
+         StartsWith(
+             Lower(Narrow(name, std::min<size_t>(length / sizeof(SQLWCHAR), std::size(name) - 1))),
+             file_name_start);
 }
 
 OdbcConnection::~OdbcConnection() {

@@ -42,6 +42,11 @@ class OdbcConnection : public DatabaseConnection {
 
  private:
   OdbcConnection() = default;
+  // SQLDriverConnect(W) with `odbc`; the SQLRETURN.
+  int Connect(const std::string& odbc, bool file_dsn);
+  // Whether the connected driver's file name starts with `file_name_start`
+  // (lower case).
+  bool DriverIs(std::string_view file_name_start) const;
   Status Run(const std::string& sql, std::unique_ptr<Recordset>* result = nullptr);
   Status RunShared(const std::string& sql, bool* ran);
   Status EndTransaction(short completion);
