@@ -34,8 +34,8 @@ int Scan(const char* path) {
   }
   ::close(fd);
   size_t tags = 0;
-  for (const char* p = bytes.get(); (p = static_cast<const char*>(
-                                         std::memchr(p, '<', bytes.get() + size - p))) != nullptr;
+  for (const char* p = bytes.get();
+       (p = static_cast<const char*>(std::memchr(p, '<', bytes.get() + size - p))) != nullptr;
        ++p) {
     ++tags;
   }
