@@ -2,6 +2,7 @@
 // [--progress]: one run of the conversion on a table's markup, as the start
 // command runs it once it has the table: data.mdb in DIR opened, dt_table
 // emptied and refilled in one transaction, DIR/cc.html written.
+#include <cstdio>
 #include <iostream>
 
 #include "app/cli.h"
@@ -12,31 +13,51 @@
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "platform/limits.h"
-#include "platform/unicode.h"
 
 namespace quillmere::cli {
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: quillmere convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
-    "  Converts the table markup in MARKUP_FILE (code page 936, or UTF-8 with --utf8;\n"
-    "  tabletest.html repeats a run) into dt_table of DIR/data.mdb (DIR: the current\n"
-    "  folder by default) and writes DIR/cc.html. The table's first row is a header\n"
-    "  and is skipped unless --first-row-data is given. --progress shows the status\n"
-    "  texts on standard error.\n";
+    "usage: quillmere convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8]\n"
+    "                         [--keep-text] [--progress]\n"
+    "  Converts the table markup in MARKUP_FILE (code page 936; UTF-8 with --utf8 or\n"
+    "  a byte-order mark; tabletest.html repeats a run) into dt_table of\n"
+    "  DIR/data.mdb (DIR: the current folder by default) and writes DIR/cc.html.\n"
+    "  The table's first row is a header and is skipped unless --first-row-data is\n"
+    "  given. --keep-text stores each cell's text as a person reads it (case kept,\n"
+    "  character references decoded, white space folded) rather than lowercased\n"
+    "  without blanks. --progress shows the status texts on standard error.\n";
 
+// The markup file as text: UTF-8 with --utf8 or when it starts with a UTF-8
+// byte-order mark (which is dropped), else code page 936. A byte that starts
+// no character of that encoding stops the command, named by its offset in
+// the file, rather than becoming U+FFFD.
 Status ReadMarkup(const std::string& markup_file, bool utf8, files::FileSystem& file_system,
                   std::u16string* strTable) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   std::string bytes;
   QM_RETURN_IF_ERROR(file_system.ReadWholeFile(markup_file, kMaxPageBytes, &bytes));
-  if (!utf8) {
-    *strTable = codepage::DecodeCp936(bytes);
-    return Status();
+  const bool marked = std::string_view(bytes).substr(0, 3) == kByteOrderMark;
+  const std::string_view text = std::string_view(bytes).substr(marked ? kByteOrderMark.size() : 0);
+  size_t bad = codepage::kAllValid;
+  *strTable = utf8 || marked ? codepage::DecodeUtf8(text, &bad) : codepage::DecodeCp936(text, &bad);
+  if (bad == codepage::kAllValid) return Status();
+  strTable->clear();
+  const size_t offset = bad + (bytes.size() - text.size());
+  char byte[8];
+  std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(text[bad]));
+  const std::string where =
+      "\"" + markup_file + "\" is not " + (utf8 || marked ? "UTF-8" : "code page 936 (GBK)") +
+      " text: the byte at offset " + std::to_string(offset) + " (" + byte + ") starts no character";
+  if (marked) {
+    return Status(
+        ErrorNumber::kInvalidText,
+        where + ", though the file starts with a UTF-8 byte-order mark. Save it as UTF-8.");
   }
-  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);  // a byte order mark
-  *strTable = unicode::FromUtf8(bytes);
-  return Status();
+  return Status(ErrorNumber::kInvalidText,
+                where + (utf8 ? ". Save it as UTF-8, or give it in code page 936 without --utf8."
+                              : ". Save it in code page 936, or as UTF-8 and give --utf8."));
 }
 
 }  // namespace

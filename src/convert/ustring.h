@@ -38,6 +38,9 @@ TextView TrimSpaces(TextView s);
 // Every upper-case letter (of any script, supplementary planes included) in
 // its simple lower-case form; the length never changes.
 Text Lowercase(TextView s);
+// Appends `s` lowercased to `out`: Lowercase(s) appended, without a copy
+// of its own.
+void AppendLowercase(Text& out, TextView s);
 char32_t LowercaseCodePoint(char32_t c);
 
 // A decimal number, optionally signed, with white space around it; a

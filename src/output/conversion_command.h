@@ -12,11 +12,12 @@
 
 namespace quillmere {
 
-// Converts form.strTable: every row taken (the first one only when
-// form.strTableFirstLine) becomes one insert statement into dt_table,
-// executed on form.cn as its row finishes; then "select * from dt_table"
-// into form.rs, WebBrowser1 pointed at the preview page, the page written to
-// cc.html in app_folder through `file_system`, and the closing status text.
+// Converts form.strTable (its cell texts as form.cell_texts says): every row
+// taken (the first one only when form.strTableFirstLine) becomes one insert
+// statement into dt_table, executed on form.cn as its row finishes; then
+// "select * from dt_table" into form.rs, WebBrowser1 pointed at the preview
+// page, the page written to cc.html in app_folder through `file_system`, and
+// the closing status text.
 //
 // Runs inside the caller's transaction and neither begins nor ends one.
 Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,

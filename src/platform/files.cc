@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/memory.h"
+
 namespace quillmere::files {
 
 namespace {
@@ -44,6 +46,9 @@ Status WriteFully(int fd, std::string_view bytes, const std::string& path) {
 
 // Reads up to `count` bytes (fewer at the end of the file) into `bytes`.
 Status ReadUpTo(int fd, size_t count, std::string* bytes, const std::string& path) {
+  bytes->clear();
+  bytes->reserve(count);
+  memory::PreferHugePages(bytes->data(), count);
   bytes->assign(count, '\0');
   size_t done = 0;
   while (done < count) {

@@ -21,6 +21,7 @@ enum class ErrorNumber : int {
   kDiskFull = 1004,
   kFileTooLarge = 1005,
   kFileExists = 1006,
+  kInvalidText = 1007,  // bytes not valid in the text file's encoding
 
   // Documents and the document server.
   kUnsupportedFormat = 2001,
