@@ -1,5 +1,5 @@
 // quillmere convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8]
-// [--progress]: one run of the conversion on a table's markup, as the start
+// [--keep-text] [--progress]: one run of the conversion on a table's markup, as the start
 // command runs it once it has the table: data.mdb in DIR opened, dt_table
 // emptied and refilled in one transaction, DIR/cc.html written.
 #include <cstdio>
@@ -65,13 +65,14 @@ Status ReadMarkup(const std::string& markup_file, bool utf8, files::FileSystem& 
 int Convert(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
-  std::optional<Arguments> options =
-      ParseArguments(args, {"--first-row-data", "--utf8", "--progress"}, {"--folder"}, &problem);
+  std::optional<Arguments> options = ParseArguments(
+      args, {"--first-row-data", "--utf8", "--keep-text", "--progress"}, {"--folder"}, &problem);
   if (options && options->operand.value_or("").empty()) problem = "no markup file given.";
   if (!problem.empty()) return Misused(problem, kUsage);
 
   FormState form;
   form.strTableFirstLine = options->Has("--first-row-data");
+  if (options->Has("--keep-text")) form.cell_texts = CellTexts::kKept;
   const std::u16string folder = FolderArgument(options->Value("--folder"));
   NoBrowser WebBrowser1;
   StderrProgress Label1(options->Has("--progress"));

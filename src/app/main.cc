@@ -19,9 +19,10 @@ constexpr char kUsage[] =
 #else
     "usage: quillmere COMMAND ...    (this build has no window)\n"
 #endif
-    "  run [DIR] [--table N] [--first-row-data] [--progress]\n"
+    "  run [DIR] [--table N] [--first-row-data] [--keep-text] [--progress]\n"
     "      what the start button does, in DIR\n"
-    "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
+    "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--keep-text]\n"
+    "          [--progress]\n"
     "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
     "  newdb [FOLDER] [--columns N]\n"
     "      a new data.mdb holding an empty dt_table\n"

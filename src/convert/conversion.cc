@@ -487,20 +487,23 @@ class RowReader {
 
 }  // namespace
 
-Status IsolateRowsOf(TextView strTable, bool keep_originals, Progress& progress,
-                     IsolatedRows* out) {
+// IsolateRowsOf, reading the working text written out when `written_out`.
+Status IsolateRowsWith(TextView strTable, bool keep_originals, bool written_out, Progress& progress,
+                       IsolatedRows* out) {
   out->budget = WorkBudget::For(strTable.size());
   std::vector<Range> removed;
   out->markup_ = strTable;
-  out->lowered_ = !FindRemovedTags(strTable, &removed);
+  out->lowered_ = written_out || !FindRemovedTags(strTable, &removed);
   if (out->lowered_) {
-    // A removal joins text into what may be a tag: write the working text out.
+    // A removal joins text into what may be a tag: write the working text
+    // out (with the same removals made in the markup, when it is kept).
     removed.clear();
-    out->own_ = conversion_detail::WorkingText(strTable);
     if (keep_originals) {
       out->own_ = text::Lowercase(strTable);
       out->own_original_.assign(strTable);
       for (TextView tag : kRemovedTags) RemoveAll(out->own_, tag, &out->own_original_);
+    } else {
+      out->own_ = conversion_detail::WorkingText(strTable);
     }
     out->markup_ = out->own_;
   }
@@ -521,6 +524,11 @@ Status IsolateRowsOf(TextView strTable, bool keep_originals, Progress& progress,
     return Status(ErrorNumber::kNoRows, "The table holds no row (no \"<tr\" tag was found).");
   }
   return DeriveColumnBound(out->rows_.front(), out->rows_.size() > 1, &out->colBound);
+}
+
+Status IsolateRowsOf(TextView strTable, bool keep_originals, Progress& progress,
+                     IsolatedRows* out) {
+  return IsolateRowsWith(strTable, keep_originals, false, progress, out);
 }
 
 Status IsolateRows(TextView strTable, Progress& progress, IsolatedRows* out) {
@@ -715,9 +723,13 @@ class SecondPass {
 
 }  // namespace
 
-Status ConvertTable(TextView strTable, TableSink& sink, Progress& progress, CellTexts texts) {
+namespace {
+
+Status Convert(TextView strTable, bool written_out, TableSink& sink, Progress& progress,
+               CellTexts texts) {
   IsolatedRows rows;
-  QM_RETURN_IF_ERROR(IsolateRowsOf(strTable, texts == CellTexts::kKept, progress, &rows));
+  QM_RETURN_IF_ERROR(
+      IsolateRowsWith(strTable, texts == CellTexts::kKept, written_out, progress, &rows));
   const int64_t cells = static_cast<int64_t>(rows.size()) * (rows.colBound + 1);
   if (cells > rows.budget.cells) {
     return Status(ErrorNumber::kMarkupTooLarge,
@@ -727,6 +739,17 @@ Status ConvertTable(TextView strTable, TableSink& sink, Progress& progress, Cell
                       " cells this program converts for a table of its size.");
   }
   return SecondPass(rows, sink, progress, texts).Run();
+}
+
+}  // namespace
+
+Status ConvertTable(TextView strTable, TableSink& sink, Progress& progress, CellTexts texts) {
+  return Convert(strTable, false, sink, progress, texts);
+}
+
+Status conversion_detail::ConvertWrittenOut(TextView strTable, TableSink& sink, Progress& progress,
+                                            CellTexts texts) {
+  return Convert(strTable, true, sink, progress, texts);
 }
 
 }  // namespace quillmere

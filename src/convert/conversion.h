@@ -109,6 +109,7 @@ class IsolatedRows {
 
  private:
   friend Status IsolateRowsOf(text::TextView, bool, Progress&, IsolatedRows*);
+  friend Status IsolateRowsWith(text::TextView, bool, bool, Progress&, IsolatedRows*);
   friend Status IsolateRows(text::TextView, Progress&, IsolatedRows*);
   text::TextView markup_;    // what the pieces point into
   bool lowered_ = false;     // markup_ is the working text itself
@@ -141,6 +142,12 @@ namespace conversion_detail {
 
 // `strTable` lowercased, without "</table>", "</tr>", "</thead>", "<thead>".
 text::Text WorkingText(text::TextView strTable);
+
+// ConvertTable over the working text written out whole, the way it runs
+// when removing a tag would join text into a tag: what reading the working
+// text through the markup must agree with.
+Status ConvertWrittenOut(text::TextView strTable, TableSink& sink, Progress& progress,
+                         CellTexts texts = CellTexts::kConverted);
 
 }  // namespace conversion_detail
 }  // namespace quillmere

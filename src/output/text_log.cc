@@ -16,8 +16,8 @@ constexpr size_t kLargestBlock = size_t{1} << 22;
 
 void TextLog::Append(std::u16string_view piece) {
   if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < piece.size()) {
-    const size_t next = blocks_.empty() ? kFirstBlock
-                                        : std::min(2 * blocks_.back().capacity(), kLargestBlock);
+    const size_t next =
+        blocks_.empty() ? kFirstBlock : std::min(2 * blocks_.back().capacity(), kLargestBlock);
     std::u16string& block = blocks_.emplace_back();
     block.reserve(std::max(next, piece.size()));
     memory::PreferHugePages(block.data(), block.capacity() * sizeof(char16_t));
