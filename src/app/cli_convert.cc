@@ -4,6 +4,7 @@
 // emptied and refilled in one transaction, DIR/cc.html written.
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "app/cli.h"
 #include "app/stderr_progress.h"
@@ -32,21 +33,33 @@ constexpr char kUsage[] =
 // The markup file as text: UTF-8 with --utf8 or when it starts with a UTF-8
 // byte-order mark (which is dropped), else code page 936. A byte that starts
 // no character of that encoding stops the command, named by its offset in
-// the file, rather than becoming U+FFFD.
+// the file, rather than becoming U+FFFD. The file is decoded as it is read,
+// so no copy of its bytes is held.
 Status ReadMarkup(const std::string& markup_file, bool utf8, files::FileSystem& file_system,
                   std::u16string* strTable) {
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-  std::string bytes;
-  QM_RETURN_IF_ERROR(file_system.ReadWholeFile(markup_file, kMaxPageBytes, &bytes));
-  const bool marked = std::string_view(bytes).substr(0, 3) == kByteOrderMark;
-  const std::string_view text = std::string_view(bytes).substr(marked ? kByteOrderMark.size() : 0);
-  size_t bad = codepage::kAllValid;
-  *strTable = utf8 || marked ? codepage::DecodeUtf8(text, &bad) : codepage::DecodeCp936(text, &bad);
-  if (bad == codepage::kAllValid) return Status();
+  std::optional<codepage::TextDecoder> decoder;
+  bool marked = false;
   strTable->clear();
-  const size_t offset = bad + (bytes.size() - text.size());
+  QM_RETURN_IF_ERROR(file_system.ReadWholeFileInPieces(
+      markup_file, kMaxPageBytes, [&](std::string_view piece, uint64_t file_size) {
+        if (!decoder) {
+          marked = piece.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+          if (marked) piece.remove_prefix(kByteOrderMark.size());
+          using Encoding = codepage::TextDecoder::Encoding;
+          decoder.emplace(utf8 || marked ? Encoding::kUtf8 : Encoding::kCp936, strTable);
+          decoder->Reserve(static_cast<size_t>(file_size));
+        }
+        decoder->Decode(piece);
+        return Status();
+      }));
+  if (!decoder) return Status();  // an empty file
+  decoder->Finish();
+  if (decoder->first_invalid() == codepage::kAllValid) return Status();
+  strTable->clear();
+  const size_t offset = decoder->first_invalid() + (marked ? kByteOrderMark.size() : 0);
   char byte[8];
-  std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(text[bad]));
+  std::snprintf(byte, sizeof byte, "0x%02X", decoder->first_invalid_byte());
   const std::string where =
       "\"" + markup_file + "\" is not " + (utf8 || marked ? "UTF-8" : "code page 936 (GBK)") +
       " text: the byte at offset " + std::to_string(offset) + " (" + byte + ") starts no character";

@@ -222,8 +222,14 @@ size_t WidenAscii(std::string_view bytes, Utf16Writer& writer) {
   return i;
 }
 
-void NoteInvalid(size_t at, size_t* first_invalid) {
-  if (first_invalid != nullptr && *first_invalid == kAllValid) *first_invalid = at;
+// Where the first invalid byte stands, and what it is.
+struct FirstInvalid {
+  size_t offset = kAllValid;
+  unsigned char byte = 0;
+};
+
+void NoteInvalid(size_t at, unsigned char byte, FirstInvalid* first) {
+  if (first->offset == kAllValid) *first = {at, byte};
 }
 
 // Appends bytes to a string through a small buffer.
@@ -288,58 +294,60 @@ std::string StandIn(std::u16string_view units, Unencodable mode) {
   return "&#" + std::to_string(code_point) + ";";
 }
 
-}  // namespace
-
-std::u16string DecodeCp936(std::string_view bytes, size_t* first_invalid) {
-  if (first_invalid != nullptr) *first_invalid = kAllValid;
-  std::u16string text;
-  text.reserve(bytes.size());  // never more units than bytes
-  memory::PreferHugePages(text.data(), bytes.size() * sizeof(char16_t));
-  Utf16Writer writer(&text);
+// Decodes characters from the start of `bytes` into the writer and returns
+// how many bytes it took: all of them when `at_end`, else all but a
+// character the end may cut off. An invalid byte becomes U+FFFD; the first
+// one's offset (counted from `offset`) goes to `*first_invalid`.
+size_t DecodeCp936Some(std::string_view bytes, bool at_end, size_t offset, Utf16Writer& writer,
+                       FirstInvalid* first_invalid) {
   Tables& tables = Tables::Get();
-  for (size_t i = 0; i < bytes.size();) {
+  size_t i = 0;
+  while (i < bytes.size()) {
     i += WidenAscii(bytes.substr(i), writer);
     if (i == bytes.size()) break;
     const auto byte = static_cast<unsigned char>(bytes[i]);
     uint16_t unit = tables.Single(byte);
     size_t length = 1;
     if (unit == Tables::kLead) {
+      if (i + 1 == bytes.size() && !at_end) break;
       unit = i + 1 < bytes.size() ? tables.Pair(byte, static_cast<unsigned char>(bytes[i + 1]))
                                   : Tables::kInvalid;
       length = 2;
     }
     if (unit == Tables::kInvalid) {
-      NoteInvalid(i, first_invalid);
+      NoteInvalid(offset + i, byte, first_invalid);
       unit = kReplacement;
       length = 1;
     }
     writer.Put(unit);
     i += length;
   }
-  return text;
+  return i;
 }
 
-std::u16string DecodeUtf8(std::string_view bytes, size_t* first_invalid) {
-  if (first_invalid != nullptr) *first_invalid = kAllValid;
-  std::u16string text;
-  text.reserve(bytes.size());
-  memory::PreferHugePages(text.data(), bytes.size() * sizeof(char16_t));
-  Utf16Writer writer(&text);
-  for (size_t i = 0; i < bytes.size();) {
+size_t DecodeUtf8Some(std::string_view bytes, bool at_end, size_t offset, Utf16Writer& writer,
+                      FirstInvalid* first_invalid) {
+  size_t i = 0;
+  while (i < bytes.size()) {
     i += WidenAscii(bytes.substr(i), writer);
     if (i == bytes.size()) break;
     const auto lead = static_cast<unsigned char>(bytes[i]);
     const int length = (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
     char32_t cp = length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
-    bool valid = length > 0 && i + length <= bytes.size();
-    for (int k = 1; valid && k < length; ++k) {
+    bool valid = length > 0;
+    int k = 1;
+    for (; valid && k < length && i + k < bytes.size(); ++k) {
       const auto next = static_cast<unsigned char>(bytes[i + k]);
       valid = (next >> 6) == 2;
       cp = (cp << 6) | (next & 0x3F);
     }
+    if (valid && k < length) {
+      if (!at_end) break;  // the rest may follow
+      valid = false;
+    }
     static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
     if (!valid || cp < kShortest[length] || cp > 0x10FFFF || (cp >= kHighFirst && cp <= kLowLast)) {
-      NoteInvalid(i, first_invalid);
+      NoteInvalid(offset + i, lead, first_invalid);
       writer.Put(kReplacement);
       ++i;
       continue;
@@ -352,6 +360,68 @@ std::u16string DecodeUtf8(std::string_view bytes, size_t* first_invalid) {
     }
     i += length;
   }
+  return i;
+}
+
+}  // namespace
+
+TextDecoder::TextDecoder(Encoding encoding, std::u16string* text)
+    : encoding_(encoding), text_(text) {}
+
+size_t TextDecoder::DecodeSome(std::string_view bytes, bool at_end) {
+  Utf16Writer writer(text_);
+  FirstInvalid first{first_invalid_, first_invalid_byte_};
+  const size_t used = encoding_ == Encoding::kCp936
+                          ? DecodeCp936Some(bytes, at_end, offset_, writer, &first)
+                          : DecodeUtf8Some(bytes, at_end, offset_, writer, &first);
+  first_invalid_ = first.offset;
+  first_invalid_byte_ = first.byte;
+  return used;
+}
+
+void TextDecoder::Decode(std::string_view piece) {
+  // A character the last piece cut off takes bytes from this one until it
+  // is decoded (or found invalid, which leaves its other bytes to follow).
+  while (!pending_.empty() && !piece.empty()) {
+    pending_.push_back(piece.front());
+    piece.remove_prefix(1);
+    const size_t used = DecodeSome(pending_, false);
+    offset_ += used;
+    pending_.erase(0, used);
+  }
+  if (!pending_.empty()) return;
+  const size_t used = DecodeSome(piece, false);
+  offset_ += used;
+  pending_.assign(piece.substr(used));
+}
+
+void TextDecoder::Finish() {
+  offset_ += DecodeSome(pending_, true);
+  pending_.clear();
+}
+
+void TextDecoder::Reserve(size_t bytes) {
+  text_->reserve(text_->size() + bytes);  // never more units than bytes
+  memory::PreferHugePages(text_->data() + text_->size(), bytes * sizeof(char16_t));
+}
+
+std::u16string DecodeCp936(std::string_view bytes, size_t* first_invalid) {
+  std::u16string text;
+  TextDecoder decoder(TextDecoder::Encoding::kCp936, &text);
+  decoder.Reserve(bytes.size());
+  decoder.Decode(bytes);
+  decoder.Finish();
+  if (first_invalid != nullptr) *first_invalid = decoder.first_invalid();
+  return text;
+}
+
+std::u16string DecodeUtf8(std::string_view bytes, size_t* first_invalid) {
+  std::u16string text;
+  TextDecoder decoder(TextDecoder::Encoding::kUtf8, &text);
+  decoder.Reserve(bytes.size());
+  decoder.Decode(bytes);
+  decoder.Finish();
+  if (first_invalid != nullptr) *first_invalid = decoder.first_invalid();
   return text;
 }
 

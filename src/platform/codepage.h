@@ -13,6 +13,36 @@ namespace quillmere::codepage {
 
 inline constexpr size_t kAllValid = std::string_view::npos;
 
+// Decodes a text that arrives in pieces (a file read a piece at a time),
+// appending to `text`: the result is what decoding the pieces joined gives,
+// wherever they were cut. A byte that starts no valid character becomes
+// U+FFFD and decoding goes on with the next byte.
+class TextDecoder {
+ public:
+  enum class Encoding { kCp936, kUtf8 };
+  TextDecoder(Encoding encoding, std::u16string* text);
+
+  // Makes room in the text, at once, for `bytes` more bytes.
+  void Reserve(size_t bytes);
+  void Decode(std::string_view piece);
+  // After the last piece: a character cut off at the end is invalid.
+  void Finish();
+  // The offset (counted over all pieces) of the first invalid byte, or
+  // kAllValid, and that byte.
+  size_t first_invalid() const { return first_invalid_; }
+  unsigned char first_invalid_byte() const { return first_invalid_byte_; }
+
+ private:
+  size_t DecodeSome(std::string_view bytes, bool at_end);
+
+  const Encoding encoding_;
+  std::u16string* text_;
+  std::string pending_;  // a character cut off by the last piece's end
+  size_t offset_ = 0;    // of pending_'s first byte
+  size_t first_invalid_ = kAllValid;
+  unsigned char first_invalid_byte_ = 0;
+};
+
 // Bytes in code page 936 to text. A byte that starts no valid character
 // becomes U+FFFD and decoding goes on with the next byte. `first_invalid`,
 // when given, receives the offset of the first such byte, or kAllValid.

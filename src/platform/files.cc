@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -93,8 +94,11 @@ bool Exists(const std::string& native_path) {
   return ::stat(native_path.c_str(), &st) == 0;
 }
 
-Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) {
-  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+namespace {
+
+// The size of the file open on `fd` to be read whole, which must be within
+// `max_bytes`.
+Status WholeSize(const Descriptor& fd, const std::string& path, uint64_t max_bytes, size_t* size) {
   if (fd.get() < 0) return ErrnoStatus(errno, "open", path);
   struct stat st;
   if (::fstat(fd.get(), &st) != 0) return ErrnoStatus(errno, "read", path);
@@ -104,7 +108,33 @@ Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* b
                                                   std::to_string(st.st_size) + " bytes; at most " +
                                                   std::to_string(max_bytes) + " are accepted.");
   }
-  return ReadUpTo(fd.get(), static_cast<size_t>(st.st_size), bytes, path);
+  *size = static_cast<size_t>(st.st_size);
+  return Status();
+}
+
+}  // namespace
+
+Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) {
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  size_t size = 0;
+  QM_RETURN_IF_ERROR(WholeSize(fd, path, max_bytes, &size));
+  return ReadUpTo(fd.get(), size, bytes, path);
+}
+
+Status ReadWholeFileInPieces(const std::string& path, uint64_t max_bytes,
+                             const std::function<Status(std::string_view, uint64_t)>& take) {
+  constexpr size_t kPiece = size_t{1} << 20;
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  size_t size = 0;
+  QM_RETURN_IF_ERROR(WholeSize(fd, path, max_bytes, &size));
+  std::string piece;
+  for (size_t done = 0; done < size;) {
+    QM_RETURN_IF_ERROR(ReadUpTo(fd.get(), std::min(kPiece, size - done), &piece, path));
+    if (piece.empty()) break;  // the file ended (or shrank while we read it)
+    done += piece.size();
+    QM_RETURN_IF_ERROR(take(piece, size));
+  }
+  return Status();
 }
 
 Status ReadFileHead(const std::string& path, size_t count, std::string* bytes) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,11 @@ bool Exists(const std::string& native_path);
 
 // Reads the whole file. Refuses a file larger than `max_bytes`.
 Status ReadWholeFile(const std::string& native_path, uint64_t max_bytes, std::string* bytes);
+
+// Reads the whole file a piece at a time: `take` receives each piece in
+// order, with the file's size. Refuses a file larger than `max_bytes`.
+Status ReadWholeFileInPieces(const std::string& native_path, uint64_t max_bytes,
+                             const std::function<Status(std::string_view, uint64_t)>& take);
 
 // Reads at most the first `count` bytes.
 Status ReadFileHead(const std::string& native_path, size_t count, std::string* bytes);

@@ -106,6 +106,35 @@ TEST(CodePageTest, AgreesWithIconvOnEveryByteAndPairAndEveryCharacter) {
   }
 }
 
+TEST(CodePageTest, TextDecodedInPiecesIsTheWholeDecodedWhereverItIsCut) {
+  std::mt19937 rng(7);
+  const std::string pieces[] = {"a",    "\xCA\xFD", "\xE6\x95\xB0", "\xF0\x9F\x98\x80",
+                                "\xFF", "\x81",     "\xC3",         "\x80"};
+  for (int trial = 0; trial < 3000; ++trial) {
+    std::string bytes;
+    for (int k = static_cast<int>(rng() % 12); k > 0; --k) bytes += pieces[rng() % 8];
+    for (auto encoding : {TextDecoder::Encoding::kCp936, TextDecoder::Encoding::kUtf8}) {
+      const bool cp936 = encoding == TextDecoder::Encoding::kCp936;
+      size_t first_invalid = 0;
+      const std::u16string whole =
+          cp936 ? DecodeCp936(bytes, &first_invalid) : DecodeUtf8(bytes, &first_invalid);
+      std::u16string text;
+      TextDecoder decoder(encoding, &text);
+      for (size_t at = 0; at < bytes.size();) {
+        const size_t length = 1 + rng() % 4;
+        decoder.Decode(std::string_view(bytes).substr(at, length));
+        at += length;
+      }
+      decoder.Finish();
+      ASSERT_EQ(text, whole);
+      ASSERT_EQ(decoder.first_invalid(), first_invalid);
+      if (first_invalid != kAllValid) {
+        ASSERT_EQ(decoder.first_invalid_byte(), static_cast<unsigned char>(bytes[first_invalid]));
+      }
+    }
+  }
+}
+
 TEST(CodePageTest, RoundTripsChineseAndAscii) {
   std::u16string text = u"数据库存在形式与CC.html显示的效果类似 <td>&nbsp;\r\n";
   std::string bytes = EncodeCp936(text, Unencodable::kQuestionMark);
