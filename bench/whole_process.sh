@@ -56,32 +56,39 @@ fresh_folder() {
 }
 
 # Runs the command `repeat` times after one warm-up, each in a fresh folder
-# ("FOLDER" in the command stands for it), and prints "SECONDS KIB": the
-# medians of wall time and peak RSS.
+# ("FOLDER" in the command stands for it), and prints "SECONDS KIB EXIT": the
+# medians of wall time and peak RSS, and the last exit status.
 measure() {
   local document=$1
   shift
-  local times=() peaks=() folder out
+  local times=() peaks=() folder out status=0
   for ((i = 0; i <= repeat; i++)); do
     folder=$(fresh_folder "$document")
-    out=$(/usr/bin/time -f "%e %M" "${@//FOLDER/$folder}" 2>&1 > /dev/null | tail -1)
+    out=$(/usr/bin/time -f "%e %M %x" "${@//FOLDER/$folder}" 2>&1 > /dev/null | tail -1)
+    read -r seconds kib status <<< "$out"
     if [ "$i" -gt 0 ]; then
-      times+=("${out% *}")
-      peaks+=("${out#* }")
+      times+=("$seconds")
+      peaks+=("$kib")
     fi
   done
   echo "$(printf '%s\n' "${times[@]}" | sort -g | sed -n "$(((repeat + 1) / 2))p")" \
-    "$(printf '%s\n' "${peaks[@]}" | sort -g | sed -n "$(((repeat + 1) / 2))p")"
+    "$(printf '%s\n' "${peaks[@]}" | sort -g | sed -n "$(((repeat + 1) / 2))p")" "$status"
 }
 
 # One line of the table. KIND: "markup" (the input is markup: its rate and,
 # for convert, the memory target are shown) or "document".
-row() {  # JOB ROWS INPUT_FILE KIND SECONDS KIB
-  awk -v job="$1" -v n="$2" -v b="$(stat -c %s "$3")" -v kind="$4" -v s="$5" -v k="$6" 'BEGIN {
+row() {  # JOB ROWS INPUT_FILE KIND SECONDS KIB EXIT
+  awk -v job="$1" -v n="$2" -v b="$(stat -c %s "$3")" -v kind="$4" -v s="$5" -v k="$6" \
+    -v exit_status="$7" 'BEGIN {
     rate = kind == "document" ? "" : sprintf("%.0f MB/s", b / 1e6 / s)
     target = job !~ /convert/ ? "" : sprintf("%.0f MiB", (4 * b + 64 * 1048576) / 1048576)
-    printf "| %s | %d | %.1f MB | %.2f s | %s | %.0f MiB | %s |\n",
-      job, n, b / 1e6, s, rate, k / 1024, target
+    if (exit_status != 0) {
+      printf "| %s | %d | %.1f MB | fails (exit %d) after %.2f s | | %.0f MiB | %s |\n",
+        job, n, b / 1e6, exit_status, s, k / 1024, target
+    } else {
+      printf "| %s | %d | %.1f MB | %.2f s | %s | %.0f MiB | %s |\n",
+        job, n, b / 1e6, s, rate, k / 1024, target
+    }
   }'
 }
 
