@@ -334,6 +334,20 @@ TextView SpanAttribute(TextView markup, TextView name) {
   return markup.substr(p - 1, e - p);  // the e - p characters from position p on
 }
 
+// Whether "colspan" or "rowspan" stands in `s`, in any case (as
+// IndexOfNoCase finds them: no letter but ASCII ones lowers into these).
+bool MentionsSpan(TextView s) {
+  for (size_t i = text::IndexOfEither(s, u's', u'S', 3); i != TextView::npos;
+       i = text::IndexOfEither(s, u's', u'S', i + 1)) {
+    const TextView word = s.substr(i - 3);
+    if (StartsWithNoCase(word.substr(3), u"span") &&
+        (StartsWithNoCase(word, u"col") || StartsWithNoCase(word, u"row"))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // How many columns a piece stands for: its "colspan" value, capped at
 // kMaxColumnSpan; 1 when it has no such attribute. A piece not yet
 // lowercased has its attribute lowercased first.
@@ -357,7 +371,7 @@ Status OverCellBudget(int64_t cells) {
 // less the two pieces that stand for no column: the whitespace piece and the
 // remainder. A first row without a whitespace piece thus gives one column
 // fewer than it has.
-Status DeriveColumnBound(const IsolatedRows::Row& first_row, bool more_rows, int16_t* colBound) {
+Status DeriveColumnBound(IsolatedRows::Row first_row, bool more_rows, int16_t* colBound) {
   constexpr int64_t kPiecesAfterTheLastColumn = 2;
   constexpr int64_t kMaxColumnBound = std::numeric_limits<int16_t>::max();
   int64_t pieces = 0;
@@ -395,19 +409,19 @@ TextView IsolatedRows::Original(const Piece& piece) const {
 }
 
 Text IsolatedRows::RowText(size_t i) const {
-  Text row;
-  for (const Piece& piece : rows_[i]) {
+  Text text;
+  for (const Piece& piece : row(i)) {
     for (int64_t c = 0; c < piece.copies; ++c) {
-      AppendWorking(piece, row);
-      row.append(kCellEnd);
+      AppendWorking(piece, text);
+      text.append(kCellEnd);
     }
   }
-  return row;
+  return text;
 }
 
 Text IsolatedRows::strRows() const {
   Text all;
-  for (size_t i = 0; i < rows_.size(); ++i) {
+  for (size_t i = 0; i < size(); ++i) {
     all.append(kCrLf).append(kBareRowTag).append(RowText(i));
   }
   return all;
@@ -425,7 +439,8 @@ class RowReader {
             std::deque<IsolatedRows::Joined>* joined)
       : view_(view), keep_originals_(keep_originals), budget_(budget), joined_(joined) {}
 
-  Status Read(Range row_range, Progress& progress, int64_t* cells_left, IsolatedRows::Row* row) {
+  Status Read(Range row_range, Progress& progress, int64_t* cells_left,
+              std::vector<IsolatedRows::Piece>* row) {
     // An empty row text splits into no pieces.
     if (view_.WorkingIndex(row_range.end) == view_.WorkingIndex(row_range.begin)) return Status();
     size_t hint = view_.HintFor(row_range.begin);
@@ -439,14 +454,17 @@ class RowReader {
   }
 
  private:
-  Status Keep(Range range, Progress& progress, int64_t* cells_left, IsolatedRows::Row* row) {
+  Status Keep(Range range, Progress& progress, int64_t* cells_left,
+              std::vector<IsolatedRows::Piece>* row) {
     IsolatedRows::Piece piece{view_.markup().substr(range.begin, range.end - range.begin)};
     const auto [first, last] = view_.RemovedIn(range.begin, range.end);
     if (first != last) piece = Join(range, first, last);
     const TextView text = piece.text;
+    piece.mentions_span = MentionsSpan(text);
     const int64_t kept = text::TrimSpaces(text).empty() ? 0 : 1;
-    const int64_t extra_copies =
-        std::max<int64_t>(ColumnSpan(text, view_.lowered() || piece.joined) - 1, 0);
+    const int64_t span =
+        piece.mentions_span ? ColumnSpan(text, view_.lowered() || piece.joined) : 1;
+    const int64_t extra_copies = std::max<int64_t>(span - 1, 0);
     const int64_t copies = kept + extra_copies;
     if (copies > *cells_left) return OverCellBudget(budget_.cells);
     *cells_left -= copies;
@@ -476,7 +494,9 @@ class RowReader {
       at = removed->end;
     }
     take(range.end);
-    return {joined.working, 1, static_cast<uint32_t>(joined_->size())};
+    IsolatedRows::Piece piece{joined.working};
+    piece.joined = static_cast<uint32_t>(joined_->size());
+    return piece;
   }
 
   const WorkingView& view_;
@@ -517,13 +537,14 @@ Status IsolateRowsWith(TextView strTable, bool keep_originals, bool written_out,
   for (size_t i = 0; i < rows.size(); ++i) {
     progress.ShowStatus(text::FromNumber(static_cast<int64_t>(i + 1)));
     QM_RETURN_IF_ERROR(progress.Yield());
-    QM_RETURN_IF_ERROR(reader.Read(rows[i], progress, &cells_left, &out->rows_.emplace_back()));
+    QM_RETURN_IF_ERROR(reader.Read(rows[i], progress, &cells_left, &out->pieces_));
+    out->row_ends_.push_back(out->pieces_.size());
     QM_RETURN_IF_ERROR(progress.Yield());
   }
-  if (out->rows_.empty()) {
+  if (out->row_ends_.empty()) {
     return Status(ErrorNumber::kNoRows, "The table holds no row (no \"<tr\" tag was found).");
   }
-  return DeriveColumnBound(out->rows_.front(), out->rows_.size() > 1, &out->colBound);
+  return DeriveColumnBound(out->row(0), out->size() > 1, &out->colBound);
 }
 
 Status IsolateRowsOf(TextView strTable, bool keep_originals, Progress& progress,
@@ -547,7 +568,8 @@ class SpanList {
   struct Entry {
     int64_t last_row;
     Text markup;
-    Text original;  // the markup before lowercasing, when cell texts are kept
+    Text original;        // the markup before lowercasing, when cell texts are kept
+    bool holds_cell_end;  // "</td>": the rows it goes into split there
   };
 
   explicit SpanList(size_t columns) : columns_(columns) {}
@@ -556,8 +578,9 @@ class SpanList {
   // rebuilt, so an entry for it is not kept.
   void Add(int64_t last_row, size_t column, TextView markup, TextView original) {
     if (column < columns_.size()) {
-      columns_[column].push_back(
-          {last_row, Text(text::TrimSpaces(markup)), Text(text::TrimSpaces(original))});
+      const TextView trimmed = text::TrimSpaces(markup);
+      columns_[column].push_back({last_row, Text(trimmed), Text(text::TrimSpaces(original)),
+                                  text::IndexOf(trimmed, kCellEnd) != TextView::npos});
     }
   }
 
@@ -627,18 +650,24 @@ class SecondPass {
   Status RebuildRow(int64_t i) {
     rebuilt_.clear();
     original_.clear();
+    may_span_.clear();
     size_t source = 0;
     for (size_t j = 0; j <= static_cast<size_t>(rows_.colBound); ++j) {
       const size_t before = rebuilt_.size();
+      bool may_span = false;
       if (const SpanList::Entry* carried = spans_.CarriedInto(i, j)) {
         rebuilt_.append(carried->markup);
         if (keep_) original_.append(carried->original);
+        may_span = true;
+        // Its cells no longer fall one to a column.
+        if (carried->holds_cell_end) may_span_.assign(rows_.colBound + 1, true);
       } else if (source < source_pieces_.size() &&
                  !text::TrimSpaces(source_pieces_[source].text()).empty()) {
         const Source& piece = source_pieces_[source++];
         if (piece.piece != nullptr) {
           rows_.AppendWorking(*piece.piece, rebuilt_);
           if (keep_) original_.append(rows_.Original(*piece.piece));
+          may_span = piece.piece->mentions_span;
         } else {
           rebuilt_.append(piece.remainder);
           if (keep_) original_.append(piece.remainder);
@@ -650,6 +679,7 @@ class SecondPass {
       }
       rebuilt_.append(kCellEnd);
       if (keep_) original_.append(kCellEnd);
+      if (may_span_.size() <= j) may_span_.push_back(may_span);
       const auto size = static_cast<int64_t>(rebuilt_.size() - before);
       if (size > characters_left_) return OverCharacterBudget(i);
       characters_left_ -= size;
@@ -684,8 +714,10 @@ class SecondPass {
         cell_text::FromMarkup(markup_, &strCellText_);
       }
       from = end + kCellEnd.size();
-      CutSpanAttribute(u"colspan");
-      Text rowspan = CutSpanAttribute(u"rowspan");
+      // A cell whose piece mentions neither span word has no attribute to cut.
+      const bool may_span = static_cast<size_t>(k) >= may_span_.size() || may_span_[k];
+      if (may_span) CutSpanAttribute(u"colspan");
+      Text rowspan = may_span ? CutSpanAttribute(u"rowspan") : Text();
       if (!rowspan.empty()) {
         int64_t n = std::min(SpanValue(rowspan, u"rowspan"), kMaxRowSpan);
         if (n > 1) spans_.Add(i + n - 1, static_cast<size_t>(k), markup_, original_markup_);
@@ -717,6 +749,7 @@ class SecondPass {
   int64_t characters_left_ = rows_.budget.characters;
   std::vector<Source> source_pieces_;
   Text rebuilt_, original_;
+  std::vector<bool> may_span_;  // per column: its cell may hold a span attribute
   Text markup_, original_markup_;
   Text strCellText_;
 };

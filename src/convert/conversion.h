@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <vector>
 
 #include "convert/table_sink.h"
@@ -77,9 +78,12 @@ class IsolatedRows {
   struct Piece {
     text::TextView text;  // in the markup as given, or its joined text
     int32_t copies = 1;
-    uint32_t joined = 0;  // 1 + the index of its joined text, or 0
+    uint32_t joined : 31 = 0;  // 1 + the index of its joined text, or 0
+    // The text holds "colspan" or "rowspan" (in any case): without either,
+    // the cell it becomes has no span attribute to look for.
+    uint32_t mentions_span : 1 = 0;
   };
-  using Row = std::vector<Piece>;
+  using Row = std::span<const Piece>;
   // A piece whose stretch of the markup holds a dropped tag, joined around it.
   struct Joined {
     text::Text working;   // lowercased
@@ -90,8 +94,11 @@ class IsolatedRows {
   IsolatedRows(const IsolatedRows&) = delete;
   IsolatedRows& operator=(const IsolatedRows&) = delete;
 
-  size_t size() const { return rows_.size(); }
-  const Row& row(size_t i) const { return rows_[i]; }
+  size_t size() const { return row_ends_.size(); }
+  Row row(size_t i) const {
+    const size_t begin = i == 0 ? 0 : row_ends_[i - 1];
+    return Row(pieces_).subspan(begin, row_ends_[i] - begin);
+  }
   // Row i's text (0-based), without the CR LF and "<tr>" before it.
   text::Text RowText(size_t i) const;
   // The rows as one string: CR LF, "<tr>", row text, for every row.
@@ -117,7 +124,8 @@ class IsolatedRows {
   text::Text own_original_;  // the working text before lowercasing, with lowered_
   text::Text copy_;          // the markup IsolateRows was given
   std::deque<Joined> joined_;
-  std::vector<Row> rows_;
+  std::vector<Piece> pieces_;     // every row's, one row after the other
+  std::vector<size_t> row_ends_;  // where each row's pieces end
 };
 
 // The first pass. Fails when the markup holds no row, when the first row

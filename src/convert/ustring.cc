@@ -90,6 +90,10 @@ size_t IndexOf(TextView haystack, char16_t unit, size_t from) {
   return from >= haystack.size() ? TextView::npos : FindEither(haystack, from, unit, unit);
 }
 
+size_t IndexOfEither(TextView haystack, char16_t a, char16_t b, size_t from) {
+  return from >= haystack.size() ? TextView::npos : FindEither(haystack, from, a, b);
+}
+
 size_t IndexOf(TextView haystack, TextView needle, size_t from) {
   if (needle.empty()) return from <= haystack.size() ? from : TextView::npos;
   if (needle.size() > haystack.size()) return TextView::npos;

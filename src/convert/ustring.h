@@ -20,6 +20,8 @@ using TextView = std::u16string_view;
 // npos: the fast search the rest is built on.
 size_t IndexOf(TextView haystack, TextView needle, size_t from = 0);
 size_t IndexOf(TextView haystack, char16_t unit, size_t from = 0);
+// Index of the first unit equal to `a` or `b` at or after `from`, or npos.
+size_t IndexOfEither(TextView haystack, char16_t a, char16_t b, size_t from = 0);
 
 // As IndexOf, comparing without regard to case (both sides lowercased).
 size_t IndexOfNoCase(TextView haystack, TextView needle, size_t from = 0);

@@ -336,8 +336,12 @@ Status Connection::ExecuteWithValues(std::u16string_view shape,
     return Execute(command_text, kOptionUnspecified);
   }
   values_.resize(values.size());
-  for (size_t v = 0; v < values.size(); ++v) values_[v] = unicode::ToUtf8(values[v]);
-  shape_ = unicode::ToUtf8(shape);
+  for (size_t v = 0; v < values.size(); ++v) {
+    values_[v].clear();
+    unicode::AppendUtf8(values[v], &values_[v]);
+  }
+  shape_.clear();
+  unicode::AppendUtf8(shape, &shape_);
   if (!PrepareSharedForm(shape_, values_.size())) return Execute(command_text, kOptionUnspecified);
   const int rc = StepSharedForm();
   Status status = rc == SQLITE_DONE ? Status() : Refused(unicode::ToUtf8(command_text));
