@@ -1,6 +1,7 @@
-// quillmere run [DIR] [--table N] [--first-row-data] [--progress]: what a
-// click on the start button does, without a window: DIR/test.doc to
-// dt_table of DIR/data.mdb, with test.html, tabletest.html and cc.html.
+// quillmere run [DIR] [--table N] [--first-row-data] [--keep-text]
+// [--progress]: what a click on the start button does, without a window:
+// DIR/test.doc to dt_table of DIR/data.mdb, with test.html, tabletest.html
+// and cc.html.
 #include <iostream>
 
 #include "app/cli.h"
@@ -18,13 +19,16 @@ namespace quillmere::cli {
 namespace {
 
 constexpr char kUsage[] =
-    N_("usage: quillmere run [DIR] [--table N] [--first-row-data] [--progress]\n"
+    N_("usage: quillmere run [DIR] [--table N] [--first-row-data] [--keep-text] [--progress]\n"
        "  Does what the start button does, in DIR (by default the program's folder, or\n"
        "  ~/Quillmere when the program is installed or may not write there):\n"
        "  DIR/test.doc is saved as DIR/test.html, its table N (1 by default) goes to\n"
        "  DIR/tabletest.html and into dt_table of DIR/data.mdb, and DIR/cc.html shows\n"
        "  it. The table's first row is a header and is skipped unless --first-row-data\n"
-       "  is given. --progress shows the status texts on standard error.\n");
+       "  is given. --keep-text stores each cell's text as a person reads it (case\n"
+       "  kept, character references decoded, white space folded) rather than\n"
+       "  lowercased without blanks. --progress shows the status texts on standard\n"
+       "  error.\n");
 
 // The window's controls as the arguments set them: the entry for table N
 // selected, Check1 ticked unless the first row is data.
@@ -77,8 +81,8 @@ FolderUsed Used(const std::u16string& folder, bool given, Status& status) {
 int Run(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
-  std::optional<Arguments> options =
-      ParseArguments(args, {"--first-row-data", "--progress"}, {"--table"}, &problem);
+  std::optional<Arguments> options = ParseArguments(
+      args, {"--first-row-data", "--keep-text", "--progress"}, {"--table"}, &problem);
   std::optional<int32_t> table = options ? TableNumber(*options, &problem) : std::nullopt;
   if (!table) return Misused(problem, kUsage);
 
@@ -93,6 +97,7 @@ int Run(const std::vector<std::string>& args) {
   document::DocumentServer FramerControl1;
   OptionControls controls(*table, options->Has("--first-row-data"));
   FormState form;
+  if (options->Has("--keep-text")) form.cell_texts = CellTexts::kKept;
   NoBrowser WebBrowser1;
   StderrProgress Label1(options->Has("--progress"));
   StartContext window{folder, FramerControl1, controls, form, WebBrowser1, Label1};

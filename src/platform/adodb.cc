@@ -9,6 +9,8 @@
 #include <cctype>
 #include <cerrno>
 #include <map>
+#include <memory>
+#include <stdexcept>
 
 #include "platform/files.h"
 #include "platform/sql_literals.h"
@@ -140,9 +142,22 @@ bool OnlyBlanksAndSemicolons(std::string_view rest) {
                      [](unsigned char c) { return c == ';' || std::isspace(c); });
 }
 
-bool IsInsert(std::string_view sql) {
+// The statement begins with `word` (lowercase), in any case.
+bool BeginsWith(std::string_view sql, std::string_view word) {
   size_t start = sql.find_first_not_of(" \t\r\n");
-  return start != std::string_view::npos && Lower(std::string(sql.substr(start, 6))) == "insert";
+  return start != std::string_view::npos &&
+         Lower(std::string(sql.substr(start, word.size()))) == word;
+}
+
+bool IsInsert(std::string_view sql) { return BeginsWith(sql, "insert"); }
+
+// Appends one column of the statement's current row to the buffers of a
+// recordset.
+void TakeValue(sqlite3_stmt* statement, int column, std::string* text, std::vector<uint64_t>* ends,
+               uint64_t null_bit) {
+  const char* value = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  if (value != nullptr) text->append(value, sqlite3_column_bytes(statement, column));
+  ends->push_back(text->size() | (value == nullptr ? null_bit : 0));
 }
 
 }  // namespace
@@ -151,7 +166,34 @@ std::u16string Recordset::FieldName(size_t field) const {
   return unicode::FromUtf8(names_.at(field));
 }
 
+void Recordset::ReadRows() const {
+  const std::shared_ptr<const bool> open = open_.lock();
+  if (!open)
+    throw std::runtime_error("The recordset's connection was closed before its rows were read.");
+  Finalizer select;
+  if (sqlite3_prepare_v2(db_, unread_select_.c_str(), static_cast<int>(unread_select_.size()),
+                         &select.stmt, nullptr) != SQLITE_OK) {
+    throw std::runtime_error(std::string("The recordset's rows cannot be read: ") +
+                             sqlite3_errmsg(db_));
+  }
+  const int columns = static_cast<int>(names_.size());
+  std::string text;
+  std::vector<uint64_t> ends;
+  ends.reserve(count_ * names_.size());
+  int rc;
+  while ((rc = sqlite3_step(select.stmt)) == SQLITE_ROW) {
+    for (int c = 0; c < columns; ++c) TakeValue(select.stmt, c, &text, &ends, kNullBit);
+  }
+  if (rc != SQLITE_DONE || ends.size() != count_ * names_.size()) {
+    throw std::runtime_error("The recordset's rows cannot be read: the table changed.");
+  }
+  text_ = std::move(text);
+  ends_ = std::move(ends);
+}
+
 std::optional<std::u16string> Recordset::Value(size_t record, size_t field) const {
+  if (record >= count_ || field >= names_.size()) throw std::out_of_range("no such value");
+  if (ends_.empty()) ReadRows();
   const size_t index = record * names_.size() + field;
   const uint64_t end = ends_.at(index);
   if (end & kNullBit) return std::nullopt;
@@ -165,6 +207,7 @@ Connection::~Connection() { Close(); }
 
 void Connection::Close() {
   if (db_ == nullptr) return;
+  open_token_.reset();
   ForgetSharedForm();
   if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(db_);
@@ -278,17 +321,74 @@ Status Connection::Execute(std::u16string_view command_text, long options,
   auto rows = result != nullptr ? std::make_unique<Recordset>() : nullptr;
   const int columns = rows ? sqlite3_column_count(statement.stmt) : 0;
   for (int c = 0; c < columns; ++c) rows->names_.push_back(sqlite3_column_name(statement.stmt, c));
+  if (columns > 0 && sqlite3_stmt_readonly(statement.stmt) && BeginsWith(sql, "select")) {
+    // Counted now; the rows are read if anyone asks for them.
+    std::string select(sql.c_str(), tail);
+    while (!select.empty() && (select.back() == ';' || std::isspace(select.back()))) {
+      select.pop_back();
+    }
+    QM_RETURN_IF_ERROR(CountRows(select, &rows->count_));
+    rows->unread_select_ = select;
+    rows->db_ = db_;
+    if (!open_token_) open_token_ = std::make_shared<const bool>(true);
+    rows->open_ = open_token_;
+    *result = std::move(rows);
+    return Status();
+  }
   int rc;
   while ((rc = sqlite3_step(statement.stmt)) == SQLITE_ROW) {
     for (int c = 0; c < columns; ++c) {
-      const char* value = reinterpret_cast<const char*>(sqlite3_column_text(statement.stmt, c));
-      if (value != nullptr) rows->text_.append(value, sqlite3_column_bytes(statement.stmt, c));
-      rows->ends_.push_back(rows->text_.size() | (value == nullptr ? Recordset::kNullBit : 0));
+      TakeValue(statement.stmt, c, &rows->text_, &rows->ends_, Recordset::kNullBit);
     }
+    if (rows) ++rows->count_;
   }
   if (rc != SQLITE_DONE) return Refused(sql);
   if (result != nullptr) *result = std::move(rows);
   return Status();
+}
+
+// The number of rows `select` gives, counted by the database without
+// producing them.
+Status Connection::CountRows(const std::string& select, size_t* count) {
+  // The line breaks keep a comment at the end of `select` from hiding ")".
+  const std::string counting = "select count(*) from (\n" + select + "\n)";
+  Finalizer statement;
+  if (sqlite3_prepare_v2(db_, counting.c_str(), static_cast<int>(counting.size()), &statement.stmt,
+                         nullptr) != SQLITE_OK ||
+      sqlite3_step(statement.stmt) != SQLITE_ROW) {
+    return Refused(select);
+  }
+  *count = static_cast<size_t>(sqlite3_column_int64(statement.stmt, 0));
+  return Status();
+}
+
+Status Connection::ExecuteWithValues(std::u16string_view shape,
+                                     const std::vector<std::u16string_view>& values,
+                                     std::u16string_view command_text) {
+  if (db_ == nullptr) {
+    return Status(ErrorNumber::kConnectionClosed,
+                  "The database connection is not open, so the statement cannot run.");
+  }
+  const auto holds_nul = [](std::u16string_view text) {
+    return text.find(u'\0') != std::u16string_view::npos;
+  };
+  if (holds_nul(shape) || std::any_of(values.begin(), values.end(), holds_nul) ||
+      !IsInsert(unicode::ToUtf8(shape.substr(0, 16)))) {
+    // What the text cannot say as parameters, the text itself says.
+    return Execute(command_text, kOptionUnspecified);
+  }
+  values_.resize(values.size());
+  for (size_t v = 0; v < values.size(); ++v) {
+    values_[v].clear();
+    unicode::AppendUtf8(values[v], &values_[v]);
+  }
+  shape_.clear();
+  unicode::AppendUtf8(shape, &shape_);
+  if (!PrepareSharedForm(shape_, values_.size())) return Execute(command_text, kOptionUnspecified);
+  const int rc = StepSharedForm();
+  Status status = rc == SQLITE_DONE ? Status() : Refused(unicode::ToUtf8(command_text));
+  ResetSharedForm();
+  return status;
 }
 
 // Runs `sql` as its shape with its values bound, preparing the shape only
@@ -296,19 +396,33 @@ Status Connection::Execute(std::u16string_view command_text, long options,
 // way; the plain way then runs it and reports any fault in its own words.
 bool Connection::RunInSharedForm(const std::string& sql, Status* status) {
   if (!sql::ParameterizeTextLiterals(sql, &shape_, &values_)) return false;
-  if (shape_ != shared_shape_) {
+  if (!PrepareSharedForm(shape_, values_.size())) return false;
+  const int rc = StepSharedForm();
+  *status = rc == SQLITE_DONE ? Status() : Refused(sql);
+  ResetSharedForm();
+  return true;
+}
+
+// Makes `shape` the prepared shared form, unless it is already. False when
+// it does not prepare as one statement of `parameters` parameters.
+bool Connection::PrepareSharedForm(const std::string& shape, size_t parameters) {
+  if (shared_ != nullptr && shape == shared_shape_) return true;
+  ForgetSharedForm();
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v2(db_, shape.c_str(), static_cast<int>(shape.size()), &shared_, &tail);
+  if (rc != SQLITE_OK || shared_ == nullptr ||
+      !OnlyBlanksAndSemicolons(std::string_view(tail, shape.data() + shape.size() - tail)) ||
+      sqlite3_bind_parameter_count(shared_) != static_cast<int>(parameters)) {
     ForgetSharedForm();
-    const char* tail = nullptr;
-    int rc =
-        sqlite3_prepare_v2(db_, shape_.c_str(), static_cast<int>(shape_.size()), &shared_, &tail);
-    if (rc != SQLITE_OK || shared_ == nullptr ||
-        !OnlyBlanksAndSemicolons(std::string_view(tail, shape_.data() + shape_.size() - tail)) ||
-        sqlite3_bind_parameter_count(shared_) != static_cast<int>(values_.size())) {
-      ForgetSharedForm();
-      return false;
-    }
-    shared_shape_ = shape_;
+    return false;
   }
+  shared_shape_ = shape;
+  return true;
+}
+
+// Runs the shared form with values_ bound; returns SQLite's last result.
+// A failure is to be read before ResetSharedForm.
+int Connection::StepSharedForm() {
   for (size_t v = 0; v < values_.size(); ++v) {
     sqlite3_bind_text(shared_, static_cast<int>(v) + 1, values_[v].data(),
                       static_cast<int>(values_[v].size()), SQLITE_STATIC);
@@ -316,10 +430,12 @@ bool Connection::RunInSharedForm(const std::string& sql, Status* status) {
   int rc;
   while ((rc = sqlite3_step(shared_)) == SQLITE_ROW) {
   }
-  *status = rc == SQLITE_DONE ? Status() : Refused(sql);
+  return rc;
+}
+
+void Connection::ResetSharedForm() {
   sqlite3_reset(shared_);
   sqlite3_clear_bindings(shared_);
-  return true;
 }
 
 void Connection::ForgetSharedForm() {

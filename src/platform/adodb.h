@@ -28,24 +28,38 @@ inline constexpr long kStateOpen = 1;
 // Options -1: the command type (or open option) is left unspecified.
 inline constexpr long kOptionUnspecified = -1;
 
-// The rows a statement returned, read whole when it ran (a static cursor:
-// it holds no lock on the database afterwards).
+// The rows a statement returned. It holds no lock on the database. A
+// select's rows are read only when a value is first asked for (the final
+// select of a run is mostly only counted): RecordCount is exact from the
+// start, counted when the statement ran; the values are read then, as the
+// table stands at that moment, which in this program is as it stood when the
+// statement ran. Any other statement's rows are read whole when it runs.
 class Recordset {
  public:
   size_t FieldCount() const { return names_.size(); }
-  size_t RecordCount() const { return names_.empty() ? 0 : ends_.size() / names_.size(); }
+  size_t RecordCount() const { return count_; }
   std::u16string FieldName(size_t field) const;
-  // The value of one field of one record; nullopt is SQL NULL.
+  // The value of one field of one record; nullopt is SQL NULL. Throws
+  // std::out_of_range for a record or field it does not have, and
+  // std::runtime_error when its rows can no longer be read (the connection
+  // closed first, or the table changed its number of rows).
   std::optional<std::u16string> Value(size_t record, size_t field) const;
 
  private:
   friend class Connection;
   static constexpr uint64_t kNullBit = uint64_t{1} << 63;
+  void ReadRows() const;
   std::vector<std::string> names_;
+  size_t count_ = 0;
+  // Rows not read yet: the select that gives them, on the connection that
+  // ran it, while that connection stays open (`open` has not expired).
+  std::string unread_select_;
+  sqlite3* db_ = nullptr;
+  std::weak_ptr<const bool> open_;
   // Every value's UTF-8 text, end to end, and where each one ends, record by
   // record; kNullBit marks a NULL. One buffer keeps a large table cheap.
-  std::string text_;
-  std::vector<uint64_t> ends_;
+  mutable std::string text_;
+  mutable std::vector<uint64_t> ends_;
 };
 
 class Connection {
@@ -86,6 +100,15 @@ class Connection {
   Status Execute(std::u16string_view command_text, long options,
                  std::unique_ptr<Recordset>* result = nullptr);
 
+  // Runs `shape`, a statement whose text values stand as "?" parameters,
+  // with `values` bound to them in order: what Execute(command_text) does
+  // and reports, `command_text` being the statement with the values written
+  // in as literals, without its text being built for the database or read
+  // back. Inserts share one prepared form as with Execute.
+  Status ExecuteWithValues(std::u16string_view shape,
+                           const std::vector<std::u16string_view>& values,
+                           std::u16string_view command_text);
+
   // One transaction at a time; the changes between BeginTrans and
   // CommitTrans land together or, after RollbackTrans, not at all.
   // BeginTrans takes the database's write lock at once, so a database that
@@ -105,7 +128,11 @@ class Connection {
  private:
   Status Refused(const std::string& sql) const;
   bool RunInSharedForm(const std::string& sql, Status* status);
+  bool PrepareSharedForm(const std::string& shape, size_t parameters);
+  int StepSharedForm();
+  void ResetSharedForm();
   void ForgetSharedForm();
+  Status CountRows(const std::string& select, size_t* count);
 
   sqlite3* db_ = nullptr;
   std::string data_source_;
@@ -118,6 +145,9 @@ class Connection {
   std::string shape_;
   std::vector<std::string> values_;
   std::chrono::milliseconds lock_timeout_{3000};
+  // Lives while db_ is open; recordsets that read their rows later hold it
+  // weakly. Reset it wherever db_ is closed.
+  std::shared_ptr<const bool> open_token_;
 };
 
 // The connection a form member holds, created closed on first use.
