@@ -33,7 +33,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kRows = 100000;
-const char kFields[] = "field0, field1, field2, field3, field4, field5, field6, field7, field8, field9";
+const char kFields[] =
+    "field0, field1, field2, field3, field4, field5, field6, field7, field8, field9";
 
 // The server, its dt_table, and the rows one run put there, as insert
 // statements (statements.sql) and as \copy's text (rows.tsv).
@@ -52,8 +53,8 @@ class BenchServer {
                              ";Port=5432;Database=quillmere_bench;UID=quillmere;PWD=" + password_);
   }
   bool Psql(const std::string& arguments, const std::string& database = "quillmere_bench") const {
-    const std::string command = "psql -X -q -v ON_ERROR_STOP=1 -h '" + dir_ +
-                                "' -U quillmere -d " + database + " " + arguments;
+    const std::string command = "psql -X -q -v ON_ERROR_STOP=1 -h '" + dir_ + "' -U quillmere -d " +
+                                database + " " + arguments;
     return std::system(command.c_str()) == 0;
   }
   bool Empty() const { return Psql("-c 'truncate dt_table'"); }
@@ -129,10 +130,12 @@ bool BenchServer::SetUp(std::string* why) const {
   for (int f = 1; f < 10; ++f) values += ", %L";
   const std::string statements = "select format('insert into dt_table (" + std::string(kFields) +
                                  ") values(" + values + ");', " + kFields + ") from dt_table";
-  std::ofstream(*this / "dump.sql") << "\\copy dt_table (" << kFields << ") to '"
-                                    << *this / "rows.tsv" << "'\n"
-                                    << "\\o " << *this / "statements.sql" << "\n"
-                                    << statements << ";\n";
+  std::ofstream(*this / "dump.sql")
+      << "\\copy dt_table (" << kFields << ") to '" << *this / "rows.tsv"
+      << "'\n"
+      << "\\o " << *this / "statements.sql"
+      << "\n"
+      << statements << ";\n";
   if (!Psql("-A -t -f '" + *this / "dump.sql" + "'")) {
     *why = "cannot write the run's rows out";
     return false;

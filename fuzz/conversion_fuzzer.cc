@@ -4,9 +4,11 @@
 // into a real data.mdb and cc.html, in one transaction as a run does it.
 //
 // Checked beyond crashes and sanitizer reports: the conversion hands rows on
-// in order and every row has the same cells; a failure has a number and a
-// description and leaves dt_table with the rows it had; a run that completes
-// leaves one row in dt_table for every row taken.
+// in order and every row has the same cells; it says the same reading its
+// working text through the markup as writing it out, and keeps the same grid
+// with kept cell texts; a failure has a number and a description and leaves
+// dt_table with the rows it had; a run that completes leaves one row in
+// dt_table for every row taken.
 #include <unistd.h>
 
 #include <cstdint>
@@ -48,6 +50,27 @@ Workplace& Place() {
   return *place;
 }
 
+// Everything a conversion hands on, as text; with `texts_too` false, the
+// cells' places without what they say.
+class Transcript : public TableSink {
+ public:
+  explicit Transcript(bool texts_too) : texts_too_(texts_too) {}
+  Status BeginRows() override { return Note(u"begin"); }
+  Status Cell(int64_t k, std::u16string_view text) override {
+    return Note(u"cell " + std::u16string(texts_too_ ? text : u""));
+  }
+  Status EndRow(int64_t) override { return Note(u"row"); }
+  Status Finish() override { return Note(u"finish"); }
+  std::u16string said;
+
+ private:
+  Status Note(std::u16string_view what) {
+    said.append(what).push_back(u'\n');
+    return Status();
+  }
+  const bool texts_too_;
+};
+
 size_t DtTableRows(adodb::Connection& cn) {
   std::unique_ptr<adodb::Recordset> rs;
   if (!cn.Execute(u"select count(*) from dt_table", adodb::kOptionUnspecified, &rs).ok()) {
@@ -70,6 +93,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Status converted = ConvertTable(form.strTable, checking, quiet);
   fuzz::CheckReported(converted);
   QM_FUZZ_CHECK(converted.ok() == checking.finished());
+
+  Transcript read(true), written(true), kept(false), places(false);
+  const Status read_status = ConvertTable(form.strTable, read, quiet);
+  const Status written_status = conversion_detail::ConvertWrittenOut(form.strTable, written, quiet);
+  QM_FUZZ_CHECK(read_status.ToString() == written_status.ToString() && read.said == written.said);
+  const Status kept_status = ConvertTable(form.strTable, kept, quiet, CellTexts::kKept);
+  QM_FUZZ_CHECK(ConvertTable(form.strTable, places, quiet).ToString() == kept_status.ToString());
+  QM_FUZZ_CHECK(kept.said == places.said);
 
   const size_t before = DtTableRows(*form.cn);
   NoBrowser browser;

@@ -1,9 +1,11 @@
 // quillmere convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8]
-// [--progress] [--connection STRING]: one run of the conversion on a table's
-// markup, as the start command runs it once it has the table: data.mdb in
-// DIR (or the data source DIR/data.dsn or STRING names) opened, dt_table
+// [--keep-text] [--progress] [--connection STRING]: one run of the conversion
+// on a table's markup, as the start command runs it once it has the table:
+// data.mdb in DIR (or the data source DIR/data.dsn or STRING names) opened, dt_table
 // emptied and refilled in one transaction, DIR/cc.html written.
+#include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "app/cli.h"
 #include "app/stderr_progress.h"
@@ -15,34 +17,63 @@
 #include "platform/filename.h"
 #include "platform/limits.h"
 #include "platform/translation.h"
-#include "platform/unicode.h"
 
 namespace quillmere::cli {
 
 namespace {
 
-constexpr char kUsage[] = N_(
-    "usage: quillmere convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--progress]\n"
-    "                         [--connection STRING]\n"
-    "  Converts the table markup in MARKUP_FILE (code page 936, or UTF-8 with --utf8;\n"
-    "  tabletest.html repeats a run) into dt_table of DIR/data.mdb (DIR: the current\n"
-    "  folder by default) and writes DIR/cc.html. The table's first row is a header\n"
-    "  and is skipped unless --first-row-data is given. --progress shows the status\n"
-    "  texts on standard error. When DIR holds data.dsn (an ODBC file data source),\n"
-    "  dt_table is the one of that data source; --connection names another\n"
-    "  (\"Provider=MSDASQL;DSN=...\").\n");
+constexpr char kUsage[] =
+    N_("usage: quillmere convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8]\n"
+       "                         [--keep-text] [--progress] [--connection STRING]\n"
+       "  Converts the table markup in MARKUP_FILE (code page 936; UTF-8 with --utf8 or\n"
+       "  a byte-order mark; tabletest.html repeats a run) into dt_table of\n"
+       "  DIR/data.mdb (DIR: the current folder by default) and writes DIR/cc.html.\n"
+       "  The table's first row is a header and is skipped unless --first-row-data is\n"
+       "  given. --keep-text stores each cell's text as a person reads it (case kept,\n"
+       "  character references decoded, white space folded) rather than lowercased\n"
+       "  without blanks. --progress shows the status texts on standard error.\n"
+       "  When DIR holds data.dsn (an ODBC file data source), dt_table is the one of\n"
+       "  that data source; --connection names another (\"Provider=MSDASQL;DSN=...\").\n");
 
+// The markup file as text: UTF-8 with --utf8 or when it starts with a UTF-8
+// byte-order mark (which is dropped), else code page 936. A byte that starts
+// no character of that encoding stops the command, named by its offset in
+// the file, rather than becoming U+FFFD. The file is decoded as it is read,
+// so no copy of its bytes is held.
 Status ReadMarkup(const std::string& markup_file, bool utf8, files::FileSystem& file_system,
                   std::u16string* strTable) {
-  std::string bytes;
-  QM_RETURN_IF_ERROR(file_system.ReadWholeFile(markup_file, kMaxPageBytes, &bytes));
-  if (!utf8) {
-    *strTable = codepage::DecodeCp936(bytes);
-    return Status();
-  }
-  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);  // a byte order mark
-  *strTable = unicode::FromUtf8(bytes);
-  return Status();
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  std::optional<codepage::TextDecoder> decoder;
+  bool marked = false;
+  strTable->clear();
+  QM_RETURN_IF_ERROR(file_system.ReadWholeFileInPieces(
+      markup_file, kMaxPageBytes, [&](std::string_view piece, uint64_t file_size) {
+        if (!decoder) {
+          marked = piece.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+          if (marked) piece.remove_prefix(kByteOrderMark.size());
+          using Encoding = codepage::TextDecoder::Encoding;
+          decoder.emplace(utf8 || marked ? Encoding::kUtf8 : Encoding::kCp936, strTable);
+          decoder->Reserve(static_cast<size_t>(file_size));
+        }
+        decoder->Decode(piece);
+        return Status();
+      }));
+  if (!decoder) return Status();  // an empty file
+  decoder->Finish();
+  if (decoder->first_invalid() == codepage::kAllValid) return Status();
+  strTable->clear();
+  const size_t offset = decoder->first_invalid() + (marked ? kByteOrderMark.size() : 0);
+  char byte[8];
+  std::snprintf(byte, sizeof byte, "0x%02X", decoder->first_invalid_byte());
+  const char* message =
+      marked ? N_("\"%1$s\" is not UTF-8 text: the byte at offset %2$s (%3$s) starts no "
+                  "character, though the file starts with a UTF-8 byte-order mark. Save it as "
+                  "UTF-8.")
+      : utf8 ? N_("\"%1$s\" is not UTF-8 text: the byte at offset %2$s (%3$s) starts no "
+                  "character. Save it as UTF-8, or give it in code page 936 without --utf8.")
+             : N_("\"%1$s\" is not code page 936 (GBK) text: the byte at offset %2$s (%3$s) "
+                  "starts no character. Save it in code page 936, or as UTF-8 and give --utf8.");
+  return Status(ErrorNumber::kInvalidText, Fill(Tr(message), markup_file, offset, byte));
 }
 
 FolderUsed ConvertFolderUsed(const std::u16string& folder, bool given) {
@@ -58,14 +89,16 @@ FolderUsed ConvertFolderUsed(const std::u16string& folder, bool given) {
 int Convert(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
-  std::optional<Arguments> options = ParseArguments(
-      args, {"--first-row-data", "--utf8", "--progress"}, {"--folder", "--connection"}, &problem);
+  std::optional<Arguments> options =
+      ParseArguments(args, {"--first-row-data", "--utf8", "--keep-text", "--progress"},
+                     {"--folder", "--connection"}, &problem);
   if (options && options->operand.value_or("").empty()) problem = Tr("no markup file given.");
   if (!problem.empty()) return Misused(problem, kUsage);
 
   FormState form;
   form.strTableFirstLine = options->Has("--first-row-data");
   form.strConnection = unicode::FromUtf8(options->Value("--connection"));
+  if (options->Has("--keep-text")) form.cell_texts = CellTexts::kKept;
   const std::u16string folder = FolderArgument(options->Value("--folder"));
   NoBrowser WebBrowser1;
   StderrProgress Label1(options->Has("--progress"));

@@ -1,7 +1,8 @@
-// quillmere run [DIR] [--table N] [--first-row-data] [--progress]
-// [--connection STRING]: what a click on the start button does, without a
-// window: DIR/test.doc to dt_table of DIR/data.mdb (or of the data source
-// DIR/data.dsn or STRING names), with test.html, tabletest.html and cc.html.
+// quillmere run [DIR] [--table N] [--first-row-data] [--keep-text]
+// [--progress] [--connection STRING]: what a click on the start button does,
+// without a window: DIR/test.doc to dt_table of DIR/data.mdb (or of the data
+// source DIR/data.dsn or STRING names), with test.html, tabletest.html and
+// cc.html.
 #include <iostream>
 
 #include "app/cli.h"
@@ -20,16 +21,19 @@ namespace quillmere::cli {
 namespace {
 
 constexpr char kUsage[] =
-    N_("usage: quillmere run [DIR] [--table N] [--first-row-data] [--progress]\n"
+    N_("usage: quillmere run [DIR] [--table N] [--first-row-data] [--keep-text] [--progress]\n"
        "                     [--connection STRING]\n"
        "  Does what the start button does, in DIR (by default the program's folder, or\n"
        "  ~/Quillmere when the program is installed or may not write there):\n"
        "  DIR/test.doc is saved as DIR/test.html, its table N (1 by default) goes to\n"
        "  DIR/tabletest.html and into dt_table of DIR/data.mdb, and DIR/cc.html shows\n"
        "  it. The table's first row is a header and is skipped unless --first-row-data\n"
-       "  is given. --progress shows the status texts on standard error.\n"
-       "  When DIR holds data.dsn (an ODBC file data source), dt_table is the one of\n"
-       "  that data source; --connection names another (\"Provider=MSDASQL;DSN=...\").\n");
+       "  is given. --keep-text stores each cell's text as a person reads it (case\n"
+       "  kept, character references decoded, white space folded) rather than\n"
+       "  lowercased without blanks. --progress shows the status texts on standard\n"
+       "  error. When DIR holds data.dsn (an ODBC file data source), dt_table is the\n"
+       "  one of that data source; --connection names another\n"
+       "  (\"Provider=MSDASQL;DSN=...\").\n");
 
 // The window's controls as the arguments set them: the entry for table N
 // selected, Check1 ticked unless the first row is data.
@@ -82,8 +86,9 @@ FolderUsed Used(const std::u16string& folder, bool given, Status& status) {
 int Run(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
-  std::optional<Arguments> options = ParseArguments(args, {"--first-row-data", "--progress"},
-                                                    {"--table", "--connection"}, &problem);
+  std::optional<Arguments> options =
+      ParseArguments(args, {"--first-row-data", "--keep-text", "--progress"},
+                     {"--table", "--connection"}, &problem);
   std::optional<int32_t> table = options ? TableNumber(*options, &problem) : std::nullopt;
   if (!table) return Misused(problem, kUsage);
 
@@ -99,6 +104,7 @@ int Run(const std::vector<std::string>& args) {
   OptionControls controls(*table, options->Has("--first-row-data"));
   FormState form;
   form.strConnection = unicode::FromUtf8(options->Value("--connection"));
+  if (options->Has("--keep-text")) form.cell_texts = CellTexts::kKept;
   NoBrowser WebBrowser1;
   StderrProgress Label1(options->Has("--progress"));
   StartContext window{folder, FramerControl1, controls, form, WebBrowser1, Label1};

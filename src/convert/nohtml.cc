@@ -1,5 +1,8 @@
 #include "convert/nohtml.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace quillmere {
 
 namespace {
@@ -99,6 +102,104 @@ class CellTextCleaner {
   bool pending_cr_ = false;
 };
 
+constexpr TextView kCellTextPrefix = u"<td>";
+
+bool IsWhiteSpace(char32_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+         c == 0x3000;
+}
+
+// Named character references decoded for kept texts: those Word's pages
+// use, and a few common typographic ones. Sorted by name.
+struct NamedReference {
+  std::u16string_view name;
+  char32_t code_point;
+};
+constexpr NamedReference kNamedReferences[] = {
+    {u"amp", 0x26},      {u"apos", 0x27},     {u"bull", 0x2022},  {u"copy", 0xA9},
+    {u"deg", 0xB0},      {u"emsp", 0x2003},   {u"ensp", 0x2002},  {u"euro", 0x20AC},
+    {u"gt", 0x3E},       {u"hellip", 0x2026}, {u"laquo", 0xAB},   {u"ldquo", 0x201C},
+    {u"lsquo", 0x2018},  {u"lt", 0x3C},       {u"mdash", 0x2014}, {u"middot", 0xB7},
+    {u"nbsp", 0xA0},     {u"ndash", 0x2013},  {u"quot", 0x22},    {u"raquo", 0xBB},
+    {u"rdquo", 0x201D},  {u"reg", 0xAE},      {u"rsquo", 0x2019}, {u"shy", 0xAD},
+    {u"thinsp", 0x2009}, {u"times", 0xD7},    {u"trade", 0x2122},
+};
+
+// The character a reference at the start of `s` ("&...;") stands for, and
+// its length; false, changing neither, when `s` starts with no reference
+// this decodes.
+bool DecodeReference(TextView s, char32_t* code_point, size_t* length) {
+  constexpr size_t kLongest = 10;  // "&#1114111;", "&hellip;"
+  const size_t semicolon = s.substr(0, kLongest + 1).find(u';');
+  if (s.size() < 3 || s[0] != u'&' || semicolon == TextView::npos || semicolon < 2) return false;
+  const TextView body = s.substr(1, semicolon - 1);
+  if (body[0] != u'#') {
+    auto found =
+        std::lower_bound(std::begin(kNamedReferences), std::end(kNamedReferences), body,
+                         [](const NamedReference& r, TextView name) { return r.name < name; });
+    if (found == std::end(kNamedReferences) || found->name != body) return false;
+    *code_point = found->code_point;
+    *length = semicolon + 1;
+    return true;
+  }
+  const bool hex = body.size() > 1 && (body[1] == u'x' || body[1] == u'X');
+  const TextView digits = body.substr(hex ? 2 : 1);
+  if (digits.empty()) return false;
+  char32_t value = 0;
+  for (char16_t d : digits) {
+    int v = d >= u'0' && d <= u'9' ? d - u'0' : -1;
+    if (hex && d >= u'a' && d <= u'f') v = d - u'a' + 10;
+    if (hex && d >= u'A' && d <= u'F') v = d - u'A' + 10;
+    if (v < 0) return false;
+    value = std::min<char32_t>(value * (hex ? 16 : 10) + v, 0x110000);
+  }
+  const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
+  *code_point = value == 0 || surrogate || value > 0x10FFFF ? 0xFFFD : value;
+  *length = semicolon + 1;
+  return true;
+}
+
+// Decodes references and folds white space into `out`: a run of white space
+// (tags stand as one blank each) becomes one blank between two characters
+// and nothing at either end.
+class ReadableText {
+ public:
+  explicit ReadableText(Text& out) : out_(out) {}
+
+  void Keep(TextView stretch) {
+    for (size_t i = 0; i < stretch.size();) {
+      char32_t c = stretch[i];
+      size_t length = 1;
+      if (c == u'&') DecodeReference(stretch.substr(i), &c, &length);
+      Put(c);
+      i += length;
+    }
+  }
+  void Blank() { Put(u' '); }
+
+ private:
+  void Put(char32_t c) {
+    if (IsWhiteSpace(c)) {
+      space_ = started_;
+      return;
+    }
+    if (space_) out_.push_back(u' ');
+    space_ = false;
+    started_ = true;
+    if (c >= 0x10000) {
+      out_.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      out_.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      out_.push_back(static_cast<char16_t>(c));
+    }
+  }
+
+  Text& out_;
+  bool started_ = false;  // a character has been written
+  bool space_ = false;    // white space since the last character
+};
+
 }  // namespace
 
 namespace cell_text {
@@ -110,18 +211,41 @@ Text ReplaceClosingTags(TextView s) { return ReplaceMatches(s, StartsClosingTag)
 // The tag sweep feeds the cleaner directly. The closing-tag sweep of nohtml
 // is left out here: every "</...>" it could match is a match of the tag
 // sweep already, so after that sweep it never finds anything.
-Text FromMarkup(TextView cell_markup) {
-  constexpr TextView kCellTextPrefix = u"<td>";
+void FromMarkup(TextView cell_markup, Text* strCellText) {
+  Text& cell = *strCellText;
+  cell.clear();
   size_t gt = text::IndexOf(cell_markup, u'>');
-  if (gt == TextView::npos) return Text();
-  Text cell(kCellTextPrefix);
-  cell.reserve(kCellTextPrefix.size() + cell_markup.size() - gt);
+  if (gt == TextView::npos) return;
+  cell.assign(kCellTextPrefix);
   CellTextCleaner cleaner(cell);
   ScanMatches(
       cell_markup.substr(gt + 1), StartsTag, [&](TextView kept) { cleaner.Keep(kept); },
       [&] { cleaner.Blank(); });
   cleaner.Finish();
+}
+
+Text FromMarkup(TextView cell_markup) {
+  Text cell;
+  FromMarkup(cell_markup, &cell);
   return cell;
+}
+
+void ReadableFromMarkup(TextView cell_markup, Text* strCellText) {
+  Text& cell = *strCellText;
+  cell.clear();
+  size_t gt = text::IndexOf(cell_markup, u'>');
+  if (gt == TextView::npos) return;
+  cell.assign(kCellTextPrefix);
+  ReadableText readable(cell);
+  ScanMatches(
+      cell_markup.substr(gt + 1), StartsTag, [&](TextView kept) { readable.Keep(kept); },
+      [&] { readable.Blank(); });
+}
+
+void ReadableFallBack(Text& strCellText, TextView cell_markup) {
+  if (!strCellText.empty()) return;
+  ReadableText readable(strCellText);
+  readable.Keep(cell_markup);
 }
 
 }  // namespace cell_text

@@ -90,6 +90,10 @@ size_t IndexOf(TextView haystack, char16_t unit, size_t from) {
   return from >= haystack.size() ? TextView::npos : FindEither(haystack, from, unit, unit);
 }
 
+size_t IndexOfEither(TextView haystack, char16_t a, char16_t b, size_t from) {
+  return from >= haystack.size() ? TextView::npos : FindEither(haystack, from, a, b);
+}
+
 size_t IndexOf(TextView haystack, TextView needle, size_t from) {
   if (needle.empty()) return from <= haystack.size() ? from : TextView::npos;
   if (needle.size() > haystack.size()) return TextView::npos;
@@ -104,7 +108,18 @@ size_t IndexOf(TextView haystack, TextView needle, size_t from) {
 size_t IndexOfNoCase(TextView haystack, TextView needle, size_t from) {
   if (needle.empty()) return from <= haystack.size() ? from : TextView::npos;
   if (needle.size() > haystack.size()) return TextView::npos;
-  const Text folded = Lowercase(needle);
+  // The needles are short words ("colspan"): lowered on the stack.
+  constexpr size_t kShortNeedle = 32;
+  char16_t stack[kShortNeedle];
+  Text heap;
+  TextView folded;
+  if (needle.size() <= kShortNeedle && !std::any_of(needle.begin(), needle.end(), IsSurrogate)) {
+    std::transform(needle.begin(), needle.end(), stack, LowerUnit);
+    folded = TextView(stack, needle.size());
+  } else {
+    heap = Lowercase(needle);
+    folded = heap;
+  }
   const size_t last = haystack.size() - needle.size();
   // Only "A".."Z" lower into ASCII letters, apart from U+0130 (to "i") and
   // the Kelvin sign (to "k"); for other first letters two units are enough
@@ -210,6 +225,12 @@ void LowercaseInPlace(Text& out, size_t from) {
 }
 
 }  // namespace
+
+void AppendLowercase(Text& out, TextView s) {
+  const size_t from = out.size();
+  out.append(s);
+  LowercaseInPlace(out, from);
+}
 
 Text Lowercase(TextView s) {
   // Copy and lower in cache-sized chunks, so a long text is read and written

@@ -20,6 +20,8 @@ using TextView = std::u16string_view;
 // npos: the fast search the rest is built on.
 size_t IndexOf(TextView haystack, TextView needle, size_t from = 0);
 size_t IndexOf(TextView haystack, char16_t unit, size_t from = 0);
+// Index of the first unit equal to `a` or `b` at or after `from`, or npos.
+size_t IndexOfEither(TextView haystack, char16_t a, char16_t b, size_t from = 0);
 
 // As IndexOf, comparing without regard to case (both sides lowercased).
 size_t IndexOfNoCase(TextView haystack, TextView needle, size_t from = 0);
@@ -38,6 +40,9 @@ TextView TrimSpaces(TextView s);
 // Every upper-case letter (of any script, supplementary planes included) in
 // its simple lower-case form; the length never changes.
 Text Lowercase(TextView s);
+// Appends `s` lowercased to `out`: Lowercase(s) appended, without a copy
+// of its own.
+void AppendLowercase(Text& out, TextView s);
 char32_t LowercaseCodePoint(char32_t c);
 
 // A decimal number, optionally signed, with white space around it; a

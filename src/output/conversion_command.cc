@@ -7,7 +7,6 @@
 #include "output/dt_table.h"
 #include "output/insert_statements.h"
 #include "output/preview_page.h"
-#include "platform/codepage.h"
 #include "platform/filename.h"
 
 namespace quillmere {
@@ -88,19 +87,18 @@ Status DtTableFields(adodb::Connection& cn, int64_t* fields) {
 Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
                       Progress& Label1, files::FileSystem& file_system) {
   adodb::Connection& cn = adodb::EnsureCreated(form.cn);
-  InsertStatements statements(cn, form.strTableFirstLine);
-  PreviewPage preview(form.strTableFirstLine);
+  InsertStatements statements(cn, form.strTableFirstLine, form.cell_texts);
+  PreviewPage preview(form.strTableFirstLine, form.cell_texts);
   StatementsAndPreview sink(statements, preview);
   int64_t fields = 0;
   QM_RETURN_IF_ERROR(DtTableFields(cn, &fields));
   WidthCheck checked(sink, fields, app_folder);
-  QM_RETURN_IF_ERROR(ConvertTable(form.strTable, checked, Label1));
+  QM_RETURN_IF_ERROR(ConvertTable(form.strTable, checked, Label1, form.cell_texts));
 
   QM_RETURN_IF_ERROR(cn.Execute(u"select * from dt_table", adodb::kOptionUnspecified, &form.rs));
   // Asked for before the page is written: the pane loads it later.
   WebBrowser1.Navigate2(files::PreviewTarget(app_folder));
-  const std::string page = codepage::EncodeCp936(preview.Content(statements.strSqlLog()),
-                                                 codepage::Unencodable::kQuestionMark);
+  const std::string page = preview.Page(statements.log());
   QM_RETURN_IF_ERROR(
       file_system.ReplaceWholeFile(files::NativePath(files::PreviewFileName(app_folder)), page));
   Label1.ShowStatus(u"数据库存在形式与CC.html显示的效果类似");

@@ -12,11 +12,12 @@
 
 namespace quillmere {
 
-// Converts form.strTable: every row taken (the first one only when
-// form.strTableFirstLine) becomes one insert statement into dt_table,
-// executed on form.cn as its row finishes; then "select * from dt_table"
-// into form.rs, WebBrowser1 pointed at the preview page, the page written to
-// cc.html in app_folder through `file_system`, and the closing status text.
+// Converts form.strTable (its cell texts as form.cell_texts says): every row
+// taken (the first one only when form.strTableFirstLine) becomes one insert
+// statement into dt_table, executed on form.cn as its row finishes; then
+// "select * from dt_table" into form.rs, WebBrowser1 pointed at the preview
+// page, the page written to cc.html in app_folder through `file_system`, and
+// the closing status text.
 //
 // A row wider than dt_table stops the run at its end, before its statement
 // runs: kDtTableTooNarrow, or kTooManyColumns when no dt_table can be as wide.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "convert/conversion.h"
 #include "platform/adodb.h"
 
 namespace quillmere {
@@ -25,6 +26,9 @@ struct FormState {
   std::u16string strConnection;
   // The result of the last run's final select.
   std::unique_ptr<adodb::Recordset> rs;
+  // What the cells' texts are: the conversion's own, unless the command
+  // line's --keep-text asks for them as written. The window never changes it.
+  CellTexts cell_texts = CellTexts::kConverted;
 };
 
 }  // namespace quillmere

@@ -6,45 +6,98 @@
 
 namespace quillmere {
 
+namespace {
+
+constexpr std::u16string_view kCellTextPrefix = u"<td>";
+constexpr std::u16string_view kLogLineStart = u"\r\n<br>";
+
+// The text as a page shows it: "&", "<" and ">" as references.
+void AppendEscaped(std::u16string_view text, std::u16string& out) {
+  for (char16_t c : text) {
+    if (c == u'&') {
+      out.append(u"&amp;");
+    } else if (c == u'<') {
+      out.append(u"&lt;");
+    } else if (c == u'>') {
+      out.append(u"&gt;");
+    } else {
+      out.push_back(c);
+    }
+  }
+}
+
+}  // namespace
+
 Status InsertStatements::BeginRows() {
-  strFieldList_.clear();
-  strValueList_.clear();
-  strSqlLog_.clear();
+  cells_ = 0;
+  log_.clear();
   return Status();
 }
 
+// Cells come as k = 0, 1, ... (see TableSink), so cell k names fieldk.
 Status InsertStatements::Cell(int64_t k, std::u16string_view strCellText) {
-  strFieldList_.append(u"field").append(text::FromNumber(k)).push_back(u',');
-  // Cut first, double quotes after: a cut never splits a doubled quote.
-  std::u16string_view v = strCellText.substr(0, kMaxValueLength);
-  strValueList_.push_back(u'\'');
-  for (char16_t c : v) {
-    strValueList_.push_back(c);
-    if (c == u'\'') strValueList_.push_back(u'\'');
+  while (field_names_.size() <= static_cast<size_t>(k)) {
+    field_names_.push_back(u"field" + text::FromNumber(static_cast<int64_t>(field_names_.size())));
   }
-  strValueList_.append(u"',");
+  if (values_.size() <= cells_) values_.resize(cells_ + 1);
+  std::u16string& value = values_[cells_++];
+  if (kept_) {
+    if (strCellText.substr(0, kCellTextPrefix.size()) == kCellTextPrefix) {
+      strCellText.remove_prefix(kCellTextPrefix.size());
+    }
+    value.assign(strCellText.substr(0, kMaxValueLength));
+    return Status();
+  }
+  // Cut first; every "<td>" goes from the cut text, as from the value list.
+  value.assign(strCellText.substr(0, kMaxValueLength));
+  text::ReplaceAllInPlace(value, kCellTextPrefix, u"");
   return Status();
 }
 
 Status InsertStatements::EndRow(int64_t i) {
-  strSql_.clear();
-  if (RowIsTaken(i, strTableFirstLine_)) {
-    // A row without cells would make "insert into dt_table () values()".
-    if (strFieldList_.empty()) {
-      return Status(ErrorNumber::kNoColumns,
-                    Fill(Tr("Row %s has no cell, so it cannot be inserted."), i));
-    }
-    strFieldList_.pop_back();
-    strValueList_.pop_back();
-    text::ReplaceAllInPlace(strValueList_, u"<td>", u"");
-    strSql_.append(u"insert into dt_table (").append(strFieldList_);
-    strSql_.append(u") values(").append(strValueList_).push_back(u')');
-    strSqlLog_.append(u"\r\n<br>").append(strSql_);
+  const size_t cells = cells_;
+  cells_ = 0;
+  if (!RowIsTaken(i, strTableFirstLine_)) return Status();
+  // A row without cells would make "insert into dt_table () values()".
+  if (cells == 0) {
+    return Status(ErrorNumber::kNoColumns,
+                  Fill(Tr("Row %s has no cell, so it cannot be inserted."), i));
   }
-  if (!strSql_.empty()) QM_RETURN_IF_ERROR(cn_.Execute(strSql_, adodb::kOptionUnspecified));
-  strFieldList_.clear();
-  strValueList_.clear();
-  return Status();
+  // The field list is the same for every row of as many cells.
+  if (shape_cells_ != cells || shape_.empty()) {
+    shape_.assign(u"insert into dt_table (");
+    for (size_t k = 0; k < cells; ++k) {
+      if (k > 0) shape_.push_back(u',');
+      shape_.append(field_names_[k]);
+    }
+    shape_.append(u") values(");
+    for (size_t k = 0; k < cells; ++k) shape_.append(k > 0 ? u",?" : u"?");
+    shape_.push_back(u')');
+    shape_cells_ = cells;
+  }
+  const size_t fields_end = shape_.find(u") values(");
+  strSql_.assign(kLogLineStart).append(shape_, 0, fields_end).append(u") values(");
+  std::vector<std::u16string_view>& values = value_views_;
+  values.clear();
+  for (size_t k = 0; k < cells; ++k) {
+    strSql_.append(k > 0 ? u",'" : u"'");
+    for (char16_t c : values_[k]) {
+      strSql_.push_back(c);
+      if (c == u'\'') strSql_.push_back(u'\'');
+    }
+    strSql_.push_back(u'\'');
+    values.push_back(values_[k]);
+  }
+  strSql_.push_back(u')');
+  const std::u16string_view statement = std::u16string_view(strSql_).substr(kLogLineStart.size());
+  if (kept_) {
+    std::u16string shown(kLogLineStart);
+    AppendEscaped(statement, shown);
+    log_.Append(shown);
+  } else {
+    log_.Append(strSql_);
+  }
+  return cn_.ExecuteWithValues(shape_, values, statement);
 }
 
 }  // namespace quillmere

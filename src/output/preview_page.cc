@@ -2,8 +2,20 @@
 
 #include "convert/ustring.h"
 #include "output/insert_statements.h"
+#include "platform/codepage.h"
+#include "platform/memory.h"
 
 namespace quillmere {
+
+namespace {
+
+constexpr std::u16string_view kCellEnd = u"</td>";
+constexpr std::u16string_view kCellTextPrefix = u"<td>";
+constexpr std::u16string_view kEmptyCell = u"<td></td>";
+constexpr std::u16string_view kShownEmptyCell = u"<td>&nbsp;</td>";
+constexpr codepage::Unencodable kStandIn = codepage::Unencodable::kQuestionMark;
+
+}  // namespace
 
 Status PreviewPage::BeginRows() {
   strPreviewRow_.clear();
@@ -11,27 +23,64 @@ Status PreviewPage::BeginRows() {
   return Status();
 }
 
-namespace {
-constexpr std::u16string_view kCellEnd = u"</td>";
-}  // namespace
-
 Status PreviewPage::Cell(int64_t, std::u16string_view strCellText) {
-  strPreviewRow_.append(strCellText).append(kCellEnd);
+  if (kept_) {
+    if (strCellText.substr(0, kCellTextPrefix.size()) == kCellTextPrefix) {
+      strPreviewRow_.append(kCellTextPrefix);
+      strCellText.remove_prefix(kCellTextPrefix.size());
+    }
+    for (char16_t c : strCellText) {
+      if (c == u'&') {
+        strPreviewRow_.append(u"&amp;");
+      } else if (c == u'<') {
+        strPreviewRow_.append(u"&lt;");
+      } else if (c == u'>') {
+        strPreviewRow_.append(u"&gt;");
+      } else {
+        strPreviewRow_.push_back(c);
+      }
+    }
+  } else {
+    strPreviewRow_.append(strCellText);
+  }
+  strPreviewRow_.append(kCellEnd);
   return Status();
 }
 
 Status PreviewPage::EndRow(int64_t i) {
   if (RowIsTaken(i, strTableFirstLine_)) {
-    strRows_.append(u"\r\n<tr>").append(strPreviewRow_).append(kCellEnd);
+    strPreviewRow_.insert(0, u"\r\n<tr>").append(kCellEnd);
+    strRows_.Append(strPreviewRow_);
   }
   strPreviewRow_.clear();
   return Status();
 }
 
-std::u16string PreviewPage::Content(std::u16string_view strSqlLog) const {
-  std::u16string page = u"<table border=1> ";
-  page.append(text::ReplaceAll(strRows_, u"<td></td>", u"<td>&nbsp;</td>"));
-  page.append(u"</tr></table>").append(strSqlLog).append(u"\r\n");
+// Encoded piece by piece into one buffer: the pieces end at ASCII
+// characters, never inside a surrogate pair, so the bytes are those of the
+// whole page encoded at once. A "<td></td>" stands inside one row, and a row
+// inside one block.
+std::string PreviewPage::Page(const TextLog& strSqlLog) const {
+  std::string page;
+  const size_t units = strRows_.size() + strSqlLog.size() + 64;
+  page.reserve(units + units / 8);
+  memory::PreferHugePages(page.data(), page.capacity());
+  codepage::AppendCp936(u"<table border=1> ", kStandIn, &page);
+  for (const std::u16string& block : strRows_.blocks()) {
+    std::u16string_view rest = block;
+    for (size_t at = text::IndexOf(rest, kEmptyCell); at != std::u16string_view::npos;
+         at = text::IndexOf(rest, kEmptyCell)) {
+      codepage::AppendCp936(rest.substr(0, at), kStandIn, &page);
+      codepage::AppendCp936(kShownEmptyCell, kStandIn, &page);
+      rest.remove_prefix(at + kEmptyCell.size());
+    }
+    codepage::AppendCp936(rest, kStandIn, &page);
+  }
+  codepage::AppendCp936(u"</tr></table>", kStandIn, &page);
+  for (const std::u16string& block : strSqlLog.blocks()) {
+    codepage::AppendCp936(block, kStandIn, &page);
+  }
+  codepage::AppendCp936(u"\r\n", kStandIn, &page);
   return page;
 }
 

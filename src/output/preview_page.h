@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "convert/conversion.h"
 #include "convert/table_sink.h"
+#include "output/text_log.h"
 
 namespace quillmere {
 
@@ -14,26 +16,33 @@ namespace quillmere {
 // (for the empty piece after the rebuilt row's last "</td>", whose cell text
 // is empty): "<td>a</td><td>b</td></td>". A taken row joins the rows as CR LF,
 // "<tr>" and its cells.
+//
+// With kept cell texts (CellTexts::kKept) the text after a cell's "<td>"
+// prefix is shown with "&", "<" and ">" written as references, so the page
+// keeps its structure whatever the cells say.
 class PreviewPage : public TableSink {
  public:
-  explicit PreviewPage(bool strTableFirstLine) : strTableFirstLine_(strTableFirstLine) {}
+  explicit PreviewPage(bool strTableFirstLine, CellTexts texts = CellTexts::kConverted)
+      : strTableFirstLine_(strTableFirstLine), kept_(texts == CellTexts::kKept) {}
 
   Status BeginRows() override;
   Status Cell(int64_t k, std::u16string_view strCellText) override;
   Status EndRow(int64_t i) override;
   Status Finish() override { return Status(); }
 
-  const std::u16string& strRows() const { return strRows_; }
+  std::u16string strRows() const { return strRows_.Joined(); }
 
-  // The page: "<table border=1> ", the rows with every "<td></td>" shown as
-  // "<td>&nbsp;</td>", "</tr></table>", the statement log, and a CR LF that
-  // ends the file's last line.
-  std::u16string Content(std::u16string_view strSqlLog) const;
+  // The page in code page 936 ("?" for a character it lacks): "<table
+  // border=1> ", the rows with every "<td></td>" shown as "<td>&nbsp;</td>",
+  // "</tr></table>", the statement log, and a CR LF that ends the file's
+  // last line.
+  std::string Page(const TextLog& strSqlLog) const;
 
  private:
   const bool strTableFirstLine_;
+  const bool kept_;
   std::u16string strPreviewRow_;
-  std::u16string strRows_;
+  TextLog strRows_;
 };
 
 }  // namespace quillmere

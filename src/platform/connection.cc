@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <stdexcept>
 
 #include "platform/adodb.h"
 #include "platform/files.h"
@@ -87,7 +88,22 @@ std::u16string Recordset::FieldName(size_t field) const {
   return unicode::FromUtf8(names_.at(field));
 }
 
+void Recordset::ReadRows() const {
+  if (!read_rows_) return;
+  std::string text;
+  std::vector<uint64_t> ends;
+  ends.reserve(count_ * names_.size());
+  read_rows_(&text, &ends);
+  if (ends.size() != count_ * names_.size()) {
+    throw std::runtime_error("The recordset's rows cannot be read: the table changed.");
+  }
+  text_ = std::move(text);
+  ends_ = std::move(ends);
+}
+
 std::optional<std::u16string> Recordset::Value(size_t record, size_t field) const {
+  if (record >= count_ || field >= names_.size()) throw std::out_of_range("no such value");
+  if (ends_.empty()) ReadRows();
   const size_t index = record * names_.size() + field;
   const uint64_t end = ends_.at(index);
   if (end & kNullBit) return std::nullopt;
@@ -165,6 +181,14 @@ Status Connection::Execute(std::u16string_view command_text, long options,
   if (!open_)
     return NotOpen(N_("The database connection is not open, so the statement cannot run."));
   return open_->Execute(command_text, options, result);
+}
+
+Status Connection::ExecuteWithValues(std::u16string_view shape,
+                                     const std::vector<std::u16string_view>& values,
+                                     std::u16string_view command_text) {
+  if (!open_)
+    return NotOpen(N_("The database connection is not open, so the statement cannot run."));
+  return open_->ExecuteWithValues(shape, values, command_text);
 }
 
 Status Connection::BeginTrans() {

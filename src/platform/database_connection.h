@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/status.h"
 
@@ -23,6 +24,12 @@ class DatabaseConnection {
   // One statement, as Connection::Execute runs it.
   virtual Status Execute(std::u16string_view command_text, long options,
                          std::unique_ptr<Recordset>* result = nullptr) = 0;
+
+  // An insert whose text values stand as "?" in `shape`, `values` bound to
+  // them, as Connection::ExecuteWithValues runs it.
+  virtual Status ExecuteWithValues(std::u16string_view shape,
+                                   const std::vector<std::u16string_view>& values,
+                                   std::u16string_view command_text) = 0;
 
   virtual Status BeginTrans() = 0;
   virtual Status CommitTrans() = 0;

@@ -18,6 +18,11 @@ class PosixFileSystem : public FileSystem {
   Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) override {
     return files::ReadWholeFile(path, max_bytes, bytes);
   }
+  Status ReadWholeFileInPieces(
+      const std::string& path, uint64_t max_bytes,
+      const std::function<Status(std::string_view, uint64_t)>& take) override {
+    return files::ReadWholeFileInPieces(path, max_bytes, take);
+  }
   Status WriteWholeFile(const std::string& path, std::string_view bytes) override {
     return files::WriteWholeFile(path, bytes);
   }
@@ -43,6 +48,14 @@ class PosixFileSystem : public FileSystem {
 };
 
 }  // namespace
+
+Status FileSystem::ReadWholeFileInPieces(
+    const std::string& path, uint64_t max_bytes,
+    const std::function<Status(std::string_view, uint64_t)>& take) {
+  std::string bytes;
+  QM_RETURN_IF_ERROR(ReadWholeFile(path, max_bytes, &bytes));
+  return bytes.empty() ? Status() : take(bytes, bytes.size());
+}
 
 Status FileSystem::ReplaceWholeFile(const std::string& path, std::string_view bytes) {
   // Whatever stands at either name, a symbolic link included, is replaced:

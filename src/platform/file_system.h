@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,14 @@ class FileSystem {
   // Reads the whole file. Refuses, with kFileTooLarge, a file larger than
   // `max_bytes`, reading none of it.
   virtual Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) = 0;
+
+  // The same, handing the bytes to `take` a piece at a time, in order, with
+  // the file's size: a large file then needs no buffer of its size. Stops at
+  // the first failure of `take`. (Unless overridden: ReadWholeFile, and the
+  // whole file as one piece.)
+  virtual Status ReadWholeFileInPieces(
+      const std::string& path, uint64_t max_bytes,
+      const std::function<Status(std::string_view piece, uint64_t file_size)>& take);
 
   // Creates the file, or empties it, and writes `bytes` to the disk. A
   // failure may leave part of them in the file.

@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "platform/memory.h"
 #include "platform/translation.h"
 
 namespace quillmere::files {
@@ -51,6 +53,9 @@ Status WriteFully(int fd, std::string_view bytes, const std::string& path) {
 
 // Reads up to `count` bytes (fewer at the end of the file) into `bytes`.
 Status ReadUpTo(int fd, size_t count, std::string* bytes, const std::string& path) {
+  bytes->clear();
+  bytes->reserve(count);
+  memory::PreferHugePages(bytes->data(), count);
   bytes->assign(count, '\0');
   size_t done = 0;
   while (done < count) {
@@ -144,16 +149,45 @@ bool Exists(const std::string& native_path) {
   return ::stat(native_path.c_str(), &st) == 0;
 }
 
-Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) {
-  Descriptor fd(-1);
+namespace {
+
+// Opens the regular file at `path` into `fd` to be read whole: its size,
+// which must be within `max_bytes`.
+Status OpenWhole(const std::string& path, uint64_t max_bytes, Descriptor* fd, size_t* size) {
   struct stat st;
-  QM_RETURN_IF_ERROR(OpenRegularFile(path, &fd, &st));
+  QM_RETURN_IF_ERROR(OpenRegularFile(path, fd, &st));
   if (static_cast<uint64_t>(st.st_size) > max_bytes) {
     return Status(ErrorNumber::kFileTooLarge,
                   Fill(Tr("\"%1$s\" holds %2$s bytes; at most %3$s are accepted."), path,
                        st.st_size, max_bytes));
   }
-  return ReadUpTo(fd.get(), static_cast<size_t>(st.st_size), bytes, path);
+  *size = static_cast<size_t>(st.st_size);
+  return Status();
+}
+
+}  // namespace
+
+Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) {
+  Descriptor fd(-1);
+  size_t size = 0;
+  QM_RETURN_IF_ERROR(OpenWhole(path, max_bytes, &fd, &size));
+  return ReadUpTo(fd.get(), size, bytes, path);
+}
+
+Status ReadWholeFileInPieces(const std::string& path, uint64_t max_bytes,
+                             const std::function<Status(std::string_view, uint64_t)>& take) {
+  constexpr size_t kPiece = size_t{1} << 20;
+  Descriptor fd(-1);
+  size_t size = 0;
+  QM_RETURN_IF_ERROR(OpenWhole(path, max_bytes, &fd, &size));
+  std::string piece;
+  for (size_t done = 0; done < size;) {
+    QM_RETURN_IF_ERROR(ReadUpTo(fd.get(), std::min(kPiece, size - done), &piece, path));
+    if (piece.empty()) break;  // the file ended (or shrank while we read it)
+    done += piece.size();
+    QM_RETURN_IF_ERROR(take(piece, size));
+  }
+  return Status();
 }
 
 Status ReadFileHead(const std::string& path, size_t count, std::string* bytes) {

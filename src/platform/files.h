@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,11 @@ bool Exists(const std::string& native_path);
 // file larger than `max_bytes`, and with kNotAFile, without waiting on it,
 // anything but a regular file: a folder, a FIFO, a device.
 Status ReadWholeFile(const std::string& native_path, uint64_t max_bytes, std::string* bytes);
+
+// Reads the whole file a piece at a time: `take` receives each piece in
+// order, with the file's size. Refuses what ReadWholeFile does.
+Status ReadWholeFileInPieces(const std::string& native_path, uint64_t max_bytes,
+                             const std::function<Status(std::string_view, uint64_t)>& take);
 
 // Reads at most the first `count` bytes, refusing what ReadWholeFile does.
 Status ReadFileHead(const std::string& native_path, size_t count, std::string* bytes);

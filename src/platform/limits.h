@@ -15,7 +15,9 @@ inline constexpr uint64_t kMaxDocumentBytes = uint64_t{256} << 20;
 
 // A web page: test.html as the document server writes it and the start
 // command reads it back, the markup file `quillmere convert` reads, and
-// cc.html as the browser pane shows it.
-inline constexpr uint64_t kMaxPageBytes = uint64_t{256} << 20;
+// cc.html as the browser pane shows it. Word's page takes about 2 KB for a
+// row of 10 cells, so this holds some 500,000 such rows; the conversion
+// needs about twice the page's size in memory.
+inline constexpr uint64_t kMaxPageBytes = uint64_t{1} << 30;
 
 }  // namespace quillmere

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+#include <stdexcept>
 #include <type_traits>
 
 #include "platform/adodb.h"
@@ -201,10 +203,14 @@ std::string Shorten(const std::string& statement) {
   return statement.substr(0, cut) + "...";
 }
 
-bool IsInsert(std::string_view sql) {
+// The statement begins with `word` (lowercase), in any case.
+bool BeginsWith(std::string_view sql, std::string_view word) {
   const size_t start = sql.find_first_not_of(" \t\r\n");
-  return start != std::string_view::npos && Lower(std::string(sql.substr(start, 6))) == "insert";
+  return start != std::string_view::npos &&
+         Lower(std::string(sql.substr(start, word.size()))) == word;
 }
+
+bool IsInsert(std::string_view sql) { return BeginsWith(sql, "insert"); }
 
 // Frees a statement handle on every path out of a function.
 struct StatementHandle {
@@ -373,6 +379,25 @@ Status OdbcConnection::Execute(std::u16string_view command_text, long options,
   return Run(unicode::ToUtf8(command_text), result);
 }
 
+Status OdbcConnection::ExecuteWithValues(std::u16string_view shape,
+                                         const std::vector<std::u16string_view>& values,
+                                         std::u16string_view command_text) {
+  const auto holds_nul = [](std::u16string_view text) {
+    return text.find(u'\0') != std::u16string_view::npos;
+  };
+  if (holds_nul(shape) || std::any_of(values.begin(), values.end(), holds_nul) ||
+      !IsInsert(unicode::ToUtf8(shape.substr(0, 16))) || !PrepareShared(shape, values.size())) {
+    // What the text cannot say as parameters, the text itself says.
+    return Run(unicode::ToUtf8(command_text));
+  }
+  const int rc = ExecuteShared(values);
+  Status status = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA
+                      ? Status()
+                      : Refused(shared_, unicode::ToUtf8(command_text));
+  SQLFreeStmt(shared_, SQL_CLOSE);
+  return status;
+}
+
 Status OdbcConnection::Run(const std::string& sql, std::unique_ptr<Recordset>* result) {
   if (sql.find('\0') != std::string::npos) {
     return Status(
@@ -385,36 +410,106 @@ Status OdbcConnection::Run(const std::string& sql, std::unique_ptr<Recordset>* r
     Status shared = RunShared(sql, &ran);
     if (ran) return shared;
   }
+  if (result != nullptr && BeginsWith(sql, "select")) return Select(sql, result);
+  return RunWhole(sql, sql, result);
+}
+
+// Runs `sql` and, when `result` is given, reads all its rows into it. A
+// failure names the statement `shown`.
+Status OdbcConnection::RunWhole(const std::string& sql, const std::string& shown,
+                                std::unique_ptr<Recordset>* result) {
   StatementHandle statement;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &statement.stmt))) {
-    return Refused(nullptr, sql);
+    return Refused(nullptr, shown);
   }
   std::u16string text = Wide(sql);
   SQLRETURN rc =
       SQLExecDirectW(statement.stmt, WidePointer(text), static_cast<SQLINTEGER>(text.size()));
-  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) return Refused(statement.stmt, sql);
+  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) return Refused(statement.stmt, shown);
   if (result == nullptr) return Status();
-
   auto rows = std::make_unique<Recordset>();
+  if (rc != SQL_NO_DATA) {
+    QM_RETURN_IF_ERROR(Describe(statement.stmt, shown, &rows->names_));
+    QM_RETURN_IF_ERROR(Fetch(statement.stmt, rows->names_.size(), shown, &rows->text_, &rows->ends_,
+                             &rows->count_));
+  }
+  *result = std::move(rows);
+  return Status();
+}
+
+// A select's columns are described and its rows counted when it runs; the
+// rows are read when first asked for (the final select of a run is mostly
+// only counted), through a statement of their own.
+Status OdbcConnection::Select(const std::string& sql, std::unique_ptr<Recordset>* result) {
+  std::string select = sql;
+  while (!select.empty() && (select.back() == ';' || std::isspace(select.back()))) {
+    select.pop_back();
+  }
+  StatementHandle statement;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &statement.stmt))) {
+    return Refused(nullptr, sql);
+  }
+  std::u16string wide = Wide(select);
+  if (!SQL_SUCCEEDED(
+          SQLPrepareW(statement.stmt, WidePointer(wide), static_cast<SQLINTEGER>(wide.size())))) {
+    return Refused(statement.stmt, sql);
+  }
+  auto rows = std::make_unique<Recordset>();
+  QM_RETURN_IF_ERROR(Describe(statement.stmt, sql, &rows->names_));
+  // The line breaks keep a comment at the end of the select from hiding ")".
+  std::unique_ptr<Recordset> counted;
+  QM_RETURN_IF_ERROR(RunWhole("select count(*) from (\n" + select + "\n) counted", sql, &counted));
+  const std::optional<std::u16string> count =
+      counted->RecordCount() == 1 ? counted->Value(0, 0) : std::nullopt;
+  rows->count_ = count ? std::stoull(unicode::ToUtf8(*count)) : 0;
+  rows->read_rows_ = [this, open = std::weak_ptr<const bool>(open_token_), select](
+                         std::string* text, std::vector<uint64_t>* ends) {
+    if (open.expired()) {
+      throw std::runtime_error("The recordset's connection was closed before its rows were read.");
+    }
+    std::unique_ptr<Recordset> whole;
+    Status read = RunWhole(select, select, &whole);
+    if (!read.ok()) throw std::runtime_error(read.ToString());
+    *text = std::move(whole->text_);
+    *ends = std::move(whole->ends_);
+  };
+  *result = std::move(rows);
+  return Status();
+}
+
+// The names of the columns the statement gives.
+Status OdbcConnection::Describe(void* statement, const std::string& shown,
+                                std::vector<std::string>* names) {
   SQLSMALLINT columns = 0;
-  if (rc != SQL_NO_DATA) SQLNumResultCols(statement.stmt, &columns);
+  if (!SQL_SUCCEEDED(SQLNumResultCols(statement, &columns))) return Refused(statement, shown);
   for (SQLSMALLINT c = 1; c <= columns; ++c) {
     SQLWCHAR name[256] = {};
     SQLSMALLINT length = 0;
-    SQLDescribeColW(statement.stmt, c, name, static_cast<SQLSMALLINT>(std::size(name)), &length,
-                    nullptr, nullptr, nullptr, nullptr);
-    rows->names_.push_back(Narrow(name, std::min<size_t>(length, std::size(name) - 1)));
+    if (!SQL_SUCCEEDED(SQLDescribeColW(statement, c, name,
+                                       static_cast<SQLSMALLINT>(std::size(name)), &length, nullptr,
+                                       nullptr, nullptr, nullptr))) {
+      return Refused(statement, shown);
+    }
+    names->push_back(Narrow(name, std::min<size_t>(length, std::size(name) - 1)));
   }
+  return Status();
+}
+
+// Reads every row of the executed statement, `columns` values each, onto the
+// ends of a recordset's buffers, counting them.
+Status OdbcConnection::Fetch(void* statement, size_t columns, const std::string& shown,
+                             std::string* text, std::vector<uint64_t>* ends, size_t* count) {
   std::u16string value;
-  while (columns > 0 && SQL_SUCCEEDED(rc = SQLFetch(statement.stmt))) {
-    for (SQLSMALLINT c = 1; c <= columns; ++c) {
+  SQLRETURN rc = SQL_NO_DATA;
+  while (columns > 0 && SQL_SUCCEEDED(rc = SQLFetch(statement))) {
+    for (size_t c = 1; c <= columns; ++c) {
       value.clear();
       SQLWCHAR piece[512];
       SQLLEN indicator = 0;
       SQLRETURN got;
       // A long value comes in pieces, each but the last filling the buffer.
-      while (SQL_SUCCEEDED(got = SQLGetData(statement.stmt, c, SQL_C_WCHAR, piece, sizeof(piece),
-                                            &indicator)) &&
+      while (SQL_SUCCEEDED(got = SQLGetData(statement, static_cast<SQLUSMALLINT>(c), SQL_C_WCHAR,
+                                            piece, sizeof(piece), &indicator)) &&
              indicator != SQL_NULL_DATA) {
         const size_t bytes = indicator == SQL_NO_TOTAL || indicator >= SQLLEN{sizeof(piece)}
                                  ? sizeof(piece) - sizeof(SQLWCHAR)
@@ -422,14 +517,13 @@ Status OdbcConnection::Run(const std::string& sql, std::unique_ptr<Recordset>* r
         value.append(reinterpret_cast<const char16_t*>(piece), bytes / sizeof(SQLWCHAR));
         if (got == SQL_SUCCESS) break;
       }
-      if (!SQL_SUCCEEDED(got) && got != SQL_NO_DATA) return Refused(statement.stmt, sql);
-      if (indicator != SQL_NULL_DATA) rows->text_ += unicode::ToUtf8(value);
-      rows->ends_.push_back(rows->text_.size() |
-                            (indicator == SQL_NULL_DATA ? Recordset::kNullBit : 0));
+      if (!SQL_SUCCEEDED(got) && got != SQL_NO_DATA) return Refused(statement, shown);
+      if (indicator != SQL_NULL_DATA) unicode::AppendUtf8(value, text);
+      ends->push_back(text->size() | (indicator == SQL_NULL_DATA ? Recordset::kNullBit : 0));
     }
+    ++*count;
   }
-  if (columns > 0 && rc != SQL_NO_DATA) return Refused(statement.stmt, sql);
-  *result = std::move(rows);
+  if (columns > 0 && rc != SQL_NO_DATA) return Refused(statement, shown);
   return Status();
 }
 
@@ -437,41 +531,58 @@ Status OdbcConnection::Run(const std::string& sql, std::unique_ptr<Recordset>* r
 // `ran` stays false when it cannot run that way; the plain way then runs it.
 Status OdbcConnection::RunShared(const std::string& sql, bool* ran) {
   if (!sql::ParameterizeTextLiterals(sql, &shape_, &values_)) return Status();
-  if (shared_ == nullptr || shape_ != shared_shape_) {
-    if (shared_ != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, shared_);
-    shared_ = nullptr;
-    shared_shape_.clear();
-    SQLHSTMT stmt = nullptr;
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) return Status();
-    std::u16string text = Wide(shape_);
-    SQLSMALLINT parameters = -1;
-    if (!SQL_SUCCEEDED(
-            SQLPrepareW(stmt, WidePointer(text), static_cast<SQLINTEGER>(text.size()))) ||
-        !SQL_SUCCEEDED(SQLNumParams(stmt, &parameters)) ||
-        parameters != static_cast<SQLSMALLINT>(values_.size())) {
-      SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-      return Status();
-    }
-    shared_ = stmt;
-    shared_shape_ = shape_;
-  }
-  *ran = true;
   wide_values_.resize(values_.size());
-  lengths_.resize(values_.size());
+  std::vector<std::u16string_view> values;
   for (size_t v = 0; v < values_.size(); ++v) {
     wide_values_[v] = Wide(values_[v]);
-    lengths_[v] = static_cast<SQLLEN>(wide_values_[v].size() * sizeof(SQLWCHAR));
-    const SQLULEN characters = std::max<SQLULEN>(wide_values_[v].size(), 1);
-    if (!SQL_SUCCEEDED(SQLBindParameter(shared_, static_cast<SQLUSMALLINT>(v + 1), SQL_PARAM_INPUT,
-                                        SQL_C_WCHAR, SQL_WVARCHAR, characters, 0,
-                                        WidePointer(wide_values_[v]), lengths_[v], &lengths_[v]))) {
-      return Refused(shared_, sql);
-    }
+    values.push_back(wide_values_[v]);
   }
-  const SQLRETURN rc = SQLExecute(shared_);
+  if (!PrepareShared(Wide(shape_), values.size())) return Status();
+  *ran = true;
+  const int rc = ExecuteShared(values);
   Status status = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA ? Status() : Refused(shared_, sql);
   SQLFreeStmt(shared_, SQL_CLOSE);
   return status;
+}
+
+// Makes `shape` the prepared shared insert, unless it is already. False when
+// it does not prepare as one statement of `parameters` parameters.
+bool OdbcConnection::PrepareShared(std::u16string_view shape, size_t parameters) {
+  if (shared_ != nullptr && shape == shared_shape_) return true;
+  if (shared_ != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, shared_);
+  shared_ = nullptr;
+  shared_shape_.clear();
+  SQLHSTMT stmt = nullptr;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) return false;
+  std::u16string text(shape);
+  SQLSMALLINT count = -1;
+  if (!SQL_SUCCEEDED(SQLPrepareW(stmt, WidePointer(text), static_cast<SQLINTEGER>(text.size()))) ||
+      !SQL_SUCCEEDED(SQLNumParams(stmt, &count)) || count != static_cast<SQLSMALLINT>(parameters)) {
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return false;
+  }
+  shared_ = stmt;
+  shared_shape_ = std::move(text);
+  return true;
+}
+
+// Runs the shared insert with `values` bound, straight from where they lie;
+// the driver's return code. A failure is to be read before the statement is
+// closed.
+int OdbcConnection::ExecuteShared(const std::vector<std::u16string_view>& values) {
+  static char16_t empty[1] = {};
+  lengths_.resize(values.size());
+  for (size_t v = 0; v < values.size(); ++v) {
+    lengths_[v] = static_cast<SQLLEN>(values[v].size() * sizeof(SQLWCHAR));
+    const SQLULEN characters = std::max<SQLULEN>(values[v].size(), 1);
+    // The driver only reads the value.
+    SQLPOINTER data = values[v].empty() ? empty : const_cast<char16_t*>(values[v].data());
+    const SQLRETURN rc =
+        SQLBindParameter(shared_, static_cast<SQLUSMALLINT>(v + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
+                         SQL_WVARCHAR, characters, 0, data, lengths_[v], &lengths_[v]);
+    if (!SQL_SUCCEEDED(rc)) return rc;
+  }
+  return SQLExecute(shared_);
 }
 
 Status OdbcConnection::BeginTrans() {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,6 +31,9 @@ class OdbcConnection : public DatabaseConnection {
 
   Status Execute(std::u16string_view command_text, long options,
                  std::unique_ptr<Recordset>* result) override;
+  Status ExecuteWithValues(std::u16string_view shape,
+                           const std::vector<std::u16string_view>& values,
+                           std::u16string_view command_text) override;
   Status BeginTrans() override;
   Status CommitTrans() override;
   Status RollbackTrans() override;
@@ -48,7 +52,15 @@ class OdbcConnection : public DatabaseConnection {
   // (lower case).
   bool DriverIs(std::string_view file_name_start) const;
   Status Run(const std::string& sql, std::unique_ptr<Recordset>* result = nullptr);
+  Status RunWhole(const std::string& sql, const std::string& shown,
+                  std::unique_ptr<Recordset>* result);
+  Status Select(const std::string& sql, std::unique_ptr<Recordset>* result);
+  Status Describe(void* statement, const std::string& shown, std::vector<std::string>* names);
+  Status Fetch(void* statement, size_t columns, const std::string& shown, std::string* text,
+               std::vector<uint64_t>* ends, size_t* count);
   Status RunShared(const std::string& sql, bool* ran);
+  bool PrepareShared(std::u16string_view shape, size_t parameters);
+  int ExecuteShared(const std::vector<std::u16string_view>& values);
   Status EndTransaction(short completion);
   // The failure the last call on `handle` (a statement handle, or the
   // connection's when null) reported, for the statement `sql`.
@@ -64,11 +76,14 @@ class OdbcConnection : public DatabaseConnection {
   std::chrono::milliseconds lock_timeout_{30000};
   // The shared insert: its statement handle, its text, and the values bound.
   void* shared_ = nullptr;
-  std::string shared_shape_;
+  std::u16string shared_shape_;
   std::string shape_;
   std::vector<std::string> values_;
   std::vector<std::u16string> wide_values_;
   std::vector<long> lengths_;
+  // Lives as long as the connection; recordsets that read their rows later
+  // hold it weakly.
+  std::shared_ptr<const bool> open_token_ = std::make_shared<const bool>(true);
 };
 
 // The connection string as messages may show it: every password entry (PWD,

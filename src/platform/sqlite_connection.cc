@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <memory>
+#include <stdexcept>
+
 #include "platform/adodb.h"
 #include "platform/files.h"
 #include "platform/sql_literals.h"
@@ -87,9 +90,43 @@ bool OnlyBlanksAndSemicolons(std::string_view rest) {
                      [](unsigned char c) { return c == ';' || std::isspace(c); });
 }
 
-bool IsInsert(std::string_view sql) {
+// The statement begins with `word` (lowercase), in any case.
+bool BeginsWith(std::string_view sql, std::string_view word) {
   size_t start = sql.find_first_not_of(" \t\r\n");
-  return start != std::string_view::npos && Lower(std::string(sql.substr(start, 6))) == "insert";
+  return start != std::string_view::npos &&
+         Lower(std::string(sql.substr(start, word.size()))) == word;
+}
+
+bool IsInsert(std::string_view sql) { return BeginsWith(sql, "insert"); }
+
+// Appends one column of the statement's current row to the buffers of a
+// recordset.
+void TakeValue(sqlite3_stmt* statement, int column, std::string* text, std::vector<uint64_t>* ends,
+               uint64_t null_bit) {
+  const char* value = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  if (value != nullptr) text->append(value, sqlite3_column_bytes(statement, column));
+  ends->push_back(text->size() | (value == nullptr ? null_bit : 0));
+}
+
+// Runs `select` again and appends its rows, `columns` values each, to the
+// buffers of a recordset. Throws std::runtime_error when it cannot.
+void ReadRows(sqlite3* db, const std::string& select, int columns, std::string* text,
+              std::vector<uint64_t>* ends, uint64_t null_bit) {
+  Finalizer statement;
+  if (sqlite3_prepare_v2(db, select.c_str(), static_cast<int>(select.size()), &statement.stmt,
+                         nullptr) != SQLITE_OK) {
+    throw std::runtime_error(std::string("The recordset's rows cannot be read: ") +
+                             sqlite3_errmsg(db));
+  }
+  int rc;
+  while ((rc = sqlite3_step(statement.stmt)) == SQLITE_ROW) {
+    for (int c = 0; c < columns; ++c) {
+      TakeValue(statement.stmt, c, text, ends, null_bit);
+    }
+  }
+  if (rc != SQLITE_DONE) {
+    throw std::runtime_error("The recordset's rows cannot be read: the table changed.");
+  }
 }
 
 }  // namespace
@@ -182,17 +219,74 @@ Status SqliteConnection::Execute(std::u16string_view command_text, long options,
   auto rows = result != nullptr ? std::make_unique<Recordset>() : nullptr;
   const int columns = rows ? sqlite3_column_count(statement.stmt) : 0;
   for (int c = 0; c < columns; ++c) rows->names_.push_back(sqlite3_column_name(statement.stmt, c));
+  if (columns > 0 && sqlite3_stmt_readonly(statement.stmt) && BeginsWith(sql, "select")) {
+    // Counted now; the rows are read if anyone asks for them.
+    std::string select(sql.c_str(), tail);
+    while (!select.empty() && (select.back() == ';' || std::isspace(select.back()))) {
+      select.pop_back();
+    }
+    QM_RETURN_IF_ERROR(CountRows(select, &rows->count_));
+    rows->read_rows_ = [db = db_, open = std::weak_ptr<const bool>(open_token_), select, columns](
+                           std::string* text, std::vector<uint64_t>* ends) {
+      if (open.expired()) {
+        throw std::runtime_error(
+            "The recordset's connection was closed before its rows were read.");
+      }
+      ReadRows(db, select, columns, text, ends, Recordset::kNullBit);
+    };
+    *result = std::move(rows);
+    return Status();
+  }
   int rc;
   while ((rc = sqlite3_step(statement.stmt)) == SQLITE_ROW) {
     for (int c = 0; c < columns; ++c) {
-      const char* value = reinterpret_cast<const char*>(sqlite3_column_text(statement.stmt, c));
-      if (value != nullptr) rows->text_.append(value, sqlite3_column_bytes(statement.stmt, c));
-      rows->ends_.push_back(rows->text_.size() | (value == nullptr ? Recordset::kNullBit : 0));
+      TakeValue(statement.stmt, c, &rows->text_, &rows->ends_, Recordset::kNullBit);
     }
+    if (rows) ++rows->count_;
   }
   if (rc != SQLITE_DONE) return Refused(sql);
   if (result != nullptr) *result = std::move(rows);
   return Status();
+}
+
+// The number of rows `select` gives, counted by the database without
+// producing them.
+Status SqliteConnection::CountRows(const std::string& select, size_t* count) {
+  // The line breaks keep a comment at the end of `select` from hiding ")".
+  const std::string counting = "select count(*) from (\n" + select + "\n)";
+  Finalizer statement;
+  if (sqlite3_prepare_v2(db_, counting.c_str(), static_cast<int>(counting.size()), &statement.stmt,
+                         nullptr) != SQLITE_OK ||
+      sqlite3_step(statement.stmt) != SQLITE_ROW) {
+    return Refused(select);
+  }
+  *count = static_cast<size_t>(sqlite3_column_int64(statement.stmt, 0));
+  return Status();
+}
+
+Status SqliteConnection::ExecuteWithValues(std::u16string_view shape,
+                                           const std::vector<std::u16string_view>& values,
+                                           std::u16string_view command_text) {
+  const auto holds_nul = [](std::u16string_view text) {
+    return text.find(u'\0') != std::u16string_view::npos;
+  };
+  if (holds_nul(shape) || std::any_of(values.begin(), values.end(), holds_nul) ||
+      !IsInsert(unicode::ToUtf8(shape.substr(0, 16)))) {
+    // What the text cannot say as parameters, the text itself says.
+    return Execute(command_text, kOptionUnspecified);
+  }
+  values_.resize(values.size());
+  for (size_t v = 0; v < values.size(); ++v) {
+    values_[v].clear();
+    unicode::AppendUtf8(values[v], &values_[v]);
+  }
+  shape_.clear();
+  unicode::AppendUtf8(shape, &shape_);
+  if (!PrepareSharedForm(shape_, values_.size())) return Execute(command_text, kOptionUnspecified);
+  const int rc = StepSharedForm();
+  Status status = rc == SQLITE_DONE ? Status() : Refused(unicode::ToUtf8(command_text));
+  ResetSharedForm();
+  return status;
 }
 
 // Runs `sql` as its shape with its values bound, preparing the shape only
@@ -200,19 +294,33 @@ Status SqliteConnection::Execute(std::u16string_view command_text, long options,
 // way; the plain way then runs it and reports any fault in its own words.
 bool SqliteConnection::RunInSharedForm(const std::string& sql, Status* status) {
   if (!sql::ParameterizeTextLiterals(sql, &shape_, &values_)) return false;
-  if (shape_ != shared_shape_) {
+  if (!PrepareSharedForm(shape_, values_.size())) return false;
+  const int rc = StepSharedForm();
+  *status = rc == SQLITE_DONE ? Status() : Refused(sql);
+  ResetSharedForm();
+  return true;
+}
+
+// Makes `shape` the prepared shared form, unless it is already. False when
+// it does not prepare as one statement of `parameters` parameters.
+bool SqliteConnection::PrepareSharedForm(const std::string& shape, size_t parameters) {
+  if (shared_ != nullptr && shape == shared_shape_) return true;
+  ForgetSharedForm();
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v2(db_, shape.c_str(), static_cast<int>(shape.size()), &shared_, &tail);
+  if (rc != SQLITE_OK || shared_ == nullptr ||
+      !OnlyBlanksAndSemicolons(std::string_view(tail, shape.data() + shape.size() - tail)) ||
+      sqlite3_bind_parameter_count(shared_) != static_cast<int>(parameters)) {
     ForgetSharedForm();
-    const char* tail = nullptr;
-    int rc =
-        sqlite3_prepare_v2(db_, shape_.c_str(), static_cast<int>(shape_.size()), &shared_, &tail);
-    if (rc != SQLITE_OK || shared_ == nullptr ||
-        !OnlyBlanksAndSemicolons(std::string_view(tail, shape_.data() + shape_.size() - tail)) ||
-        sqlite3_bind_parameter_count(shared_) != static_cast<int>(values_.size())) {
-      ForgetSharedForm();
-      return false;
-    }
-    shared_shape_ = shape_;
+    return false;
   }
+  shared_shape_ = shape;
+  return true;
+}
+
+// Runs the shared form with values_ bound; returns SQLite's last result.
+// A failure is to be read before ResetSharedForm.
+int SqliteConnection::StepSharedForm() {
   for (size_t v = 0; v < values_.size(); ++v) {
     sqlite3_bind_text(shared_, static_cast<int>(v) + 1, values_[v].data(),
                       static_cast<int>(values_[v].size()), SQLITE_STATIC);
@@ -220,10 +328,12 @@ bool SqliteConnection::RunInSharedForm(const std::string& sql, Status* status) {
   int rc;
   while ((rc = sqlite3_step(shared_)) == SQLITE_ROW) {
   }
-  *status = rc == SQLITE_DONE ? Status() : Refused(sql);
+  return rc;
+}
+
+void SqliteConnection::ResetSharedForm() {
   sqlite3_reset(shared_);
   sqlite3_clear_bindings(shared_);
-  return true;
 }
 
 void SqliteConnection::ForgetSharedForm() {

@@ -28,8 +28,12 @@ class SqliteConnection : public DatabaseConnection {
   // Inserts that differ only in their text values (one per table row) share
   // one prepared form, the values bound to it, which spares compiling every
   // statement anew; what each one does and reports is the same.
+  // A select's rows are counted when it runs and read when first asked for.
   Status Execute(std::u16string_view command_text, long options,
                  std::unique_ptr<Recordset>* result = nullptr) override;
+  Status ExecuteWithValues(std::u16string_view shape,
+                           const std::vector<std::u16string_view>& values,
+                           std::u16string_view command_text) override;
 
   // BeginTrans takes the database's write lock at once, so a database that
   // another program is writing is reported before any work is done.
@@ -51,7 +55,11 @@ class SqliteConnection : public DatabaseConnection {
   SqliteConnection() = default;
   Status Refused(const std::string& sql) const;
   bool RunInSharedForm(const std::string& sql, Status* status);
+  bool PrepareSharedForm(const std::string& shape, size_t parameters);
+  int StepSharedForm();
+  void ResetSharedForm();
   void ForgetSharedForm();
+  Status CountRows(const std::string& select, size_t* count);
 
   sqlite3* db_ = nullptr;
   std::string data_source_;
@@ -64,6 +72,9 @@ class SqliteConnection : public DatabaseConnection {
   std::string shape_;
   std::vector<std::string> values_;
   std::chrono::milliseconds lock_timeout_{3000};
+  // Lives as long as the connection; recordsets that read their rows later
+  // hold it weakly.
+  std::shared_ptr<const bool> open_token_ = std::make_shared<const bool>(true);
 };
 
 }  // namespace quillmere::adodb

@@ -22,6 +22,7 @@ enum class ErrorNumber : int {
   kFileTooLarge = 1005,
   kFileExists = 1006,
   kNotAFile = 1007,
+  kInvalidText = 1008,  // bytes not valid in the text file's encoding
 
   // Documents and the document server.
   kUnsupportedFormat = 2001,

@@ -35,6 +35,12 @@ std::u16string FromUtf8(std::string_view in) {
 std::string ToUtf8(std::u16string_view s) {
   std::string out;
   out.reserve(s.size());
+  AppendUtf8(s, &out);
+  return out;
+}
+
+void AppendUtf8(std::u16string_view s, std::string* to) {
+  std::string& out = *to;
   for (size_t i = 0; i < s.size(); ++i) {
     char32_t cp = s[i];
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
@@ -59,7 +65,6 @@ std::string ToUtf8(std::u16string_view s) {
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
   }
-  return out;
 }
 
 }  // namespace quillmere::unicode

@@ -9,5 +9,7 @@ namespace quillmere::unicode {
 // Invalid input (bad bytes, lone surrogates) becomes U+FFFD.
 std::u16string FromUtf8(std::string_view utf8);
 std::string ToUtf8(std::u16string_view text);
+// ToUtf8(text) appended to `out`, whose buffer is reused.
+void AppendUtf8(std::u16string_view text, std::string* out);
 
 }  // namespace quillmere::unicode

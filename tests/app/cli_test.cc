@@ -208,6 +208,32 @@ TEST_F(ConvertCommandTest, TakesUtf8TheFirstRowAsDataAndAnotherFolder) {
   EXPECT_FALSE(folder_.Has("cc.html"));
 }
 
+TEST_F(ConvertCommandTest, AByteOrderMarkMeansUtf8AndABadByteStopsTheRunNamingItsOffset) {
+  folder_.Write("marked.html", "\xEF\xBB\xBF" + unicode::ToUtf8(kTable));
+  Outcome marked = Quillmere(folder_, {"convert", "marked.html"});
+  ASSERT_EQ(marked.exit_code, 0) << marked.err;
+  EXPECT_EQ(Table(), (Rows{{"苹果", "12"}, {"苹果", "7"}}));
+
+  // A byte code page 936 has no character for, then the same file as UTF-8,
+  // whose first invalid byte is the first of "名称" in code page 936.
+  const std::string bad = "border=1>\xFF" + Cp936(kTable).substr(9);
+  folder_.Write("bad.html", bad);
+  Outcome cp936 = Quillmere(folder_, {"convert", "bad.html", "--first-row-data"});
+  EXPECT_EQ(cp936.exit_code, 1);
+  EXPECT_EQ(cp936.err.rfind("error 1008: ", 0), 0u) << cp936.err;
+  EXPECT_NE(cp936.err.find("offset 9 (0xFF)"), std::string::npos) << cp936.err;
+  Outcome utf8 = Quillmere(folder_, {"convert", "bad.html", "--utf8", "--first-row-data"});
+  EXPECT_EQ(utf8.exit_code, 1);
+  EXPECT_NE(utf8.err.find("offset 9 (0xFF)"), std::string::npos) << utf8.err;
+  folder_.Write("bad.html", Cp936(kTable));
+  utf8 = Quillmere(folder_, {"convert", "bad.html", "--utf8"});
+  EXPECT_NE(utf8.err.find("UTF-8 text: the byte at offset " +
+                          std::to_string(Cp936(kTable).find(Cp936(u"名"))) + " (0xC3)"),
+            std::string::npos)
+      << utf8.err;
+  EXPECT_EQ(Table(), (Rows{{"苹果", "12"}, {"苹果", "7"}})) << "dt_table as it was";
+}
+
 TEST_F(ConvertCommandTest, ShowsTheStatusTextsOnStandardErrorAsItGoes) {
   Outcome run = Quillmere(folder_, {"convert", "tabletest.html", "--progress"});
   ASSERT_EQ(run.exit_code, 0) << run.err;

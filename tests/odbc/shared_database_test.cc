@@ -156,6 +156,12 @@ TEST_P(SharedDatabaseTest, DataDsnMovesTheTableIntoTheSharedDtTable) {
     EXPECT_EQ(db_->DtTable(), Sorted(kSampleRows));
     EXPECT_EQ(DtTable(), kBefore) << "data.mdb is left alone";
   }
+  // The run's recordset reads dt_table back as the data source holds it.
+  Rows read(form_.rs->RecordCount());
+  for (size_t r = 0; r < read.size(); ++r) {
+    for (size_t f = 0; f < 3; ++f) read[r].push_back(unicode::ToUtf8(*form_.rs->Value(r, f)));
+  }
+  EXPECT_EQ(Sorted(read), Sorted(kSampleRows));
   EXPECT_FALSE(form_.cn->InTransaction());
   ExpectPasswordInNoFile(folder_.path());
 

@@ -93,6 +93,28 @@ TEST_F(ConversionCommandTest, AFirstRowOfDataLeadsThePageAndTheStatements) {
   EXPECT_EQ(Table(), (Rows{{"name", "qty", "note"}, {"o'brien", "12", ""}}));
 }
 
+TEST_F(ConversionCommandTest, KeptTextsAreStoredAsReadAndShownAsTextInTheSameShape) {
+  form_.cell_texts = CellTexts::kKept;
+  const std::u16string long_text(250, u'L');
+  ASSERT_TRUE(Run(Markup({{u"Name", u"Q&amp;A &lt;b&gt;", u""},
+                          {u"O'Brien \r\n Smith", long_text, u"&lt;td&gt;"}}),
+                  true)
+                  .ok());
+  // The 200 characters are the text's own; "<td>" in a text stays.
+  EXPECT_EQ(Table(),
+            (Rows{{"Name", "Q&A <b>", ""}, {"O'Brien Smith", std::string(200, 'L'), "<td>"}}));
+  const std::string l200(200, 'L');
+  EXPECT_EQ(Page(),
+            "<table border=1> \r\n<tr><td>Name</td><td>Q&amp;A &lt;b&gt;</td><td>&nbsp;</td></td>"
+            "\r\n<tr><td>O'Brien Smith</td><td>" +
+                std::string(250, 'L') +
+                "</td><td>&lt;td&gt;</td></td></tr></table>"
+                "\r\n<br>insert into dt_table (field0,field1,field2) values('Name','Q&amp;A "
+                "&lt;b&gt;','')"
+                "\r\n<br>insert into dt_table (field0,field1,field2) values('O''Brien Smith','" +
+                l200 + "','&lt;td&gt;')\r\n");
+}
+
 TEST_F(ConversionCommandTest, TheBrowserIsSentToThePageBeforeItIsWritten) {
   ASSERT_TRUE(Run(kHeaderAndOneRow).ok());
   EXPECT_EQ(browser_.paths, std::vector<std::u16string>{folder_.u16() + u"\\cc.html"});

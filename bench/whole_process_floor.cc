@@ -1,0 +1,93 @@
+// The floor of the whole-process benchmark (whole_process.sh): the least a
+// fresh process must do for each half of `quillmere convert`.
+//
+//   whole_process_floor scan FILE
+//       reads the markup file and scans it once (counting "<");
+//   whole_process_floor insert FOLDER ROWS
+//       inserts the rows a run of the benchmarks' table stores (word_tables.h)
+//       into dt_table of FOLDER/data.mdb through one prepared statement in one
+//       transaction, as SQLite does it at best: no conversion, no statement
+//       text, no preview page.
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "word_tables.h"
+
+namespace {
+
+// Reads the file a mebibyte at a time into one buffer (no memory of the
+// file's size is needed, as `quillmere convert` needs none) and counts "<".
+int Scan(const char* path) {
+  constexpr size_t kPiece = size_t{1} << 20;
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 1;
+  std::unique_ptr<char[]> piece(new char[kPiece]);
+  size_t bytes = 0, tags = 0;
+  for (ssize_t n; (n = ::read(fd, piece.get(), kPiece)) != 0;) {
+    if (n < 0) return 1;
+    bytes += static_cast<size_t>(n);
+    for (const char* p = piece.get();
+         (p = static_cast<const char*>(std::memchr(p, '<', piece.get() + n - p))) != nullptr; ++p) {
+      ++tags;
+    }
+  }
+  ::close(fd);
+  std::cout << bytes << " bytes, " << tags << " tags\n";
+  return 0;
+}
+
+bool Ok(sqlite3* db, int rc, const char* what) {
+  if (rc == SQLITE_OK || rc == SQLITE_DONE) return true;
+  std::cerr << what << ": " << sqlite3_errmsg(db) << "\n";
+  return false;
+}
+
+int Insert(const std::string& folder, int rows) {
+  sqlite3* db = nullptr;
+  const std::string path = folder + "/data.mdb";
+  if (!Ok(db, sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), "open") ||
+      !Ok(db, sqlite3_exec(db, "BEGIN IMMEDIATE; delete from dt_table", nullptr, nullptr, nullptr),
+          "begin")) {
+    return 1;
+  }
+  std::string sql = "insert into dt_table (";
+  std::string values;
+  for (int c = 0; c < quillmere::kBenchColumns; ++c) {
+    sql += (c ? ",field" : "field") + std::to_string(c);
+    values += c ? ",?" : "?";
+  }
+  sql += ") values(" + values + ")";
+  sqlite3_stmt* insert = nullptr;
+  if (!Ok(db, sqlite3_prepare_v2(db, sql.c_str(), -1, &insert, nullptr), "prepare")) return 1;
+  const auto placed = quillmere::PlaceCells(quillmere::BenchTable(rows));
+  for (size_t r = 0; r < placed.size(); ++r) {
+    const std::vector<std::string> row = quillmere::StoredRow(placed, r);
+    for (size_t c = 0; c < row.size(); ++c) {
+      sqlite3_bind_text(insert, static_cast<int>(c) + 1, row[c].data(),
+                        static_cast<int>(row[c].size()), SQLITE_STATIC);
+    }
+    if (!Ok(db, sqlite3_step(insert), "insert")) return 1;
+    sqlite3_reset(insert);
+  }
+  sqlite3_finalize(insert);
+  if (!Ok(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), "commit")) return 1;
+  sqlite3_close(db);
+  std::cout << placed.size() << " rows\n";
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string job = argc > 1 ? argv[1] : "";
+  if (job == "scan" && argc == 3) return Scan(argv[2]);
+  if (job == "insert" && argc == 4) return Insert(argv[2], std::atoi(argv[3]));
+  std::cerr << "usage: whole_process_floor scan FILE | insert FOLDER ROWS\n";
+  return 2;
+}
