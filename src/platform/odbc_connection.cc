@@ -212,12 +212,18 @@ bool BeginsWith(std::string_view sql, std::string_view word) {
 
 bool IsInsert(std::string_view sql) { return BeginsWith(sql, "insert"); }
 
+// Frees a statement handle, closed first: PostgreSQL's driver keeps what it
+// learned of a prepared statement that never ran unless it is closed.
+void FreeStatement(SQLHSTMT stmt) {
+  if (stmt == nullptr) return;
+  SQLFreeStmt(stmt, SQL_CLOSE);
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+}
+
 // Frees a statement handle on every path out of a function.
 struct StatementHandle {
   SQLHSTMT stmt = nullptr;
-  ~StatementHandle() {
-    if (stmt != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-  }
+  ~StatementHandle() { FreeStatement(stmt); }
 };
 
 }  // namespace
@@ -324,7 +330,7 @@ bool OdbcConnection::DriverIs(std::string_view file_name_start) const {
 }
 
 OdbcConnection::~OdbcConnection() {
-  if (shared_ != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, shared_);
+  FreeStatement(shared_);
   if (dbc_ != nullptr) {
     if (in_transaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
     SQLDisconnect(dbc_);
@@ -549,7 +555,7 @@ Status OdbcConnection::RunShared(const std::string& sql, bool* ran) {
 // it does not prepare as one statement of `parameters` parameters.
 bool OdbcConnection::PrepareShared(std::u16string_view shape, size_t parameters) {
   if (shared_ != nullptr && shape == shared_shape_) return true;
-  if (shared_ != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, shared_);
+  FreeStatement(shared_);
   shared_ = nullptr;
   shared_shape_.clear();
   SQLHSTMT stmt = nullptr;
@@ -558,7 +564,7 @@ bool OdbcConnection::PrepareShared(std::u16string_view shape, size_t parameters)
   SQLSMALLINT count = -1;
   if (!SQL_SUCCEEDED(SQLPrepareW(stmt, WidePointer(text), static_cast<SQLINTEGER>(text.size()))) ||
       !SQL_SUCCEEDED(SQLNumParams(stmt, &count)) || count != static_cast<SQLSMALLINT>(parameters)) {
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    FreeStatement(stmt);
     return false;
   }
   shared_ = stmt;
