@@ -3,7 +3,7 @@
 // statement per row as it finishes, the final select and cc.html, all in one
 // transaction, against its floor: SQLite inserting the same rows through one
 // prepared statement in one transaction. Both are wall-clock times; the
-// ratio is the run's overhead. (whole_process.sh times fresh processes.)
+// ratio is the run's overhead. (whole_process_bench times fresh processes.)
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <stdlib.h>

@@ -6,7 +6,7 @@
 //           w:vMerge);
 //   doc     a Word 97-2003 document holding the table (a wider cell for the
 //           column span, TC80 vertical-merge flags for the row span).
-// The whole-process benchmark (whole_process.sh) times fresh processes on them.
+// The whole-process benchmark (whole_process_bench) times fresh processes on them.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>

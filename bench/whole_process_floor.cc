@@ -1,4 +1,4 @@
-// The floor of the whole-process benchmark (whole_process.sh): the least a
+// The floor of the whole-process benchmark (whole_process_bench): the least a
 // fresh process must do for each half of `quillmere convert`.
 //
 //   whole_process_floor scan FILE

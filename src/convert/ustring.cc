@@ -7,6 +7,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/unicode.h"
+
 namespace quillmere::text {
 
 namespace {
@@ -279,9 +281,6 @@ std::optional<int64_t> ToWholeNumber(TextView s) {
   return negative ? -whole : whole;
 }
 
-Text FromNumber(int64_t n) {
-  std::string digits = std::to_string(n);
-  return Text(digits.begin(), digits.end());
-}
+Text FromNumber(int64_t n) { return unicode::FromNumber(n); }
 
 }  // namespace quillmere::text

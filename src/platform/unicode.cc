@@ -67,4 +67,9 @@ void AppendUtf8(std::u16string_view s, std::string* to) {
   }
 }
 
+std::u16string FromNumber(int64_t n) {
+  const std::string digits = std::to_string(n);
+  return std::u16string(digits.begin(), digits.end());
+}
+
 }  // namespace quillmere::unicode

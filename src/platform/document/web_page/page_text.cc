@@ -1,6 +1,6 @@
 #include "platform/document/web_page/page_text.h"
 
-#include "convert/ustring.h"
+#include "platform/unicode.h"
 
 namespace quillmere::document {
 
@@ -80,8 +80,8 @@ void AppendText(std::u16string_view text, std::u16string& out) {
 void AppendNoteLink(std::u16string_view mark, bool custom_mark, bool endnote, int number,
                     bool in_text, std::u16string& out) {
   std::u16string kind = endnote ? u"edn" : u"ftn";
-  std::u16string note_id = kind + text::FromNumber(number);
-  std::u16string reference_id = kind + u"ref" + text::FromNumber(number);
+  std::u16string note_id = kind + unicode::FromNumber(number);
+  std::u16string reference_id = kind + u"ref" + unicode::FromNumber(number);
   out += u"<a style='mso-" + std::u16string(endnote ? u"endnote" : u"footnote") + u"-id:" +
          note_id + u"' href=\"#_" + (in_text ? note_id : reference_id) + u"\" name=\"_" +
          (in_text ? reference_id : note_id) + u"\" title=\"\"><span class=";

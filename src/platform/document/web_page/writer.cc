@@ -4,12 +4,12 @@
 #include <numeric>
 #include <string>
 
-#include "convert/ustring.h"
 #include "platform/codepage.h"
 #include "platform/document/web_page/page_text.h"
 #include "platform/document/web_page/table_layout.h"
 #include "platform/limits.h"
 #include "platform/translation.h"
+#include "platform/unicode.h"
 
 namespace quillmere::document {
 
@@ -166,7 +166,7 @@ class PageWriter {
     for (size_t i = 0; i < notes.size(); ++i) {
       Encode(kPieceUnits);
       if (Over()) break;
-      std::u16string number = text::FromNumber(static_cast<int64_t>(i + 1));
+      std::u16string number = unicode::FromNumber(static_cast<int64_t>(i + 1));
       out_ += u"<div style='mso-element:" + std::u16string(kind) + u"' id=" +
               (endnotes ? u"edn" : u"ftn") + number + u">\r\n\r\n";
       WriteNote(notes[i], endnotes, static_cast<int>(i + 1));
@@ -218,7 +218,7 @@ class PageWriter {
   void WriteRow(const TableLayout& layout, size_t r, int indent) {
     const PlacedRow& row = layout.rows[r];
     Indent(indent);
-    out_ += u"<tr style='mso-yfti-irow:" + text::FromNumber(static_cast<int64_t>(r));
+    out_ += u"<tr style='mso-yfti-irow:" + unicode::FromNumber(static_cast<int64_t>(r));
     if (r == 0) out_ += u";mso-yfti-firstrow:yes";
     if (r + 1 == layout.rows.size()) out_ += u";mso-yfti-lastrow:yes";
     if (row.before > 0) out_ += u";mso-row-margin-left:" + Points(Width(layout, 0, row.before));
@@ -242,8 +242,8 @@ class PageWriter {
     Indent(indent);
     out_ += u"<td style='mso-cell-special:placeholder;border:none;padding:0cm 0cm 0cm 0cm'\r\n";
     Indent(indent);
-    out_ += u"width=" + text::FromNumber(Pixels(twips));
-    if (columns > 1) out_ += u" colspan=" + text::FromNumber(columns);
+    out_ += u"width=" + unicode::FromNumber(Pixels(twips));
+    if (columns > 1) out_ += u" colspan=" + unicode::FromNumber(columns);
     out_ += u"><p class='MsoNormal'>&nbsp;</td>\r\n";
   }
 
@@ -252,9 +252,9 @@ class PageWriter {
     int span = std::max(cell.grid_span, 1);
     int64_t twips = Width(layout, placed.column, span);
     Indent(indent);
-    out_ += u"<td width=" + text::FromNumber(Pixels(twips)) + u" ";
-    if (span > 1) out_ += u"colspan=" + text::FromNumber(span) + u" ";
-    if (placed.rowspan > 1) out_ += u"rowspan=" + text::FromNumber(placed.rowspan) + u" ";
+    out_ += u"<td width=" + unicode::FromNumber(Pixels(twips)) + u" ";
+    if (span > 1) out_ += u"colspan=" + unicode::FromNumber(span) + u" ";
+    if (placed.rowspan > 1) out_ += u"rowspan=" + unicode::FromNumber(placed.rowspan) + u" ";
     out_ += u"valign=top style='width:" + Points(twips) + u";border:solid windowtext 1.0pt;\r\n";
     Indent(indent);
     out_ += u"mso-border-alt:solid windowtext .5pt;padding:0cm 5.4pt 0cm 5.4pt'>\r\n";

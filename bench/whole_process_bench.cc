@@ -1,0 +1,260 @@
+// Fresh `quillmere convert` and `quillmere run` processes, timed from start
+// to exit as a user meets them (data.mdb on disk, the commit included), with
+// their peak memory, next to the floor: the least a fresh process must do.
+//
+//   build/bench/whole_process_bench [--benchmark_filter=REGEX]
+//
+// Jobs, each on the benchmarks' table (word_tables.h: 10 columns, the first
+// spanning three rows at a time, a cell spanning two columns in every fifth
+// row) of 10,000, 100,000 and 300,000 rows, every row data:
+//   convert/ROWS       `quillmere convert` on the table's markup (code page 936)
+//   run_doc/ROWS       `quillmere run` on the table as a Word 97-2003 .doc
+//   run_docx/ROWS      `quillmere run` on the table as a .docx
+//   floor_scan/ROWS    reading the markup and scanning it once
+//   floor_insert/ROWS  SQLite inserting the rows a run stores through one
+//                      prepared statement in one transaction
+// A filter such as 'convert/100000/' or '/10000/' picks some. Each figure is
+// the median of 3 fresh runs, each in a fresh folder holding the empty
+// data.mdb of `quillmere newdb`, made untimed. The inputs are made once by
+// make_word_table and kept in $TMPDIR/quillmere-whole-process/data.
+//
+// Counters: input_bytes (the markup, or the document); markup_MB/s (10^6
+// bytes) for convert and the floors; peak_MiB, the child's peak resident set
+// as wait4 reports it; for convert target_MiB, 4 x the markup + 64 MiB; for
+// run_docx xml_bytes, the size of word/document.xml, and peak_per_xml; for
+// run_doc peak_per_file. A run that fails reports an error, not a time.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Job { kConvert, kRunDoc, kRunDocx, kFloorScan, kFloorInsert };
+
+struct Process {
+  bool ok = false;
+  std::string failure;  // how it ended, when not with status 0
+  double seconds = 0;
+  double peak_bytes = 0;
+};
+
+// Runs `arguments` (the program first) as a child, its standard output
+// thrown away, and waits for it. fork, not posix_spawn: a child spawned
+// sharing this process's memory (as vfork does) would be charged this
+// process's peak resident set as its own.
+Process Run(const std::vector<std::string>& arguments) {
+  std::vector<std::string> copies = arguments;
+  std::vector<char*> argv;
+  for (std::string& argument : copies) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (null >= 0) ::dup2(null, STDOUT_FILENO);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  Process run;
+  int status = 0;
+  rusage usage{};
+  if (child < 0 || ::wait4(child, &status, 0, &usage) != child) {
+    run.failure = "could not be started";
+  } else if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    run.ok = true;
+  } else {
+    run.failure = WIFEXITED(status) ? "exited with status " + std::to_string(WEXITSTATUS(status))
+                                    : "was killed by signal " + std::to_string(WTERMSIG(status));
+  }
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.peak_bytes = static_cast<double>(usage.ru_maxrss) * 1024;
+  if (null >= 0) ::close(null);
+  return run;
+}
+
+fs::path WorkFolder() {
+  const char* tmp = ::getenv("TMPDIR");
+  return fs::path(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") / "quillmere-whole-process";
+}
+
+// The table of `rows` rows as `format` (markup, doc or docx), made the first
+// time it is asked for. Empty, with `problem` said, when it cannot be made.
+std::string Input(int rows, const std::string& format, std::string* problem) {
+  const fs::path data = WorkFolder() / "data";
+  const std::string path = (data / ("table-" + std::to_string(rows) + "." + format)).string();
+  std::error_code error;
+  if (fs::exists(path, error)) return path;
+  // Made under another name and renamed, so an interrupted run leaves no
+  // part of a table to be taken for the whole.
+  const std::string partial = path + ".partial";
+  fs::create_directories(data, error);
+  const Process made = Run({MAKE_WORD_TABLE_BINARY, std::to_string(rows), format, partial});
+  if (made.ok) fs::rename(partial, path, error);
+  if (!made.ok || error) {
+    *problem = made.ok ? "cannot keep " + path + ": " + error.message()
+                       : "make_word_table " + made.failure;
+    return {};
+  }
+  return path;
+}
+
+// The size of a .docx's word/document.xml, as its ZIP directory gives it.
+double MainPartBytes(const std::string& docx) {
+  zip_t* archive = zip_open(docx.c_str(), ZIP_RDONLY, nullptr);
+  if (archive == nullptr) return 0;
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  const bool found = zip_stat(archive, "word/document.xml", 0, &stat) == 0 &&
+                     (stat.valid & ZIP_STAT_SIZE) != 0;
+  zip_discard(archive);
+  return found ? static_cast<double>(stat.size) : 0;
+}
+
+// Reads the file once, so that no timed run is the first to read it.
+void WarmPageCache(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::unique_ptr<char[]> piece(new char[1 << 20]);
+  while (in.read(piece.get(), 1 << 20)) {
+  }
+}
+
+// A fresh folder holding an empty data.mdb, and the document as test.doc
+// when there is one. Returns an empty string, with `problem` said, on failure.
+std::string FreshFolder(const std::string& document, std::string* problem) {
+  const fs::path folder = WorkFolder() / "folder";
+  std::error_code error;
+  fs::remove_all(folder, error);
+  fs::create_directories(folder, error);
+  Process newdb = Run({QUILLMERE_BINARY, "newdb", folder.string()});
+  if (!newdb.ok) {
+    *problem = "quillmere newdb " + newdb.failure;
+    return {};
+  }
+  if (!document.empty() &&
+      !fs::copy_file(document, folder / "test.doc", fs::copy_options::overwrite_existing, error)) {
+    *problem = "cannot copy the document: " + error.message();
+    return {};
+  }
+  return folder.string();
+}
+
+// The command `job` times.
+std::vector<std::string> Command(Job job, const std::string& input, const std::string& folder,
+                                 int rows) {
+  switch (job) {
+    case Job::kConvert:
+      return {QUILLMERE_BINARY, "convert", input, "--folder", folder, "--first-row-data"};
+    case Job::kRunDoc:
+    case Job::kRunDocx:
+      return {QUILLMERE_BINARY, "run", folder, "--first-row-data"};
+    case Job::kFloorScan:
+      return {WHOLE_PROCESS_FLOOR_BINARY, "scan", input};
+    case Job::kFloorInsert:
+      return {WHOLE_PROCESS_FLOOR_BINARY, "insert", folder, std::to_string(rows)};
+  }
+  return {};
+}
+
+// One fresh run of `job`: its folder made, its input read once, then timed.
+// Returns false, with `problem` said, when any of it fails.
+bool TimeOnce(Job job, const std::string& input, int rows, Process* run, std::string* problem) {
+  std::string folder;
+  if (job != Job::kFloorScan) {
+    const bool document = job == Job::kRunDoc || job == Job::kRunDocx;
+    folder = FreshFolder(document ? input : "", problem);
+    if (folder.empty()) return false;
+  }
+  WarmPageCache(input);
+  const std::vector<std::string> command = Command(job, input, folder, rows);
+  *run = Run(command);
+  if (run->ok) return true;
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.2f", run->seconds);
+  *problem = fs::path(command[0]).filename().string() + " " + command[1] + " " + run->failure +
+             " after " + seconds + " s";
+  return false;
+}
+
+double Median(std::vector<double> values) {
+  std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+  return values[values.size() / 2];
+}
+
+// Each figure is the median of kRuns fresh runs, taken here rather than by
+// the library's repetitions, whose aggregates leave out a failed repetition.
+void WholeProcess(benchmark::State& state, Job job) {
+  constexpr int kRuns = 3;
+  constexpr double kMiB = 1 << 20;
+  const int rows = static_cast<int>(state.range(0));
+  const bool docx = job == Job::kRunDocx, doc = job == Job::kRunDoc;
+  std::string problem;
+  const std::string input = Input(rows, docx ? "docx" : doc ? "doc" : "markup", &problem);
+  if (input.empty()) {
+    state.SkipWithError(problem.c_str());
+    return;
+  }
+  const double input_bytes = static_cast<double>(fs::file_size(input));
+  for (auto _ : state) {
+    std::vector<double> seconds, peaks;
+    bool failed = false;
+    for (int i = 0; i < kRuns && !failed; ++i) {
+      Process run;
+      failed = !TimeOnce(job, input, rows, &run, &problem);
+      seconds.push_back(run.seconds);
+      peaks.push_back(run.peak_bytes);
+    }
+    if (failed) {
+      state.SkipWithError(problem.c_str());
+      break;
+    }
+    const double time = Median(seconds), peak = Median(peaks);
+    state.SetIterationTime(time);
+    state.counters["input_bytes"] = input_bytes;
+    state.counters["peak_MiB"] = peak / kMiB;
+    if (!docx && !doc) state.counters["markup_MB/s"] = input_bytes / 1e6 / time;
+    if (job == Job::kConvert) state.counters["target_MiB"] = (4 * input_bytes + 64 * kMiB) / kMiB;
+    if (docx) {
+      const double xml_bytes = MainPartBytes(input);
+      state.counters["xml_bytes"] = xml_bytes;
+      state.counters["peak_per_xml"] = peak / xml_bytes;
+    }
+    if (doc) state.counters["peak_per_file"] = peak / input_bytes;
+  }
+  std::error_code error;
+  fs::remove_all(WorkFolder() / "folder", error);
+}
+
+[[maybe_unused]] const bool kRegistered = [] {
+  const std::pair<const char*, Job> jobs[] = {{"convert", Job::kConvert},
+                                              {"run_doc", Job::kRunDoc},
+                                              {"run_docx", Job::kRunDocx},
+                                              {"floor_scan", Job::kFloorScan},
+                                              {"floor_insert", Job::kFloorInsert}};
+  for (const auto& [name, job] : jobs) {
+    benchmark::RegisterBenchmark(name, WholeProcess, job)
+        ->Arg(10000)
+        ->Arg(100000)
+        ->Arg(300000)
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Unit(benchmark::kSecond);
+  }
+  return true;
+}();
+
+}  // namespace
