@@ -119,8 +119,8 @@ double MainPartBytes(const std::string& docx) {
   if (archive == nullptr) return 0;
   zip_stat_t stat;
   zip_stat_init(&stat);
-  const bool found = zip_stat(archive, "word/document.xml", 0, &stat) == 0 &&
-                     (stat.valid & ZIP_STAT_SIZE) != 0;
+  const bool found =
+      zip_stat(archive, "word/document.xml", 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) != 0;
   zip_discard(archive);
   return found ? static_cast<double>(stat.size) : 0;
 }
