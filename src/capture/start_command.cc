@@ -89,6 +89,19 @@ Status NoTestDoc(const StartContext& window, const Status& failure) {
   return Status(failure.number(), description);
 }
 
+// `piece` (a view into `page`) as a text of its own, cut out of the page's
+// own buffer, which `page` gives up: a table is often nearly all of its
+// page, and a copy would hold both at once. A small piece does not keep the
+// page's buffer.
+void TakePiece(std::u16string_view piece, std::u16string& page, std::u16string* out) {
+  const size_t start = static_cast<size_t>(piece.data() - page.data());
+  const size_t length = piece.size();
+  page.erase(start + length);
+  page.erase(0, start);
+  if (length < page.capacity() / 2) page.shrink_to_fit();
+  *out = std::move(page);
+}
+
 // Steps after the database is open and dt_table emptied, up to the
 // conversion: the web page, the selected table, tabletest.html.
 Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
@@ -108,7 +121,7 @@ Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
   window.form.strTableFirstLine = window.controls.Check1Value() != 1;
   const size_t tables = pieces.empty() ? 0 : pieces.size() - 1;
   if (table < 1 || static_cast<size_t>(table) > tables) return TableNotInDocument(table, tables);
-  window.form.strTable.assign(pieces[static_cast<size_t>(table)]);
+  TakePiece(pieces[static_cast<size_t>(table)], page, &window.form.strTable);
 
   return WriteTableTest(files::NativePath(files::TableFileName(window.app_folder)),
                         window.form.strTable, numbers);
