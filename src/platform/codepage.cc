@@ -171,18 +171,25 @@ class Tables {
   std::array<std::atomic<uint16_t>, 65536> codes_{};
 };
 
-// Appends units to a string through a small buffer, so the string is
-// written once, without being cleared first.
-class Utf16Writer {
+// Appends to a string through a small buffer, so the string is written
+// once, without being cleared first.
+template <typename Char, size_t kSize>
+class BufferedWriter {
  public:
-  explicit Utf16Writer(std::u16string* out) : out_(out) {}
-  ~Utf16Writer() { Flush(); }
-  void Put(char16_t unit) {
+  explicit BufferedWriter(std::basic_string<Char>* out) : out_(out) {}
+  ~BufferedWriter() { Flush(); }
+  BufferedWriter(const BufferedWriter&) = delete;
+  BufferedWriter& operator=(const BufferedWriter&) = delete;
+
+  void Put(Char c) {
     if (used_ == kSize) Flush();
-    buffer_[used_++] = unit;
+    buffer_[used_++] = c;
   }
-  // Room for `count` more units in the buffer, to fill directly.
-  char16_t* Reserve(size_t count) {
+  void Put(std::basic_string_view<Char> s) {
+    for (Char c : s) Put(c);
+  }
+  // Room for `count` more in the buffer, to fill directly.
+  Char* Reserve(size_t count) {
     if (kSize - used_ < count) Flush();
     return buffer_ + used_;
   }
@@ -193,11 +200,13 @@ class Utf16Writer {
   }
 
  private:
-  static constexpr size_t kSize = 4096;
-  std::u16string* out_;
-  char16_t buffer_[kSize];
+  std::basic_string<Char>* out_;
+  Char buffer_[kSize];
   size_t used_ = 0;
 };
+
+using Utf16Writer = BufferedWriter<char16_t, 4096>;
+using ByteWriter = BufferedWriter<char, 8192>;
 
 // Widens the ASCII bytes at the start of `bytes` (16 at a time) into the
 // writer; returns how many it took.
@@ -231,35 +240,6 @@ struct FirstInvalid {
 void NoteInvalid(size_t at, unsigned char byte, FirstInvalid* first) {
   if (first->offset == kAllValid) *first = {at, byte};
 }
-
-// Appends bytes to a string through a small buffer.
-class ByteWriter {
- public:
-  explicit ByteWriter(std::string* out) : out_(out) {}
-  ~ByteWriter() { Flush(); }
-  void Put(char byte) {
-    if (used_ == kSize) Flush();
-    buffer_[used_++] = byte;
-  }
-  void Put(std::string_view bytes) {
-    for (char b : bytes) Put(b);
-  }
-  char* Reserve(size_t count) {
-    if (kSize - used_ < count) Flush();
-    return buffer_ + used_;
-  }
-  void Commit(size_t count) { used_ += count; }
-  void Flush() {
-    out_->append(buffer_, used_);
-    used_ = 0;
-  }
-
- private:
-  static constexpr size_t kSize = 8192;
-  std::string* out_;
-  char buffer_[kSize];
-  size_t used_ = 0;
-};
 
 // Narrows the ASCII units at the start of `text` (16 at a time) into the
 // writer; returns how many it took.
