@@ -397,7 +397,7 @@ Status DeriveColumnBound(IsolatedRows::Row first_row, bool more_rows, int16_t* c
 }  // namespace
 
 void IsolatedRows::AppendWorking(const Piece& piece, Text& out) const {
-  if (piece.joined != 0 || lowered_) {
+  if (Lowered(piece)) {
     out.append(piece.text);
   } else {
     text::AppendLowercase(out, piece.text);
@@ -614,7 +614,7 @@ class SecondPass {
       progress_.ShowStatus(text::FromNumber(i));
       TakeSourcePieces(r, r + 1 == rows_.size());
       QM_RETURN_IF_ERROR(RebuildRow(i));
-      QM_RETURN_IF_ERROR(HandOnCells(i));
+      QM_RETURN_IF_ERROR(split_ ? HandOnSplitCells(i) : HandOnColumns(i));
       QM_RETURN_IF_ERROR(sink_.EndRow(i));
     }
     return sink_.Finish();
@@ -627,6 +627,14 @@ class SecondPass {
     const IsolatedRows::Piece* piece;
     TextView remainder;
     TextView text() const { return piece ? piece->text : remainder; }
+  };
+
+  // One column of the rebuilt row: its cell markup, not copied.
+  struct Column {
+    TextView markup;  // lowercased when `lowered`, else as the page has it
+    bool lowered;
+    bool may_span;      // it may hold a span attribute
+    TextView original;  // the markup before lowercasing, when cell texts are kept
   };
 
   // The pieces row `r` (0-based) splits into at "</td>" as the row list
@@ -647,46 +655,55 @@ class SecondPass {
 
   // Columns 0 .. colBound, each a carried cell or, when no entry covers it,
   // the next source piece ("<td>&nbsp;" for an empty one or past the last).
-  // Fails before the rebuilt rows outgrow the character budget. When cell
-  // texts are kept, `original_` is the same row before lowercasing.
+  // The rebuilt row is these, each followed by "</td>"; it is written out
+  // (lowercased, and as `original_` before lowercasing when cell texts are
+  // kept) only when a carried markup holds a "</td>" of its own (`split_`),
+  // for then its cells no longer fall one to a column. Fails before the
+  // rebuilt rows outgrow the character budget.
   Status RebuildRow(int64_t i) {
-    rebuilt_.clear();
-    original_.clear();
-    may_span_.clear();
+    columns_.clear();
+    split_ = false;
     size_t source = 0;
     for (size_t j = 0; j <= static_cast<size_t>(rows_.colBound); ++j) {
-      const size_t before = rebuilt_.size();
-      bool may_span = false;
       if (const SpanList::Entry* carried = spans_.CarriedInto(i, j)) {
-        rebuilt_.append(carried->markup);
-        if (keep_) original_.append(carried->original);
-        may_span = true;
-        // Its cells no longer fall one to a column.
-        if (carried->holds_cell_end) may_span_.assign(rows_.colBound + 1, true);
+        columns_.push_back({carried->markup, true, true, carried->original});
+        split_ = split_ || carried->holds_cell_end;
       } else if (source < source_pieces_.size() &&
                  !text::TrimSpaces(source_pieces_[source].text()).empty()) {
         const Source& piece = source_pieces_[source++];
         if (piece.piece != nullptr) {
-          rows_.AppendWorking(*piece.piece, rebuilt_);
-          if (keep_) original_.append(rows_.Original(*piece.piece));
-          may_span = piece.piece->mentions_span;
+          columns_.push_back({piece.piece->text, rows_.Lowered(*piece.piece),
+                              piece.piece->mentions_span != 0,
+                              keep_ ? rows_.Original(*piece.piece) : TextView()});
         } else {
-          rebuilt_.append(piece.remainder);
-          if (keep_) original_.append(piece.remainder);
+          columns_.push_back({piece.remainder, true, false, piece.remainder});
         }
       } else {
         ++source;
-        rebuilt_.append(kEmptyCell);
-        if (keep_) original_.append(kEmptyCell);
+        columns_.push_back({kEmptyCell, true, false, kEmptyCell});
       }
-      rebuilt_.append(kCellEnd);
-      if (keep_) original_.append(kCellEnd);
-      if (may_span_.size() <= j) may_span_.push_back(may_span);
-      const auto size = static_cast<int64_t>(rebuilt_.size() - before);
+      const auto size = static_cast<int64_t>(columns_.back().markup.size() + kCellEnd.size());
       if (size > characters_left_) return OverCharacterBudget(i);
       characters_left_ -= size;
     }
+    if (split_) {
+      rebuilt_.clear();
+      original_.clear();
+      for (const Column& column : columns_) {
+        AppendLowered(column, rebuilt_);
+        rebuilt_.append(kCellEnd);
+        if (keep_) original_.append(column.original).append(kCellEnd);
+      }
+    }
     return Status();
+  }
+
+  static void AppendLowered(const Column& column, Text& out) {
+    if (column.lowered) {
+      out.append(column.markup);
+    } else {
+      text::AppendLowercase(out, column.markup);
+    }
   }
 
   Status OverCharacterBudget(int64_t i) const {
@@ -699,39 +716,66 @@ class SecondPass {
 
   // Every cell k of the rebuilt row, in order: its text, its span attributes
   // cut (a row span recorded for the rows below), the text to the sink. The
-  // cells are the rebuilt row split at "</td>" (colBound + 1 of them, more
-  // when a carried markup holds a "</td>" of its own), less the split's last
-  // piece: the empty remainder after the row's last "</td>", which is no
-  // cell (the sink's EndRow stands for it).
-  Status HandOnCells(int64_t i) {
+  // cells are the rebuilt row split at "</td>", less the split's last piece:
+  // the empty remainder after the row's last "</td>", which is no cell (the
+  // sink's EndRow stands for it). With no carried "</td>" in the row, they
+  // are its columns, each read where it stands; a cell that mentions no span
+  // word has no attribute to cut and is not copied at all.
+  Status HandOnColumns(int64_t i) {
+    for (size_t k = 0; k < columns_.size(); ++k) {
+      const Column& column = columns_[k];
+      if (column.may_span) {
+        markup_.clear();
+        AppendLowered(column, markup_);
+        if (keep_) original_markup_.assign(column.original);
+        QM_RETURN_IF_ERROR(HandOnCell(i, static_cast<int64_t>(k)));
+        continue;
+      }
+      if (keep_) {
+        cell_text::ReadableFromMarkup(column.original, &strCellText_);
+        cell_text::ReadableFallBack(strCellText_, column.original);
+      } else {
+        cell_text::FromMarkup(column.markup, &strCellText_, !column.lowered);
+        if (strCellText_.empty()) AppendLowered(column, strCellText_);  // the fallback
+      }
+      QM_RETURN_IF_ERROR(sink_.Cell(static_cast<int64_t>(k), strCellText_));
+    }
+    return Status();
+  }
+
+  Status HandOnSplitCells(int64_t i) {
     size_t from = 0;
     for (int64_t k = 0;; ++k) {
       const size_t end = text::IndexOf(rebuilt_, kCellEnd, from);
       if (end == Text::npos) return Status();
       markup_.assign(rebuilt_, from, end - from);
-      if (keep_) {
-        original_markup_.assign(original_, from, end - from);
-        cell_text::ReadableFromMarkup(original_markup_, &strCellText_);
-      } else {
-        cell_text::FromMarkup(markup_, &strCellText_);
-      }
+      if (keep_) original_markup_.assign(original_, from, end - from);
       from = end + kCellEnd.size();
-      // A cell whose piece mentions neither span word has no attribute to cut.
-      const bool may_span = static_cast<size_t>(k) >= may_span_.size() || may_span_[k];
-      if (may_span) CutSpanAttribute(u"colspan");
-      Text rowspan = may_span ? CutSpanAttribute(u"rowspan") : Text();
-      if (!rowspan.empty()) {
-        int64_t n = std::min(SpanValue(rowspan, u"rowspan"), kMaxRowSpan);
-        if (n > 1) spans_.Add(i + n - 1, static_cast<size_t>(k), markup_, original_markup_);
-        QM_RETURN_IF_ERROR(progress_.Yield());
-      }
-      if (keep_) {
-        cell_text::ReadableFallBack(strCellText_, original_markup_);
-      } else {
-        cell_text::FallBackToMarkup(strCellText_, markup_);
-      }
-      QM_RETURN_IF_ERROR(sink_.Cell(k, strCellText_));
+      QM_RETURN_IF_ERROR(HandOnCell(i, k));
     }
+  }
+
+  // Cell k of row i, its markup (lowercased) in markup_ and, when cell texts
+  // are kept, before lowercasing in original_markup_.
+  Status HandOnCell(int64_t i, int64_t k) {
+    if (keep_) {
+      cell_text::ReadableFromMarkup(original_markup_, &strCellText_);
+    } else {
+      cell_text::FromMarkup(markup_, &strCellText_);
+    }
+    CutSpanAttribute(u"colspan");
+    Text rowspan = CutSpanAttribute(u"rowspan");
+    if (!rowspan.empty()) {
+      int64_t n = std::min(SpanValue(rowspan, u"rowspan"), kMaxRowSpan);
+      if (n > 1) spans_.Add(i + n - 1, static_cast<size_t>(k), markup_, original_markup_);
+      QM_RETURN_IF_ERROR(progress_.Yield());
+    }
+    if (keep_) {
+      cell_text::ReadableFallBack(strCellText_, original_markup_);
+    } else {
+      cell_text::FallBackToMarkup(strCellText_, markup_);
+    }
+    return sink_.Cell(k, strCellText_);
   }
 
   // Cuts every occurrence of the span attribute `name` from the cell markup
@@ -750,8 +794,9 @@ class SecondPass {
   SpanList spans_;
   int64_t characters_left_ = rows_.budget.characters;
   std::vector<Source> source_pieces_;
-  Text rebuilt_, original_;
-  std::vector<bool> may_span_;  // per column: its cell may hold a span attribute
+  std::vector<Column> columns_;
+  bool split_ = false;
+  Text rebuilt_, original_;  // the rebuilt row, when split_
   Text markup_, original_markup_;
   Text strCellText_;
 };

@@ -106,6 +106,8 @@ class IsolatedRows {
 
   // Appends the piece as the working text has it (lowercased).
   void AppendWorking(const Piece& piece, text::Text& out) const;
+  // The piece's text is lowercased already (it is the working text's own).
+  bool Lowered(const Piece& piece) const { return piece.joined != 0 || lowered_; }
   // The piece before lowercasing (kept only when IsolateRowsOf was asked to).
   text::TextView Original(const Piece& piece) const;
 

@@ -61,17 +61,22 @@ bool StartsClosingTag(TextView s, size_t i) { return s[i + 1] == u'/'; }
 // would, but in one sweep: the text flows through three small stages.
 class CellTextCleaner {
  public:
-  explicit CellTextCleaner(Text& out) : out_(out) {}
+  // With `lowercase`, the text arrives as the markup has it and is
+  // lowercased on the way: the same as cleaning the lowercased markup, since
+  // finding tags and blanks does not depend on case.
+  CellTextCleaner(Text& out, bool lowercase) : out_(out), lowercase_(lowercase) {}
 
   // Text that came through unchanged. "&nbsp;" never spans two stretches:
   // they are separated by the blanks that replaced the tags.
   void Keep(TextView stretch) {
     constexpr TextView kNbsp = u"&nbsp;";
     for (size_t i = 0; i < stretch.size();) {
-      if (stretch[i] == u'&' && stretch.substr(i, kNbsp.size()) == kNbsp) {
+      if (stretch[i] == u'&' && IsNbsp(stretch.substr(i, kNbsp.size()))) {
         i += kNbsp.size();
-      } else {
+      } else if (!lowercase_) {
         LineBreakStage(stretch[i++]);
+      } else {
+        i += Lowered(stretch.substr(i));
       }
     }
   }
@@ -82,6 +87,39 @@ class CellTextCleaner {
   }
 
  private:
+  bool IsNbsp(TextView s) const {
+    constexpr TextView kNbsp = u"&nbsp;";
+    if (!lowercase_) return s == kNbsp;
+    if (s.size() != kNbsp.size()) return false;
+    for (size_t k = 0; k < s.size(); ++k) {
+      const char16_t c = s[k] >= u'A' && s[k] <= u'Z' ? s[k] + (u'a' - u'A') : s[k];
+      if (c != kNbsp[k]) return false;
+    }
+    return true;
+  }
+
+  // The first character of `s` lowercased into the stages (a surrogate pair
+  // as the one character it stands for); returns its length.
+  size_t Lowered(TextView s) {
+    const char16_t c = s[0];
+    if (c < 0x80) {
+      LineBreakStage(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
+      return 1;
+    }
+    const bool pair = c >= 0xD800 && c < 0xDC00 && s.size() > 1 && s[1] >= 0xDC00 && s[1] <= 0xDFFF;
+    if (!pair) {
+      const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+      LineBreakStage(surrogate ? c : static_cast<char16_t>(text::LowercaseCodePoint(c)));
+      return 1;
+    }
+    const char32_t lower =
+        text::LowercaseCodePoint(0x10000 + ((char32_t{c} - 0xD800) << 10) + (s[1] - 0xDC00)) -
+        0x10000;
+    LineBreakStage(static_cast<char16_t>(0xD800 + (lower >> 10)));
+    LineBreakStage(static_cast<char16_t>(0xDC00 + (lower & 0x3FF)));
+    return 2;
+  }
+
   void LineBreakStage(char16_t c) {
     if (pending_cr_) {
       pending_cr_ = false;
@@ -99,6 +137,7 @@ class CellTextCleaner {
   }
 
   Text& out_;
+  const bool lowercase_;
   bool pending_cr_ = false;
 };
 
@@ -211,13 +250,13 @@ Text ReplaceClosingTags(TextView s) { return ReplaceMatches(s, StartsClosingTag)
 // The tag sweep feeds the cleaner directly. The closing-tag sweep of nohtml
 // is left out here: every "</...>" it could match is a match of the tag
 // sweep already, so after that sweep it never finds anything.
-void FromMarkup(TextView cell_markup, Text* strCellText) {
+void FromMarkup(TextView cell_markup, Text* strCellText, bool lowercase) {
   Text& cell = *strCellText;
   cell.clear();
   size_t gt = text::IndexOf(cell_markup, u'>');
   if (gt == TextView::npos) return;
   cell.assign(kCellTextPrefix);
-  CellTextCleaner cleaner(cell);
+  CellTextCleaner cleaner(cell, lowercase);
   ScanMatches(
       cell_markup.substr(gt + 1), StartsTag, [&](TextView kept) { cleaner.Keep(kept); },
       [&] { cleaner.Blank(); });

@@ -21,8 +21,9 @@ text::Text ReplaceClosingTags(text::TextView s);
 // stripped of tags, "&nbsp;", CR LF pairs and blanks; empty when the markup
 // holds no ">".
 text::Text FromMarkup(text::TextView cell_markup);
-// The same into `strCellText`, whose buffer is reused.
-void FromMarkup(text::TextView cell_markup, text::Text* strCellText);
+// The same into `strCellText`, whose buffer is reused; with `lowercase`,
+// of the markup lowercased (without a lowercased copy of it being made).
+void FromMarkup(text::TextView cell_markup, text::Text* strCellText, bool lowercase = false);
 
 // Second half: an empty text becomes the (span-stripped) markup itself.
 inline void FallBackToMarkup(text::Text& strCellText, text::TextView cell_markup) {
