@@ -16,24 +16,16 @@
 
 namespace {
 
-constexpr char kUsage[] =
+constexpr char kUsageHead[] =
 #if QUILLMERE_GUI
     N_("usage: quillmere [--folder DIR] opens the window (on DIR)\n"
-       "       quillmere COMMAND ...    runs a command without it:\n"
-       "  run [DIR] [--table N] [--first-row-data] [--keep-text] [--progress]\n"
-       "      [--connection STRING]\n"
-       "      what the start button does, in DIR\n"
-       "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--keep-text]\n"
-       "          [--progress] [--connection STRING]\n"
-       "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
-       "  newdb [FOLDER] [--columns N]  or  newdb --connection STRING [--columns N]\n"
-       "      a new data.mdb holding an empty dt_table, or dt_table on a server\n"
-       "  import-access OLD.mdb [FOLDER] [--table NAME]\n"
-       "      an Access database's table into dt_table of a new data.mdb\n"
-       "  quillmere COMMAND --help says more; quillmere --version prints the version.\n");
+       "       quillmere COMMAND ...    runs a command without it:\n");
 #else
-    N_("usage: quillmere COMMAND ...    (this build has no window)\n"
-       "  run [DIR] [--table N] [--first-row-data] [--keep-text] [--progress]\n"
+    N_("usage: quillmere COMMAND ...    (this build has no window)\n");
+#endif
+
+constexpr char kCommands[] =
+    N_("  run [DIR] [--table N] [--first-row-data] [--keep-text] [--progress]\n"
        "      [--connection STRING]\n"
        "      what the start button does, in DIR\n"
        "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--keep-text]\n"
@@ -44,7 +36,13 @@ constexpr char kUsage[] =
        "  import-access OLD.mdb [FOLDER] [--table NAME]\n"
        "      an Access database's table into dt_table of a new data.mdb\n"
        "  quillmere COMMAND --help says more; quillmere --version prints the version.\n");
-#endif
+
+std::string Usage() { return std::string(quillmere::Tr(kUsageHead)) + quillmere::Tr(kCommands); }
+
+int Misused(const std::string& problem) {
+  std::cerr << "quillmere: " << problem << "\n" << Usage();
+  return 2;
+}
 
 }  // namespace
 
@@ -93,7 +91,7 @@ int main(int argc, char** argv) {
   if (command == "newdb") return quillmere::cli::Newdb(args);
   if (command == "import-access") return quillmere::cli::ImportAccess(args);
   if (command.empty() || command == "--help" || command == "-h") {
-    std::cerr << quillmere::Tr(kUsage);
+    std::cerr << Usage();
     return 2;
   }
   using quillmere::Fill;
@@ -101,7 +99,7 @@ int main(int argc, char** argv) {
   if (command == "--folder" || command == "--version") {
     const char* problem =
         command == "--folder" ? Tr("--folder takes one folder.") : Tr("--version stands alone.");
-    return quillmere::cli::Misused(problem, kUsage);
+    return Misused(problem);
   }
-  return quillmere::cli::Misused(Fill(Tr("unknown command \"%s\"."), command), kUsage);
+  return Misused(Fill(Tr("unknown command \"%s\"."), command));
 }

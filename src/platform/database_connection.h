@@ -54,4 +54,16 @@ class DatabaseConnection {
   virtual std::string DbmsName() const = 0;
 };
 
+// Statement helpers both connections use.
+
+// `s` with its ASCII letters lowercased.
+std::string Lower(std::string s);
+// The statement begins with `word` (lowercase), in any case, after blanks.
+bool BeginsWith(std::string_view sql, std::string_view word);
+inline bool IsInsert(std::string_view sql) { return BeginsWith(sql, "insert"); }
+// Whether an insert can run with `values` bound to the "?"s of `shape`:
+// it is an insert, and neither it nor a value holds a NUL, which the text
+// of a parameter cannot carry. Otherwise the statement's text is run.
+bool CanBindValues(std::u16string_view shape, const std::vector<std::u16string_view>& values);
+
 }  // namespace quillmere::adodb

@@ -34,11 +34,6 @@ constexpr SQLULEN kLoginTimeoutSeconds = 10;
 // instead (the level after the dash), which the server does anyway.
 constexpr char kPsqlOdbcRollback[] = "Protocol=7.4-1";
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
-
 std::string Trim(std::string_view s) {
   const size_t b = s.find_first_not_of(" \t");
   const size_t e = s.find_last_not_of(" \t");
@@ -202,15 +197,6 @@ std::string Shorten(const std::string& statement) {
   while (cut > 0 && (static_cast<unsigned char>(statement[cut]) & 0xC0) == 0x80) --cut;
   return statement.substr(0, cut) + "...";
 }
-
-// The statement begins with `word` (lowercase), in any case.
-bool BeginsWith(std::string_view sql, std::string_view word) {
-  const size_t start = sql.find_first_not_of(" \t\r\n");
-  return start != std::string_view::npos &&
-         Lower(std::string(sql.substr(start, word.size()))) == word;
-}
-
-bool IsInsert(std::string_view sql) { return BeginsWith(sql, "insert"); }
 
 // Frees a statement handle, closed first: PostgreSQL's driver keeps what it
 // learned of a prepared statement that never ran unless it is closed.
@@ -388,11 +374,7 @@ Status OdbcConnection::Execute(std::u16string_view command_text, long options,
 Status OdbcConnection::ExecuteWithValues(std::u16string_view shape,
                                          const std::vector<std::u16string_view>& values,
                                          std::u16string_view command_text) {
-  const auto holds_nul = [](std::u16string_view text) {
-    return text.find(u'\0') != std::u16string_view::npos;
-  };
-  if (holds_nul(shape) || std::any_of(values.begin(), values.end(), holds_nul) ||
-      !IsInsert(unicode::ToUtf8(shape.substr(0, 16))) || !PrepareShared(shape, values.size())) {
+  if (!CanBindValues(shape, values) || !PrepareShared(shape, values.size())) {
     // What the text cannot say as parameters, the text itself says.
     return Run(unicode::ToUtf8(command_text));
   }

@@ -21,11 +21,6 @@ namespace quillmere::adodb {
 
 namespace {
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
-
 // Why the file at `path` cannot be opened as an SQLite database, judged by
 // its first bytes; success when it can be tried.
 Status CheckDatabaseFile(const std::string& path) {
@@ -89,15 +84,6 @@ bool OnlyBlanksAndSemicolons(std::string_view rest) {
   return std::all_of(rest.begin(), rest.end(),
                      [](unsigned char c) { return c == ';' || std::isspace(c); });
 }
-
-// The statement begins with `word` (lowercase), in any case.
-bool BeginsWith(std::string_view sql, std::string_view word) {
-  size_t start = sql.find_first_not_of(" \t\r\n");
-  return start != std::string_view::npos &&
-         Lower(std::string(sql.substr(start, word.size()))) == word;
-}
-
-bool IsInsert(std::string_view sql) { return BeginsWith(sql, "insert"); }
 
 // Appends one column of the statement's current row to the buffers of a
 // recordset.
@@ -267,11 +253,7 @@ Status SqliteConnection::CountRows(const std::string& select, size_t* count) {
 Status SqliteConnection::ExecuteWithValues(std::u16string_view shape,
                                            const std::vector<std::u16string_view>& values,
                                            std::u16string_view command_text) {
-  const auto holds_nul = [](std::u16string_view text) {
-    return text.find(u'\0') != std::u16string_view::npos;
-  };
-  if (holds_nul(shape) || std::any_of(values.begin(), values.end(), holds_nul) ||
-      !IsInsert(unicode::ToUtf8(shape.substr(0, 16)))) {
+  if (!CanBindValues(shape, values)) {
     // What the text cannot say as parameters, the text itself says.
     return Execute(command_text, kOptionUnspecified);
   }

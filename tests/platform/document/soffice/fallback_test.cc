@@ -58,7 +58,8 @@ TEST_F(SofficeFallbackTest, AConverterThatHangsIsStoppedWithEverythingItStarted)
 
   EXPECT_EQ(status.number(), ErrorNumber::kConverterTimeout) << status.ToString();
   EXPECT_NE(status.description().find("500 ms"), std::string::npos) << status.ToString();
-  EXPECT_LT(took, std::chrono::seconds(5));
+  // Stopped by the limit, not by the converter ending its 60 s sleep.
+  EXPECT_LT(took, std::chrono::seconds(30));
   EXPECT_TRUE(fs::is_empty(work_)) << "the working folder is removed";
   pid_t child = std::stoi(Slurp(dir_ + "/child.pid"));
   EXPECT_TRUE(ProcessIsGone(child)) << "the converter's own child is killed too";
