@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "platform/document/document_server.h"
-#include "platform/unicode.h"
+#include "document/document_server.h"
+#include "platform/encoding/unicode.h"
 #include "support/zip_writer.h"
 
 namespace quillmere::document {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
-#include "platform/document/word97/compound_file_writer.h"
+#include "document/word97/compound_file_writer.h"
+#include "platform/encoding/codepage.h"
 #include "support/zip_writer.h"
 #include "word_tables.h"
 

@@ -23,8 +23,8 @@
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
 #include "output/dt_table.h"
+#include "platform/encoding/unicode.h"
 #include "platform/files.h"
-#include "platform/unicode.h"
 #include "word_tables.h"
 
 namespace quillmere {

@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "capture/start_command.h"
+#include "document/document_server.h"
 #include "output/dt_table.h"
-#include "platform/document/document_server.h"
 #include "platform/filename.h"
 
 namespace quillmere {

@@ -1,5 +1,5 @@
 // Reading a 2,000-row Word 97-2003 document (made by LibreOffice, see
-// tests/platform/document/word97/data/make_fixtures.sh) into the document model,
+// tests/document/word97/data/make_fixtures.sh) into the document model,
 // and assembling huge tables from their cells.
 #include <benchmark/benchmark.h>
 
@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "platform/document/word97/reader.h"
-#include "platform/document/word97/tables.h"
+#include "document/word97/reader.h"
+#include "document/word97/tables.h"
 
 namespace {
 

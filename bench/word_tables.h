@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "convert/word_page.h"
-#include "platform/unicode.h"
+#include "platform/encoding/unicode.h"
 
 namespace quillmere {
 

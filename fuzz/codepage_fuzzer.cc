@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fuzz_checks.h"
-#include "platform/codepage.h"
+#include "platform/encoding/codepage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace quillmere::codepage;

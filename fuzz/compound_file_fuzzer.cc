@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "document/word97/compound_file.h"
 #include "fuzz_checks.h"
-#include "platform/document/word97/compound_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace quillmere;

@@ -20,8 +20,8 @@
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
 #include "output/dt_table.h"
-#include "platform/codepage.h"
-#include "platform/unicode.h"
+#include "platform/encoding/codepage.h"
+#include "platform/encoding/unicode.h"
 
 namespace {
 

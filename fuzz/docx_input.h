@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/document/docx/reader.h"
+#include "document/docx/reader.h"
 #include "support/zip_writer.h"
 
 namespace quillmere::fuzz {

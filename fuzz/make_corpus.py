@@ -10,10 +10,10 @@ import zipfile
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 CORPUS = ROOT / "fuzz" / "corpus"
-DOCS = sorted((ROOT / "tests/platform/document/word97/data").glob("*.doc")) + [ROOT / "samples/test.doc"]
-DOCXS = sorted(p for p in (ROOT / "tests/platform/document/data").glob("*.docx"))
-PAGES = [ROOT / "tests/platform/document/data/sample-page.html",
-         ROOT / "samples/sample-table.html"] + sorted((ROOT / "tests/platform/document/word97/data/sources").glob("*.html"))
+DOCS = sorted((ROOT / "tests/document/word97/data").glob("*.doc")) + [ROOT / "samples/test.doc"]
+DOCXS = sorted(p for p in (ROOT / "tests/document/data").glob("*.docx"))
+PAGES = [ROOT / "tests/document/data/sample-page.html",
+         ROOT / "samples/sample-table.html"] + sorted((ROOT / "tests/document/word97/data/sources").glob("*.html"))
 
 
 def put(target, data, name=None):

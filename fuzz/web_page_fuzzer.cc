@@ -14,12 +14,12 @@
 
 #include "convert/conversion.h"
 #include "convert/ustring.h"
+#include "document/web_page/table_layout.h"
+#include "document/web_page/writer.h"
+#include "document/word97/reader.h"
 #include "docx_input.h"
 #include "fuzz_checks.h"
-#include "platform/codepage.h"
-#include "platform/document/web_page/table_layout.h"
-#include "platform/document/web_page/writer.h"
-#include "platform/document/word97/reader.h"
+#include "platform/encoding/codepage.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "platform/document/word97/reader.h"
-#include "platform/document/word97/table_grid.h"
+#include "document/word97/reader.h"
+#include "document/word97/table_grid.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
 #include "output/dt_table.h"
-#include "platform/codepage.h"
+#include "platform/encoding/codepage.h"
 #include "platform/file_system.h"
 #include "platform/filename.h"
 #include "platform/limits.h"

@@ -7,9 +7,9 @@
 
 #include "app/cli.h"
 #include "output/dt_table.h"
+#include "platform/encoding/unicode.h"
 #include "platform/filename.h"
 #include "platform/translation.h"
-#include "platform/unicode.h"
 
 namespace quillmere::cli {
 

@@ -9,12 +9,12 @@
 #include "app/default_folder.h"
 #include "app/stderr_progress.h"
 #include "capture/start_command.h"
+#include "document/document_server.h"
 #include "output/dt_table.h"
-#include "platform/document/document_server.h"
+#include "platform/encoding/unicode.h"
 #include "platform/filename.h"
 #include "platform/files.h"
 #include "platform/translation.h"
-#include "platform/unicode.h"
 
 namespace quillmere::cli {
 

@@ -13,8 +13,8 @@
 
 #include "capture/start_command.h"
 #include "convert/table_sink.h"
+#include "document/document_host.h"
 #include "output/form_state.h"
-#include "platform/document/document_host.h"
 #include "platform/status.h"
 
 class QCheckBox;

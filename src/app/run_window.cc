@@ -3,9 +3,9 @@
 #include <QApplication>
 
 #include "capture/start_command.h"
+#include "document/document_server.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
-#include "platform/document/document_server.h"
 #include "platform/filename.h"
 #include "platform/messages.h"
 #include "platform/qt/framer_control.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "convert/table_sink.h"
-#include "platform/unicode.h"
+#include "platform/encoding/unicode.h"
 
 namespace quillmere::cli {
 

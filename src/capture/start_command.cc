@@ -7,7 +7,7 @@
 #include "convert/ustring.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
-#include "platform/codepage.h"
+#include "platform/encoding/codepage.h"
 #include "platform/file_numbers.h"
 #include "platform/filename.h"
 #include "platform/limits.h"

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "convert/table_sink.h"
+#include "document/document_host.h"
 #include "output/form_state.h"
 #include "platform/browser.h"
-#include "platform/document/document_host.h"
 #include "platform/file_system.h"
 #include "platform/status.h"
 

@@ -7,7 +7,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "platform/unicode.h"
+#include "platform/encoding/unicode.h"
 
 namespace quillmere::text {
 

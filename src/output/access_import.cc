@@ -3,14 +3,14 @@
 #include <filesystem>
 #include <memory>
 
+#include "database/access/access_file.h"
+#include "database/adodb.h"
 #include "output/dt_table.h"
 #include "output/opendatabase.h"
-#include "platform/access_file.h"
-#include "platform/adodb.h"
+#include "platform/encoding/unicode.h"
 #include "platform/filename.h"
 #include "platform/files.h"
 #include "platform/translation.h"
-#include "platform/unicode.h"
 
 namespace quillmere {
 

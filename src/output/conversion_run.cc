@@ -1,12 +1,12 @@
 #include "output/conversion_run.h"
 
+#include "database/access/access_file.h"
 #include "output/dt_table.h"
 #include "output/opendatabase.h"
-#include "platform/access_file.h"
+#include "platform/encoding/unicode.h"
 #include "platform/filename.h"
 #include "platform/files.h"
 #include "platform/translation.h"
-#include "platform/unicode.h"
 
 namespace quillmere {
 

@@ -11,8 +11,8 @@
 #include <functional>
 #include <string_view>
 
+#include "database/adodb.h"
 #include "output/form_state.h"
-#include "platform/adodb.h"
 #include "platform/status.h"
 
 namespace quillmere {

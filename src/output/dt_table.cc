@@ -1,10 +1,10 @@
 #include "output/dt_table.h"
 
-#include "platform/adodb.h"
+#include "database/adodb.h"
+#include "platform/encoding/unicode.h"
 #include "platform/filename.h"
 #include "platform/messages.h"
 #include "platform/translation.h"
-#include "platform/unicode.h"
 
 namespace quillmere {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "convert/conversion.h"
-#include "platform/adodb.h"
+#include "database/adodb.h"
 
 namespace quillmere {
 

@@ -9,8 +9,8 @@
 
 #include "convert/conversion.h"
 #include "convert/table_sink.h"
+#include "database/adodb.h"
 #include "output/text_log.h"
-#include "platform/adodb.h"
 
 namespace quillmere {
 

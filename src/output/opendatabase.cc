@@ -1,7 +1,7 @@
 #include "output/opendatabase.h"
 
+#include "platform/encoding/unicode.h"
 #include "platform/translation.h"
-#include "platform/unicode.h"
 
 namespace quillmere {
 

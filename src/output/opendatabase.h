@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/adodb.h"
+#include "database/adodb.h"
 #include "platform/status.h"
 
 namespace quillmere {

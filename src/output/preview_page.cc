@@ -2,7 +2,7 @@
 
 #include "convert/ustring.h"
 #include "output/insert_statements.h"
-#include "platform/codepage.h"
+#include "platform/encoding/codepage.h"
 #include "platform/memory.h"
 
 namespace quillmere {

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/unicode.h"
+#include "platform/encoding/unicode.h"
 
 namespace quillmere::files {
 

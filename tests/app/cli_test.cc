@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "platform/codepage.h"
+#include "platform/encoding/codepage.h"
 #include "support/fixtures.h"
 #include "support/temp_folder.h"
 
@@ -331,7 +331,7 @@ TEST(MessagesTest, RunWithoutAFolderNamesTheProgramsFolder) {
 class RunCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::ifstream in(QUILLMERE_SOURCE_DIR "/tests/platform/document/data/merged-cells.docx",
+    std::ifstream in(QUILLMERE_SOURCE_DIR "/tests/document/data/merged-cells.docx",
                      std::ios::binary);
     folder_.Write("test.doc", std::string(std::istreambuf_iterator<char>(in), {}));
     ASSERT_EQ(Quillmere(folder_, {"newdb", "--columns", "4"}).exit_code, 0);

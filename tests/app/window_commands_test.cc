@@ -9,9 +9,9 @@
 #include <QtTest>
 
 #include "app/run_window.h"
+#include "document/document_server.h"
 #include "output/dt_table.h"
-#include "platform/codepage.h"
-#include "platform/document/document_server.h"
+#include "platform/encoding/codepage.h"
 #include "platform/messages.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"

@@ -7,9 +7,9 @@
 
 #include "capture/start_command.h"
 #include "convert/recorder.h"
+#include "document/document_server.h"
 #include "fake_host.h"
 #include "output/dt_table.h"
-#include "platform/document/document_server.h"
 #include "support/temp_folder.h"
 
 namespace quillmere {

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "capture/start_command.h"
-#include "platform/codepage.h"
+#include "platform/encoding/codepage.h"
+#include "platform/encoding/unicode.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
-#include "platform/unicode.h"
 
 namespace quillmere::testing {
 

@@ -7,7 +7,7 @@
 
 #include "convert/conversion.h"
 #include "convert/ustring.h"
-#include "platform/codepage.h"
+#include "platform/encoding/codepage.h"
 #include "recorder.h"
 #include "support/fixtures.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "convert/table_sink.h"
-#include "platform/unicode.h"
+#include "platform/encoding/unicode.h"
 
 namespace quillmere::testing {
 

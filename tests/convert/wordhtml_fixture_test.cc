@@ -8,8 +8,8 @@
 
 #include "convert/conversion.h"
 #include "convert/ustring.h"
-#include "platform/codepage.h"
-#include "platform/unicode.h"
+#include "platform/encoding/codepage.h"
+#include "platform/encoding/unicode.h"
 #include "recorder.h"
 #include "support/fixtures.h"
 

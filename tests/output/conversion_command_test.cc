@@ -7,7 +7,7 @@
 #include "convert/recorder.h"
 #include "database_folder.h"
 #include "output/conversion_run.h"
-#include "platform/codepage.h"
+#include "platform/encoding/codepage.h"
 
 namespace quillmere {
 namespace {

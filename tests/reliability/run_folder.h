@@ -10,8 +10,8 @@
 #include <filesystem>
 
 #include "capture/start_command.h"
+#include "document/document_server.h"
 #include "output/dt_table.h"
-#include "platform/document/document_server.h"
 #include "support/fault_injecting_file_system.h"
 #include "support/temp_folder.h"
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/encoding/unicode.h"
 #include "platform/filename.h"
-#include "platform/unicode.h"
 
 namespace quillmere::testing {
 

@@ -4,7 +4,7 @@
 
 #include <QFrame>
 
-#include "platform/document/document_host.h"
+#include "document/document_host.h"
 
 class QLabel;
 

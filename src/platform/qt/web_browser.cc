@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/codepage.h"
+#include "platform/encoding/codepage.h"
 #include "platform/files.h"
 #include "platform/limits.h"
 

@@ -4,7 +4,7 @@
 #include <QTextFrame>
 #include <QtTest>
 
-#include "platform/codepage.h"
+#include "platform/encoding/codepage.h"
 #include "platform/files.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/recording_document_host.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/document/document_host.h"
+#include "document/document_host.h"
 
 namespace quillmere::testing {
 

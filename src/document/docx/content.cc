@@ -1,0 +1,277 @@
+#include "document/docx/content.h"
+
+#include <charconv>
+#include <functional>
+#include <utility>
+
+#include "document/docx/notes.h"
+#include "document/docx/numbering.h"
+#include "document/docx/table_builder.h"
+#include "platform/encoding/unicode.h"
+
+namespace quillmere::document {
+
+namespace {
+
+// Complex fields (w:fldChar begin, separate, end) nest. What lies between a
+// field's begin and its separator is its instruction and is dropped, nested
+// fields included; what follows the separator is its result and is kept.
+class FieldStack {
+ public:
+  void Begin() {
+    in_instruction_.push_back(true);
+    ++instructions_open_;
+  }
+  void Separate() {
+    if (in_instruction_.empty() || !in_instruction_.back()) return;
+    in_instruction_.back() = false;
+    --instructions_open_;
+  }
+  void End() {
+    if (in_instruction_.empty()) return;
+    if (in_instruction_.back()) --instructions_open_;
+    in_instruction_.pop_back();
+  }
+  bool ShowsText() const { return instructions_open_ == 0; }
+
+ private:
+  std::vector<bool> in_instruction_;
+  int instructions_open_ = 0;
+};
+
+// w:sym stores a symbol font's character at U+F0xx; the page shows the
+// font's own code, as Word's pages do.
+std::u16string SymbolText(std::string_view hex) {
+  unsigned code = 0;
+  auto [end, error] = std::from_chars(hex.data(), hex.data() + hex.size(), code, 16);
+  if (error != std::errc() || end != hex.data() + hex.size() || code == 0 || code > 0xFFFF) {
+    return {};
+  }
+  if (code >= 0xF000 && code <= 0xF0FF) code -= 0xF000;
+  return std::u16string(1, static_cast<char16_t>(code));
+}
+
+}  // namespace
+
+class StoryReader {
+ public:
+  StoryReader(const WordNames& names, StoryContext* context) : names_(names), context_(context) {}
+
+  // A story of its own (the body, a cell, a text box): fields do not cross
+  // its borders, so a damaged field cannot hide the text after it.
+  Status ReadStory(pugi::xml_node story, std::vector<Block>& out) {
+    BeginStory();
+    Status status = ReadBlocks(story, out);
+    EndStory();
+    return status;
+  }
+
+  void BeginStory() { outer_fields_.push_back(std::exchange(fields_, FieldStack())); }
+  void EndStory() {
+    if (outer_fields_.empty()) return;
+    fields_ = std::move(outer_fields_.back());
+    outer_fields_.pop_back();
+  }
+
+  Status ReadParagraph(pugi::xml_node p, std::vector<Block>& out) {
+    Paragraph paragraph;
+    if (context_ != nullptr && context_->numbering != nullptr) {
+      paragraph.list_label = context_->numbering->Label(names_, p, lists_);
+    }
+    std::vector<Block> text_boxes;
+    QM_RETURN_IF_ERROR(ReadInlines(p, paragraph, text_boxes));
+    out.emplace_back(std::move(paragraph));
+    for (Block& block : text_boxes) out.push_back(std::move(block));
+    return Status();
+  }
+
+ private:
+  using Visit = std::function<Status(pugi::xml_node)>;
+
+  // Elements that only wrap content of the level they stand at; their
+  // content is read as if it stood in their place. Null for all others.
+  pugi::xml_node WrappedContent(pugi::xml_node node) const {
+    std::string_view local = names_.Word(node);
+    if (local == "sdt") return names_.Child(node, "sdtContent");
+    if (local == "customXml" || local == "smartTag" || local == "hyperlink" ||
+        local == "fldSimple" || local == "ins" || local == "moveTo" || local == "dir" ||
+        local == "bdo") {
+      return node;
+    }
+    if (names_.Compat(node) == "AlternateContent") return ChosenBranch(node);
+    return {};
+  }
+
+  // Both branches of mc:AlternateContent hold the same text; the first
+  // mc:Choice is read (writers put their richer form there), else the
+  // mc:Fallback, never both.
+  pugi::xml_node ChosenBranch(pugi::xml_node alternate) const {
+    pugi::xml_node fallback;
+    for (pugi::xml_node branch : alternate.children()) {
+      std::string_view local = names_.Compat(branch);
+      if (local == "Choice") return branch;
+      if (local == "Fallback" && !fallback) fallback = branch;
+    }
+    return fallback;
+  }
+
+  // Calls `visit` for every child named `local`, looking through wrappers.
+  Status ForEach(pugi::xml_node parent, std::string_view local, const Visit& visit) const {
+    for (pugi::xml_node child : parent.children()) {
+      if (names_.Word(child) == local) {
+        QM_RETURN_IF_ERROR(visit(child));
+      } else if (pugi::xml_node content = WrappedContent(child)) {
+        QM_RETURN_IF_ERROR(ForEach(content, local, visit));
+      }
+    }
+    return Status();
+  }
+
+  Status ReadBlocks(pugi::xml_node parent, std::vector<Block>& out) {
+    for (pugi::xml_node child : parent.children()) {
+      std::string_view local = names_.Word(child);
+      if (local == "p") {
+        QM_RETURN_IF_ERROR(ReadParagraph(child, out));
+      } else if (local == "tbl") {
+        QM_RETURN_IF_ERROR(ReadTable(child, out));
+      } else if (pugi::xml_node content = WrappedContent(child)) {
+        QM_RETURN_IF_ERROR(ReadBlocks(content, out));
+      }
+    }
+    return Status();
+  }
+
+  Status ReadInlines(pugi::xml_node parent, Paragraph& paragraph, std::vector<Block>& text_boxes) {
+    for (pugi::xml_node child : parent.children()) {
+      if (names_.Word(child) == "r") {
+        QM_RETURN_IF_ERROR(ReadRun(child, paragraph, text_boxes));
+      } else if (pugi::xml_node content = WrappedContent(child)) {
+        QM_RETURN_IF_ERROR(ReadInlines(content, paragraph, text_boxes));
+      }
+    }
+    return Status();
+  }
+
+  Status ReadRun(pugi::xml_node run, Paragraph& paragraph, std::vector<Block>& text_boxes) {
+    for (pugi::xml_node child : run.children()) {
+      std::string_view local = names_.Word(child);
+      if (local == "fldChar") {
+        ReadFieldChar(child);
+      } else if (names_.Compat(child) == "AlternateContent") {
+        QM_RETURN_IF_ERROR(ReadRun(ChosenBranch(child), paragraph, text_boxes));
+      } else if (!fields_.ShowsText()) {
+        continue;
+      } else if (local == "t") {
+        paragraph.AddText(unicode::FromUtf8(child.text().get()));
+      } else if (local == "tab" || local == "ptab") {
+        paragraph.AddTab();
+      } else if (local == "br") {
+        // Page and column breaks end no line within the text.
+        std::string_view type = names_.Attribute(child, "type").value();
+        if (type.empty() || type == "textWrapping") paragraph.AddBreak();
+      } else if (local == "cr") {
+        paragraph.AddBreak();
+      } else if (local == "noBreakHyphen") {
+        paragraph.AddText(u"\u2011");
+      } else if (local == "sym") {
+        paragraph.AddText(SymbolText(names_.Attribute(child, "char").value()));
+      } else if (local == "ruby") {
+        QM_RETURN_IF_ERROR(ReadInlines(names_.Child(child, "rubyBase"), paragraph, text_boxes));
+      } else if (local == "drawing" || local == "pict" || local == "object") {
+        QM_RETURN_IF_ERROR(ReadTextBoxes(child, text_boxes));
+      } else if (local == "footnoteReference" || local == "endnoteReference") {
+        QM_RETURN_IF_ERROR(ReadNoteReference(
+            child, local == "footnoteReference" ? NoteKind::kFootnote : NoteKind::kEndnote,
+            paragraph));
+      }
+    }
+    return Status();
+  }
+
+  // A reference shows its note's number, or nothing where the author's own
+  // mark follows as text. The note's text is read at once, so notes are
+  // kept in the order of their references.
+  Status ReadNoteReference(pugi::xml_node reference, NoteKind kind, Paragraph& paragraph) {
+    if (context_ == nullptr || context_->notes == nullptr) return Status();
+    Note note;
+    std::string_view custom = names_.Attribute(reference, "customMarkFollows").value();
+    note.custom_mark = custom == "1" || custom == "true" || custom == "on";
+    if (!note.custom_mark) note.mark = context_->notes->NextMark(kind);
+    pugi::xml_node story = context_->notes->Find(kind, names_.Attribute(reference, "id").value());
+    if (story) {
+      StoryContext inner{context_->numbering, nullptr, nullptr};
+      QM_RETURN_IF_ERROR(
+          StoryReader(context_->notes->Names(kind), &inner).ReadStory(story, note.blocks));
+    }
+    bool endnote = kind == NoteKind::kEndnote;
+    paragraph.inlines.push_back(
+        {endnote ? Inline::Kind::kEndnoteReference : Inline::Kind::kFootnoteReference, note.mark,
+         note.custom_mark});
+    (endnote ? context_->document->endnotes : context_->document->footnotes)
+        .push_back(std::move(note));
+    return Status();
+  }
+
+  void ReadFieldChar(pugi::xml_node fld_char) {
+    std::string_view type = names_.Attribute(fld_char, "fldCharType").value();
+    if (type == "begin") fields_.Begin();
+    if (type == "separate") fields_.Separate();
+    if (type == "end") fields_.End();
+  }
+
+  // The stories of the text boxes somewhere inside a drawing or picture.
+  Status ReadTextBoxes(pugi::xml_node node, std::vector<Block>& out) {
+    for (pugi::xml_node child : node.children()) {
+      if (names_.Word(child) == "txbxContent") {
+        QM_RETURN_IF_ERROR(ReadStory(child, out));
+      } else if (names_.Compat(child) == "AlternateContent") {
+        QM_RETURN_IF_ERROR(ReadTextBoxes(ChosenBranch(child), out));
+      } else {
+        QM_RETURN_IF_ERROR(ReadTextBoxes(child, out));
+      }
+    }
+    return Status();
+  }
+
+  Status ReadTable(pugi::xml_node tbl, std::vector<Block>& out) {
+    TableBuilder table(names_);
+    table.SetGrid(names_.Child(tbl, "tblGrid"));
+    QM_RETURN_IF_ERROR(ForEach(tbl, "tr", [&](pugi::xml_node tr) { return ReadRow(tr, table); }));
+    return table.Finish(out);
+  }
+
+  Status ReadRow(pugi::xml_node tr, TableBuilder& table) {
+    table.StartRow();
+    table.SetRowProperties(names_.Child(tr, "trPr"));
+    QM_RETURN_IF_ERROR(ForEach(tr, "tc", [&](pugi::xml_node tc) {
+      table.StartCell();
+      table.SetCellProperties(names_.Child(tc, "tcPr"));
+      Status status = ReadStory(tc, table.CellBlocks());
+      table.EndCell();
+      return status;
+    }));
+    table.EndRow();
+    return Status();
+  }
+
+  const WordNames& names_;
+  StoryContext* context_;
+  ListCounter lists_;
+  FieldStack fields_;
+  std::vector<FieldStack> outer_fields_;  // of the stories this one lies in
+};
+
+ContentReader::ContentReader(const WordNames& names, StoryContext* context)
+    : reader_(std::make_unique<StoryReader>(names, context)) {}
+
+ContentReader::~ContentReader() = default;
+
+void ContentReader::BeginStory() { reader_->BeginStory(); }
+
+Status ContentReader::ReadParagraph(pugi::xml_node p, std::vector<Block>* out) {
+  return reader_->ReadParagraph(p, *out);
+}
+
+void ContentReader::EndStory() { reader_->EndStory(); }
+
+}  // namespace quillmere::document

@@ -1,0 +1,49 @@
+// Reads the main part of a package, word/document.xml, as it inflates.
+//
+// A scanner of tags walks the structure of the body as it comes: tables,
+// rows, cells and the wrappers around them (w:sdt, w:customXml,
+// mc:AlternateContent ...), checking that every end tag matches its start.
+// Each paragraph, with everything in it, is gathered and parsed by pugixml
+// into a small tree of its own for the story reader (content.h), as are a
+// table's grid and the properties of each row and cell (table_builder.h),
+// and the body's last section properties, which may say how notes are
+// numbered (notes.h).
+// Memory holds the document model and one paragraph at a time, never the
+// part itself, however large it is. What the body does not use (section
+// properties, say) is only scanned for its tags.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "document/docx/content.h"
+#include "document/model.h"
+#include "document/read_limits.h"
+#include "platform/status.h"
+
+namespace quillmere::document {
+
+class MainPartReader {
+ public:
+  // Fills the context's document, which must stay until Finish with the
+  // rest of `context`, with the body: list paragraphs labelled and note
+  // references marked as the context allows (see ContentReader).
+  MainPartReader(const ReadLimits& limits, StoryContext* context);
+  ~MainPartReader();
+
+  // The next piece of the part, in order. Fails with kCorruptDocument for
+  // XML that is not well-formed (tags that do not match; anything pugixml
+  // refuses in a paragraph or properties), not in UTF-8, declaring a
+  // document type (Word never writes one), nesting deeper than the limits
+  // allow, or whose root is no Word document; and for a table wider than a
+  // grid may be.
+  Status Feed(std::string_view piece);
+  // After the last piece: fails when the part ends early.
+  Status Finish();
+
+ private:
+  class Parser;
+  std::unique_ptr<Parser> parser_;
+};
+
+}  // namespace quillmere::document

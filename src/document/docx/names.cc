@@ -1,0 +1,77 @@
+#include "document/docx/names.h"
+
+#include <charconv>
+
+namespace quillmere::document {
+
+namespace {
+
+constexpr std::string_view kWordTransitional =
+    "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+constexpr std::string_view kWordStrict = "http://purl.oclc.org/ooxml/wordprocessingml/main";
+constexpr std::string_view kCompat = "http://schemas.openxmlformats.org/markup-compatibility/2006";
+
+// "w:" for xmlns:w, "" for a default namespace.
+std::string PrefixOf(std::string_view declaration) {
+  if (declaration == "xmlns") return "";
+  return std::string(declaration.substr(6)) + ":";
+}
+
+}  // namespace
+
+WordNames::WordNames(pugi::xml_node root) : word_("w:"), compat_("mc:") {
+  for (pugi::xml_attribute a : root.attributes()) Declare(a.name(), a.value());
+}
+
+WordNames::WordNames(const char* const* root_attributes) : word_("w:"), compat_("mc:") {
+  for (const char* const* a = root_attributes; a[0] != nullptr && a[1] != nullptr; a += 2) {
+    Declare(a[0], a[1]);
+  }
+}
+
+void WordNames::Declare(std::string_view attribute, std::string_view uri) {
+  if (attribute != "xmlns" && attribute.rfind("xmlns:", 0) != 0) return;
+  if (uri == kWordTransitional || uri == kWordStrict) word_ = PrefixOf(attribute);
+  if (uri == kCompat) compat_ = PrefixOf(attribute);
+}
+
+std::string_view WordNames::LocalIn(std::string_view name, const std::string& prefix) {
+  if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return {};
+  std::string_view local = name.substr(prefix.size());
+  return local.find(':') == std::string_view::npos ? local : std::string_view();
+}
+
+std::string_view WordNames::Word(std::string_view qualified_name) const {
+  return LocalIn(qualified_name, word_);
+}
+
+std::string_view WordNames::Compat(std::string_view qualified_name) const {
+  return LocalIn(qualified_name, compat_);
+}
+
+pugi::xml_attribute WordNames::Attribute(pugi::xml_node node, std::string_view local) const {
+  for (pugi::xml_attribute a : node.attributes()) {
+    std::string_view name = a.name();
+    if (name.size() == word_.size() + local.size() && name.substr(word_.size()) == local &&
+        name.compare(0, word_.size(), word_) == 0) {
+      return a;
+    }
+  }
+  return {};
+}
+
+pugi::xml_node WordNames::Child(pugi::xml_node node, std::string_view local) const {
+  for (pugi::xml_node child : node.children()) {
+    if (child.type() == pugi::node_element && Word(child) == local) return child;
+  }
+  return {};
+}
+
+int WordNames::ChildNumber(pugi::xml_node node, std::string_view local, int fallback) const {
+  std::string_view value = Attribute(Child(node, local), "val").value();
+  int number = 0;
+  auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+  return error == std::errc() && end == value.data() + value.size() ? number : fallback;
+}
+
+}  // namespace quillmere::document

@@ -1,0 +1,57 @@
+// The lists of a .docx package: the definitions of word/numbering.xml
+// (w:abstractNum, and the list instances w:num that use them with their
+// w:lvlOverride) and the paragraph styles of word/styles.xml that carry a
+// list, turned into the labels of list paragraphs in document order.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <pugixml.hpp>
+
+#include "document/common/list_labels.h"
+#include "document/docx/names.h"
+#include "document/model.h"
+
+namespace quillmere::document {
+
+class DocxNumbering {
+ public:
+  DocxNumbering() = default;
+
+  // Reads the numbering part's and the styles part's root elements; either
+  // may be null when the package has no such part.
+  DocxNumbering(pugi::xml_node numbering, pugi::xml_node styles);
+
+  // The label of `paragraph` (a w:p, read with `names`), counted in
+  // `counter`; none when the paragraph belongs to no list. Call it for every
+  // paragraph in document order.
+  std::shared_ptr<const ListLabel> Label(const WordNames& names, pugi::xml_node paragraph,
+                                         ListCounter& counter) const;
+
+ private:
+  struct Instance {
+    ListLevels levels;
+    int64_t counters = 0;  // shared by the instances of one definition without overrides
+    std::map<std::string, int> level_of_style;  // w:lvl/w:pStyle
+  };
+  struct Style {
+    std::optional<int> num_id;
+    std::optional<int> level;
+    std::string based_on;
+  };
+
+  void ReadStyles(pugi::xml_node styles);
+  void ReadInstances(pugi::xml_node numbering);
+  // The list instance and level of a paragraph of style `style_id`.
+  void FromStyle(const std::string& style_id, std::optional<int>* num_id,
+                 std::optional<int>* level) const;
+
+  std::map<int, Instance> instances_;  // by w:numId
+  std::map<std::string, Style> styles_;
+  std::string default_style_;
+};
+
+}  // namespace quillmere::document
