@@ -7,6 +7,7 @@
 #include "convert/ustring.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
+#include "platform/encoding/ascii.h"
 #include "platform/encoding/codepage.h"
 #include "platform/file_numbers.h"
 #include "platform/filename.h"
@@ -56,8 +57,7 @@ Status TableNotInDocument(int32_t table, size_t tables) {
 bool IsDocumentName(const std::string& name) {
   const size_t dot = name.rfind('.');
   if (dot == std::string::npos) return false;
-  std::string extension = name.substr(dot + 1);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string extension = ascii::Lower(std::string_view(name).substr(dot + 1));
   return extension == "doc" || extension == "docx" || extension == "rtf" || extension == "odt";
 }
 

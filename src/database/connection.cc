@@ -10,6 +10,7 @@
 #include "database/database_connection.h"
 #include "database/odbc/odbc_connection.h"
 #include "database/sqlite/sqlite_connection.h"
+#include "platform/encoding/ascii.h"
 #include "platform/encoding/unicode.h"
 #include "platform/files.h"
 #include "platform/translation.h"
@@ -18,13 +19,9 @@ namespace quillmere::adodb {
 
 namespace {
 
-constexpr char kJetProvider[] = "microsoft.jet.oledb.4.0";
+std::string Trimmed(std::string_view s) { return std::string(ascii::TrimBlanks(s)); }
 
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  size_t e = s.find_last_not_of(" \t");
-  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-}
+constexpr char kJetProvider[] = "microsoft.jet.oledb.4.0";
 
 // The value that starts at `pos` and ends at the next ';' outside quotes
 // (or the end), as ADO reads one: blanks around it dropped, and one wrapped
@@ -45,7 +42,7 @@ std::string ConnectionStringValue(const std::string& text, size_t* pos) {
   }
   size_t semi = text.find(';', at);
   if (semi == std::string::npos) semi = text.size();
-  value += Trim(text.substr(at, semi - at));
+  value += Trimmed(text.substr(at, semi - at));
   *pos = semi + 1;
   return value;
 }
@@ -63,7 +60,7 @@ std::map<std::string, std::string> ParseConnectionString(const std::string& text
       pos = semi == std::string::npos ? text.size() : semi + 1;
       continue;
     }
-    const std::string key = Lower(Trim(text.substr(pos, eq - pos)));
+    const std::string key = ascii::Lower(Trimmed(text.substr(pos, eq - pos)));
     pos = eq + 1;
     pairs[key] = ConnectionStringValue(text, &pos);
   }
@@ -72,8 +69,8 @@ std::map<std::string, std::string> ParseConnectionString(const std::string& text
 
 // ADO's provider for ODBC data sources, with or without its version.
 bool IsOdbcProvider(const std::string& provider) {
-  const std::string name = Lower(provider);
-  return name == "msdasql" || name.rfind("msdasql.", 0) == 0;
+  const std::string name = ascii::Lower(provider);
+  return name == "msdasql" || name.starts_with("msdasql.");
 }
 
 Status NotOpen(const char* what) { return Status(ErrorNumber::kConnectionClosed, Tr(what)); }
@@ -108,8 +105,9 @@ void Connection::SetLockTimeout(std::chrono::milliseconds timeout) {
   if (open_) open_->SetLockTimeout(timeout);
 }
 
+// ADO's open options (asynchronous opening) have no meaning here.
 Status Connection::Open(std::u16string_view connection_string, std::u16string_view user_id,
-                        std::u16string_view password, long options) {
+                        std::u16string_view password, long /*options*/) {
   if (open_) {
     return Status(ErrorNumber::kConnectionOpen,
                   Tr("The database connection is already open; it cannot be opened again."));
@@ -122,7 +120,7 @@ Status Connection::Open(std::u16string_view connection_string, std::u16string_vi
   }
   if (IsOdbcProvider(provider)) {
     QM_RETURN_IF_ERROR(OdbcConnection::Open(connection_string, user_id, password, &open_));
-  } else if (Lower(provider) != kJetProvider) {
+  } else if (ascii::Lower(provider) != kJetProvider) {
     return Status(ErrorNumber::kProviderNotSupported,
                   Fill(Tr("The provider \"%s\" is not supported; only Microsoft.Jet.OLEDB.4.0 "
                           "(data.mdb) and MSDASQL (ODBC) are."),

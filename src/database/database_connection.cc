@@ -3,19 +3,14 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/encoding/ascii.h"
 #include "platform/encoding/unicode.h"
 
 namespace quillmere::adodb {
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
-
 bool BeginsWith(std::string_view sql, std::string_view word) {
   const size_t start = sql.find_first_not_of(" \t\r\n");
-  return start != std::string_view::npos &&
-         Lower(std::string(sql.substr(start, word.size()))) == word;
+  return start != std::string_view::npos && ascii::Lower(sql.substr(start, word.size())) == word;
 }
 
 bool CanBindValues(std::u16string_view shape, const std::vector<std::u16string_view>& values) {

@@ -56,8 +56,6 @@ class DatabaseConnection {
 
 // Statement helpers both connections use.
 
-// `s` with its ASCII letters lowercased.
-std::string Lower(std::string s);
 // The statement begins with `word` (lowercase), in any case, after blanks.
 bool BeginsWith(std::string_view sql, std::string_view word);
 inline bool IsInsert(std::string_view sql) { return BeginsWith(sql, "insert"); }

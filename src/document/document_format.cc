@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "document/word97/compound_file.h"
+#include "platform/encoding/ascii.h"
 #include "platform/translation.h"
 
 namespace quillmere::document {
@@ -12,20 +13,13 @@ namespace {
 
 constexpr std::string_view kCompoundMagic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
-bool StartsWith(std::string_view s, std::string_view prefix) {
-  return s.substr(0, prefix.size()) == prefix;
-}
-
 // The start of a text file, past a UTF-8 byte-order mark and white space,
 // lowercased: enough to tell markup from other text.
 std::string TextStart(std::string_view bytes) {
-  if (StartsWith(bytes, "\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   size_t first = 0;
   while (first < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[first]))) ++first;
-  std::string start(bytes.substr(first, 1024));
-  std::transform(start.begin(), start.end(), start.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return start;
+  return ascii::Lower(bytes.substr(first, 1024));
 }
 
 bool Contains(std::string_view s, std::string_view part) {
@@ -47,13 +41,13 @@ bool LooksLikeText(std::string_view bytes) {
 
 FileKind SniffKind(std::string_view bytes) {
   if (bytes.empty()) return FileKind::kEmpty;
-  if (StartsWith(bytes, kCompoundMagic)) return FileKind::kCompoundFile;
-  if (StartsWith(bytes, "PK\x03\x04") || StartsWith(bytes, "PK\x05\x06")) return FileKind::kZip;
+  if (bytes.starts_with(kCompoundMagic)) return FileKind::kCompoundFile;
+  if (bytes.starts_with("PK\x03\x04") || bytes.starts_with("PK\x05\x06")) return FileKind::kZip;
   std::string start = TextStart(bytes);
-  if (StartsWith(start, "{\\rtf")) return FileKind::kRichText;
-  if (StartsWith(start, "<?xml"))
+  if (start.starts_with("{\\rtf")) return FileKind::kRichText;
+  if (start.starts_with("<?xml"))
     return Contains(start, "<html") ? FileKind::kHtml : FileKind::kXml;
-  if (StartsWith(start, "<!doctype html") || Contains(start, "<html")) return FileKind::kHtml;
+  if (start.starts_with("<!doctype html") || Contains(start, "<html")) return FileKind::kHtml;
   return LooksLikeText(bytes) ? FileKind::kText : FileKind::kOther;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "document/web_page/writer.h"
+#include "platform/encoding/ascii.h"
 #include "platform/encoding/unicode.h"
 #include "platform/files.h"
 #include "platform/translation.h"
@@ -12,13 +13,6 @@ namespace quillmere::document {
 namespace {
 
 constexpr std::u16string_view kServerProgId = u"Word.Document";
-
-bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
-}
 
 }  // namespace
 
@@ -55,7 +49,7 @@ Status DocumentServer::Open(std::u16string_view document, bool /*read_only*/,
                             std::u16string_view prog_id, std::u16string_view /*user_name*/,
                             std::u16string_view /*password*/) {
   open_.reset();
-  if (!EqualsIgnoringCase(prog_id, kServerProgId)) {
+  if (!ascii::EqualsIgnoringCase(prog_id, kServerProgId)) {
     return Status(ErrorNumber::kUnsupportedFormat,
                   Fill(Tr("No document server is registered as \"%s\"; this one serves "
                           "\"Word.Document\"."),

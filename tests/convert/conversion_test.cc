@@ -390,7 +390,7 @@ TEST(DecidedTest, AFailingYieldOrSinkEndsTheRunAtOnce) {
   EXPECT_TRUE(recorder.Only("cell").empty());
 
   class FailingSink : public Recorder {
-    Status EndRow(int64_t i) override {
+    Status EndRow(int64_t /*i*/) override {
       return Status(ErrorNumber::kStatementFailed, "no such column: field9");
     }
   } failing;

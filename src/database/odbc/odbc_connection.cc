@@ -14,12 +14,15 @@
 
 #include "database/adodb.h"
 #include "database/sql_literals.h"
+#include "platform/encoding/ascii.h"
 #include "platform/encoding/unicode.h"
 #include "platform/translation.h"
 
 namespace quillmere::adodb {
 
 namespace {
+
+std::string Trimmed(std::string_view s) { return std::string(ascii::TrimBlanks(s)); }
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the driver manager's wide text is UTF-16");
 static_assert(std::is_same_v<SQLLEN, long>, "OdbcConnection keeps lengths as long");
@@ -33,12 +36,6 @@ constexpr SQLULEN kLoginTimeoutSeconds = 10;
 // work on any failure, so it asks that driver to roll back the transaction
 // instead (the level after the dash), which the server does anyway.
 constexpr char kPsqlOdbcRollback[] = "Protocol=7.4-1";
-
-std::string Trim(std::string_view s) {
-  const size_t b = s.find_first_not_of(" \t");
-  const size_t e = s.find_last_not_of(" \t");
-  return b == std::string_view::npos ? std::string() : std::string(s.substr(b, e - b + 1));
-}
 
 // One "key=value" entry of an ODBC connection string, as written.
 struct Entry {
@@ -71,9 +68,9 @@ std::vector<Entry> Entries(std::string_view text) {
       }
     }
     const std::string_view entry = text.substr(start, end - start);
-    if (!Trim(entry).empty()) {
+    if (!Trimmed(entry).empty()) {
       const size_t key_end = std::min(entry.find('='), entry.size());
-      entries.push_back({Lower(Trim(entry.substr(0, key_end))), Trim(entry)});
+      entries.push_back({ascii::Lower(Trimmed(entry.substr(0, key_end))), Trimmed(entry)});
     }
     at = end + 1;
   }
@@ -83,8 +80,8 @@ std::vector<Entry> Entries(std::string_view text) {
 bool IsPassword(const Entry& entry) { return entry.key == "pwd" || entry.key == "password"; }
 
 std::string ValueOf(const Entry& entry) {
-  std::string value = Trim(entry.text.substr(std::min(entry.text.find('='), entry.text.size())));
-  if (!value.empty() && value.front() == '=') value = Trim(value.substr(1));
+  std::string value = Trimmed(entry.text.substr(std::min(entry.text.find('='), entry.text.size())));
+  if (!value.empty() && value.front() == '=') value = Trimmed(value.substr(1));
   if (value.size() >= 2 && value.front() == '{' && value.back() == '}') {
     value = value.substr(1, value.size() - 2);
     for (size_t c = value.find("}}"); c != std::string::npos; c = value.find("}}", c + 1)) {
@@ -133,24 +130,22 @@ std::vector<Diagnostic> Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
         record.text += blank ? ' ' : c;
       }
     }
-    record.text = Trim(record.text);
+    record.text = Trimmed(record.text);
     records.push_back(std::move(record));
   }
   return records;
 }
 
-bool StartsWith(const std::string& s, std::string_view prefix) { return s.rfind(prefix, 0) == 0; }
-
 // The connection itself is gone: refused, broken, or ended by the server.
 bool ConnectionGone(const std::string& state) {
-  return StartsWith(state, "08") || StartsWith(state, "57P0") || state == "HYT01";
+  return state.starts_with("08") || state.starts_with("57P0") || state == "HYT01";
 }
 
 ErrorNumber NumberFor(const std::vector<Diagnostic>& records, bool connecting) {
   for (const Diagnostic& d : records) {
     // PostgreSQL's driver reports a refused password as 08001, with the
     // server's words.
-    if (StartsWith(d.state, "28") || d.text.find("authentication failed") != std::string::npos) {
+    if (d.state.starts_with("28") || d.text.find("authentication failed") != std::string::npos) {
       return ErrorNumber::kLoginRefused;
     }
     if (ConnectionGone(d.state) || (connecting && d.state == "HYT00")) {
@@ -310,9 +305,9 @@ bool OdbcConnection::DriverIs(std::string_view file_name_start) const {
   SQLWCHAR name[128] = {};
   SQLSMALLINT length = 0;
   return SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_DRIVER_NAME, name, sizeof(name), &length)) &&
-         StartsWith(
-             Lower(Narrow(name, std::min<size_t>(length / sizeof(SQLWCHAR), std::size(name) - 1))),
-             file_name_start);
+         ascii::Lower(
+             Narrow(name, std::min<size_t>(length / sizeof(SQLWCHAR), std::size(name) - 1)))
+             .starts_with(file_name_start);
 }
 
 OdbcConnection::~OdbcConnection() {
@@ -366,7 +361,8 @@ Status OdbcConnection::Refused(void* statement, const std::string& sql) {
   return Status(number, Fill(Tr(what), data_source_, Described(records, password_), Shorten(sql)));
 }
 
-Status OdbcConnection::Execute(std::u16string_view command_text, long options,
+// ADO's options say how to read the command text; every text here is SQL.
+Status OdbcConnection::Execute(std::u16string_view command_text, long /*options*/,
                                std::unique_ptr<Recordset>* result) {
   return Run(unicode::ToUtf8(command_text), result);
 }

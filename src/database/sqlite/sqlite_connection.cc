@@ -172,7 +172,8 @@ Status SqliteConnection::Open(const std::string& path, std::chrono::milliseconds
   return Status();
 }
 
-Status SqliteConnection::Execute(std::u16string_view command_text, long options,
+// ADO's options say how to read the command text; every text here is SQL.
+Status SqliteConnection::Execute(std::u16string_view command_text, long /*options*/,
                                  std::unique_ptr<Recordset>* result) {
   if (db_ == nullptr) {
     return Status(ErrorNumber::kConnectionClosed,
@@ -409,7 +410,7 @@ Status SqliteConnection::RollbackTrans() {
 }
 
 // BEGIN IMMEDIATE has taken the write lock on the whole database already.
-Status SqliteConnection::LockTable(std::string_view table) { return Status(); }
+Status SqliteConnection::LockTable(std::string_view /*table*/) { return Status(); }
 
 Status CreateDatabase(const std::string& native_path, std::string_view schema_sql) {
   // Claiming the name first makes "never overwrite" hold even against
