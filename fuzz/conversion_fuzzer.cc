@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "convert/conversion.h"
+#include "convert/conversion_internal.h"
 #include "fuzz_checks.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
