@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "convert/conversion.h"
+#include "convert/conversion_internal.h"
 #include "fuzz_checks.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
@@ -56,7 +56,7 @@ class Transcript : public TableSink {
  public:
   explicit Transcript(bool texts_too) : texts_too_(texts_too) {}
   Status BeginRows() override { return Note(u"begin"); }
-  Status Cell(int64_t k, std::u16string_view text) override {
+  Status Cell(int64_t /*k*/, std::u16string_view text) override {
     return Note(u"cell " + std::u16string(texts_too_ ? text : u""));
   }
   Status EndRow(int64_t) override { return Note(u"row"); }

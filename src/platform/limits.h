@@ -3,7 +3,7 @@
 // is larger, kDocumentTooLarge when a document would make a larger page);
 // nothing is read or allocated beyond it. Limits inside a format live with
 // its reader (document/read_limits.h) and the conversion's with the
-// conversion (convert/conversion.h).
+// conversion (convert/conversion_limits.h).
 #pragma once
 
 #include <cstdint>

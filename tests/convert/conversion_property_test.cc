@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "convert/conversion.h"
+#include "convert/conversion_internal.h"
 #include "recorder.h"
 #include "word_page.h"
 

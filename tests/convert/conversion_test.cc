@@ -1,4 +1,4 @@
-#include "convert/conversion.h"
+#include "convert/conversion_internal.h"
 
 #include <gtest/gtest.h>
 

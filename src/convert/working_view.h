@@ -1,0 +1,118 @@
+// The working text: a table's markup lowercased, without "</table>",
+// "</tr>", "</thead>" and "<thead>". It is never written out whole when it
+// need not be: a WorkingView reads it through the markup, searching the
+// markup itself, skipping the stretches the tags take and mapping positions
+// between the two. Only when removing a tag would join the text around it
+// into something that may be a tag is the working text written out.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "convert/markup_search.h"
+#include "convert/ustring.h"
+
+namespace quillmere::conversion_detail {
+
+// A stretch [begin, end) of the markup.
+struct Range {
+  size_t begin = 0;
+  size_t end = 0;
+};
+
+// The working text read through the markup: the markup lowercased, less the
+// removed tags. Searches run over the markup, skipping what was removed.
+// (When `lowered`, the markup is the working text itself, removals made.)
+class WorkingView {
+ public:
+  WorkingView(text::TextView markup, bool lowered, std::vector<Range> removed)
+      : markup_(markup), lowered_(lowered), removed_(std::move(removed)) {
+    size_t before = 0;
+    for (const Range& r : removed_) {
+      removed_before_.push_back(before);
+      before += r.end - r.begin;
+    }
+  }
+
+  text::TextView markup() const { return markup_; }
+  size_t size() const { return markup_.size(); }
+  bool lowered() const { return lowered_; }
+
+  // The markup index of the first `token` of the working text at or after
+  // markup index `from` (and ending by `end`), or npos. `hint` (see HintFor)
+  // makes a sweep of ascending searches linear.
+  size_t Find(text::TextView token, size_t from, size_t end, size_t* hint) const {
+    const text::TextView within = markup_.substr(0, end);
+    for (size_t i = text::IndexOf(within, token[0], from); i != text::TextView::npos;
+         i = text::IndexOf(within, token[0], i + 1)) {
+      const Range* removed = RemovedAt(i, hint);
+      if (removed != nullptr) {
+        i = removed->end - 1;
+      } else if (StartsWithNoCase(within.substr(i), token)) {
+        return i;
+      }
+    }
+    return text::TextView::npos;
+  }
+  size_t Find(text::TextView token, size_t from, size_t* hint) const {
+    return Find(token, from, size(), hint);
+  }
+
+  // The index of the first removed stretch that ends after `index`.
+  size_t HintFor(size_t index) const {
+    return static_cast<size_t>(
+        std::upper_bound(removed_.begin(), removed_.end(), index,
+                         [](size_t at, const Range& r) { return at < r.end; }) -
+        removed_.begin());
+  }
+
+  // Where markup index `index` stands in the working text.
+  size_t WorkingIndex(size_t index) const {
+    auto after = std::upper_bound(removed_.begin(), removed_.end(), index,
+                                  [](size_t i, const Range& r) { return i < r.begin; });
+    if (after == removed_.begin()) return index;
+    const size_t k = static_cast<size_t>(after - removed_.begin()) - 1;
+    return index - removed_before_[k] - (std::min(index, removed_[k].end) - removed_[k].begin);
+  }
+
+  // The removed stretches inside [begin, end), in order.
+  std::pair<const Range*, const Range*> RemovedIn(size_t begin, size_t end) const {
+    auto first = std::lower_bound(removed_.begin(), removed_.end(), begin,
+                                  [](const Range& r, size_t i) { return r.begin < i; });
+    auto last = std::lower_bound(first, removed_.end(), end,
+                                 [](const Range& r, size_t i) { return r.begin < i; });
+    return {removed_.data() + (first - removed_.begin()),
+            removed_.data() + (last - removed_.begin())};
+  }
+
+ private:
+  // The removed stretch holding markup index `i`, or nullptr.
+  const Range* RemovedAt(size_t i, size_t* hint) const {
+    size_t& k = *hint;
+    if (k > removed_.size() || (k > 0 && removed_[k - 1].end > i)) k = HintFor(i);
+    while (k < removed_.size() && removed_[k].end <= i) ++k;
+    return k < removed_.size() && removed_[k].begin <= i ? &removed_[k] : nullptr;
+  }
+
+  text::TextView markup_;
+  bool lowered_;
+  std::vector<Range> removed_;
+  std::vector<size_t> removed_before_;  // characters removed before each stretch
+};
+
+// The stretches of the markup the working text loses: "</table>", "</tr>",
+// "</thead>", "<thead>" in any case. False when removing one would join the
+// text around it into something that may be a tag (an unclosed "<" just
+// before it), which only the working text written out shows right.
+bool FindRemovedTags(text::TextView markup, std::vector<Range>* removed);
+
+// `strTable` lowercased, without "</table>", "</tr>", "</thead>", "<thead>".
+text::Text WorkingText(text::TextView strTable);
+
+// The working text written out into `working`; with `original`, `strTable`
+// there too with the same stretches removed, before lowercasing.
+void WriteWorkingTextOut(text::TextView strTable, text::Text* working, text::Text* original);
+
+}  // namespace quillmere::conversion_detail
