@@ -14,7 +14,7 @@
 #include "document/docx/table_builder.h"
 #include "platform/translation.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 namespace {
 
@@ -439,4 +439,4 @@ Status MainPartReader::Feed(std::string_view piece) { return parser_->Feed(piece
 
 Status MainPartReader::Finish() { return parser_->Finish(); }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

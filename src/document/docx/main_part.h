@@ -21,7 +21,7 @@
 #include "document/read_limits.h"
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 class MainPartReader {
  public:
@@ -46,4 +46,4 @@ class MainPartReader {
   std::unique_ptr<Parser> parser_;
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx
