@@ -194,7 +194,8 @@ void TagScanner::Start(std::string_view name, std::string_view tag, uint64_t at)
   if (name.empty()) return Fail(NotWellFormed(part_, Tr("a tag has no name"), at));
   if (++depth_ > max_depth_) {
     return Fail(DamagedPart(
-        part_, Fill(Tr("nests its elements more than %s levels deep and is refused."), max_depth_)));
+        part_,
+        Fill(Tr("nests its elements more than %s levels deep and is refused."), max_depth_)));
   }
   open_names_.push_back(open_name_bytes_.size());
   open_name_bytes_.append(name);

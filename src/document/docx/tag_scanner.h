@@ -19,8 +19,8 @@
 
 namespace quillmere::document::docx {
 
-// What the part `part` is refused for: "it is a damaged Word 2007+ (.docx)
-// document: its part `part` `what`".
+// The refusal of the part `part` for what it `what`: "it is a damaged Word
+// 2007+ (.docx) document: its part word/document.xml is not in UTF-8 ...".
 Status DamagedPart(std::string_view part, std::string_view what);
 
 // The same for XML that is not well-formed: `what` went wrong at byte `at`

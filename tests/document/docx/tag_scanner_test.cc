@@ -81,8 +81,7 @@ TEST(TagScannerTest, WhatFollowsTheRootIsCheckedButNotHandedOn) {
   EXPECT_TRUE(Scan("<r/><x><y/></x>", 1, &after).ok());
   EXPECT_EQ(after.events, (std::vector<std::string>{"1 <r/> @0", "1 end "}));
   Recorder wrong;
-  EXPECT_NE(Scan("<r/><x></y>", 1, &wrong).description().find("does not match"),
-            std::string::npos);
+  EXPECT_NE(Scan("<r/><x></y>", 1, &wrong).description().find("does not match"), std::string::npos);
 }
 
 TEST(TagScannerTest, RefusesWhereThePartGoesWrong) {
