@@ -27,7 +27,7 @@ void BM_ReadWord97TwoThousandRows(benchmark::State& state) {
   }
   for (auto _ : state) {
     quillmere::document::Document document;
-    quillmere::Status status = quillmere::document::ReadWord97Document(bytes, &document);
+    quillmere::Status status = quillmere::document::word97::ReadDocument(bytes, &document);
     if (!status.ok()) state.SkipWithError(status.ToString().c_str());
     benchmark::DoNotOptimize(document);
   }
@@ -42,8 +42,8 @@ quillmere::document::Paragraph Text(std::u16string_view text) {
   return paragraph;
 }
 
-quillmere::document::RowDefinition Definition(int right_edge, uint16_t flags) {
-  quillmere::document::RowDefinition row;
+quillmere::document::word97::RowDefinition Definition(int right_edge, uint16_t flags) {
+  quillmere::document::word97::RowDefinition row;
   row.defined = true;
   row.edges = {0, right_edge};
   row.cell_flags = {flags};
@@ -55,6 +55,7 @@ quillmere::document::RowDefinition Definition(int right_edge, uint16_t flags) {
 // cell stays the same as N grows.
 void BM_AssembleHugeRowsAndTables(benchmark::State& state) {
   using namespace quillmere::document;
+  using namespace quillmere::document::word97;
   const int rows = static_cast<int>(state.range(0));
   for (auto _ : state) {
     Document document;

@@ -12,7 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace quillmere;
-  using document::CompoundFile;
+  using document::word97::CompoundFile;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   CompoundFile file;
   Status opened = CompoundFile::Open(bytes, &file);

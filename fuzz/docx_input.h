@@ -15,13 +15,13 @@ namespace quillmere::fuzz {
 inline Status ReadDocxOrMainPart(std::string_view bytes, document::Document* read) {
   std::string package;
   if (bytes.substr(0, 2) != "PK") {
-    package = document::testing::ZipBytes({{document::kMainDocumentPart, std::string(bytes)}},
+    package = document::testing::ZipBytes({{document::docx::kMainDocumentPart, std::string(bytes)}},
                                           document::testing::ZipMethod::kStore);
     bytes = package;
   }
   document::ReadLimits limits;
   limits.max_part_bytes = 16 << 20;
-  return document::ReadDocxDocument(bytes, limits, read);
+  return document::docx::ReadDocument(bytes, limits, read);
 }
 
 }  // namespace quillmere::fuzz

@@ -26,6 +26,10 @@ namespace {
 using namespace quillmere;
 using document::Block;
 using document::Table;
+using document::web_page::LayOutTable;
+using document::web_page::PlacedCell;
+using document::web_page::PlacedRow;
+using document::web_page::TableLayout;
 
 struct PageTable {
   const Table* table;
@@ -42,8 +46,8 @@ void TablesInPageOrder(const std::vector<Block>& blocks, bool nested, std::vecto
     if (table == nullptr) continue;
     const size_t at = out->size();
     out->push_back({table->get(), nested, false});
-    for (const document::PlacedRow& row : document::LayOutTable(**table).rows) {
-      for (const document::PlacedCell& cell : row.cells) {
+    for (const PlacedRow& row : LayOutTable(**table).rows) {
+      for (const PlacedCell& cell : row.cells) {
         TablesInPageOrder(cell.cell->blocks, true, out);
       }
     }
@@ -58,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   document::Document read;
   Status status;
   if (bytes.substr(0, 4) == "\xD0\xCF\x11\xE0") {
-    status = document::ReadWord97Document(bytes, &read);
+    status = document::word97::ReadDocument(bytes, &read);
   } else {
     status = fuzz::ReadDocxOrMainPart(bytes, &read);
   }
@@ -66,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!status.ok()) return 0;
 
   std::string bytes_of_page;
-  Status written = document::WriteWebPage(read, &bytes_of_page);
+  Status written = document::web_page::Write(read, &bytes_of_page);
   fuzz::CheckReported(written);
   if (!written.ok()) return 0;
   const std::u16string page = codepage::DecodeCp936(bytes_of_page);
@@ -77,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   for (size_t t = 0; t < tables.size(); ++t) {
     if (tables[t].holds_tables) continue;
-    const document::TableLayout layout = document::LayOutTable(*tables[t].table);
+    const TableLayout layout = LayOutTable(*tables[t].table);
     fuzz::CheckingSink sink(/*same_width=*/true);
     SilentProgress quiet;
     Status converted = ConvertTable(pieces[t + 1], sink, quiet);

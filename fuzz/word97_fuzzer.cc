@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   quillmere::document::Document document;
-  quillmere::Status status = quillmere::document::ReadWord97Document(
+  quillmere::Status status = quillmere::document::word97::ReadDocument(
       std::string_view(reinterpret_cast<const char*>(data), size), &document);
   if (!status.ok() && !document.body.empty()) std::abort();
   return 0;

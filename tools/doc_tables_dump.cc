@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   std::stringstream bytes;
   bytes << in.rdbuf();
   quillmere::document::Document document;
-  quillmere::Status status = quillmere::document::ReadWord97Document(bytes.str(), &document);
+  quillmere::Status status = quillmere::document::word97::ReadDocument(bytes.str(), &document);
   if (!status.ok()) {
     std::cout << "{\"error\": " << JsonString(status.ToString()) << "}\n";
     return 1;

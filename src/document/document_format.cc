@@ -71,8 +71,8 @@ FormatFound DescribeFormat(FileKind kind, std::string_view bytes) {
 }
 
 bool IsEncryptedPackage(std::string_view compound_file) {
-  CompoundFile file;
-  return CompoundFile::Open(compound_file, &file).ok() &&
+  word97::CompoundFile file;
+  return word97::CompoundFile::Open(compound_file, &file).ok() &&
          file.FindStream(u"EncryptedPackage").has_value();
 }
 

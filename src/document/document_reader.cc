@@ -27,7 +27,7 @@ Status ThroughConverter(std::string_view bytes, const FormatFound& format,
   std::string docx;
   QM_RETURN_IF_ERROR(ConvertToDocx(program, bytes, format.extension, options.converter,
                                    options.limits.max_file_bytes, &docx));
-  return ReadDocxDocument(docx, options.limits, out);
+  return docx::ReadDocument(docx, options.limits, out);
 }
 
 Status ReadCompoundFile(std::string_view bytes, const ReaderOptions& options, Document* out) {
@@ -37,9 +37,9 @@ Status ReadCompoundFile(std::string_view bytes, const ReaderOptions& options, Do
                      "file holding an EncryptedPackage stream. Remove the password in the "
                      "program that made it, then try again."));
   }
-  Status word97 = ReadWord97Document(bytes, out);
-  if (word97.number() != ErrorNumber::kUnsupportedFormat) return word97;
-  std::string reason = word97.description();
+  Status read = word97::ReadDocument(bytes, out);
+  if (read.number() != ErrorNumber::kUnsupportedFormat) return read;
+  std::string reason = read.description();
   if (!reason.empty() && reason.back() == '.') reason.pop_back();
   FormatFound format{
       Fill(Tr("a compound file but no Word 97-2003 document this program can read (%s)"), reason),
@@ -48,19 +48,19 @@ Status ReadCompoundFile(std::string_view bytes, const ReaderOptions& options, Do
 }
 
 Status ReadZip(std::string_view bytes, const ReaderOptions& options, Document* out) {
-  std::unique_ptr<ZipArchive> package;
-  QM_RETURN_IF_ERROR(ZipArchive::Open(bytes, &package));
-  if (package->Contains(kMainDocumentPart)) {
-    return ReadDocxPackage(*package, options.limits, out);
+  std::unique_ptr<docx::ZipArchive> package;
+  QM_RETURN_IF_ERROR(docx::ZipArchive::Open(bytes, &package));
+  if (package->Contains(docx::kMainDocumentPart)) {
+    return docx::ReadPackage(*package, options.limits, out);
   }
   // A package that declares its parts but lacks the document is a damaged
   // .docx: LibreOffice could only fail on it in its own words.
   if (package->Contains("[Content_Types].xml")) {
     return Status(ErrorNumber::kCorruptDocument,
                   Fill(Tr("it is a damaged Word 2007+ (.docx) document: its part %s is missing."),
-                       kMainDocumentPart));
+                       docx::kMainDocumentPart));
   }
-  FormatFound format{Fill(Tr("a ZIP archive without %s"), kMainDocumentPart), "zip"};
+  FormatFound format{Fill(Tr("a ZIP archive without %s"), docx::kMainDocumentPart), "zip"};
   std::string mimetype;
   if (package->Contains("mimetype") && package->Read("mimetype", 256, &mimetype).ok() &&
       mimetype == "application/vnd.oasis.opendocument.text") {

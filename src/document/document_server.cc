@@ -31,7 +31,7 @@ class DocumentServer::OpenDocument : public WordDocument {
                file_format));
     }
     std::string page;
-    QM_RETURN_IF_ERROR(WriteWebPage(document_, &page));
+    QM_RETURN_IF_ERROR(web_page::Write(document_, &page));
     return file_system_.ReplaceWholeFile(files::NativePath(file_name), page);
   }
 

@@ -144,7 +144,7 @@ TEST_F(HostileInputTest, ARefusedDocumentLeavesNothingBehind) {
                                                        "<w:tbl><w:tr>" +
                                                        cell + cell + "</w:tr></w:tbl>")));
   Document read;
-  Status status = ReadDocxDocument(Slurp(Path("late.docx")), ReadLimits(), &read);
+  Status status = docx::ReadDocument(Slurp(Path("late.docx")), ReadLimits(), &read);
   EXPECT_EQ(status.number(), ErrorNumber::kCorruptDocument) << status.ToString();
   EXPECT_TRUE(read.body.empty());
 }

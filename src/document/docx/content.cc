@@ -9,7 +9,7 @@
 #include "document/docx/table_builder.h"
 #include "platform/encoding/unicode.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 namespace {
 
@@ -274,4 +274,4 @@ Status ContentReader::ReadParagraph(pugi::xml_node p, std::vector<Block>* out) {
 
 void ContentReader::EndStory() { reader_->EndStory(); }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

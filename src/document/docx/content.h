@@ -21,16 +21,16 @@
 #include "document/model.h"
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
-class DocxNumbering;
-class DocxNotes;
+class Numbering;
+class Notes;
 
 // What the paragraphs of a story need besides their own XML.
 struct StoryContext {
-  const DocxNumbering* numbering = nullptr;  // gives list paragraphs their labels
-  DocxNotes* notes = nullptr;                // the notes that references stand for
-  Document* document = nullptr;              // receives those notes, in reference order
+  const Numbering* numbering = nullptr;  // gives list paragraphs their labels
+  Notes* notes = nullptr;                // the notes that references stand for
+  Document* document = nullptr;          // receives those notes, in reference order
 };
 
 class StoryReader;
@@ -59,4 +59,4 @@ class ContentReader {
   std::unique_ptr<StoryReader> reader_;
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -5,7 +5,7 @@
 #include "document/common/grid.h"
 #include "platform/translation.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 namespace {
 
@@ -70,4 +70,4 @@ Status FitGrid(Table& table, const std::vector<RowWidths>& widths) {
   return Status();
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -12,7 +12,7 @@
 #include "document/model.h"
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 // Word allows 63 columns; anything far beyond is a damaged or hostile file.
 inline constexpr int kMaxGridColumns = 4096;
@@ -32,4 +32,4 @@ struct RowWidths {
 // wider than kMaxGridColumns.
 Status FitGrid(Table& table, const std::vector<RowWidths>& widths);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -1,13 +1,13 @@
 // Reads the main part of a package, word/document.xml, as it inflates.
 //
-// A scanner of tags walks the structure of the body as it comes: tables,
-// rows, cells and the wrappers around them (w:sdt, w:customXml,
-// mc:AlternateContent ...), checking that every end tag matches its start.
-// Each paragraph, with everything in it, is gathered and parsed by pugixml
-// into a small tree of its own for the story reader (content.h), as are a
-// table's grid and the properties of each row and cell (table_builder.h),
-// and the body's last section properties, which may say how notes are
-// numbered (notes.h).
+// The tag scanner (tag_scanner.h) hands over the part's tags as they come;
+// this reader walks the structure of the body through them: tables, rows,
+// cells and the wrappers around them (w:sdt, w:customXml,
+// mc:AlternateContent ...). Each paragraph, with everything in it, is
+// gathered and parsed by pugixml into a small tree of its own for the story
+// reader (content.h), as are a table's grid and the properties of each row
+// and cell (table_builder.h), and the body's last section properties, which
+// may say how notes are numbered (notes.h).
 // Memory holds the document model and one paragraph at a time, never the
 // part itself, however large it is. What the body does not use (section
 // properties, say) is only scanned for its tags.
@@ -17,11 +17,12 @@
 #include <string_view>
 
 #include "document/docx/content.h"
+#include "document/docx/tag_scanner.h"
 #include "document/model.h"
 #include "document/read_limits.h"
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 class MainPartReader {
  public:
@@ -42,8 +43,9 @@ class MainPartReader {
   Status Finish();
 
  private:
-  class Parser;
-  std::unique_ptr<Parser> parser_;
+  class Body;
+  std::unique_ptr<Body> body_;
+  TagScanner scanner_;
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 namespace {
 
@@ -74,4 +74,4 @@ int WordNames::ChildNumber(pugi::xml_node node, std::string_view local, int fall
   return error == std::errc() && end == value.data() + value.size() ? number : fallback;
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -11,7 +11,7 @@
 
 #include <pugixml.hpp>
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 class WordNames {
  public:
@@ -46,4 +46,4 @@ class WordNames {
   std::string compat_;  // prefix bound to markup compatibility, with its colon
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -4,7 +4,7 @@
 #include <climits>
 #include <memory>
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 namespace {
 
 constexpr const char* kPropertyNames[2] = {"footnotePr", "endnotePr"};
@@ -37,7 +37,7 @@ void ForEachReference(std::vector<Block>& blocks, const Visit& visit) {
 
 }  // namespace
 
-DocxNotes::DocxNotes(pugi::xml_node footnotes, pugi::xml_node endnotes, pugi::xml_node settings)
+Notes::Notes(pugi::xml_node footnotes, pugi::xml_node endnotes, pugi::xml_node settings)
     : of_{{WordNames(footnotes), {}, NumberFormat::kDecimal},
           {WordNames(endnotes), {}, NumberFormat::kLowerRoman}} {
   pugi::xml_node roots[2] = {footnotes, endnotes};
@@ -52,30 +52,30 @@ DocxNotes::DocxNotes(pugi::xml_node footnotes, pugi::xml_node endnotes, pugi::xm
   }
 }
 
-void DocxNotes::ReadSection(const WordNames& names, pugi::xml_node section) {
+void Notes::ReadSection(const WordNames& names, pugi::xml_node section) {
   for (int i = 0; i < 2; ++i) {
     ReadNumbering(names, names.Child(section, kPropertyNames[i]), &of_[i].format, &of_[i].start);
   }
 }
 
-pugi::xml_node DocxNotes::Find(NoteKind kind, std::string_view id) const {
+pugi::xml_node Notes::Find(NoteKind kind, std::string_view id) const {
   const auto& notes = of_[Index(kind)].notes;
   auto note = notes.find(id);
   return note == notes.end() ? pugi::xml_node() : note->second;
 }
 
-std::u16string DocxNotes::NextMark(NoteKind kind) {
+std::u16string Notes::NextMark(NoteKind kind) {
   return FormatNumber(++of_[Index(kind)].count, NumberFormat::kDecimal);
 }
 
-std::u16string DocxNotes::Formatted(const OfKind& of, std::u16string_view count) {
+std::u16string Notes::Formatted(const OfKind& of, std::u16string_view count) {
   int64_t number = 0;
   for (char16_t digit : count) number = number * 10 + (digit - u'0');
   number += int64_t{of.start} - 1;
   return FormatNumber(static_cast<int>(std::clamp<int64_t>(number, INT_MIN, INT_MAX)), of.format);
 }
 
-void DocxNotes::FormatMarks(Document* document) const {
+void Notes::FormatMarks(Document* document) const {
   auto counted = [](const OfKind& of) {
     return of.count > 0 && (of.format != NumberFormat::kDecimal || of.start != 1);
   };
@@ -90,4 +90,4 @@ void DocxNotes::FormatMarks(Document* document) const {
   }
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

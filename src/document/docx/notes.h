@@ -18,16 +18,16 @@
 #include "document/docx/names.h"
 #include "document/model.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 enum class NoteKind { kFootnote, kEndnote };
 
-class DocxNotes {
+class Notes {
  public:
   // Reads the notes under the root elements of the two parts (either may be
   // null) and their numbering from the settings part's root (null too when
   // it is missing).
-  DocxNotes(pugi::xml_node footnotes, pugi::xml_node endnotes, pugi::xml_node settings);
+  Notes(pugi::xml_node footnotes, pugi::xml_node endnotes, pugi::xml_node settings);
 
   // The numbering the body's last section (a w:sectPr read with `names`)
   // sets over the settings'.
@@ -60,4 +60,4 @@ class DocxNotes {
   OfKind of_[2];
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

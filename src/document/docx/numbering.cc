@@ -4,7 +4,7 @@
 
 #include "platform/encoding/unicode.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 namespace {
 
 // How many styles a chain of w:basedOn may pass before it is taken for a loop.
@@ -90,12 +90,12 @@ int NumberAttribute(const WordNames& names, pugi::xml_node node, std::string_vie
 
 }  // namespace
 
-DocxNumbering::DocxNumbering(pugi::xml_node numbering, pugi::xml_node styles) {
+Numbering::Numbering(pugi::xml_node numbering, pugi::xml_node styles) {
   if (styles) ReadStyles(styles);
   if (numbering) ReadInstances(numbering);
 }
 
-void DocxNumbering::ReadStyles(pugi::xml_node root) {
+void Numbering::ReadStyles(pugi::xml_node root) {
   WordNames names(root);
   for (pugi::xml_node style : root.children()) {
     if (names.Word(style) != "style") continue;
@@ -112,7 +112,7 @@ void DocxNumbering::ReadStyles(pugi::xml_node root) {
   }
 }
 
-void DocxNumbering::ReadInstances(pugi::xml_node root) {
+void Numbering::ReadInstances(pugi::xml_node root) {
   WordNames names(root);
   std::map<int, Abstract> abstracts;
   std::map<int, int> abstract_of_num;
@@ -167,8 +167,8 @@ void DocxNumbering::ReadInstances(pugi::xml_node root) {
   }
 }
 
-void DocxNumbering::FromStyle(const std::string& style_id, std::optional<int>* num_id,
-                              std::optional<int>* level) const {
+void Numbering::FromStyle(const std::string& style_id, std::optional<int>* num_id,
+                          std::optional<int>* level) const {
   std::string id = style_id.empty() ? default_style_ : style_id;
   for (int step = 0; step < kMaxStyleChain && !id.empty(); ++step) {
     auto style = styles_.find(id);
@@ -180,9 +180,8 @@ void DocxNumbering::FromStyle(const std::string& style_id, std::optional<int>* n
   }
 }
 
-std::shared_ptr<const ListLabel> DocxNumbering::Label(const WordNames& names,
-                                                      pugi::xml_node paragraph,
-                                                      ListCounter& counter) const {
+std::shared_ptr<const ListLabel> Numbering::Label(const WordNames& names, pugi::xml_node paragraph,
+                                                  ListCounter& counter) const {
   if (instances_.empty()) return nullptr;
   pugi::xml_node paragraph_properties = names.Child(paragraph, "pPr");
   pugi::xml_node list = names.Child(paragraph_properties, "numPr");
@@ -202,4 +201,4 @@ std::shared_ptr<const ListLabel> DocxNumbering::Label(const WordNames& names,
       counter.Next(instance->second.counters, instance->second.levels, *level));
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -15,15 +15,15 @@
 #include "document/docx/names.h"
 #include "document/model.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
-class DocxNumbering {
+class Numbering {
  public:
-  DocxNumbering() = default;
+  Numbering() = default;
 
   // Reads the numbering part's and the styles part's root elements; either
   // may be null when the package has no such part.
-  DocxNumbering(pugi::xml_node numbering, pugi::xml_node styles);
+  Numbering(pugi::xml_node numbering, pugi::xml_node styles);
 
   // The label of `paragraph` (a w:p, read with `names`), counted in
   // `counter`; none when the paragraph belongs to no list. Call it for every
@@ -54,4 +54,4 @@ class DocxNumbering {
   std::string default_style_;
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -3,7 +3,7 @@
 
 #include <zip.h>
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 namespace {
 
@@ -112,4 +112,4 @@ Status ZipArchive::Read(const char* name, uint64_t max_bytes, std::string* conte
   return status;
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

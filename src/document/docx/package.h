@@ -12,7 +12,7 @@
 
 struct zip;
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 class ZipArchive {
  public:
@@ -44,4 +44,4 @@ class ZipArchive {
   struct zip* archive_;
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

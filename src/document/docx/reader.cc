@@ -10,7 +10,7 @@
 #include "document/docx/notes.h"
 #include "document/docx/numbering.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 namespace {
 
@@ -57,9 +57,9 @@ Status ReadSideParts(const ZipArchive& package, const ReadLimits& limits, SidePa
 Status ReadBody(const ZipArchive& package, const ReadLimits& limits, Document* out) {
   SideParts parts;
   QM_RETURN_IF_ERROR(ReadSideParts(package, limits, parts));
-  DocxNumbering numbering(parts.numbering.document_element(), parts.styles.document_element());
-  DocxNotes notes(parts.footnotes.document_element(), parts.endnotes.document_element(),
-                  parts.settings.document_element());
+  Numbering numbering(parts.numbering.document_element(), parts.styles.document_element());
+  Notes notes(parts.footnotes.document_element(), parts.endnotes.document_element(),
+              parts.settings.document_element());
   StoryContext context{&numbering, &notes, out};
   MainPartReader reader(limits, &context);
   QM_RETURN_IF_ERROR(
@@ -72,17 +72,17 @@ Status ReadBody(const ZipArchive& package, const ReadLimits& limits, Document* o
 
 }  // namespace
 
-Status ReadDocxPackage(const ZipArchive& package, const ReadLimits& limits, Document* out) {
+Status ReadPackage(const ZipArchive& package, const ReadLimits& limits, Document* out) {
   *out = Document();
   Status status = ReadBody(package, limits, out);
   if (!status.ok()) *out = Document();  // nothing of a refused document is kept
   return status;
 }
 
-Status ReadDocxDocument(std::string_view bytes, const ReadLimits& limits, Document* out) {
+Status ReadDocument(std::string_view bytes, const ReadLimits& limits, Document* out) {
   std::unique_ptr<ZipArchive> package;
   QM_RETURN_IF_ERROR(ZipArchive::Open(bytes, &package));
-  return ReadDocxPackage(*package, limits, out);
+  return ReadPackage(*package, limits, out);
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -12,7 +12,7 @@
 #include "document/read_limits.h"
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 // The main part of every package Word writes.
 inline constexpr char kMainDocumentPart[] = "word/document.xml";
@@ -23,9 +23,9 @@ inline constexpr char kMainDocumentPart[] = "word/document.xml";
 // expanding far more than XML does), and with
 // kCorruptDocument for a damaged archive, XML that is not well-formed or
 // nests deeper than the limits allow, or a part that is no Word document.
-Status ReadDocxPackage(const ZipArchive& package, const ReadLimits& limits, Document* out);
+Status ReadPackage(const ZipArchive& package, const ReadLimits& limits, Document* out);
 
 // The same for a package held in `bytes`.
-Status ReadDocxDocument(std::string_view bytes, const ReadLimits& limits, Document* out);
+Status ReadDocument(std::string_view bytes, const ReadLimits& limits, Document* out);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 namespace {
 
@@ -96,4 +96,4 @@ int TableBuilder::Twips(pugi::xml_node measure) const {
   return error == std::errc() && end == value.data() + value.size() && twips >= 0 ? twips : -1;
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -20,7 +20,7 @@
 #include "document/model.h"
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 
 class TableBuilder {
  public:
@@ -54,4 +54,4 @@ class TableBuilder {
   bool cell_merges_into_previous_ = false;
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -2,7 +2,7 @@
 
 #include "platform/encoding/unicode.h"
 
-namespace quillmere::document {
+namespace quillmere::document::web_page {
 
 namespace {
 
@@ -163,4 +163,4 @@ std::u16string Points(int64_t twips) {
 
 int64_t Pixels(int64_t twips) { return twips <= 0 ? 0 : (twips + 7) / 15; }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::web_page

@@ -6,7 +6,7 @@
 
 #include "document/model.h"
 
-namespace quillmere::document {
+namespace quillmere::document::web_page {
 
 // How many note references of each kind the page holds so far: the next
 // one's id ("ftn3", "edn1") follows from it.
@@ -44,4 +44,4 @@ std::u16string Points(int64_t twips);
 // A length in pixels at 96 per inch, rounded, for width attributes.
 int64_t Pixels(int64_t twips);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::web_page

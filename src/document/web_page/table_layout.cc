@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quillmere::document {
+namespace quillmere::document::web_page {
 
 namespace {
 
@@ -65,4 +65,4 @@ TableLayout LayOutTable(const Table& table) {
   return layout;
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::web_page

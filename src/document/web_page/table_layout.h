@@ -11,7 +11,7 @@
 
 #include "document/model.h"
 
-namespace quillmere::document {
+namespace quillmere::document::web_page {
 
 struct PlacedCell {
   const Cell* cell = nullptr;
@@ -38,4 +38,4 @@ struct TableLayout {
 // own. Only a row without any cell in the model is left out.
 TableLayout LayOutTable(const Table& table);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::web_page

@@ -11,7 +11,7 @@
 #include "platform/limits.h"
 #include "platform/translation.h"
 
-namespace quillmere::document {
+namespace quillmere::document::web_page {
 
 namespace {
 
@@ -317,7 +317,7 @@ Status TooLarge(uint64_t max_bytes) {
 
 }  // namespace
 
-Status WriteWebPage(const Document& document, std::string* page, uint64_t max_bytes) {
+Status Write(const Document& document, std::string* page, uint64_t max_bytes) {
   page->clear();
   PageWriter writer(max_bytes, *page);
   writer.Write(document);
@@ -328,4 +328,4 @@ Status WriteWebPage(const Document& document, std::string* page, uint64_t max_by
   return Status();
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::web_page

@@ -37,12 +37,11 @@
 #include "platform/limits.h"
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::web_page {
 
 // The whole page, as bytes in code page 936, into `page`. A document whose
 // page would pass `max_bytes` fails with kDocumentTooLarge, leaving `page`
 // empty; the writer stops as soon as the page passes the limit.
-Status WriteWebPage(const Document& document, std::string* page,
-                    uint64_t max_bytes = kMaxPageBytes);
+Status Write(const Document& document, std::string* page, uint64_t max_bytes = kMaxPageBytes);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::web_page

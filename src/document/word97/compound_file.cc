@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr std::string_view kSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
@@ -242,4 +242,4 @@ Status CompoundFile::ReadStream(uint32_t entry_id, std::string* out) const {
   return ReadRegular(entry.start, entry.size, out);
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

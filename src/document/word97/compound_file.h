@@ -16,7 +16,7 @@
 #include "document/word97/little_endian.h"
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 class CompoundFile {
  public:
@@ -64,4 +64,4 @@ class CompoundFile {
   std::string mini_stream_;
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -4,7 +4,7 @@
 
 #include "document/common/grid.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 // Edges are 16-bit numbers in the file: one that lies more than half their
@@ -106,4 +106,4 @@ void LayOutOnGrid(std::vector<EdgeRow> rows, Table* out) {
   ResolveVerticalMerges(out);
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

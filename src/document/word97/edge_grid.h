@@ -1,7 +1,7 @@
 // Lays out a table's rows, whose cells are given by their edges (in twips),
-// on the grid of those edges (see grid.h), once it has made sense of what a
-// file may give: edges that wrap around or run backwards, cells of no width,
-// and vertical merges with nothing above them.
+// on the grid of those edges (see common/grid.h), once it has made sense of
+// what a file may give: edges that wrap around or run backwards, cells of no
+// width, and vertical merges with nothing above them.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 
 #include "document/model.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 struct EdgeRow {
   std::vector<int64_t> edges;  // cells.size() + 1 edges, left to right
@@ -30,4 +30,4 @@ void LayOutOnGrid(std::vector<EdgeRow> rows, Table* out);
 // paragraphs.
 void AppendContent(Cell&& from, Cell* into);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -7,7 +7,7 @@
 #include "document/word97/little_endian.h"
 #include "platform/translation.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr uint16_t kWord97Ident = 0xA5EC;
@@ -147,4 +147,4 @@ Status CheckFibAgainstTableStream(Fib* fib, uint64_t table_stream_size) {
   return Status();
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -9,7 +9,7 @@
 
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 // A structure in the table stream: its offset and its size in bytes.
 struct FcLcb {
@@ -55,4 +55,4 @@ Status ReadFib(std::string_view word_document, Fib* out);
 // are forgotten (set empty): a damaged text box costs only itself.
 Status CheckFibAgainstTableStream(Fib* fib, uint64_t table_stream_size);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -4,7 +4,7 @@
 
 #include "document/word97/little_endian.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr uint64_t kPageSize = 512;
@@ -91,4 +91,4 @@ std::vector<FkpRun> ReadFkpRuns(FkpKind kind, std::string_view word_document,
   return runs;
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -11,7 +11,7 @@
 #include "document/word97/fib.h"
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 struct FkpRun {
   uint32_t start = 0;  // byte range [start, end) of WordDocument
@@ -29,4 +29,4 @@ enum class FkpKind { kParagraph, kCharacter };
 std::vector<FkpRun> ReadFkpRuns(FkpKind kind, std::string_view word_document,
                                 std::string_view table_stream, FcLcb bins);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -4,7 +4,7 @@
 
 #include "document/word97/little_endian.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr uint64_t kLstfSize = 28;
@@ -86,12 +86,12 @@ void ApplyListSprms(const std::vector<Sprm>& sprms, int* ilfo, int* level) {
 
 }  // namespace
 
-Word97Lists::Word97Lists(std::string_view table_stream, const Fib& fib) {
+Lists::Lists(std::string_view table_stream, const Fib& fib) {
   ReadInstances(table_stream, fib);
   if (!instances_.empty()) ReadStyles(table_stream, fib.style_sheet);
 }
 
-void Word97Lists::ReadInstances(std::string_view table_stream, const Fib& fib) {
+void Lists::ReadInstances(std::string_view table_stream, const Fib& fib) {
   LittleEndian table(table_stream);
   std::vector<Definition> definitions = ReadDefinitions(table, fib.list_definitions);
   FcLcb overrides = fib.list_overrides;
@@ -136,7 +136,7 @@ void Word97Lists::ReadInstances(std::string_view table_stream, const Fib& fib) {
   }
 }
 
-void Word97Lists::ReadStyles(std::string_view table_stream, FcLcb style_sheet) {
+void Lists::ReadStyles(std::string_view table_stream, FcLcb style_sheet) {
   LittleEndian table(table_stream);
   if (style_sheet.lcb < 2 || !table.Has(style_sheet.fc, style_sheet.lcb)) return;
   LittleEndian sheet(table.Slice(style_sheet.fc, style_sheet.lcb));
@@ -174,8 +174,8 @@ void Word97Lists::ReadStyles(std::string_view table_stream, FcLcb style_sheet) {
   }
 }
 
-std::shared_ptr<const ListLabel> Word97Lists::Label(uint16_t istd, const std::vector<Sprm>& sprms,
-                                                    ListCounter& counter) const {
+std::shared_ptr<const ListLabel> Lists::Label(uint16_t istd, const std::vector<Sprm>& sprms,
+                                              ListCounter& counter) const {
   if (instances_.empty()) return nullptr;
   int ilfo = -1, level = -1;
   if (istd < styles_.size()) {
@@ -190,4 +190,4 @@ std::shared_ptr<const ListLabel> Word97Lists::Label(uint16_t istd, const std::ve
       counter.Next(instance.counters, instance.levels, std::max(level, 0)));
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -19,19 +19,19 @@
 #include "document/word97/fib.h"
 #include "document/word97/sprm.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 namespace sprm {
 constexpr uint16_t kPIlvl = 0x260A;
 constexpr uint16_t kPIlfo = 0x460B;
 }  // namespace sprm
 
-class Word97Lists {
+class Lists {
  public:
   // Reads the structures `fib` points to in `table_stream`. Damaged or
   // missing ones leave their lists out: a paragraph of such a list simply
   // gets no label.
-  Word97Lists(std::string_view table_stream, const Fib& fib);
+  Lists(std::string_view table_stream, const Fib& fib);
 
   // The label of a paragraph of style `istd` with the direct properties
   // `sprms`, counted in `counter`; null when it belongs to no list. Call it
@@ -57,4 +57,4 @@ class Word97Lists {
   std::vector<StyleList> styles_;    // by istd
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

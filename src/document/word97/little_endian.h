@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 class LittleEndian {
  public:
@@ -53,4 +53,4 @@ class LittleEndian {
   std::string_view bytes_;
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

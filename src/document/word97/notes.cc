@@ -5,7 +5,7 @@
 #include "document/common/list_labels.h"
 #include "document/word97/little_endian.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr uint64_t kFrdSize = 2;
@@ -60,4 +60,4 @@ std::u16string NoteNumbers::Next(bool endnote) {
                  : FormatNumber(++footnotes_, NumberFormat::kDecimal);
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

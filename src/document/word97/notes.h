@@ -11,7 +11,7 @@
 
 #include "document/word97/fib.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 struct NoteReference {
   uint32_t cp = 0;  // in the main text: 0x02 for a numbered note, else the author's mark
@@ -38,4 +38,4 @@ class NoteNumbers {
   int endnotes_ = 0;
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 // A real paragraph has at most one PrcData (64 KB) of sprms besides its own
@@ -100,4 +100,4 @@ TableMarks ReadTableMarks(const std::vector<Sprm>& sprms) {
   return marks;
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

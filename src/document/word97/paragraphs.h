@@ -10,7 +10,7 @@
 #include "document/word97/pieces.h"
 #include "document/word97/sprm.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 struct ParagraphSpan {
   uint32_t start = 0;          // CP of the first character
@@ -50,4 +50,4 @@ constexpr int kMaxTableDepth = 64;
 
 TableMarks ReadTableMarks(const std::vector<Sprm>& sprms);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

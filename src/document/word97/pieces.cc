@@ -5,7 +5,7 @@
 #include "document/word97/little_endian.h"
 #include "platform/translation.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr uint8_t kClxPrc = 0x01;
@@ -113,4 +113,4 @@ std::u16string ReadMainText(std::string_view word_document, const PieceTable& ta
   return text;
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

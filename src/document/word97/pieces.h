@@ -11,7 +11,7 @@
 #include "document/word97/fib.h"
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 struct Piece {
   uint32_t cp_start = 0;  // first character position (CP) of the piece
@@ -48,4 +48,4 @@ std::u16string ReadMainText(std::string_view word_document, const PieceTable& ta
 // The character that an 8-bit piece's `byte` stands for.
 char16_t DecodeCompressedByte(uint8_t byte);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -18,7 +18,7 @@
 #include "document/word97/text_boxes.h"
 #include "platform/translation.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr char16_t kCellMark = 0x07;
@@ -88,7 +88,7 @@ struct Text {
 
 class StoryAssembler {
  public:
-  StoryAssembler(Text& text, const Word97Lists& lists) : text_(text), lists_(lists) {}
+  StoryAssembler(Text& text, const Lists& lists) : text_(text), lists_(lists) {}
 
   // Reads the main text, CPs [0, `length`), into `out`: each text box
   // follows the paragraph that holds its anchor, and each note's text goes
@@ -220,7 +220,7 @@ class StoryAssembler {
   }
 
   Text& text_;
-  const Word97Lists& lists_;
+  const Lists& lists_;
   size_t next_note_ = 0;  // of text_.notes, the first the main text has not passed
   NoteNumbers numbers_;
   Document* notes_out_ = nullptr;
@@ -235,7 +235,7 @@ uint32_t NotesEnd(const std::vector<NoteReference>& notes) {
 
 }  // namespace
 
-Status ReadWord97Document(std::string_view file_bytes, Document* out) {
+Status ReadDocument(std::string_view file_bytes, Document* out) {
   *out = Document();
   Streams streams;
   Fib fib;
@@ -261,11 +261,11 @@ Status ReadWord97Document(std::string_view file_bytes, Document* out) {
       ReadTextBoxAnchors(streams.table, fib, static_cast<uint32_t>(text.characters.size()));
   text.data = streams.data;
   text.sprm_budget = kSprmBudgetBase + kSprmBudgetPerByte * file_bytes.size();
-  Word97Lists lists(streams.table, fib);
+  Lists lists(streams.table, fib);
   Status status =
       StoryAssembler(text, lists).AssembleMain(static_cast<uint32_t>(fib.main_text_length), out);
   if (!status.ok()) *out = Document();
   return status;
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -7,7 +7,7 @@
 #include "document/model.h"
 #include "platform/status.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 // Fills `out` with the main story of the Word 97-2003 document held in
 // `file_bytes` (a compound file), its text boxes at their anchors, and its
@@ -18,6 +18,6 @@ namespace quillmere::document {
 //  - kCorruptDocument for a damaged file, with what was wrong and where.
 // After a failure `out` is empty. Input that is not a compound file at all
 // fails with kUnsupportedFormat.
-Status ReadWord97Document(std::string_view file_bytes, Document* out);
+Status ReadDocument(std::string_view file_bytes, Document* out);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

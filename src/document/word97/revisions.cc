@@ -5,7 +5,7 @@
 
 #include "document/word97/sprm.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 bool EndsParagraph(char16_t c) { return c == 0x0D || c == 0x07 || c == 0x0C; }
@@ -73,4 +73,4 @@ std::vector<uint32_t> RemoveDeletedText(const std::vector<FkpRun>& runs, const P
   return remover.TakeMarks();
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

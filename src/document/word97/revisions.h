@@ -10,7 +10,7 @@
 #include "document/word97/fkp.h"
 #include "document/word97/pieces.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 // Blanks (sets to 0, which shows nothing) every character of `text` whose
 // character properties (its run's, then its piece's) mark it deleted, except
@@ -20,4 +20,4 @@ namespace quillmere::document {
 std::vector<uint32_t> RemoveDeletedText(const std::vector<FkpRun>& character_runs,
                                         const PieceTable& pieces, std::u16string* text);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr int kTc80Size = 20;
@@ -156,4 +156,4 @@ RowDefinition ReadRowDefinition(const std::vector<Sprm>& sprms) {
   return builder.Take();
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

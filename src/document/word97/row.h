@@ -10,7 +10,7 @@
 
 #include "document/word97/sprm.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 // Horizontal merge (tcgrf bits 0-1, as Word 97 names them) and vertical
 // merge (bits 5-6) of a cell.
@@ -39,4 +39,4 @@ struct RowDefinition {
 // Applies the table sprms among `sprms`, in order, to an empty row.
 RowDefinition ReadRowDefinition(const std::vector<Sprm>& sprms);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 // Operand bytes for each value of spra (bits 13-15); 6 means variable.
@@ -92,4 +92,4 @@ void AppendPrmSprms(uint16_t prm, const std::vector<std::string_view>& prc_grppr
   out->push_back({opcode, LittleEndian(std::string_view(kAllBytes).substr(prm >> 8, 1))});
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -8,7 +8,7 @@
 
 #include "document/word97/little_endian.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 // The opcodes this reader acts on.
 namespace sprm {
@@ -63,4 +63,4 @@ void AppendSprms(std::string_view grpprl, std::vector<Sprm>* out);
 void AppendPrmSprms(uint16_t prm, const std::vector<std::string_view>& prc_grpprls,
                     std::vector<Sprm>* out);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -5,7 +5,7 @@
 
 #include "document/word97/sprm.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr char16_t kSymbolPlaceholder = u'(';
@@ -53,4 +53,4 @@ void ResolveSymbols(const std::vector<FkpRun>& runs, const PieceTable& pieces,
   }
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -9,11 +9,11 @@
 #include "document/word97/fkp.h"
 #include "document/word97/pieces.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 // Replaces each "(" of `text` whose character properties (its character
 // run's sprms, then its piece's) carry sprmCSymbol by that symbol.
 void ResolveSymbols(const std::vector<FkpRun>& character_runs, const PieceTable& pieces,
                     std::u16string* text);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

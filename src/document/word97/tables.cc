@@ -5,7 +5,7 @@
 
 #include "document/word97/edge_grid.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr int64_t kFarEdge = 1 << 30;  // padding stops here rather than overflow
@@ -145,4 +145,4 @@ void TableAssembler::EndRow(int depth, RowDefinition definition) {
   open->cells.clear();
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -8,7 +8,7 @@
 #include "document/model.h"
 #include "document/word97/row.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 class TableAssembler {
  public:
@@ -52,4 +52,4 @@ class TableAssembler {
   std::vector<OpenTable> open_;  // open_[d - 1] is the table at depth d
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

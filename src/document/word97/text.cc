@@ -1,6 +1,6 @@
 #include "document/word97/text.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr char16_t kFieldBegin = 0x13;
@@ -59,4 +59,4 @@ void TextFilter::Show(char16_t c, Paragraph* out) {
   // hyphen (0x1F) and cell marks: nothing to show.
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -9,7 +9,7 @@
 
 #include "document/model.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 class TextFilter {
  public:
@@ -28,4 +28,4 @@ class TextFilter {
   size_t open_instructions_ = 0;       // open fields still in their instruction
 };
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -5,7 +5,7 @@
 
 #include "document/word97/little_endian.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 constexpr uint64_t kShapeAnchorSize = 26;  // FSPA
@@ -63,4 +63,4 @@ std::vector<TextBoxAnchor> ReadTextBoxAnchors(std::string_view table_stream, con
   return boxes;
 }
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -12,7 +12,7 @@
 
 #include "document/word97/fib.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 
 struct TextBoxAnchor {
   uint32_t anchor = 0;  // CP of the anchor character in the main text
@@ -26,4 +26,4 @@ struct TextBoxAnchor {
 std::vector<TextBoxAnchor> ReadTextBoxAnchors(std::string_view table_stream, const Fib& fib,
                                               uint32_t text_length);
 
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 namespace {
 
 Row RowOfSpans(std::vector<int> spans, int before = 0) {
@@ -67,4 +67,4 @@ TEST(DocxGridTest, RefusesATableWiderThanAnyGrid) {
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

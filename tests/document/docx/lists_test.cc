@@ -8,7 +8,7 @@
 #include "document/server_fixture.h"
 #include "support/zip_writer.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 namespace {
 
 using testing::Grid;
@@ -99,10 +99,10 @@ TEST(DocxListsTest, LabelsAreWordsOwnInTheListFixtures) {
   QM_REQUIRE_FIXTURE("lists");
   testing::ExpectWordsLabels(".docx",
                              [](std::string_view bytes, Document* document) {
-                               return ReadDocxDocument(bytes, ReadLimits(), document);
+                               return ReadDocument(bytes, ReadLimits(), document);
                              },
                              {"ck4__List_indentation"});
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -6,7 +6,7 @@
 
 #include "document/server_fixture.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 namespace {
 
 using testing::Grid;
@@ -103,4 +103,4 @@ TEST_F(DocxReaderTest, ADocumentLibreOfficeWrote) {
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

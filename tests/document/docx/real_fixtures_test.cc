@@ -11,7 +11,7 @@
 #include "document/server_fixture.h"
 #include "support/fixtures.h"
 
-namespace quillmere::document {
+namespace quillmere::document::docx {
 namespace {
 
 namespace fs = std::filesystem;
@@ -129,4 +129,4 @@ TEST_F(RealDocxTest, StrictOpenXml) {
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::docx

@@ -4,7 +4,7 @@
 
 #include "platform/encoding/unicode.h"
 
-namespace quillmere::document {
+namespace quillmere::document::web_page {
 namespace {
 
 std::string Content(const Paragraph& paragraph) {
@@ -65,4 +65,4 @@ TEST(PageTextTest, LengthsInPointsAndPixelsAsWordWritesThem) {
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::web_page

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quillmere::document {
+namespace quillmere::document::web_page {
 namespace {
 
 struct CellShape {
@@ -81,4 +81,4 @@ TEST(TableLayoutTest, ShortRowsKeepRoomBeforeAndAfterAndTheGridGrowsToTheWidest)
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::web_page

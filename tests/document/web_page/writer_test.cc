@@ -9,7 +9,7 @@
 
 #include "document/server_fixture.h"
 
-namespace quillmere::document {
+namespace quillmere::document::web_page {
 namespace {
 
 using testing::Grid;
@@ -50,7 +50,7 @@ std::string PageOf(std::unique_ptr<Table> table) {
   document.body.emplace_back(Text(u"Intro"));
   document.body.emplace_back(std::move(table));
   std::string page;
-  EXPECT_TRUE(WriteWebPage(document, &page).ok());
+  EXPECT_TRUE(Write(document, &page).ok());
   return page;
 }
 
@@ -98,7 +98,7 @@ TEST(WebPageWriterTest, TextOutsideCodePage936BecomesCharacterReferences) {
   Document document;
   document.body.emplace_back(Text(u"中文 😀 한"));
   std::string page;
-  ASSERT_TRUE(WriteWebPage(document, &page).ok());
+  ASSERT_TRUE(Write(document, &page).ok());
   EXPECT_NE(page.find("\xD6\xD0\xCE\xC4 &#128512; &#54620;"), std::string::npos);  // 中文 in GBK
 }
 
@@ -164,9 +164,9 @@ TEST_F(SamplePageTest, TheCommittedSamplePageIsWhatTheServerWrites) {
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::web_page
 
-namespace quillmere::document {
+namespace quillmere::document::web_page {
 namespace {
 
 // A document whose page would pass the limit is refused before the page is
@@ -185,15 +185,15 @@ TEST(WebPageWriterTest, APageBeyondTheLimitIsRefused) {
     return document;
   };
   std::string page;
-  ASSERT_TRUE(WriteWebPage(many_rows(), &page).ok());
+  ASSERT_TRUE(Write(many_rows(), &page).ok());
   const uint64_t size = page.size();
-  Status status = WriteWebPage(many_rows(), &page, size - 1);
+  Status status = Write(many_rows(), &page, size - 1);
   EXPECT_EQ(status.number(), ErrorNumber::kDocumentTooLarge) << status.ToString();
   EXPECT_NE(status.description().find(std::to_string(size - 1) + " bytes"), std::string::npos);
   EXPECT_TRUE(page.empty());
-  EXPECT_TRUE(WriteWebPage(many_rows(), &page, size).ok());
+  EXPECT_TRUE(Write(many_rows(), &page, size).ok());
   EXPECT_EQ(page.size(), size);
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::web_page

@@ -6,7 +6,7 @@
 
 #include "compound_file_writer.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 using testing::CompoundFileLayout;
@@ -202,4 +202,4 @@ TEST(CompoundFileHostileTest, EveryTruncationAndRandomTailFailsCleanlyOrReadsThe
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -16,8 +16,8 @@ std::string DocParts::Pack() const {
 
 DocParts LoadDocParts(const std::string& fixture) {
   std::string bytes = Fixture(fixture);
-  CompoundFile file;
-  EXPECT_TRUE(CompoundFile::Open(bytes, &file).ok());
+  word97::CompoundFile file;
+  EXPECT_TRUE(word97::CompoundFile::Open(bytes, &file).ok());
   DocParts parts;
   EXPECT_TRUE(file.ReadStream(*file.FindStream(u"WordDocument"), &parts.word_document).ok());
   EXPECT_TRUE(file.ReadStream(*file.FindStream(u"1Table"), &parts.table).ok());
@@ -28,12 +28,12 @@ DocParts LoadDocParts(const std::string& fixture) {
 }
 
 uint64_t MainTextLengthOffset(const std::string& word_document) {
-  LittleEndian fib(word_document);
+  word97::LittleEndian fib(word_document);
   return 0x22 + 2 * uint64_t{fib.U16(0x20)} + 2 + 12;
 }
 
 uint64_t FibPairOffset(const std::string& word_document, int index) {
-  LittleEndian fib(word_document);
+  word97::LittleEndian fib(word_document);
   uint64_t at = 0x22 + 2 * uint64_t{fib.U16(0x20)};
   at += 2 + 4 * uint64_t{fib.U16(at)};
   return at + 2 + 8 * uint64_t(index);

@@ -13,7 +13,7 @@
 #include "table_grid.h"
 #include "test_files.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 std::string FixturePath(const std::string& name) {
@@ -25,7 +25,7 @@ std::string FixturePath(const std::string& name) {
   do {                                                                 \
     QM_REQUIRE_FIXTURE(name);                                          \
     std::string bytes_ = testing::ReadFileBytes(FixturePath(name));    \
-    Status status_ = ReadWord97Document(bytes_, (document));           \
+    Status status_ = ReadDocument(bytes_, (document));                 \
     ASSERT_TRUE(status_.ok()) << (name) << ": " << status_.ToString(); \
   } while (0)
 
@@ -143,8 +143,7 @@ TEST(Word97FixturesTest, OutOfScopeFilesAreRefusedForTheFallback) {
     QM_REQUIRE_FIXTURE(file);
     std::string bytes = testing::ReadFileBytes(FixturePath(file));
     Document document;
-    EXPECT_EQ(ReadWord97Document(bytes, &document).number(), ErrorNumber::kUnsupportedFormat)
-        << file;
+    EXPECT_EQ(ReadDocument(bytes, &document).number(), ErrorNumber::kUnsupportedFormat) << file;
     EXPECT_TRUE(document.body.empty());
   }
 }
@@ -252,7 +251,7 @@ TEST(Word97FixturesTest, EveryFixtureSurvivesDamage) {
         bad[(seed >> 8) % bad.size()] = static_cast<char>(seed >> 24);
       }
       Document document;
-      if (!ReadWord97Document(bad, &document).ok()) {
+      if (!ReadDocument(bad, &document).ok()) {
         EXPECT_TRUE(document.body.empty()) << file;
       }
     }
@@ -260,4 +259,4 @@ TEST(Word97FixturesTest, EveryFixtureSurvivesDamage) {
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

@@ -11,7 +11,7 @@
 #include "document/word97/reader.h"
 #include "test_files.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 using testing::PutU16;
@@ -26,7 +26,7 @@ Parts PlainDoc() { return testing::LoadDocParts("plain.doc"); }
 
 Status Read(const Parts& parts) {
   Document document;
-  Status status = ReadWord97Document(parts.Pack(), &document);
+  Status status = ReadDocument(parts.Pack(), &document);
   if (!status.ok()) {
     EXPECT_TRUE(document.body.empty());
   }
@@ -138,7 +138,7 @@ TEST(Word97HostileTest, ParagraphPagesOutsideTheStreamLeaveOneParagraph) {
   for (uint32_t i = 0; i < count; ++i)
     PutU32(&parts.table, bins + 4 * (count + 1) + 4 * i, 0x3FFFFF);
   Document document;
-  ASSERT_TRUE(ReadWord97Document(parts.Pack(), &document).ok());
+  ASSERT_TRUE(ReadDocument(parts.Pack(), &document).ok());
   EXPECT_EQ(document.body.size(), 1u);
 }
 
@@ -149,7 +149,7 @@ TEST(Word97HostileTest, FilesTheFuzzerFoundFailCleanly) {
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     SCOPED_TRACE(entry.path().filename().string());
     Document document;
-    Status status = ReadWord97Document(testing::ReadFileBytes(entry.path().string()), &document);
+    Status status = ReadDocument(testing::ReadFileBytes(entry.path().string()), &document);
     if (!status.ok()) {
       EXPECT_TRUE(document.body.empty());
     }
@@ -159,4 +159,4 @@ TEST(Word97HostileTest, FilesTheFuzzerFoundFailCleanly) {
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

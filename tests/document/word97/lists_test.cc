@@ -12,7 +12,7 @@
 #include "document/word97/reader.h"
 #include "table_grid.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 using testing::PutU16;
@@ -99,7 +99,7 @@ std::string NoteText(const Note& note) {
 
 TEST(Word97NotesTest, ReferencesShowTheirMarksAndNotesFollowTheBody) {
   Document document;
-  ASSERT_TRUE(ReadWord97Document(NotedDocument().Pack(), &document).ok());
+  ASSERT_TRUE(ReadDocument(NotedDocument().Pack(), &document).ok());
   std::vector<testing::ExpandedTable> tables = testing::ExpandTables(document);
   ASSERT_EQ(tables.size(), 1u);
   EXPECT_EQ(tables[0].rows, (std::vector<std::vector<std::string>>{
@@ -117,7 +117,7 @@ TEST(Word97NotesTest, ReferencesShowTheirMarksAndNotesFollowTheBody) {
   EXPECT_EQ(NoteText(document.endnotes[0]), " price note");
 
   std::string page;
-  ASSERT_TRUE(WriteWebPage(document, &page).ok());
+  ASSERT_TRUE(web_page::Write(document, &page).ok());
   EXPECT_NE(page.find("[1]<![endif]>"), std::string::npos);
   size_t endnote = page.find("<div style='mso-element:endnote' id=edn1>");
   ASSERT_NE(endnote, std::string::npos);
@@ -127,8 +127,8 @@ TEST(Word97NotesTest, ReferencesShowTheirMarksAndNotesFollowTheBody) {
 
 TEST(Word97ListsTest, LabelsAreWordsOwnInTheListFixtures) {
   QM_REQUIRE_FIXTURE("lists");
-  testing::ExpectWordsLabels(".doc", ReadWord97Document, {});
+  testing::ExpectWordsLabels(".doc", ReadDocument, {});
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

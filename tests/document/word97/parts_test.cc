@@ -13,7 +13,7 @@
 #include "platform/encoding/unicode.h"
 #include "table_grid.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 using Grid = std::vector<std::vector<std::string>>;
@@ -428,4 +428,4 @@ TEST(TableAssemblerTest, HugeRowsAndTablesTakeLinearWork) {
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

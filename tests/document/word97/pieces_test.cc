@@ -12,7 +12,7 @@
 #include "document/word97/reader.h"
 #include "table_grid.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 using testing::DocParts;
@@ -130,8 +130,8 @@ TEST(Word97PiecesTest, EightBitPiecesUseWordsMappingBesideSixteenBitOnes) {
   EXPECT_EQ(wide, 1);  // "€": Word's mapping has no 8-bit byte for it
 
   Document expected, actual;
-  ASSERT_TRUE(ReadWord97Document(original.Pack(), &expected).ok());
-  Status status = ReadWord97Document(mixed.Pack(), &actual);
+  ASSERT_TRUE(ReadDocument(original.Pack(), &expected).ok());
+  Status status = ReadDocument(mixed.Pack(), &actual);
   ASSERT_TRUE(status.ok()) << status.ToString();
   auto tables = testing::ExpandTables(actual);
   ASSERT_EQ(tables.size(), 1u);
@@ -159,4 +159,4 @@ TEST(Word97PiecesTest, ThePieceTableCoversExactlyTheMainText) {
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97

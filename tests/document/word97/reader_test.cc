@@ -7,7 +7,7 @@
 #include "table_grid.h"
 #include "test_files.h"
 
-namespace quillmere::document {
+namespace quillmere::document::word97 {
 namespace {
 
 using testing::ExpandTables;
@@ -17,7 +17,7 @@ using Grid = std::vector<std::vector<std::string>>;
 std::vector<testing::ExpandedTable> ReadTables(const std::string& name, Document* document) {
   std::string bytes = Fixture(name);
   EXPECT_FALSE(bytes.empty()) << name;
-  Status status = ReadWord97Document(bytes, document);
+  Status status = ReadDocument(bytes, document);
   EXPECT_TRUE(status.ok()) << status.ToString();
   return ExpandTables(*document);
 }
@@ -159,7 +159,7 @@ TEST(Word97ReaderTest, TwoThousandRows) {
   std::string bytes = testing::ReadFileBytes(LARGE_2000_ROWS_DOC);
   ASSERT_FALSE(bytes.empty());
   Document document;
-  ASSERT_TRUE(ReadWord97Document(bytes, &document).ok());
+  ASSERT_TRUE(ReadDocument(bytes, &document).ok());
   auto tables = ExpandTables(document);
   ASSERT_EQ(tables.size(), 1u);
   ASSERT_EQ(tables[0].rows.size(), 2001u);
@@ -169,4 +169,4 @@ TEST(Word97ReaderTest, TwoThousandRows) {
 }
 
 }  // namespace
-}  // namespace quillmere::document
+}  // namespace quillmere::document::word97
