@@ -13,7 +13,7 @@
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
 #include "output/dt_table.h"
-#include "platform/files.h"
+#include "platform/program_paths.h"
 #include "word_tables.h"
 
 namespace quillmere {

@@ -24,7 +24,7 @@
 #include "output/conversion_run.h"
 #include "output/dt_table.h"
 #include "platform/encoding/unicode.h"
-#include "platform/files.h"
+#include "platform/program_paths.h"
 #include "word_tables.h"
 
 namespace quillmere {

@@ -10,7 +10,7 @@
 #include "capture/start_command.h"
 #include "document/document_server.h"
 #include "output/dt_table.h"
-#include "platform/filename.h"
+#include "platform/program_paths.h"
 
 namespace quillmere {
 namespace {

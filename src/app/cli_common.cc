@@ -4,7 +4,7 @@
 
 #include "app/cli.h"
 #include "output/dt_table.h"
-#include "platform/filename.h"
+#include "platform/program_paths.h"
 #include "platform/status.h"
 #include "platform/translation.h"
 

@@ -14,8 +14,8 @@
 #include "output/dt_table.h"
 #include "platform/encoding/codepage.h"
 #include "platform/file_system.h"
-#include "platform/filename.h"
 #include "platform/limits.h"
+#include "platform/program_paths.h"
 #include "platform/translation.h"
 
 namespace quillmere::cli {
@@ -104,7 +104,7 @@ int Convert(const std::vector<std::string>& args) {
   StderrProgress Label1(options->Has("--progress"));
   files::FileSystem& disk = files::Disk();
   Status status = ReadMarkup(*options->operand, options->Has("--utf8"), disk, &form.strTable);
-  if (status.ok()) status = OpenDataMdb(form, folder);
+  if (status.ok()) status = OpenDataMdb(form, folder, disk);
   if (status.ok()) {
     status = ReplaceDtTable(
         form, [&] { return Command3_Click(form, folder, WebBrowser1, Label1, disk); });

@@ -6,7 +6,7 @@
 #include "app/cli.h"
 #include "output/access_import.h"
 #include "output/dt_table.h"
-#include "platform/filename.h"
+#include "platform/program_paths.h"
 #include "platform/translation.h"
 
 namespace quillmere::cli {

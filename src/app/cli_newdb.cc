@@ -8,7 +8,7 @@
 #include "app/cli.h"
 #include "output/dt_table.h"
 #include "platform/encoding/unicode.h"
-#include "platform/filename.h"
+#include "platform/program_paths.h"
 #include "platform/translation.h"
 
 namespace quillmere::cli {

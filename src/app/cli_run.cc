@@ -12,8 +12,8 @@
 #include "document/document_server.h"
 #include "output/dt_table.h"
 #include "platform/encoding/unicode.h"
-#include "platform/filename.h"
-#include "platform/files.h"
+#include "platform/file_system.h"
+#include "platform/program_paths.h"
 #include "platform/translation.h"
 
 namespace quillmere::cli {
@@ -66,11 +66,12 @@ std::optional<int32_t> TableNumber(const Arguments& arguments, std::string* prob
 
 // The folder the run worked in. Without a folder named, a run that finds no
 // test.doc in the program's folder says how to name one.
-FolderUsed Used(const std::u16string& folder, bool given, Status& status) {
+FolderUsed Used(const std::u16string& folder, bool given, files::FileSystem& file_system,
+                Status& status) {
   const std::string where = files::NativePath(folder);
   if (given) return {folder, Fill(Tr("quillmere run worked in the folder %s."), where)};
   if (status.number() == ErrorNumber::kFileNotFound &&
-      !files::Exists(files::NativePath(files::DocumentFileName(folder)))) {
+      !file_system.Exists(files::NativePath(files::DocumentFileName(folder)))) {
     status = Status(status.number(), Fill(Tr("no test.doc in the program's folder %s; give the "
                                              "folder: quillmere run FOLDER"),
                                           where));
@@ -100,17 +101,18 @@ int Run(const std::vector<std::string>& args) {
     Status made = DefaultFolder(&folder);
     if (!made.ok()) return Failed(made);
   }
-  document::DocumentServer FramerControl1;
+  files::FileSystem& disk = files::Disk();
+  document::DocumentServer FramerControl1(document::ReaderOptions(), disk);
   OptionControls controls(*table, options->Has("--first-row-data"));
   FormState form;
   form.strConnection = unicode::FromUtf8(options->Value("--connection"));
   if (options->Has("--keep-text")) form.cell_texts = CellTexts::kKept;
   NoBrowser WebBrowser1;
   StderrProgress Label1(options->Has("--progress"));
-  StartContext window{folder, FramerControl1, controls, form, WebBrowser1, Label1};
+  StartContext window{folder, FramerControl1, controls, form, WebBrowser1, Label1, disk};
   Status status = Command1_Click(window);
   Label1.Done();
-  return Reported(status, form, Used(folder, given, status));
+  return Reported(status, form, Used(folder, given, disk, status));
 }
 
 }  // namespace quillmere::cli

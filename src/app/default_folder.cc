@@ -2,7 +2,7 @@
 
 #include "output/dt_table.h"
 #include "platform/app_folder.h"
-#include "platform/filename.h"
+#include "platform/program_paths.h"
 
 namespace quillmere {
 

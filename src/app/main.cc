@@ -7,7 +7,7 @@
 
 #include "app/cli.h"
 #include "app/default_folder.h"
-#include "platform/app_folder.h"
+#include "platform/file_system.h"
 #include "platform/messages.h"
 #include "platform/translation.h"
 #if QUILLMERE_GUI
@@ -56,7 +56,7 @@ namespace {
 int Window(int argc, char** argv, const char* dir) {
   std::u16string folder;
   if (dir != nullptr) {
-    if (!files::IsFolder(dir)) {
+    if (!files::Disk().IsFolder(dir)) {
       return cli::Failed(
           Status(ErrorNumber::kFileNotFound, Fill(Tr("There is no folder \"%s\"."), dir)));
     }

@@ -6,8 +6,8 @@
 #include "document/document_server.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
-#include "platform/filename.h"
 #include "platform/messages.h"
+#include "platform/program_paths.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
 

@@ -10,8 +10,8 @@
 #include "platform/encoding/ascii.h"
 #include "platform/encoding/codepage.h"
 #include "platform/file_numbers.h"
-#include "platform/filename.h"
 #include "platform/limits.h"
+#include "platform/program_paths.h"
 #include "platform/translation.h"
 
 namespace quillmere {
@@ -135,7 +135,7 @@ Status Command1_Click(StartContext& window) {
   if (opened.number() == ErrorNumber::kFileNotFound) return NoTestDoc(window, opened);
   QM_RETURN_IF_ERROR(opened);
   files::FileNumbers numbers(window.file_system);
-  Status status = OpenDataMdb(window.form, window.app_folder);
+  Status status = OpenDataMdb(window.form, window.app_folder, window.file_system);
   if (status.ok()) {
     status = ReplaceDtTable(window.form, [&] {
       QM_RETURN_IF_ERROR(SaveAndSelect(window, numbers));

@@ -36,8 +36,9 @@ struct StartContext {
   FormState& form;               // strTable, strTableFirstLine, cn, rs
   Browser& WebBrowser1;
   Progress& Label1;
-  // Where test.html is read back and tabletest.html and cc.html are written.
-  // (test.html itself is written by FramerControl1's document server.)
+  // Where the folder is listed, data.dsn looked for, test.html read back
+  // and tabletest.html and cc.html written. (test.doc is read and test.html
+  // written by FramerControl1's document server, through its own.)
   files::FileSystem& file_system = files::Disk();
 };
 

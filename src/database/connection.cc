@@ -12,7 +12,7 @@
 #include "database/sqlite/sqlite_connection.h"
 #include "platform/encoding/ascii.h"
 #include "platform/encoding/unicode.h"
-#include "platform/files.h"
+#include "platform/program_paths.h"
 #include "platform/translation.h"
 
 namespace quillmere::adodb {

@@ -6,15 +6,22 @@
 #include "document/docx/package.h"
 #include "document/docx/reader.h"
 #include "document/word97/reader.h"
-#include "platform/files.h"
 #include "platform/translation.h"
 
 namespace quillmere::document {
 
 namespace {
 
-Status ThroughConverter(std::string_view bytes, const FormatFound& format,
-                        const ReaderOptions& options, Document* out) {
+// What a read works with besides the bytes: the options, and the file
+// system the converter's working files go through.
+struct Reading {
+  const ReaderOptions& options;
+  files::FileSystem& file_system;
+};
+
+Status ThroughConverter(std::string_view bytes, const FormatFound& format, const Reading& reading,
+                        Document* out) {
+  const ReaderOptions& options = reading.options;
   std::string program = FindConverter(options.converter);
   if (program.empty()) {
     return Status(ErrorNumber::kUnsupportedFormat,
@@ -24,13 +31,13 @@ Status ThroughConverter(std::string_view bytes, const FormatFound& format,
                           "open it, and so does saving it from its program as .doc or .docx."),
                        format.name));
   }
-  std::string docx;
+  std::string converted;
   QM_RETURN_IF_ERROR(ConvertToDocx(program, bytes, format.extension, options.converter,
-                                   options.limits.max_file_bytes, &docx));
-  return docx::ReadDocument(docx, options.limits, out);
+                                   options.limits.max_file_bytes, reading.file_system, &converted));
+  return docx::ReadDocument(converted, options.limits, out);
 }
 
-Status ReadCompoundFile(std::string_view bytes, const ReaderOptions& options, Document* out) {
+Status ReadCompoundFile(std::string_view bytes, const Reading& reading, Document* out) {
   if (IsEncryptedPackage(bytes)) {
     return Status(ErrorNumber::kPasswordProtected,
                   Tr("it is a password-protected Office Open XML (.docx) document: a compound "
@@ -44,14 +51,14 @@ Status ReadCompoundFile(std::string_view bytes, const ReaderOptions& options, Do
   FormatFound format{
       Fill(Tr("a compound file but no Word 97-2003 document this program can read (%s)"), reason),
       "doc"};
-  return ThroughConverter(bytes, format, options, out);
+  return ThroughConverter(bytes, format, reading, out);
 }
 
-Status ReadZip(std::string_view bytes, const ReaderOptions& options, Document* out) {
+Status ReadZip(std::string_view bytes, const Reading& reading, Document* out) {
   std::unique_ptr<docx::ZipArchive> package;
   QM_RETURN_IF_ERROR(docx::ZipArchive::Open(bytes, &package));
   if (package->Contains(docx::kMainDocumentPart)) {
-    return docx::ReadPackage(*package, options.limits, out);
+    return docx::ReadPackage(*package, reading.options.limits, out);
   }
   // A package that declares its parts but lacks the document is a damaged
   // .docx: LibreOffice could only fail on it in its own words.
@@ -66,10 +73,10 @@ Status ReadZip(std::string_view bytes, const ReaderOptions& options, Document* o
       mimetype == "application/vnd.oasis.opendocument.text") {
     format = {Tr("an OpenDocument text (.odt)"), "odt"};
   }
-  return ThroughConverter(bytes, format, options, out);
+  return ThroughConverter(bytes, format, reading, out);
 }
 
-Status ReadBytes(std::string_view bytes, const ReaderOptions& options, Document* out) {
+Status ReadBytes(std::string_view bytes, const Reading& reading, Document* out) {
   switch (FileKind kind = SniffKind(bytes)) {
     case FileKind::kEmpty:
       return Status(ErrorNumber::kCorruptDocument, Tr("the file is empty."));
@@ -79,21 +86,21 @@ Status ReadBytes(std::string_view bytes, const ReaderOptions& options, Document*
                        "Word (or any word processor) as .doc or .docx and put that in its "
                        "place."));
     case FileKind::kCompoundFile:
-      return ReadCompoundFile(bytes, options, out);
+      return ReadCompoundFile(bytes, reading, out);
     case FileKind::kZip:
-      return ReadZip(bytes, options, out);
+      return ReadZip(bytes, reading, out);
     default:
-      return ThroughConverter(bytes, DescribeFormat(kind, bytes), options, out);
+      return ThroughConverter(bytes, DescribeFormat(kind, bytes), reading, out);
   }
 }
 
 }  // namespace
 
 Status ReadDocumentFile(const std::string& native_path, const ReaderOptions& options,
-                        Document* out) {
+                        files::FileSystem& file_system, Document* out) {
   std::string bytes;
-  QM_RETURN_IF_ERROR(files::ReadWholeFile(native_path, options.limits.max_file_bytes, &bytes));
-  Status status = ReadBytes(bytes, options, out);
+  QM_RETURN_IF_ERROR(file_system.ReadWholeFile(native_path, options.limits.max_file_bytes, &bytes));
+  Status status = ReadBytes(bytes, {options, file_system}, out);
   if (status.ok()) return status;
   std::string description =
       Fill(Tr("Cannot open \"%1$s\": %2$s"), native_path, status.description());

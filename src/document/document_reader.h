@@ -10,6 +10,7 @@
 #include "document/model.h"
 #include "document/read_limits.h"
 #include "document/soffice/converter.h"
+#include "platform/file_system.h"
 #include "platform/status.h"
 
 namespace quillmere::document {
@@ -19,12 +20,13 @@ struct ReaderOptions {
   ConverterOptions converter = ConverterOptions::FromEnvironment();
 };
 
-// Fills `out` with the document in the file at `native_path`. Every failure
+// Fills `out` with the document in the file at `native_path`, read (and
+// converted, when LibreOffice must) through `file_system`. Every failure
 // names the file and says what was found: kFileNotFound and the other file
 // errors, kPasswordProtected for an encrypted document, kUnsupportedFormat
 // for a format that needs LibreOffice when it is not installed,
 // kCorruptDocument, kDocumentTooLarge, and the converter's failures.
 Status ReadDocumentFile(const std::string& native_path, const ReaderOptions& options,
-                        Document* out);
+                        files::FileSystem& file_system, Document* out);
 
 }  // namespace quillmere::document

@@ -5,7 +5,7 @@
 #include "document/web_page/writer.h"
 #include "platform/encoding/ascii.h"
 #include "platform/encoding/unicode.h"
-#include "platform/files.h"
+#include "platform/program_paths.h"
 #include "platform/translation.h"
 
 namespace quillmere::document {
@@ -56,7 +56,7 @@ Status DocumentServer::Open(std::u16string_view document, bool /*read_only*/,
                        unicode::ToUtf8(prog_id)));
   }
   Document read;
-  QM_RETURN_IF_ERROR(ReadDocumentFile(files::NativePath(document), options_, &read));
+  QM_RETURN_IF_ERROR(ReadDocumentFile(files::NativePath(document), options_, file_system_, &read));
   open_ = std::make_unique<OpenDocument>(std::move(read), file_system_);
   return Status();
 }

@@ -14,7 +14,8 @@ namespace quillmere::document {
 
 class DocumentServer : public DocumentHost {
  public:
-  // The page SaveAs writes goes through `file_system`.
+  // The document Open reads and the page SaveAs writes go through
+  // `file_system`.
   explicit DocumentServer(ReaderOptions options = ReaderOptions(),
                           files::FileSystem& file_system = files::Disk());
   ~DocumentServer() override;

@@ -1,6 +1,5 @@
 #include "output/access_import.h"
 
-#include <filesystem>
 #include <memory>
 
 #include "database/access/access_file.h"
@@ -8,8 +7,7 @@
 #include "output/dt_table.h"
 #include "output/opendatabase.h"
 #include "platform/encoding/unicode.h"
-#include "platform/filename.h"
-#include "platform/files.h"
+#include "platform/program_paths.h"
 #include "platform/translation.h"
 
 namespace quillmere {
@@ -33,17 +31,17 @@ std::u16string InsertStatement(const access::Row& row) {
   return unicode::FromUtf8("insert into dt_table (" + fields + ") values(" + values + ")");
 }
 
-// The new data.mdb, opened, with a transaction begun; removed again unless
-// Commit succeeds.
+// The new data.mdb, opened, with a transaction begun; removed again (through
+// `file_system`) unless Commit succeeds.
 class NewDataMdb {
  public:
-  explicit NewDataMdb(std::u16string_view folder) : folder_(folder) {}
+  NewDataMdb(std::u16string_view folder, files::FileSystem& file_system)
+      : folder_(folder), file_system_(file_system) {}
   ~NewDataMdb() {
     if (!made_ || committed_) return;
     cn_.reset();
-    std::error_code ec;
-    std::filesystem::remove(DataMdbPath(folder_), ec);
-    std::filesystem::remove(DataMdbPath(folder_) + "-journal", ec);
+    (void)file_system_.Remove(DataMdbPath(folder_));
+    (void)file_system_.Remove(DataMdbPath(folder_) + "-journal");
   }
 
   bool made() const { return made_; }
@@ -65,6 +63,7 @@ class NewDataMdb {
 
  private:
   std::u16string folder_;
+  files::FileSystem& file_system_;
   std::unique_ptr<adodb::Connection> cn_;
   bool made_ = false;
   bool committed_ = false;
@@ -73,15 +72,15 @@ class NewDataMdb {
 }  // namespace
 
 Status ImportAccessTable(const std::string& access_path, std::u16string_view folder,
-                         const std::string& table, int64_t* rows) {
+                         const std::string& table, int64_t* rows, files::FileSystem& file_system) {
   *rows = 0;
-  if (files::Exists(DataMdbPath(folder))) {
+  if (file_system.Exists(DataMdbPath(folder))) {
     return Status(ErrorNumber::kFileExists,
                   Fill(Tr("\"%s\" already exists; it is left as it is. Give another folder, or "
                           "move it away first."),
                        DataMdbPath(folder)));
   }
-  NewDataMdb data_mdb(folder);
+  NewDataMdb data_mdb(folder, file_system);
   std::vector<std::string> columns;
   QM_RETURN_IF_ERROR(access::ReadTable(access_path, table, &columns, [&](const access::Row& row) {
     Status made = data_mdb.made() ? Status() : data_mdb.Make(columns.size());

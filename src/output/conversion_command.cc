@@ -7,7 +7,7 @@
 #include "output/dt_table.h"
 #include "output/insert_statements.h"
 #include "output/preview_page.h"
-#include "platform/filename.h"
+#include "platform/program_paths.h"
 
 namespace quillmere {
 

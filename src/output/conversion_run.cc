@@ -4,8 +4,7 @@
 #include "output/dt_table.h"
 #include "output/opendatabase.h"
 #include "platform/encoding/unicode.h"
-#include "platform/filename.h"
-#include "platform/files.h"
+#include "platform/program_paths.h"
 #include "platform/translation.h"
 
 namespace quillmere {
@@ -72,11 +71,12 @@ Status RunInTransaction(adodb::Connection& cn, const std::function<Status()>& wo
   return status;
 }
 
-Status OpenDataMdb(FormState& form, std::u16string_view app_folder) {
+Status OpenDataMdb(FormState& form, std::u16string_view app_folder,
+                   files::FileSystem& file_system) {
   adodb::Connection& cn = adodb::EnsureCreated(form.cn);
   std::u16string odbc = form.strConnection;
   std::string dsn_path = files::NativePath(files::DataSourceFileName(app_folder));
-  if (!odbc.empty() || !files::Exists(dsn_path)) dsn_path.clear();
+  if (!odbc.empty() || !file_system.Exists(dsn_path)) dsn_path.clear();
   if (!dsn_path.empty()) odbc = FileDsnConnectionString(dsn_path);
   // A data.mdb deleted or replaced since the connection opened it (by one
   // made anew with quillmere newdb, say) is opened afresh: the connection

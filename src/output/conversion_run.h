@@ -13,6 +13,7 @@
 
 #include "database/adodb.h"
 #include "output/form_state.h"
+#include "platform/file_system.h"
 #include "platform/status.h"
 
 namespace quillmere {
@@ -44,11 +45,13 @@ Status RunInTransaction(adodb::Connection& cn, const std::function<Status()>& wo
 
 // Opens form.cn on the run's database: the ODBC data source of
 // form.strConnection when it is given, else the one app_folder's data.dsn
-// names (Provider=MSDASQL;FILEDSN=...) when the folder holds one, else
-// opendatabase on data.mdb in app_folder with an empty password. A
-// connection that is open on that database already stays as it is. Fails,
-// saying why the open failed, when the connection is not open afterwards.
-Status OpenDataMdb(FormState& form, std::u16string_view app_folder);
+// names (Provider=MSDASQL;FILEDSN=...) when `file_system` finds the folder
+// holds one, else opendatabase on data.mdb in app_folder with an empty
+// password. A connection that is open on that database already stays as it
+// is. Fails, saying why the open failed, when the connection is not open
+// afterwards.
+Status OpenDataMdb(FormState& form, std::u16string_view app_folder,
+                   files::FileSystem& file_system = files::Disk());
 
 // In one transaction on the open form.cn: dt_table locked against other
 // runs, "delete from dt_table", then `refill` (the conversion command and the

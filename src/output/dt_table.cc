@@ -2,8 +2,8 @@
 
 #include "database/adodb.h"
 #include "platform/encoding/unicode.h"
-#include "platform/filename.h"
 #include "platform/messages.h"
+#include "platform/program_paths.h"
 #include "platform/translation.h"
 
 namespace quillmere {

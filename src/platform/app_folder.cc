@@ -1,16 +1,12 @@
 #include "platform/app_folder.h"
 
 #include <pwd.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <filesystem>
 
-#include "platform/filename.h"
-#include "platform/files.h"
+#include "platform/program_paths.h"
 
 namespace quillmere::files {
 
@@ -31,10 +27,10 @@ std::string HomeFolder() {
   return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
 }
 
-Status CopyFile(const std::string& from, const std::string& to) {
+Status CopyFile(FileSystem& file_system, const std::string& from, const std::string& to) {
   std::string bytes;
-  QM_RETURN_IF_ERROR(ReadWholeFile(from, kMaxSampleBytes, &bytes));
-  return WriteWholeFile(to, bytes);
+  QM_RETURN_IF_ERROR(file_system.ReadWholeFile(from, kMaxSampleBytes, &bytes));
+  return file_system.WriteWholeFile(to, bytes);
 }
 
 }  // namespace
@@ -45,7 +41,7 @@ ProgramSite ThisProgram() {
   site.writable = ::access(site.folder.c_str(), W_OK) == 0;
   const fs::path sample =
       (fs::path(site.folder) / kDataFromProgram / "test.doc").lexically_normal();
-  if (Exists(sample.string())) site.sample = sample.string();
+  if (Disk().Exists(sample.string())) site.sample = sample.string();
   site.home = HomeFolder();
   return site;
 }
@@ -56,27 +52,22 @@ std::string ChooseApplicationFolder(const ProgramSite& site) {
 }
 
 Status MakeUserFolder(const std::string& folder, const std::string& sample,
-                      const MakeDatabase& make_database) {
-  if (Exists(folder)) return Status();
+                      const MakeDatabase& make_database, FileSystem& file_system) {
+  if (file_system.Exists(folder)) return Status();
   const fs::path place(folder);
-  std::string partial =
-      (place.parent_path() / ("." + place.filename().string() + "-XXXXXX")).string();
-  if (::mkdtemp(partial.data()) == nullptr) return ErrnoStatus(errno, "create", folder);
+  std::string partial;
+  QM_RETURN_IF_ERROR(file_system.MakeWorkingFolder(
+      place.parent_path().string(), "." + place.filename().string() + "-", &partial));
   Status made = make_database(partial);
-  if (made.ok() && !sample.empty()) made = CopyFile(sample, partial + "/test.doc");
-  // A folder that another start made meanwhile is as good as this one.
-  if (made.ok() && ::rename(partial.c_str(), folder.c_str()) != 0 && errno != EEXIST &&
-      errno != ENOTEMPTY) {
-    made = ErrnoStatus(errno, "create", folder);
+  if (made.ok() && !sample.empty()) made = CopyFile(file_system, sample, partial + "/test.doc");
+  if (made.ok()) {
+    Status moved = file_system.Rename(partial, folder);
+    // A folder that another start made meanwhile is as good as this one.
+    if (!moved.ok() && !file_system.IsFolder(folder)) made = moved;
   }
-  std::error_code ignored;
-  fs::remove_all(partial, ignored);  // nothing after the rename; else what this start made
+  // Nothing is left after the rename; else what this start made.
+  (void)file_system.RemoveFolder(partial);
   return made;
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace quillmere::files

@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/status.h"
 
 namespace quillmere::files {
@@ -39,11 +40,9 @@ std::string ChooseApplicationFolder(const ProgramSite& site);
 // `sample` is empty). The folder is built whole beside its place and then
 // renamed into it, so a start that fails half-way leaves nothing behind and
 // the next start tries again. A folder already there is left as it is.
+// Every step but the database goes through `file_system`.
 using MakeDatabase = std::function<Status(const std::string& folder)>;
 Status MakeUserFolder(const std::string& folder, const std::string& sample,
-                      const MakeDatabase& make_database);
-
-// Whether `path` names a folder (following links).
-bool IsFolder(const std::string& path);
+                      const MakeDatabase& make_database, FileSystem& file_system = Disk());
 
 }  // namespace quillmere::files

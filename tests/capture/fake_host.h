@@ -9,7 +9,7 @@
 #include "platform/encoding/codepage.h"
 #include "platform/encoding/unicode.h"
 #include "platform/file_system.h"
-#include "platform/files.h"
+#include "platform/program_paths.h"
 
 namespace quillmere::testing {
 
@@ -28,7 +28,7 @@ class FakeHost : public DocumentHost, public WordDocument {
     calls.push_back("open " + unicode::ToUtf8(document) + " " + (read_only ? "read-only " : "") +
                     unicode::ToUtf8(prog_id) + " [" + unicode::ToUtf8(user_name) + "] [" +
                     unicode::ToUtf8(password) + "]");
-    if (fail_open || !files::Exists(files::NativePath(document))) {
+    if (fail_open || !files::Disk().Exists(files::NativePath(document))) {
       return Status(ErrorNumber::kFileNotFound, "cannot open " + unicode::ToUtf8(document));
     }
     open = true;

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "server_fixture.h"
+#include "support/fault_injecting_file_system.h"
 
 namespace quillmere::document {
 namespace {
@@ -74,6 +76,20 @@ TEST_F(DocumentServerTest, MissingAndUnreadableFiles) {
     fs::permissions(locked, fs::perms::none);
     ExpectOpenFails(locked, ErrorNumber::kPermissionDenied, "Permission denied");
   }
+}
+
+// The document is read through the server's file system, as the page is
+// written, and a read it refuses is reported naming the file.
+TEST_F(DocumentServerTest, TheDocumentIsReadThroughTheServersFileSystem) {
+  quillmere::testing::FaultInjectingFileSystem disk;
+  DocumentServer server(options_, disk);
+  const std::string document = Copy(Data("merged-cells.docx"), "test.doc");
+  disk.FailRead(1, EIO);
+  Status status = Open(server, document);
+  EXPECT_EQ(status.number(), ErrorNumber::kFileIo) << status.ToString();
+  EXPECT_NE(status.description().find(document), std::string::npos) << status.ToString();
+  EXPECT_NE(status.description().find("Input/output error"), std::string::npos);
+  EXPECT_TRUE(Open(server, document).ok()) << "the fault gone, it opens";
 }
 
 TEST_F(DocumentServerTest, AnEncryptedDocxIsPasswordProtected) {

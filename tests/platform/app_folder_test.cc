@@ -7,7 +7,8 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/filename.h"
+#include "platform/program_paths.h"
+#include "support/fault_injecting_file_system.h"
 #include "support/temp_folder.h"
 
 namespace quillmere::files {
@@ -34,12 +35,16 @@ class UserFolderTest : public ::testing::Test {
   UserFolderTest() { home_.Write("sample.doc", "the sample"); }
 
   // Makes home/Quillmere, counting the databases made.
-  Status Make(const std::string& sample, Status database_outcome = Status()) {
-    return MakeUserFolder(folder_, sample, [&](const std::string& folder) {
-      ++databases_;
-      std::ofstream(folder + "/data.mdb") << "empty";
-      return database_outcome;
-    });
+  Status Make(const std::string& sample, Status database_outcome = Status(),
+              FileSystem& file_system = Disk()) {
+    return MakeUserFolder(
+        folder_, sample,
+        [&](const std::string& folder) {
+          ++databases_;
+          std::ofstream(folder + "/data.mdb") << "empty";
+          return database_outcome;
+        },
+        file_system);
   }
   std::vector<std::string> HomeEntries() const {
     std::vector<std::string> names;
@@ -72,6 +77,9 @@ TEST_F(UserFolderTest, AFailedFirstStartLeavesNothingAndTheNextOneMakesIt) {
   const Status refused(ErrorNumber::kDiskFull, "full");
   EXPECT_EQ(Make(home_ / "sample.doc", refused).number(), ErrorNumber::kDiskFull);
   EXPECT_EQ(Make(home_ / "missing.doc").number(), ErrorNumber::kFileNotFound);
+  testing::FaultInjectingFileSystem full;
+  full.FailWrite(1, ENOSPC);  // the sample's copy, half written
+  EXPECT_EQ(Make(home_ / "sample.doc", Status(), full).number(), ErrorNumber::kDiskFull);
   EXPECT_EQ(HomeEntries(), (std::vector<std::string>{"sample.doc"}));
 
   // Without a sample to copy, the database alone.

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "platform/files.h"
 #include "support/fault_injecting_file_system.h"
 
 namespace quillmere::files {
@@ -34,7 +33,7 @@ TEST_F(FileNumbersTest, FreeFileIsTheLowestNumberNotInUse) {
 
 TEST_F(FileNumbersTest, OutputEmptiesTheFileAndBinaryReadsItWhole) {
   std::string path = dir_ + "/t.html";
-  ASSERT_TRUE(WriteWholeFile(path, "an older and longer text").ok());
+  ASSERT_TRUE(Disk().WriteWholeFile(path, "an older and longer text").ok());
   ASSERT_TRUE(files_.OpenForOutput(1, path).ok());
   ASSERT_TRUE(files_.Print(1, "n").ok());
   ASSERT_TRUE(files_.Print(1, "ew").ok());

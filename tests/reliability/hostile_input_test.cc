@@ -13,8 +13,8 @@
 #include "convert/conversion.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
-#include "platform/files.h"
 #include "platform/limits.h"
+#include "platform/program_paths.h"
 #include "run_folder.h"
 #include "support/zip_writer.h"
 

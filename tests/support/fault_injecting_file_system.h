@@ -1,14 +1,14 @@
-// The real disk, with writes that fail on purpose: a test arms a fault and
-// the write it names fails as the disk would fail it, with no root, mount or
-// file size limit needed.
+// The real disk, with reads and writes that fail on purpose: a test arms a
+// fault and the read or write it names fails as the disk would fail it, with
+// no root, mount or file size limit needed.
 #pragma once
 
 #include <cerrno>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_system.h"
-#include "platform/files.h"
 
 namespace quillmere::testing {
 
@@ -22,12 +22,25 @@ class FaultInjectingFileSystem : public files::FileSystem {
     writes_to_fault_ = n;
     err_ = err;
   }
+  // The `n`th read from now (of a whole file or of its head) fails with
+  // `err`, once, before any byte is read.
+  void FailRead(int n, int err) {
+    reads_to_fault_ = n;
+    read_err_ = err;
+  }
 
+  bool Exists(const std::string& path) override { return disk_.Exists(path); }
+  bool IsFolder(const std::string& path) override { return disk_.IsFolder(path); }
   Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) override {
+    if (Due(reads_to_fault_)) return files::ErrnoStatus(read_err_, "read", path);
     return disk_.ReadWholeFile(path, max_bytes, bytes);
   }
+  Status ReadFileHead(const std::string& path, size_t count, std::string* bytes) override {
+    if (Due(reads_to_fault_)) return files::ErrnoStatus(read_err_, "read", path);
+    return disk_.ReadFileHead(path, count, bytes);
+  }
   Status WriteWholeFile(const std::string& path, std::string_view bytes) override {
-    if (writes_to_fault_ == 0 || --writes_to_fault_ > 0) return disk_.WriteWholeFile(path, bytes);
+    if (!Due(writes_to_fault_)) return disk_.WriteWholeFile(path, bytes);
     if (err_ != ENOSPC && err_ != EDQUOT && err_ != EFBIG) {
       return files::ErrnoStatus(err_, "create", path);
     }
@@ -41,11 +54,21 @@ class FaultInjectingFileSystem : public files::FileSystem {
   Status ListFolder(const std::string& path, std::vector<std::string>* names) override {
     return disk_.ListFolder(path, names);
   }
+  Status MakeWorkingFolder(const std::string& parent, const std::string& prefix,
+                           std::string* path) override {
+    return disk_.MakeWorkingFolder(parent, prefix, path);
+  }
+  Status RemoveFolder(const std::string& path) override { return disk_.RemoveFolder(path); }
 
  private:
+  // Counts one operation against `countdown`: whether it is the one armed.
+  static bool Due(int& countdown) { return countdown != 0 && --countdown == 0; }
+
   files::FileSystem& disk_ = files::Disk();
   int writes_to_fault_ = 0;  // 0: no fault armed
   int err_ = 0;
+  int reads_to_fault_ = 0;
+  int read_err_ = 0;
 };
 
 }  // namespace quillmere::testing

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/encoding/unicode.h"
-#include "platform/filename.h"
+#include "platform/program_paths.h"
 
 namespace quillmere::testing {
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "platform/files.h"
+#include "platform/file_system.h"
 #include "platform/translation.h"
 
 namespace quillmere::access {
@@ -34,14 +34,14 @@ std::string TableNames(MdbHandle* mdb) {
 
 bool IsAccessFile(const std::string& path) {
   std::string head;
-  if (!files::ReadFileHead(path, 19, &head).ok() || head.size() < 19) return false;
+  if (!files::Disk().ReadFileHead(path, 19, &head).ok() || head.size() < 19) return false;
   return head.compare(4, 15, "Standard Jet DB") == 0 || head.compare(4, 15, "Standard ACE DB") == 0;
 }
 
 Status ReadTable(const std::string& path, const std::string& name,
                  std::vector<std::string>* columns, const std::function<Status(const Row&)>& row) {
   std::string head;
-  QM_RETURN_IF_ERROR(files::ReadFileHead(path, 19, &head));
+  QM_RETURN_IF_ERROR(files::Disk().ReadFileHead(path, 19, &head));
   if (!IsAccessFile(path)) {
     return Status(ErrorNumber::kNotADatabase,
                   Fill(Tr("\"%s\" is not a Microsoft Access (Jet) database."), path));

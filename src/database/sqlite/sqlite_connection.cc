@@ -14,7 +14,7 @@
 #include "database/adodb.h"
 #include "database/sql_literals.h"
 #include "platform/encoding/unicode.h"
-#include "platform/files.h"
+#include "platform/file_system.h"
 #include "platform/translation.h"
 
 namespace quillmere::adodb {
@@ -25,7 +25,7 @@ namespace {
 // its first bytes; success when it can be tried.
 Status CheckDatabaseFile(const std::string& path) {
   std::string head;
-  Status read = files::ReadFileHead(path, 64, &head);
+  Status read = files::Disk().ReadFileHead(path, 64, &head);
   if (read.number() == ErrorNumber::kFileNotFound) {
     return Status(ErrorNumber::kDatabaseNotFound,
                   Fill(Tr("The database \"%s\" does not exist."), path));

@@ -3,15 +3,13 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <limits>
 #include <memory>
 #include <sstream>
 
 #include "document/soffice/child_process.h"
-#include "platform/files.h"
 #include "platform/translation.h"
 
 namespace quillmere::document {
@@ -24,27 +22,26 @@ namespace fs = std::filesystem;
 // in it when it goes out of scope.
 class WorkFolder {
  public:
-  static Status Create(const std::string& parent, std::unique_ptr<WorkFolder>* out) {
+  static Status Create(files::FileSystem& file_system, const std::string& parent,
+                       std::unique_ptr<WorkFolder>* out) {
     std::error_code error;
     fs::path base = parent.empty() ? fs::temp_directory_path(error) : fs::path(parent);
     if (error) {
       return Status(ErrorNumber::kFileIo, Fill(Tr("No temporary folder: %s."), error.message()));
     }
-    std::string pattern = (base / "quillmere-convert-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      return files::ErrnoStatus(errno, N_("create a working folder in"), base.string());
-    }
-    out->reset(new WorkFolder(pattern));
+    std::string path;
+    QM_RETURN_IF_ERROR(file_system.MakeWorkingFolder(base.string(), "quillmere-convert-", &path));
+    out->reset(new WorkFolder(file_system, path));
     return Status();
   }
-  ~WorkFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
+  ~WorkFolder() { (void)file_system_.RemoveFolder(path_.string()); }
+  std::string Path() const { return path_.string(); }
   std::string Path(const std::string& name) const { return (path_ / name).string(); }
 
  private:
-  explicit WorkFolder(fs::path path) : path_(std::move(path)) {}
+  WorkFolder(files::FileSystem& file_system, fs::path path)
+      : file_system_(file_system), path_(std::move(path)) {}
+  files::FileSystem& file_system_;
   fs::path path_;
 };
 
@@ -63,12 +60,24 @@ std::string FileUrl(const std::string& path) {
 }
 
 // The converter's last words, for the message when it fails.
-std::string LastLine(const std::string& log_path) {
-  std::ifstream log(log_path);
+std::string LastLine(files::FileSystem& file_system, const std::string& log_path) {
   std::string line, last;
-  while (std::getline(log, line)) {
+  auto end_line = [&] {
     if (line.find_first_not_of(" \t\r") != std::string::npos) last = line;
-  }
+    line.clear();
+  };
+  // A log that cannot be read says nothing.
+  (void)file_system.ReadWholeFileInPieces(
+      log_path, std::numeric_limits<uint64_t>::max(), [&](std::string_view piece, uint64_t) {
+        for (size_t end; (end = piece.find('\n')) != std::string_view::npos;
+             piece.remove_prefix(end + 1)) {
+          line.append(piece.substr(0, end));
+          end_line();
+        }
+        line.append(piece);
+        return Status();
+      });
+  end_line();
   return last.empty() ? "it said nothing" : "it said: " + last.substr(0, 300);
 }
 
@@ -97,21 +106,17 @@ std::string FindConverter(const ConverterOptions& options) {
 
 Status ConvertToDocx(const std::string& program, std::string_view document,
                      std::string_view extension, const ConverterOptions& options,
-                     uint64_t max_result_bytes, std::string* docx) {
+                     uint64_t max_result_bytes, files::FileSystem& file_system, std::string* docx) {
   std::unique_ptr<WorkFolder> work;
-  QM_RETURN_IF_ERROR(WorkFolder::Create(options.temp_folder, &work));
+  QM_RETURN_IF_ERROR(WorkFolder::Create(file_system, options.temp_folder, &work));
   const std::string input = work->Path("document." + std::string(extension));
   const std::string output_folder = work->Path("out");
   const std::string log = work->Path("converter.log");
-  QM_RETURN_IF_ERROR(files::WriteWholeFile(input, document));
+  QM_RETURN_IF_ERROR(file_system.WriteWholeFile(input, document));
   // Its temporary files go into the working folder too, so they are removed
   // with it even when the converter is killed before it can clean up.
-  const std::string temp = work->Path("temp");
-  std::error_code made;
-  fs::create_directory(temp, made);
-  if (made)
-    return Status(ErrorNumber::kFileIo,
-                  Fill(Tr("Cannot create \"%1$s\": %2$s."), temp, made.message()));
+  std::string temp;
+  QM_RETURN_IF_ERROR(file_system.MakeWorkingFolder(work->Path(), "temp-", &temp));
 
   int exit_code = 0;
   QM_RETURN_IF_ERROR(RunToCompletion(
@@ -121,12 +126,12 @@ Status ConvertToDocx(const std::string& program, std::string_view document,
       log, {"TMPDIR=" + temp, "TMP=" + temp, "TEMP=" + temp}, options.time_limit, &exit_code));
 
   const std::string result = output_folder + "/document.docx";
-  if (!files::Exists(result)) {
+  if (!file_system.Exists(result)) {
     return Status(ErrorNumber::kConverterFailed,
                   Fill(Tr("LibreOffice could not convert it (exit status %1$s; %2$s)."), exit_code,
-                       LastLine(log)));
+                       LastLine(file_system, log)));
   }
-  return files::ReadWholeFile(result, max_result_bytes, docx);
+  return file_system.ReadWholeFile(result, max_result_bytes, docx);
 }
 
 }  // namespace quillmere::document

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_system.h"
 #include "platform/status.h"
 
 namespace quillmere::document {
@@ -34,12 +35,14 @@ struct ConverterOptions {
 std::string FindConverter(const ConverterOptions& options);
 
 // Converts `document` to .docx with `program`. `extension` ("rtf", "odt",
-// ...) names the input file so the converter can tell its format. Fails with
-// kConverterTimeout when the time limit runs out, kConverterFailed when the
-// converter cannot be run or writes no .docx, and the file errors of
-// reading a result beyond `max_result_bytes`.
+// ...) names the input file so the converter can tell its format. The
+// working folder, the input, the log and the result are made, written and
+// read through `file_system` (the converter itself works on the disk). Fails
+// with kConverterTimeout when the time limit runs out, kConverterFailed when
+// the converter cannot be run or writes no .docx, and the file errors of the
+// working folder and of reading a result beyond `max_result_bytes`.
 Status ConvertToDocx(const std::string& program, std::string_view document,
                      std::string_view extension, const ConverterOptions& options,
-                     uint64_t max_result_bytes, std::string* docx);
+                     uint64_t max_result_bytes, files::FileSystem& file_system, std::string* docx);
 
 }  // namespace quillmere::document

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "platform/filename.h"
+#include "platform/program_paths.h"
 
 namespace quillmere {
 

@@ -5,8 +5,9 @@
 #include <algorithm>
 
 #include "platform/encoding/codepage.h"
-#include "platform/files.h"
+#include "platform/file_system.h"
 #include "platform/limits.h"
+#include "platform/program_paths.h"
 
 namespace quillmere {
 
@@ -53,7 +54,7 @@ void WebBrowser::LoadPending() {
   load_queued_ = false;
   location_ = pending_;
   std::string bytes;
-  Status status = files::ReadWholeFile(files::NativePath(location_), kMaxPageBytes, &bytes);
+  Status status = files::Disk().ReadWholeFile(files::NativePath(location_), kMaxPageBytes, &bytes);
   if (!status.ok()) {
     setPlainText(CannotShowPage(location_, status));
     return;

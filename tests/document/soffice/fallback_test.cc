@@ -3,12 +3,14 @@
 // a committed RTF file.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
 #include "document/server_fixture.h"
 #include "document/soffice/converter.h"
+#include "support/fault_injecting_file_system.h"
 
 namespace quillmere::document {
 namespace {
@@ -105,6 +107,29 @@ TEST_F(SofficeFallbackTest, TheConvertersDocxIsRead) {
       << "its temporary files go into the working folder: " << temp;
   EXPECT_EQ(temp, "TMPDIR=" + folder + " TMP=" + folder + " TEMP=" + folder + "\n");
   EXPECT_TRUE(fs::is_empty(work_));
+}
+
+// The input and the result go through the reader's file system: a write or
+// a read it refuses fails the conversion, naming the file, and the working
+// folder is removed all the same.
+TEST_F(SofficeFallbackTest, TheConvertersFilesGoThroughTheReadersFileSystem) {
+  UseConverter("while [ \"$1\" != --outdir ]; do shift; done\nmkdir -p \"$2\"\ncp " +
+               Data("merged-cells.docx") + " \"$2/document.docx\"\n");
+  quillmere::testing::FaultInjectingFileSystem disk;
+  DocumentServer server(options_, disk);
+  disk.FailWrite(1, ENOSPC);  // the input handed to the converter
+  Status status = Open(server, Data("fallback.rtf"));
+  EXPECT_EQ(status.number(), ErrorNumber::kDiskFull) << status.ToString();
+  EXPECT_NE(status.description().find("/document.rtf"), std::string::npos) << status.ToString();
+  EXPECT_TRUE(fs::is_empty(work_));
+
+  disk.FailRead(2, EIO);  // the document, then the converter's .docx
+  status = Open(server, Data("fallback.rtf"));
+  EXPECT_EQ(status.number(), ErrorNumber::kFileIo) << status.ToString();
+  EXPECT_NE(status.description().find("/out/document.docx"), std::string::npos)
+      << status.ToString();
+  EXPECT_TRUE(fs::is_empty(work_));
+  EXPECT_TRUE(Open(server, Data("fallback.rtf")).ok());
 }
 
 TEST_F(SofficeFallbackTest, FindsTheConverterOnTheSearchPath) {

@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "platform/encoding/codepage.h"
-#include "platform/files.h"
+#include "platform/file_system.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/recording_document_host.h"
 #include "platform/qt/web_browser.h"
@@ -23,7 +23,7 @@ std::u16string U16(const QString& text) { return text.toStdU16String(); }
 // Writes `page` to `path` in code page 936, as the preview page is written.
 void WritePage(const QString& path, const QString& page) {
   const std::string bytes = codepage::EncodeCp936(U16(page), codepage::Unencodable::kQuestionMark);
-  QVERIFY(files::WriteWholeFile(path.toStdString(), bytes).ok());
+  QVERIFY(files::Disk().WriteWholeFile(path.toStdString(), bytes).ok());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The program's folder and the files in it, one function per file, and how a
-// path the program writes becomes a path of this file system.
+// The program's own form of a path, the program's folder and the files in
+// it, one function per file, and how a path in that form becomes a native
+// path, the only kind the file system (platform/file_system.h) takes.
 //
 // The program writes a path its own way: the folder followed by a fixed
 // literal whose backslashes are separators. The start command's files and

@@ -1,4 +1,4 @@
-#include "platform/filename.h"
+#include "platform/program_paths.h"
 
 #include <filesystem>
 
@@ -10,7 +10,7 @@ namespace {
 
 // A backslash that belongs to a name, not a separator, and the escape that
 // keeps these two private-use characters apart from the same characters in a
-// name (see filename.h).
+// name (see program_paths.h).
 constexpr char16_t kOwnBackslash = u'\uF05C';
 constexpr char16_t kEscape = u'\uF05B';
 

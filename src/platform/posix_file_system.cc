@@ -1,19 +1,42 @@
-#include "platform/files.h"
-
+// This machine's file system (Disk()), over POSIX calls.
 #include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
+#include "platform/file_system.h"
 #include "platform/memory.h"
 #include "platform/translation.h"
 
 namespace quillmere::files {
 
 namespace {
+
+namespace fs = std::filesystem;
+
+class PosixFileSystem : public FileSystem {
+ public:
+  bool Exists(const std::string& path) override;
+  bool IsFolder(const std::string& path) override;
+  Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) override;
+  Status ReadWholeFileInPieces(
+      const std::string& path, uint64_t max_bytes,
+      const std::function<Status(std::string_view, uint64_t)>& take) override;
+  Status ReadFileHead(const std::string& path, size_t count, std::string* bytes) override;
+  Status WriteWholeFile(const std::string& path, std::string_view bytes) override;
+  Status Rename(const std::string& from, const std::string& to) override;
+  Status Remove(const std::string& path) override;
+  Status ListFolder(const std::string& path, std::vector<std::string>* names) override;
+  Status MakeWorkingFolder(const std::string& parent, const std::string& prefix,
+                           std::string* path) override;
+  Status RemoveFolder(const std::string& path) override;
+};
 
 // Closes a descriptor on every path out of a function.
 class Descriptor {
@@ -107,6 +130,20 @@ Status OpenRegularFile(const std::string& path, Descriptor* fd, struct stat* st)
   return Status(ErrorNumber::kNotAFile, Fill(Tr(what), path));
 }
 
+// Opens the regular file at `path` into `fd` to be read whole: its size,
+// which must be within `max_bytes`.
+Status OpenWhole(const std::string& path, uint64_t max_bytes, Descriptor* fd, size_t* size) {
+  struct stat st;
+  QM_RETURN_IF_ERROR(OpenRegularFile(path, fd, &st));
+  if (static_cast<uint64_t>(st.st_size) > max_bytes) {
+    return Status(ErrorNumber::kFileTooLarge,
+                  Fill(Tr("\"%1$s\" holds %2$s bytes; at most %3$s are accepted."), path,
+                       st.st_size, max_bytes));
+  }
+  *size = static_cast<size_t>(st.st_size);
+  return Status();
+}
+
 }  // namespace
 
 Status ErrnoStatus(int err, const std::string& operation, const std::string& path) {
@@ -144,38 +181,27 @@ Status ErrnoStatus(int err, const std::string& operation, const std::string& pat
   return Status(number, description);
 }
 
-bool Exists(const std::string& native_path) {
+bool PosixFileSystem::Exists(const std::string& path) {
   struct stat st;
-  return ::stat(native_path.c_str(), &st) == 0;
+  return ::stat(path.c_str(), &st) == 0;
 }
 
-namespace {
-
-// Opens the regular file at `path` into `fd` to be read whole: its size,
-// which must be within `max_bytes`.
-Status OpenWhole(const std::string& path, uint64_t max_bytes, Descriptor* fd, size_t* size) {
+bool PosixFileSystem::IsFolder(const std::string& path) {
   struct stat st;
-  QM_RETURN_IF_ERROR(OpenRegularFile(path, fd, &st));
-  if (static_cast<uint64_t>(st.st_size) > max_bytes) {
-    return Status(ErrorNumber::kFileTooLarge,
-                  Fill(Tr("\"%1$s\" holds %2$s bytes; at most %3$s are accepted."), path,
-                       st.st_size, max_bytes));
-  }
-  *size = static_cast<size_t>(st.st_size);
-  return Status();
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-}  // namespace
-
-Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) {
+Status PosixFileSystem::ReadWholeFile(const std::string& path, uint64_t max_bytes,
+                                      std::string* bytes) {
   Descriptor fd(-1);
   size_t size = 0;
   QM_RETURN_IF_ERROR(OpenWhole(path, max_bytes, &fd, &size));
   return ReadUpTo(fd.get(), size, bytes, path);
 }
 
-Status ReadWholeFileInPieces(const std::string& path, uint64_t max_bytes,
-                             const std::function<Status(std::string_view, uint64_t)>& take) {
+Status PosixFileSystem::ReadWholeFileInPieces(
+    const std::string& path, uint64_t max_bytes,
+    const std::function<Status(std::string_view, uint64_t)>& take) {
   constexpr size_t kPiece = size_t{1} << 20;
   Descriptor fd(-1);
   size_t size = 0;
@@ -190,14 +216,14 @@ Status ReadWholeFileInPieces(const std::string& path, uint64_t max_bytes,
   return Status();
 }
 
-Status ReadFileHead(const std::string& path, size_t count, std::string* bytes) {
+Status PosixFileSystem::ReadFileHead(const std::string& path, size_t count, std::string* bytes) {
   Descriptor fd(-1);
   struct stat st;
   QM_RETURN_IF_ERROR(OpenRegularFile(path, &fd, &st));
   return ReadUpTo(fd.get(), count, bytes, path);
 }
 
-Status WriteWholeFile(const std::string& path, std::string_view bytes) {
+Status PosixFileSystem::WriteWholeFile(const std::string& path, std::string_view bytes) {
   // A symbolic link in the file's place is refused, never written through.
   Descriptor fd(
       ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0644));
@@ -206,6 +232,50 @@ Status WriteWholeFile(const std::string& path, std::string_view bytes) {
   if (::fsync(fd.get()) != 0 && errno != EINVAL) return ErrnoStatus(errno, N_("write"), path);
   if (fd.Close() != 0) return ErrnoStatus(errno, N_("close"), path);
   return Status();
+}
+
+Status PosixFileSystem::Rename(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return ErrnoStatus(errno, N_("replace"), to);
+  return Status();
+}
+
+Status PosixFileSystem::Remove(const std::string& path) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+    return ErrnoStatus(errno, N_("remove"), path);
+  }
+  return Status();
+}
+
+Status PosixFileSystem::ListFolder(const std::string& path, std::vector<std::string>* names) {
+  std::error_code error;
+  names->clear();
+  for (const auto& entry : fs::directory_iterator(path, error)) {
+    names->push_back(entry.path().filename().string());
+  }
+  if (error) return ErrnoStatus(error.value(), N_("read the folder"), path);
+  return Status();
+}
+
+Status PosixFileSystem::MakeWorkingFolder(const std::string& parent, const std::string& prefix,
+                                          std::string* path) {
+  std::string pattern = (fs::path(parent) / (prefix + "XXXXXX")).string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    return ErrnoStatus(errno, N_("create a working folder in"), parent);
+  }
+  *path = std::move(pattern);
+  return Status();
+}
+
+Status PosixFileSystem::RemoveFolder(const std::string& path) {
+  std::error_code error;
+  fs::remove_all(path, error);
+  if (error) return ErrnoStatus(error.value(), N_("remove"), path);
+  return Status();
+}
+
+FileSystem& Disk() {
+  static PosixFileSystem* disk = new PosixFileSystem;  // never destroyed: used until exit
+  return *disk;
 }
 
 }  // namespace quillmere::files
