@@ -16,6 +16,9 @@ namespace quillmere::adodb {
 
 class Recordset;
 
+// Options -1: the command type (or open option) is left unspecified.
+inline constexpr long kOptionUnspecified = -1;
+
 class DatabaseConnection {
  public:
   // Closes the connection, rolling back a transaction still running.
@@ -58,10 +61,18 @@ class DatabaseConnection {
 
 // The statement begins with `word` (lowercase), in any case, after blanks.
 bool BeginsWith(std::string_view sql, std::string_view word);
-inline bool IsInsert(std::string_view sql) { return BeginsWith(sql, "insert"); }
+bool BeginsWith(std::u16string_view sql, std::string_view word);
+inline bool IsInsert(std::u16string_view sql) { return BeginsWith(sql, "insert"); }
 // Whether an insert can run with `values` bound to the "?"s of `shape`:
 // it is an insert, and neither it nor a value holds a NUL, which the text
 // of a parameter cannot carry. Otherwise the statement's text is run.
 bool CanBindValues(std::u16string_view shape, const std::vector<std::u16string_view>& values);
+
+// Fails for a statement that holds a NUL character, which no database takes.
+Status RefuseNul(std::u16string_view statement);
+// `statement` without the semicolons and blanks at its end.
+std::string WithoutFinalSemicolons(std::string_view statement);
+// A statement short enough for a message, cut at a character boundary.
+std::string Shorten(const std::string& statement);
 
 }  // namespace quillmere::adodb

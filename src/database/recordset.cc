@@ -1,6 +1,7 @@
+#include "database/recordset.h"
+
 #include <stdexcept>
 
-#include "database/adodb.h"
 #include "platform/encoding/unicode.h"
 
 namespace quillmere::adodb {

@@ -6,42 +6,42 @@ namespace {
 
 // The position just after the quoted part that opens at `at` and closes with
 // `close` (doubled, it stands for itself); npos when it never closes.
-size_t QuotedEnd(std::string_view s, size_t at, char close, std::string* content) {
+size_t QuotedEnd(std::u16string_view s, size_t at, char16_t close, std::u16string* content) {
   for (size_t i = at + 1; i < s.size(); ++i) {
     if (s[i] != close) {
       if (content) content->push_back(s[i]);
-    } else if (i + 1 < s.size() && s[i + 1] == close && close != ']') {
+    } else if (i + 1 < s.size() && s[i + 1] == close && close != u']') {
       if (content) content->push_back(close);
       ++i;
     } else {
       return i + 1;
     }
   }
-  return std::string_view::npos;
+  return std::u16string_view::npos;
 }
 
 }  // namespace
 
-bool ParameterizeTextLiterals(std::string_view statement, std::string* shape,
-                              std::vector<std::string>* values) {
+bool ParameterizeTextLiterals(std::u16string_view statement, std::u16string* shape,
+                              std::vector<std::u16string>* values) {
   shape->clear();
   values->clear();
   size_t i = 0;
   while (i < statement.size()) {
-    const char c = statement[i];
-    if (statement.compare(i, 2, "--") == 0 || statement.compare(i, 2, "/*") == 0) return false;
+    const char16_t c = statement[i];
+    if (statement.compare(i, 2, u"--") == 0 || statement.compare(i, 2, u"/*") == 0) return false;
     // Parameters of its own would be numbered together with the new ones.
-    if (c == '?' || c == ':' || c == '@' || c == '$') return false;
-    if (c != '\'' && c != '"' && c != '[' && c != '`') {
+    if (c == u'?' || c == u':' || c == u'@' || c == u'$') return false;
+    if (c != u'\'' && c != u'"' && c != u'[' && c != u'`') {
       shape->push_back(c);
       ++i;
       continue;
     }
-    std::string* value = c == '\'' ? &values->emplace_back() : nullptr;
-    const size_t end = QuotedEnd(statement, i, c == '[' ? ']' : c, value);
-    if (end == std::string_view::npos) return false;
+    std::u16string* value = c == u'\'' ? &values->emplace_back() : nullptr;
+    const size_t end = QuotedEnd(statement, i, c == u'[' ? u']' : c, value);
+    if (end == std::u16string_view::npos) return false;
     if (value) {
-      shape->push_back('?');
+      shape->push_back(u'?');
     } else {
       shape->append(statement.substr(i, end - i));
     }

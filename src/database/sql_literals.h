@@ -15,7 +15,7 @@ namespace quillmere::sql {
 // False, leaving the outputs unspecified, for a statement with a comment, an
 // unterminated quote or parameters of its own, whose text a plain scan cannot
 // turn into a shape safely.
-bool ParameterizeTextLiterals(std::string_view statement, std::string* shape,
-                              std::vector<std::string>* values);
+bool ParameterizeTextLiterals(std::u16string_view statement, std::u16string* shape,
+                              std::vector<std::u16string>* values);
 
 }  // namespace quillmere::sql

@@ -1,26 +1,15 @@
 #include "output/conversion_run.h"
 
 #include "database/access/access_file.h"
+#include "database/connection_string.h"
 #include "output/dt_table.h"
 #include "output/opendatabase.h"
-#include "platform/encoding/unicode.h"
 #include "platform/program_paths.h"
 #include "platform/translation.h"
 
 namespace quillmere {
 
 namespace {
-
-// The connection string for the ODBC file data source at `dsn_path`: in
-// braces, so that any path stands as one value.
-std::u16string FileDsnConnectionString(const std::string& dsn_path) {
-  std::u16string text = u"Provider=MSDASQL;FILEDSN={";
-  for (char16_t c : unicode::FromUtf8(dsn_path)) {
-    text.push_back(c);
-    if (c == u'}') text.push_back(c);
-  }
-  return text + u"}";
-}
 
 // Opens cn on the ODBC data source `connection`; when it is the folder's
 // data.dsn (`dsn_path`) that chose it, a failure says so.
@@ -77,7 +66,7 @@ Status OpenDataMdb(FormState& form, std::u16string_view app_folder,
   std::u16string odbc = form.strConnection;
   std::string dsn_path = files::NativePath(files::DataSourceFileName(app_folder));
   if (!odbc.empty() || !file_system.Exists(dsn_path)) dsn_path.clear();
-  if (!dsn_path.empty()) odbc = FileDsnConnectionString(dsn_path);
+  if (!dsn_path.empty()) odbc = connection_string::ForFileDsn(dsn_path);
   // A data.mdb deleted or replaced since the connection opened it (by one
   // made anew with quillmere newdb, say) is opened afresh: the connection
   // would go on with the old file, which nobody sees any more. So is a

@@ -1,5 +1,6 @@
 #include "output/opendatabase.h"
 
+#include "database/connection_string.h"
 #include "platform/encoding/unicode.h"
 #include "platform/translation.h"
 
@@ -15,32 +16,11 @@ bool EndsInMdb(std::u16string_view dbname) {
   return (last[0] | 0x20) == u'm' && (last[1] | 0x20) == u'd' && (last[2] | 0x20) == u'b';
 }
 
-// A value as a connection string carries it: as it is when nothing in it
-// means something there, otherwise in double quotes, a double quote inside
-// doubled.
-std::u16string ConnectionStringValue(std::u16string value) {
-  auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
-  if (value.find_first_of(u";=\"'") == std::u16string::npos &&
-      (value.empty() || (!blank(value.front()) && !blank(value.back())))) {
-    return value;
-  }
-  std::u16string quoted = u"\"";
-  for (char16_t c : value) {
-    quoted.push_back(c);
-    if (c == u'"') quoted.push_back(c);
-  }
-  return quoted + u'"';
-}
-
 }  // namespace
 
 std::u16string JetConnectionString(std::u16string_view folder, std::u16string_view dbname,
                                    std::u16string_view pwd) {
-  std::u16string text = u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
-  text.append(ConnectionStringValue(std::u16string(folder).append(dbname)));
-  text.append(u";Persist Security Info=False;Jet OLEDB:Database password=");
-  text.append(u"'").append(pwd).append(u"'");
-  return text;
+  return connection_string::ForJetFile(std::u16string(folder).append(dbname), pwd);
 }
 
 bool opendatabase(std::unique_ptr<adodb::Connection>& cn, std::u16string_view dbname,

@@ -2,36 +2,39 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/encoding/unicode.h"
+
 namespace quillmere::sql {
 namespace {
 
-using Values = std::vector<std::string>;
+using Values = std::vector<std::u16string>;
 
 TEST(ParameterizeTextLiteralsTest, TurnsEachTextLiteralIntoAParameter) {
-  std::string shape;
+  std::u16string shape;
   Values values;
   ASSERT_TRUE(ParameterizeTextLiterals(
-      "insert into dt_table (field0,field1,field2) values('o''brien','','a;b')", &shape, &values));
-  EXPECT_EQ(shape, "insert into dt_table (field0,field1,field2) values(?,?,?)");
-  EXPECT_EQ(values, (Values{"o'brien", "", "a;b"}));
+      u"insert into dt_table (field0,field1,field2) values('o''brien','','a;b')", &shape, &values));
+  EXPECT_EQ(shape, u"insert into dt_table (field0,field1,field2) values(?,?,?)");
+  EXPECT_EQ(values, (Values{u"o'brien", u"", u"a;b"}));
 }
 
 TEST(ParameterizeTextLiteralsTest, CopiesQuotedNamesWithTheirApostrophesAsTheyStand) {
-  std::string shape;
+  std::u16string shape;
   Values values;
-  ASSERT_TRUE(ParameterizeTextLiterals(R"(insert into "it's" ([a'b], `c'd`, "e""f") values('?'))",
+  ASSERT_TRUE(ParameterizeTextLiterals(uR"(insert into "it's" ([a'b], `c'd`, "e""f") values('?'))",
                                        &shape, &values));
-  EXPECT_EQ(shape, R"(insert into "it's" ([a'b], `c'd`, "e""f") values(?))");
-  EXPECT_EQ(values, (Values{"?"}));
+  EXPECT_EQ(shape, uR"(insert into "it's" ([a'b], `c'd`, "e""f") values(?))");
+  EXPECT_EQ(values, (Values{u"?"}));
 }
 
 TEST(ParameterizeTextLiteralsTest, RefusesWhatAPlainScanCannotReadSafely) {
-  std::string shape;
+  std::u16string shape;
   Values values;
-  for (const char* sql : {"insert into t values('a') -- 'b", "insert into t /* ' */ values('a')",
-                          "insert into t values('never closed)", "insert into t values(?, 'a')",
-                          "insert into t values(:name, 'a')", "insert into \"t values('a')"}) {
-    EXPECT_FALSE(ParameterizeTextLiterals(sql, &shape, &values)) << sql;
+  for (const char16_t* sql :
+       {u"insert into t values('a') -- 'b", u"insert into t /* ' */ values('a')",
+        u"insert into t values('never closed)", u"insert into t values(?, 'a')",
+        u"insert into t values(:name, 'a')", u"insert into \"t values('a')"}) {
+    EXPECT_FALSE(ParameterizeTextLiterals(sql, &shape, &values)) << unicode::ToUtf8(sql);
   }
 }
 

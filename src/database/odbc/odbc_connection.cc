@@ -7,13 +7,14 @@
 // clang-format on
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <stdexcept>
 #include <type_traits>
 
-#include "database/adodb.h"
-#include "database/sql_literals.h"
+#include "database/connection_string.h"
+#include "database/odbc/diagnostics.h"
+#include "database/odbc/wide_text.h"
+#include "database/recordset.h"
 #include "platform/encoding/ascii.h"
 #include "platform/encoding/unicode.h"
 #include "platform/translation.h"
@@ -22,9 +23,9 @@ namespace quillmere::adodb {
 
 namespace {
 
-std::string Trimmed(std::string_view s) { return std::string(ascii::TrimBlanks(s)); }
+using odbc::Narrow;
+using odbc::WidePointer;
 
-static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the driver manager's wide text is UTF-16");
 static_assert(std::is_same_v<SQLLEN, long>, "OdbcConnection keeps lengths as long");
 
 // How long a connection may take before it counts as refused.
@@ -37,160 +38,18 @@ constexpr SQLULEN kLoginTimeoutSeconds = 10;
 // instead (the level after the dash), which the server does anyway.
 constexpr char kPsqlOdbcRollback[] = "Protocol=7.4-1";
 
-// One "key=value" entry of an ODBC connection string, as written.
-struct Entry {
-  std::string key;  // lower case, without blanks around it
-  std::string text;
-};
-
-// The entries of `text`, split at the ';' that end them: a value in braces
-// ("{...}", "}}" inside standing for "}") may hold ';'. Empty entries are
-// dropped.
-std::vector<Entry> Entries(std::string_view text) {
-  std::vector<Entry> entries;
-  size_t at = 0;
-  while (at < text.size()) {
-    const size_t start = at;
-    const size_t eq = text.find('=', at);
-    size_t end = std::min(text.find(';', at), text.size());
-    if (eq != std::string_view::npos && eq < end) {
-      size_t value = text.find_first_not_of(" \t", eq + 1);
-      if (value != std::string_view::npos && text[value] == '{') {
-        for (size_t c = value + 1; c < text.size(); ++c) {
-          if (text[c] != '}') continue;
-          if (c + 1 < text.size() && text[c + 1] == '}') {
-            ++c;
-            continue;
-          }
-          end = std::min(text.find(';', c), text.size());
-          break;
-        }
-      }
-    }
-    const std::string_view entry = text.substr(start, end - start);
-    if (!Trimmed(entry).empty()) {
-      const size_t key_end = std::min(entry.find('='), entry.size());
-      entries.push_back({ascii::Lower(Trimmed(entry.substr(0, key_end))), Trimmed(entry)});
-    }
-    at = end + 1;
-  }
-  return entries;
-}
-
-bool IsPassword(const Entry& entry) { return entry.key == "pwd" || entry.key == "password"; }
-
-std::string ValueOf(const Entry& entry) {
-  std::string value = Trimmed(entry.text.substr(std::min(entry.text.find('='), entry.text.size())));
-  if (!value.empty() && value.front() == '=') value = Trimmed(value.substr(1));
-  if (value.size() >= 2 && value.front() == '{' && value.back() == '}') {
-    value = value.substr(1, value.size() - 2);
-    for (size_t c = value.find("}}"); c != std::string::npos; c = value.find("}}", c + 1)) {
-      value.erase(c, 1);
-    }
-  }
-  return value;
-}
-
-// "KEY={value}", braces doubled inside, so that any value stands as one entry.
-std::string Braced(std::string_view key, std::string_view value) {
-  std::string text = std::string(key) + "={";
-  for (char c : value) text += c == '}' ? std::string("}}") : std::string(1, c);
-  return text + "}";
-}
-
 std::u16string Wide(std::string_view utf8) { return unicode::FromUtf8(utf8); }
-SQLWCHAR* WidePointer(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(text.data()); }
 
-std::string Narrow(const SQLWCHAR* text, size_t length) {
-  return unicode::ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
-}
-
-struct Diagnostic {
-  std::string state;
-  SQLINTEGER native = 0;
-  std::string text;
-};
-
-std::vector<Diagnostic> Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
-  std::vector<Diagnostic> records;
-  for (SQLSMALLINT r = 1; handle != nullptr && r <= 8; ++r) {
-    SQLWCHAR state[6] = {};
-    SQLWCHAR text[1024];
-    SQLSMALLINT length = 0;
-    Diagnostic record;
-    if (!SQL_SUCCEEDED(SQLGetDiagRecW(type, handle, r, state, &record.native, text,
-                                      static_cast<SQLSMALLINT>(std::size(text)), &length))) {
-      break;
-    }
-    record.state = Narrow(state, 5);
-    // On one line: line breaks and tabs become blanks, a run of blanks one.
-    for (char c : Narrow(text, std::clamp<size_t>(length, 0, std::size(text) - 1))) {
-      const bool blank = c == '\n' || c == '\r' || c == '\t' || c == ' ';
-      if (!blank || (!record.text.empty() && record.text.back() != ' ')) {
-        record.text += blank ? ' ' : c;
-      }
-    }
-    record.text = Trimmed(record.text);
-    records.push_back(std::move(record));
+// `text` as the driver gets the text of any statement, which passes through
+// UTF-8: well-formed, a lone surrogate as U+FFFD. Kept in `repaired` when
+// that changes it.
+std::u16string_view WellFormed(std::u16string_view text, std::u16string* repaired) {
+  if (std::none_of(text.begin(), text.end(),
+                   [](char16_t c) { return c >= 0xD800 && c <= 0xDFFF; })) {
+    return text;
   }
-  return records;
-}
-
-// The connection itself is gone: refused, broken, or ended by the server.
-bool ConnectionGone(const std::string& state) {
-  return state.starts_with("08") || state.starts_with("57P0") || state == "HYT01";
-}
-
-ErrorNumber NumberFor(const std::vector<Diagnostic>& records, bool connecting) {
-  for (const Diagnostic& d : records) {
-    // PostgreSQL's driver reports a refused password as 08001, with the
-    // server's words.
-    if (d.state.starts_with("28") || d.text.find("authentication failed") != std::string::npos) {
-      return ErrorNumber::kLoginRefused;
-    }
-    if (ConnectionGone(d.state) || (connecting && d.state == "HYT00")) {
-      return connecting ? ErrorNumber::kServerUnreachable : ErrorNumber::kConnectionLost;
-    }
-    if (d.state == "42P01" || d.state == "42S02") return ErrorNumber::kNoSuchTable;
-    if (d.state == "IM002" || d.state == "IM003") return ErrorNumber::kDatabaseNotFound;
-    if (d.state == "22001") return ErrorNumber::kValueTooLong;
-    if (d.state == "55P03" || d.state == "40P01" || d.state == "40001" || d.state == "HYT00") {
-      return ErrorNumber::kDatabaseLocked;
-    }
-  }
-  for (const Diagnostic& d : records) {
-    // The SQLite driver reports SQLite's own result codes: busy, locked, and
-    // a CHECK constraint (dt_table's length limits) failed.
-    if (d.native == 5 || d.native == 6) return ErrorNumber::kDatabaseLocked;
-    if (d.native == 19 && d.text.find("CHECK constraint") != std::string::npos) {
-      return ErrorNumber::kValueTooLong;
-    }
-  }
-  return connecting ? ErrorNumber::kDatabaseIo : ErrorNumber::kStatementFailed;
-}
-
-// The diagnostic records as one text, "SQLSTATE: message; ...", with the
-// password, should a driver repeat it, blanked out.
-std::string Described(const std::vector<Diagnostic>& records, const std::string& password) {
-  std::string text;
-  for (const Diagnostic& d : records) {
-    if (!text.empty()) text += "; ";
-    text += d.state + ": " + d.text;
-  }
-  if (text.empty()) text = Tr("the driver gave no reason");
-  for (size_t at = password.size() < 3 ? std::string::npos : text.find(password);
-       at != std::string::npos; at = text.find(password, at)) {
-    text.replace(at, password.size(), "***");
-  }
-  return text;
-}
-
-std::string Shorten(const std::string& statement) {
-  constexpr size_t kMax = 160;
-  if (statement.size() <= kMax) return statement;
-  size_t cut = kMax;
-  while (cut > 0 && (static_cast<unsigned char>(statement[cut]) & 0xC0) == 0x80) --cut;
-  return statement.substr(0, cut) + "...";
+  *repaired = Wide(unicode::ToUtf8(text));
+  return *repaired;
 }
 
 // Frees a statement handle, closed first: PostgreSQL's driver keeps what it
@@ -209,37 +68,30 @@ struct StatementHandle {
 
 }  // namespace
 
-std::string ConnectionStringWithoutPassword(std::u16string_view connection_string) {
-  std::string shown;
-  for (const Entry& entry : Entries(unicode::ToUtf8(connection_string))) {
-    if (IsPassword(entry) || entry.key == "provider") continue;
-    shown += (shown.empty() ? "" : ";") + entry.text;
-  }
-  return shown;
-}
-
 Status OdbcConnection::Open(std::u16string_view connection_string, std::u16string_view user_id,
                             std::u16string_view password,
                             std::unique_ptr<DatabaseConnection>* opened) {
   std::unique_ptr<OdbcConnection> cn(new OdbcConnection());
   std::string odbc;
   bool file_dsn = false;
-  for (const Entry& entry : Entries(unicode::ToUtf8(connection_string))) {
+  for (const auto& entry : connection_string::ReadOdbc(unicode::ToUtf8(connection_string))) {
     if (entry.key == "provider") continue;
     file_dsn = file_dsn || entry.key == "filedsn";
-    if (IsPassword(entry)) cn->password_ = ValueOf(entry);
+    if (entry.IsPassword()) cn->password_ = entry.Value();
     odbc += (odbc.empty() ? "" : ";") + entry.text;
   }
-  cn->data_source_ = ConnectionStringWithoutPassword(connection_string);
+  cn->data_source_ = connection_string::WithoutPassword(connection_string);
   if (odbc.empty()) {
     return Status(ErrorNumber::kDatabaseNotFound,
                   Tr("The connection string names no ODBC data source: give DSN=, FILEDSN= or "
                      "Driver= with what the driver needs."));
   }
-  if (!user_id.empty()) odbc += ";" + Braced("UID", unicode::ToUtf8(user_id));
+  if (!user_id.empty()) {
+    odbc += ";" + connection_string::OdbcEntryText("UID", unicode::ToUtf8(user_id));
+  }
   if (!password.empty()) {
     cn->password_ = unicode::ToUtf8(password);
-    odbc += ";" + Braced("PWD", cn->password_);
+    odbc += ";" + connection_string::OdbcEntryText("PWD", cn->password_);
   }
 
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &cn->env_)) ||
@@ -259,8 +111,8 @@ Status OdbcConnection::Open(std::u16string_view connection_string, std::u16strin
     rc = cn->Connect(odbc + ";" + kPsqlOdbcRollback, file_dsn);
   }
   if (!SQL_SUCCEEDED(rc)) {
-    const std::vector<Diagnostic> records = Diagnostics(SQL_HANDLE_DBC, cn->dbc_);
-    const ErrorNumber number = NumberFor(records, true);
+    const std::vector<odbc::Diagnostic> records = odbc::Diagnostics(SQL_HANDLE_DBC, cn->dbc_);
+    const ErrorNumber number = odbc::NumberFor(records, true);
     const char* what =
         number == ErrorNumber::kServerUnreachable
             ? N_("Cannot reach the database server of the data source \"%1$s\" (%2$s). Check "
@@ -277,7 +129,8 @@ Status OdbcConnection::Open(std::u16string_view connection_string, std::u16strin
     // Closing the handles needs no disconnect: none was made.
     SQLFreeHandle(SQL_HANDLE_DBC, cn->dbc_);
     cn->dbc_ = nullptr;
-    return Status(number, Fill(Tr(what), cn->data_source_, Described(records, cn->password_)));
+    return Status(number,
+                  Fill(Tr(what), cn->data_source_, odbc::Described(records, cn->password_)));
   }
   SQLWCHAR name[128] = {};
   SQLSMALLINT length = 0;
@@ -311,7 +164,7 @@ bool OdbcConnection::DriverIs(std::string_view file_name_start) const {
 }
 
 OdbcConnection::~OdbcConnection() {
-  FreeStatement(shared_);
+  FreeStatement(insert_);
   if (dbc_ != nullptr) {
     if (in_transaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
     SQLDisconnect(dbc_);
@@ -321,9 +174,9 @@ OdbcConnection::~OdbcConnection() {
 }
 
 Status OdbcConnection::Refused(void* statement, const std::string& sql) {
-  const std::vector<Diagnostic> records = statement != nullptr
-                                              ? Diagnostics(SQL_HANDLE_STMT, statement)
-                                              : Diagnostics(SQL_HANDLE_DBC, dbc_);
+  const std::vector<odbc::Diagnostic> records = statement != nullptr
+                                                    ? odbc::Diagnostics(SQL_HANDLE_STMT, statement)
+                                                    : odbc::Diagnostics(SQL_HANDLE_DBC, dbc_);
   SQLUINTEGER dead = SQL_CD_FALSE;
   // A driver may name the statement that failed rather than the connection
   // that broke under it ("internal SAVEPOINT failed"), so it is asked.
@@ -331,7 +184,7 @@ Status OdbcConnection::Refused(void* statement, const std::string& sql) {
       SQL_SUCCEEDED(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
               dead == SQL_CD_TRUE
           ? ErrorNumber::kConnectionLost
-          : NumberFor(records, false);
+          : odbc::NumberFor(records, false);
   const char* what = nullptr;
   switch (number) {
     case ErrorNumber::kConnectionLost:
@@ -358,42 +211,32 @@ Status OdbcConnection::Refused(void* statement, const std::string& sql) {
       what = N_("The data source \"%1$s\" refused the statement (%2$s): %3$s");
       break;
   }
-  return Status(number, Fill(Tr(what), data_source_, Described(records, password_), Shorten(sql)));
+  return Status(number,
+                Fill(Tr(what), data_source_, odbc::Described(records, password_), Shorten(sql)));
 }
 
 // ADO's options say how to read the command text; every text here is SQL.
 Status OdbcConnection::Execute(std::u16string_view command_text, long /*options*/,
                                std::unique_ptr<Recordset>* result) {
+  QM_RETURN_IF_ERROR(RefuseNul(command_text));
+  std::u16string repaired;
+  Status shared;
+  if (result == nullptr && shared_insert_.RunText(WellFormed(command_text, &repaired), &shared)) {
+    return shared;
+  }
   return Run(unicode::ToUtf8(command_text), result);
 }
 
 Status OdbcConnection::ExecuteWithValues(std::u16string_view shape,
                                          const std::vector<std::u16string_view>& values,
                                          std::u16string_view command_text) {
-  if (!CanBindValues(shape, values) || !PrepareShared(shape, values.size())) {
-    // What the text cannot say as parameters, the text itself says.
-    return Run(unicode::ToUtf8(command_text));
-  }
-  const int rc = ExecuteShared(values);
-  Status status = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA
-                      ? Status()
-                      : Refused(shared_, unicode::ToUtf8(command_text));
-  SQLFreeStmt(shared_, SQL_CLOSE);
-  return status;
+  Status shared;
+  if (shared_insert_.RunValues(shape, values, command_text, &shared)) return shared;
+  // What the text cannot say as parameters, the text itself says.
+  return Execute(command_text, kOptionUnspecified, nullptr);
 }
 
 Status OdbcConnection::Run(const std::string& sql, std::unique_ptr<Recordset>* result) {
-  if (sql.find('\0') != std::string::npos) {
-    return Status(
-        ErrorNumber::kStatementFailed,
-        Fill(Tr("The statement holds a NUL character, which the database cannot take: %s"),
-             Shorten(sql)));
-  }
-  if (result == nullptr && IsInsert(sql)) {
-    bool ran = false;
-    Status shared = RunShared(sql, &ran);
-    if (ran) return shared;
-  }
   if (result != nullptr && BeginsWith(sql, "select")) return Select(sql, result);
   return RunWhole(sql, sql, result);
 }
@@ -425,10 +268,7 @@ Status OdbcConnection::RunWhole(const std::string& sql, const std::string& shown
 // rows are read when first asked for (the final select of a run is mostly
 // only counted), through a statement of their own.
 Status OdbcConnection::Select(const std::string& sql, std::unique_ptr<Recordset>* result) {
-  std::string select = sql;
-  while (!select.empty() && (select.back() == ';' || std::isspace(select.back()))) {
-    select.pop_back();
-  }
+  const std::string select = WithoutFinalSemicolons(sql);
   StatementHandle statement;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &statement.stmt))) {
     return Refused(nullptr, sql);
@@ -511,31 +351,9 @@ Status OdbcConnection::Fetch(void* statement, size_t columns, const std::string&
   return Status();
 }
 
-// Runs the insert `sql` as its shape, prepared once, with its values bound.
-// `ran` stays false when it cannot run that way; the plain way then runs it.
-Status OdbcConnection::RunShared(const std::string& sql, bool* ran) {
-  if (!sql::ParameterizeTextLiterals(sql, &shape_, &values_)) return Status();
-  wide_values_.resize(values_.size());
-  std::vector<std::u16string_view> values;
-  for (size_t v = 0; v < values_.size(); ++v) {
-    wide_values_[v] = Wide(values_[v]);
-    values.push_back(wide_values_[v]);
-  }
-  if (!PrepareShared(Wide(shape_), values.size())) return Status();
-  *ran = true;
-  const int rc = ExecuteShared(values);
-  Status status = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA ? Status() : Refused(shared_, sql);
-  SQLFreeStmt(shared_, SQL_CLOSE);
-  return status;
-}
-
-// Makes `shape` the prepared shared insert, unless it is already. False when
-// it does not prepare as one statement of `parameters` parameters.
-bool OdbcConnection::PrepareShared(std::u16string_view shape, size_t parameters) {
-  if (shared_ != nullptr && shape == shared_shape_) return true;
-  FreeStatement(shared_);
-  shared_ = nullptr;
-  shared_shape_.clear();
+bool OdbcConnection::PrepareInsert(std::u16string_view shape, size_t parameters) {
+  FreeStatement(insert_);
+  insert_ = nullptr;
   SQLHSTMT stmt = nullptr;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) return false;
   std::u16string text(shape);
@@ -545,28 +363,31 @@ bool OdbcConnection::PrepareShared(std::u16string_view shape, size_t parameters)
     FreeStatement(stmt);
     return false;
   }
-  shared_ = stmt;
-  shared_shape_ = std::move(text);
+  insert_ = stmt;
   return true;
 }
 
-// Runs the shared insert with `values` bound, straight from where they lie;
-// the driver's return code. A failure is to be read before the statement is
-// closed.
-int OdbcConnection::ExecuteShared(const std::vector<std::u16string_view>& values) {
+// The values are bound straight from where they lie. A failure is read
+// before the statement is closed.
+Status OdbcConnection::RunPrepared(const std::vector<std::u16string_view>& values,
+                                   std::u16string_view statement) {
   static char16_t empty[1] = {};
   lengths_.resize(values.size());
-  for (size_t v = 0; v < values.size(); ++v) {
+  SQLRETURN rc = SQL_SUCCESS;
+  for (size_t v = 0; v < values.size() && SQL_SUCCEEDED(rc); ++v) {
     lengths_[v] = static_cast<SQLLEN>(values[v].size() * sizeof(SQLWCHAR));
     const SQLULEN characters = std::max<SQLULEN>(values[v].size(), 1);
     // The driver only reads the value.
     SQLPOINTER data = values[v].empty() ? empty : const_cast<char16_t*>(values[v].data());
-    const SQLRETURN rc =
-        SQLBindParameter(shared_, static_cast<SQLUSMALLINT>(v + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
-                         SQL_WVARCHAR, characters, 0, data, lengths_[v], &lengths_[v]);
-    if (!SQL_SUCCEEDED(rc)) return rc;
+    rc = SQLBindParameter(insert_, static_cast<SQLUSMALLINT>(v + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
+                          SQL_WVARCHAR, characters, 0, data, lengths_[v], &lengths_[v]);
   }
-  return SQLExecute(shared_);
+  if (SQL_SUCCEEDED(rc)) rc = SQLExecute(insert_);
+  Status status = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA
+                      ? Status()
+                      : Refused(insert_, unicode::ToUtf8(statement));
+  SQLFreeStmt(insert_, SQL_CLOSE);
+  return status;
 }
 
 Status OdbcConnection::BeginTrans() {

@@ -18,10 +18,11 @@
 #include <vector>
 
 #include "database/database_connection.h"
+#include "database/shared_insert.h"
 
 namespace quillmere::adodb {
 
-class OdbcConnection : public DatabaseConnection {
+class OdbcConnection : public DatabaseConnection, private PreparedInsert {
  public:
   // Connects with `connection_string` (a Provider entry in it is left out)
   // and, when they are not empty, `user_id` and `password` as UID and PWD.
@@ -51,6 +52,8 @@ class OdbcConnection : public DatabaseConnection {
   // Whether the connected driver's file name starts with `file_name_start`
   // (lower case).
   bool DriverIs(std::string_view file_name_start) const;
+  // Runs `sql` as it stands: a select whose rows are wanted as Select does,
+  // anything else whole.
   Status Run(const std::string& sql, std::unique_ptr<Recordset>* result = nullptr);
   Status RunWhole(const std::string& sql, const std::string& shown,
                   std::unique_ptr<Recordset>* result);
@@ -58,9 +61,10 @@ class OdbcConnection : public DatabaseConnection {
   Status Describe(void* statement, const std::string& shown, std::vector<std::string>* names);
   Status Fetch(void* statement, size_t columns, const std::string& shown, std::string* text,
                std::vector<uint64_t>* ends, size_t* count);
-  Status RunShared(const std::string& sql, bool* ran);
-  bool PrepareShared(std::u16string_view shape, size_t parameters);
-  int ExecuteShared(const std::vector<std::u16string_view>& values);
+  // The shared insert's own statement (shared_insert.h).
+  bool PrepareInsert(std::u16string_view shape, size_t parameters) override;
+  Status RunPrepared(const std::vector<std::u16string_view>& values,
+                     std::u16string_view statement) override;
   Status EndTransaction(short completion);
   // The failure the last call on `handle` (a statement handle, or the
   // connection's when null) reported, for the statement `sql`.
@@ -74,20 +78,14 @@ class OdbcConnection : public DatabaseConnection {
   bool in_transaction_ = false;
   bool lost_ = false;
   std::chrono::milliseconds lock_timeout_{30000};
-  // The shared insert: its statement handle, its text, and the values bound.
-  void* shared_ = nullptr;
-  std::u16string shared_shape_;
-  std::string shape_;
-  std::vector<std::string> values_;
-  std::vector<std::u16string> wide_values_;
+  // The shared insert's statement handle, and the lengths of the values
+  // bound to it.
+  void* insert_ = nullptr;
   std::vector<long> lengths_;
+  SharedInsert shared_insert_{*this};
   // Lives as long as the connection; recordsets that read their rows later
   // hold it weakly.
   std::shared_ptr<const bool> open_token_ = std::make_shared<const bool>(true);
 };
-
-// The connection string as messages may show it: every password entry (PWD,
-// Password) left out, and the Provider entry too.
-std::string ConnectionStringWithoutPassword(std::u16string_view connection_string);
 
 }  // namespace quillmere::adodb

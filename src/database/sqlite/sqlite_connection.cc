@@ -11,8 +11,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "database/adodb.h"
-#include "database/sql_literals.h"
+#include "database/recordset.h"
 #include "platform/encoding/unicode.h"
 #include "platform/file_system.h"
 #include "platform/translation.h"
@@ -65,15 +64,6 @@ ErrorNumber NumberFor(int sqlite_code) {
   }
 }
 
-// A statement short enough for a message, cut at a character boundary.
-std::string Shorten(const std::string& statement) {
-  constexpr size_t kMax = 160;
-  if (statement.size() <= kMax) return statement;
-  size_t cut = kMax;
-  while (cut > 0 && (static_cast<unsigned char>(statement[cut]) & 0xC0) == 0x80) --cut;
-  return statement.substr(0, cut) + "...";
-}
-
 // Closes a prepared statement on every path out of a function.
 struct Finalizer {
   sqlite3_stmt* stmt = nullptr;
@@ -118,7 +108,7 @@ void ReadRows(sqlite3* db, const std::string& select, int columns, std::string* 
 }  // namespace
 
 SqliteConnection::~SqliteConnection() {
-  ForgetSharedForm();
+  ForgetInsert();
   if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(db_);
 }
@@ -179,16 +169,11 @@ Status SqliteConnection::Execute(std::u16string_view command_text, long /*option
     return Status(ErrorNumber::kConnectionClosed,
                   Tr("The database connection is not open, so the statement cannot run."));
   }
-  const std::string sql = unicode::ToUtf8(command_text);
-  if (sql.find('\0') != std::string::npos) {
-    return Status(
-        ErrorNumber::kStatementFailed,
-        Fill(Tr("The statement holds a NUL character, which the database cannot take: %s"),
-             Shorten(sql)));
-  }
+  QM_RETURN_IF_ERROR(RefuseNul(command_text));
   Status shared;
-  if (result == nullptr && IsInsert(sql) && RunInSharedForm(sql, &shared)) return shared;
+  if (result == nullptr && shared_insert_.RunText(command_text, &shared)) return shared;
 
+  const std::string sql = unicode::ToUtf8(command_text);
   Finalizer statement;
   const char* tail = nullptr;
   if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement.stmt, &tail) !=
@@ -208,10 +193,7 @@ Status SqliteConnection::Execute(std::u16string_view command_text, long /*option
   for (int c = 0; c < columns; ++c) rows->names_.push_back(sqlite3_column_name(statement.stmt, c));
   if (columns > 0 && sqlite3_stmt_readonly(statement.stmt) && BeginsWith(sql, "select")) {
     // Counted now; the rows are read if anyone asks for them.
-    std::string select(sql.c_str(), tail);
-    while (!select.empty() && (select.back() == ';' || std::isspace(select.back()))) {
-      select.pop_back();
-    }
+    const std::string select = WithoutFinalSemicolons(std::string_view(sql.c_str(), tail));
     QM_RETURN_IF_ERROR(CountRows(select, &rows->count_));
     rows->read_rows_ = [db = db_, open = std::weak_ptr<const bool>(open_token_), select, columns](
                            std::string* text, std::vector<uint64_t>* ends) {
@@ -254,75 +236,48 @@ Status SqliteConnection::CountRows(const std::string& select, size_t* count) {
 Status SqliteConnection::ExecuteWithValues(std::u16string_view shape,
                                            const std::vector<std::u16string_view>& values,
                                            std::u16string_view command_text) {
-  if (!CanBindValues(shape, values)) {
-    // What the text cannot say as parameters, the text itself says.
-    return Execute(command_text, kOptionUnspecified);
+  Status shared;
+  if (shared_insert_.RunValues(shape, values, command_text, &shared)) return shared;
+  // What the text cannot say as parameters, the text itself says.
+  return Execute(command_text, kOptionUnspecified);
+}
+
+bool SqliteConnection::PrepareInsert(std::u16string_view shape, size_t parameters) {
+  ForgetInsert();
+  const std::string text = unicode::ToUtf8(shape);
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()), &insert_, &tail);
+  if (rc != SQLITE_OK || insert_ == nullptr ||
+      !OnlyBlanksAndSemicolons(std::string_view(tail, text.data() + text.size() - tail)) ||
+      sqlite3_bind_parameter_count(insert_) != static_cast<int>(parameters)) {
+    ForgetInsert();
+    return false;
   }
+  return true;
+}
+
+Status SqliteConnection::RunPrepared(const std::vector<std::u16string_view>& values,
+                                     std::u16string_view statement) {
   values_.resize(values.size());
   for (size_t v = 0; v < values.size(); ++v) {
     values_[v].clear();
     unicode::AppendUtf8(values[v], &values_[v]);
-  }
-  shape_.clear();
-  unicode::AppendUtf8(shape, &shape_);
-  if (!PrepareSharedForm(shape_, values_.size())) return Execute(command_text, kOptionUnspecified);
-  const int rc = StepSharedForm();
-  Status status = rc == SQLITE_DONE ? Status() : Refused(unicode::ToUtf8(command_text));
-  ResetSharedForm();
-  return status;
-}
-
-// Runs `sql` as its shape with its values bound, preparing the shape only
-// when it differs from the last one. False when the statement cannot run that
-// way; the plain way then runs it and reports any fault in its own words.
-bool SqliteConnection::RunInSharedForm(const std::string& sql, Status* status) {
-  if (!sql::ParameterizeTextLiterals(sql, &shape_, &values_)) return false;
-  if (!PrepareSharedForm(shape_, values_.size())) return false;
-  const int rc = StepSharedForm();
-  *status = rc == SQLITE_DONE ? Status() : Refused(sql);
-  ResetSharedForm();
-  return true;
-}
-
-// Makes `shape` the prepared shared form, unless it is already. False when
-// it does not prepare as one statement of `parameters` parameters.
-bool SqliteConnection::PrepareSharedForm(const std::string& shape, size_t parameters) {
-  if (shared_ != nullptr && shape == shared_shape_) return true;
-  ForgetSharedForm();
-  const char* tail = nullptr;
-  int rc = sqlite3_prepare_v2(db_, shape.c_str(), static_cast<int>(shape.size()), &shared_, &tail);
-  if (rc != SQLITE_OK || shared_ == nullptr ||
-      !OnlyBlanksAndSemicolons(std::string_view(tail, shape.data() + shape.size() - tail)) ||
-      sqlite3_bind_parameter_count(shared_) != static_cast<int>(parameters)) {
-    ForgetSharedForm();
-    return false;
-  }
-  shared_shape_ = shape;
-  return true;
-}
-
-// Runs the shared form with values_ bound; returns SQLite's last result.
-// A failure is to be read before ResetSharedForm.
-int SqliteConnection::StepSharedForm() {
-  for (size_t v = 0; v < values_.size(); ++v) {
-    sqlite3_bind_text(shared_, static_cast<int>(v) + 1, values_[v].data(),
+    sqlite3_bind_text(insert_, static_cast<int>(v) + 1, values_[v].data(),
                       static_cast<int>(values_[v].size()), SQLITE_STATIC);
   }
   int rc;
-  while ((rc = sqlite3_step(shared_)) == SQLITE_ROW) {
+  while ((rc = sqlite3_step(insert_)) == SQLITE_ROW) {
   }
-  return rc;
+  // A failure is read before the reset.
+  Status status = rc == SQLITE_DONE ? Status() : Refused(unicode::ToUtf8(statement));
+  sqlite3_reset(insert_);
+  sqlite3_clear_bindings(insert_);
+  return status;
 }
 
-void SqliteConnection::ResetSharedForm() {
-  sqlite3_reset(shared_);
-  sqlite3_clear_bindings(shared_);
-}
-
-void SqliteConnection::ForgetSharedForm() {
-  sqlite3_finalize(shared_);
-  shared_ = nullptr;
-  shared_shape_.clear();
+void SqliteConnection::ForgetInsert() {
+  sqlite3_finalize(insert_);
+  insert_ = nullptr;
 }
 
 Status SqliteConnection::Refused(const std::string& sql) const {
@@ -412,7 +367,7 @@ Status SqliteConnection::RollbackTrans() {
 // BEGIN IMMEDIATE has taken the write lock on the whole database already.
 Status SqliteConnection::LockTable(std::string_view /*table*/) { return Status(); }
 
-Status CreateDatabase(const std::string& native_path, std::string_view schema_sql) {
+Status SqliteConnection::Create(const std::string& native_path, std::string_view schema_sql) {
   // Claiming the name first makes "never overwrite" hold even against
   // another program creating the same file at the same moment.
   int fd = ::open(native_path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);

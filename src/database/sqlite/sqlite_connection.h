@@ -10,25 +10,27 @@
 #include <vector>
 
 #include "database/database_connection.h"
+#include "database/shared_insert.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace quillmere::adodb {
 
-class SqliteConnection : public DatabaseConnection {
+class SqliteConnection : public DatabaseConnection, private PreparedInsert {
  public:
   // Opens the database file at `path` (a native path). Fails for a missing
   // file (which is never created) and a file that is not an SQLite database
   // (a Jet/Access file is named as such).
   static Status Open(const std::string& path, std::chrono::milliseconds lock_timeout,
                      std::unique_ptr<DatabaseConnection>* opened);
+  // Creates a new database file at `native_path` and runs `schema_sql` in
+  // it, as adodb::CreateDatabase does.
+  static Status Create(const std::string& native_path, std::string_view schema_sql);
   ~SqliteConnection() override;
 
-  // Inserts that differ only in their text values (one per table row) share
-  // one prepared form, the values bound to it, which spares compiling every
-  // statement anew; what each one does and reports is the same.
-  // A select's rows are counted when it runs and read when first asked for.
+  // Inserts share one prepared form (shared_insert.h). A select's rows are
+  // counted when it runs and read when first asked for.
   Status Execute(std::u16string_view command_text, long options,
                  std::unique_ptr<Recordset>* result = nullptr) override;
   Status ExecuteWithValues(std::u16string_view shape,
@@ -54,11 +56,11 @@ class SqliteConnection : public DatabaseConnection {
  private:
   SqliteConnection() = default;
   Status Refused(const std::string& sql) const;
-  bool RunInSharedForm(const std::string& sql, Status* status);
-  bool PrepareSharedForm(const std::string& shape, size_t parameters);
-  int StepSharedForm();
-  void ResetSharedForm();
-  void ForgetSharedForm();
+  // The shared insert's own statement (shared_insert.h).
+  bool PrepareInsert(std::u16string_view shape, size_t parameters) override;
+  Status RunPrepared(const std::vector<std::u16string_view>& values,
+                     std::u16string_view statement) override;
+  void ForgetInsert();
   Status CountRows(const std::string& select, size_t* count);
 
   sqlite3* db_ = nullptr;
@@ -66,11 +68,10 @@ class SqliteConnection : public DatabaseConnection {
   // The file it opened: st_dev and st_ino when it was opened.
   uint64_t device_ = 0;
   uint64_t inode_ = 0;
-  // The last insert's prepared form, its text, and the current values.
-  sqlite3_stmt* shared_ = nullptr;
-  std::string shared_shape_;
-  std::string shape_;
+  // The shared insert's prepared form, and the values bound to it as UTF-8.
+  sqlite3_stmt* insert_ = nullptr;
   std::vector<std::string> values_;
+  SharedInsert shared_insert_{*this};
   std::chrono::milliseconds lock_timeout_{3000};
   // Lives as long as the connection; recordsets that read their rows later
   // hold it weakly.
