@@ -99,7 +99,9 @@ void Numbering::ReadStyles(pugi::xml_node root) {
   WordNames names(root);
   for (pugi::xml_node style : root.children()) {
     if (names.Word(style) != "style") continue;
-    if (std::string_view(names.Attribute(style, "type").value()) != "paragraph") continue;
+    // A numbering style names the list that definitions linked to it use.
+    std::string_view type = names.Attribute(style, "type").value();
+    if (type != "paragraph" && type != "numbering") continue;
     std::string id = names.Attribute(style, "styleId").value();
     Style& entry = styles_[id];
     pugi::xml_node list = names.Child(names.Child(style, "pPr"), "numPr");
@@ -145,23 +147,25 @@ void Numbering::ReadInstances(pugi::xml_node root) {
       }
     }
     Instance instance;
-    instance.levels = abstract->second.levels;
+    instance.list.levels = abstract->second.levels;
+    instance.list.id = num_id;
+    instance.list.counters = abstract_id;
     instance.level_of_style = abstract->second.level_of_style;
-    instance.counters = abstract_id;
     for (pugi::xml_node override_node : num.children()) {
       if (names.Word(override_node) != "lvlOverride") continue;
       int index = LevelIndex(names, override_node);
-      ListLevel& level = instance.levels[index];
+      ListLevel& level = instance.list.levels[index];
       if (pugi::xml_node lvl = names.Child(override_node, "lvl")) {
         int restart_below = level.restart_below;  // Word ignores a restart set here
         level = ReadLevel(names, lvl, index);
         level.restart_below = restart_below;
       }
+      // The instance counts on its definition's counters; a start override
+      // begins the level again at the instance's first paragraph.
       if (names.Child(override_node, "startOverride")) {
         level.start = names.ChildNumber(override_node, "startOverride", level.start);
+        instance.list.restarts[index] = true;
       }
-      // An instance that overrides its definition counts on its own.
-      instance.counters = -1 - int64_t{num_id};
     }
     instances_[num_id] = std::move(instance);
   }
@@ -197,8 +201,7 @@ std::shared_ptr<const ListLabel> Numbering::Label(const WordNames& names, pugi::
     auto linked = instance->second.level_of_style.find(style.empty() ? default_style_ : style);
     level = linked == instance->second.level_of_style.end() ? 0 : linked->second;
   }
-  return std::make_shared<const ListLabel>(
-      counter.Next(instance->second.counters, instance->second.levels, *level));
+  return counter.Next(instance->second.list, *level);
 }
 
 }  // namespace quillmere::document::docx

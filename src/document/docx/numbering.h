@@ -33,8 +33,7 @@ class Numbering {
 
  private:
   struct Instance {
-    ListLevels levels;
-    int64_t counters = 0;  // shared by the instances of one definition without overrides
+    ListInstance list;
     std::map<std::string, int> level_of_style;  // w:lvl/w:pStyle
   };
   struct Style {

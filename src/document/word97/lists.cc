@@ -104,12 +104,13 @@ void Lists::ReadInstances(std::string_view table_stream, const Fib& fib) {
     int32_t lsid = table.I32(lfo);
     auto definition = std::find_if(definitions.begin(), definitions.end(),
                                    [&](const Definition& d) { return d.lsid == lsid; });
-    Instance instance;
+    ListInstance instance;
+    instance.id = static_cast<int64_t>(k);
     if (definition != definitions.end()) {
       instance.levels = definition->levels;
       instance.counters = definition - definitions.begin();
     } else {
-      instance.counters = -1 - static_cast<int64_t>(k);  // no levels: empty labels
+      instance.counters = -1 - static_cast<int64_t>(k);  // no levels: no labels
     }
     data += 4;
     for (int i = 0, overridden = table.U8(lfo + 12); i < overridden; ++i) {
@@ -124,12 +125,12 @@ void Lists::ReadInstances(std::string_view table_stream, const Fib& fib) {
         if (!ReadLevel(table, index, &data, &replaced)) return;
         replaced.restart_below = level.restart_below;
         level = replaced;
-      } else if (flags & kOverrideStart) {
-        level.start = start;
       }
-      // An instance that overrides its list counts on its own.
-      if (flags & (kOverrideFormatting | kOverrideStart)) {
-        instance.counters = -1 - static_cast<int64_t>(k);
+      // The instance still counts on its list's counters: an override of
+      // the start begins the level again at the instance's first paragraph.
+      if (flags & kOverrideStart) {
+        level.start = start;
+        instance.restarts[index] = true;
       }
     }
     instances_.push_back(std::move(instance));
@@ -185,9 +186,7 @@ std::shared_ptr<const ListLabel> Lists::Label(uint16_t istd, const std::vector<S
   ApplyListSprms(sprms, &ilfo, &level);
   // 0 is no list, and so is 0xF801, which takes a style's list away.
   if (ilfo < 1 || static_cast<size_t>(ilfo) > instances_.size()) return nullptr;
-  const Instance& instance = instances_[ilfo - 1];
-  return std::make_shared<const ListLabel>(
-      counter.Next(instance.counters, instance.levels, std::max(level, 0)));
+  return counter.Next(instances_[ilfo - 1], std::max(level, 0));
 }
 
 }  // namespace quillmere::document::word97

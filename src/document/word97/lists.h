@@ -40,10 +40,6 @@ class Lists {
                                          ListCounter& counter) const;
 
  private:
-  struct Instance {
-    ListLevels levels;
-    int64_t counters = 0;  // shared by the instances of one list without overrides
-  };
   // The list a style gives its paragraphs, through the styles it is based on.
   struct StyleList {
     int ilfo = -1;  // -1: the style sets none
@@ -53,8 +49,8 @@ class Lists {
   void ReadInstances(std::string_view table_stream, const Fib& fib);
   void ReadStyles(std::string_view table_stream, FcLcb style_sheet);
 
-  std::vector<Instance> instances_;  // by ilfo - 1
-  std::vector<StyleList> styles_;    // by istd
+  std::vector<ListInstance> instances_;  // by ilfo - 1
+  std::vector<StyleList> styles_;        // by istd
 };
 
 }  // namespace quillmere::document::word97

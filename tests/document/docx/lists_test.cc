@@ -55,7 +55,8 @@ const std::string kNotes =
 
 // Labels and marks in cells: counters run on across cells and rows, an
 // empty list paragraph keeps its label, a deeper level restarts under a
-// higher one, an instance with a start override counts on its own.
+// higher one, an instance with a start override starts its definition's
+// counters again, and the other instance counts on from there.
 TEST_F(DocxNotesAndListsTest, LabelsAndNoteMarksBecomePartOfTheValues) {
   std::string body =
       "<w:tbl><w:tr>" +
@@ -82,8 +83,8 @@ TEST_F(DocxNotesAndListsTest, LabelsAndNoteMarksBecomePartOfTheValues) {
   ASSERT_TRUE(OpenAndSave(path, &page).ok());
   EXPECT_EQ(TableOfPage(page, 1), (Grid{
                                       {"1.first2.second", "·apple", "7.seventh"},
-                                      {"3.third4.", "see[1]", "[i]"},
-                                      {"4.a)deep5.fifth5.a)deeper", "*", ""},
+                                      {"8.third9.", "see[1]", "[i]"},
+                                      {"9.a)deep10.fifth10.a)deeper", "*", ""},
                                   }));
   // The notes' texts follow the body, outside every table.
   size_t notes = page.find("mso-element:footnote-list");
