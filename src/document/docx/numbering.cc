@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/encoding/ascii.h"
 #include "platform/encoding/unicode.h"
 
 namespace quillmere::document::docx {
@@ -84,6 +85,18 @@ Abstract ReadAbstract(const WordNames& names, pugi::xml_node abstract_num) {
   return abstract;
 }
 
+// The level of a built-in heading style's name, "heading 1" to "heading 9";
+// 0 for any other.
+int HeadingOfName(std::string_view name) {
+  constexpr std::string_view kHeading = "heading ";
+  if (name.size() != kHeading.size() + 1 ||
+      !ascii::EqualsIgnoringCase(name.substr(0, 8), kHeading)) {
+    return 0;
+  }
+  char digit = name.back();
+  return digit >= '1' && digit <= '9' ? digit - '0' : 0;
+}
+
 int NumberAttribute(const WordNames& names, pugi::xml_node node, std::string_view local) {
   return std::atoi(names.Attribute(node, local).value());
 }
@@ -108,6 +121,7 @@ void Numbering::ReadStyles(pugi::xml_node root) {
     if (names.Child(list, "numId")) entry.num_id = names.ChildNumber(list, "numId", 0);
     if (names.Child(list, "ilvl")) entry.level = names.ChildNumber(list, "ilvl", 0);
     entry.based_on = Value(names, style, "basedOn");
+    entry.heading = HeadingOfName(Value(names, style, "name"));
     if (IsOn(names, style, "default") || names.Attribute(style, "default").as_bool()) {
       default_style_ = id;
     }
@@ -184,8 +198,8 @@ void Numbering::FromStyle(const std::string& style_id, std::optional<int>* num_i
   }
 }
 
-std::shared_ptr<const ListLabel> Numbering::Label(const WordNames& names, pugi::xml_node paragraph,
-                                                  ListCounter& counter) const {
+const ListInstance* Numbering::Find(const WordNames& names, pugi::xml_node paragraph,
+                                    int* level_out) const {
   if (instances_.empty()) return nullptr;
   pugi::xml_node paragraph_properties = names.Child(paragraph, "pPr");
   pugi::xml_node list = names.Child(paragraph_properties, "numPr");
@@ -201,7 +215,14 @@ std::shared_ptr<const ListLabel> Numbering::Label(const WordNames& names, pugi::
     auto linked = instance->second.level_of_style.find(style.empty() ? default_style_ : style);
     level = linked == instance->second.level_of_style.end() ? 0 : linked->second;
   }
-  return counter.Next(instance->second.list, *level);
+  *level_out = *level;
+  return &instance->second.list;
+}
+
+int Numbering::HeadingLevel(const WordNames& names, pugi::xml_node paragraph) const {
+  std::string id = Value(names, names.Child(paragraph, "pPr"), "pStyle");
+  auto style = styles_.find(id.empty() ? default_style_ : id);
+  return style == styles_.end() ? 0 : style->second.heading;
 }
 
 }  // namespace quillmere::document::docx
