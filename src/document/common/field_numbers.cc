@@ -125,37 +125,58 @@ ListInstance BuiltInList(int64_t key, const char16_t* const (&texts)[kListLevels
 
 const ListInstance& NumberDefault() {
   using F = NumberFormat;
-  static const ListInstance list = BuiltInList(
-      kNumberDefaultKey,
-      {{u"", u")"}, {u"", u")"}, {u"", u")"}, {u"(", u")"}, {u"(", u")"}, {u"(", u")"},
-       {u"", u"."}, {u"", u"."}, {u"", u"."}},
-      {F::kDecimal, F::kLowerLetter, F::kLowerRoman, F::kDecimal, F::kLowerLetter,
-       F::kLowerRoman, F::kDecimal, F::kLowerLetter, F::kLowerRoman},
-      false);
+  static const ListInstance list =
+      BuiltInList(kNumberDefaultKey,
+                  {{u"", u")"},
+                   {u"", u")"},
+                   {u"", u")"},
+                   {u"(", u")"},
+                   {u"(", u")"},
+                   {u"(", u")"},
+                   {u"", u"."},
+                   {u"", u"."},
+                   {u"", u"."}},
+                  {F::kDecimal, F::kLowerLetter, F::kLowerRoman, F::kDecimal, F::kLowerLetter,
+                   F::kLowerRoman, F::kDecimal, F::kLowerLetter, F::kLowerRoman},
+                  false);
   return list;
 }
 
 const ListInstance& OutlineDefault() {
   using F = NumberFormat;
-  static const ListInstance list = BuiltInList(
-      kOutlineDefaultKey,
-      {{u"", u"."}, {u"", u"."}, {u"", u"."}, {u"", u")"}, {u"(", u")"}, {u"(", u")"},
-       {u"(", u")"}, {u"(", u")"}, {u"(", u")"}},
-      {F::kUpperRoman, F::kUpperLetter, F::kDecimal, F::kLowerLetter, F::kDecimal,
-       F::kLowerLetter, F::kLowerRoman, F::kLowerLetter, F::kLowerRoman},
-      false);
+  static const ListInstance list =
+      BuiltInList(kOutlineDefaultKey,
+                  {{u"", u"."},
+                   {u"", u"."},
+                   {u"", u"."},
+                   {u"", u")"},
+                   {u"(", u")"},
+                   {u"(", u")"},
+                   {u"(", u")"},
+                   {u"(", u")"},
+                   {u"(", u")"}},
+                  {F::kUpperRoman, F::kUpperLetter, F::kDecimal, F::kLowerLetter, F::kDecimal,
+                   F::kLowerLetter, F::kLowerRoman, F::kLowerLetter, F::kLowerRoman},
+                  false);
   return list;
 }
 
 const ListInstance& LegalDefault() {
   using F = NumberFormat;
-  static const ListInstance list = BuiltInList(
-      kLegalDefaultKey,
-      {{u"", u"."}, {u"", u"."}, {u"", u"."}, {u"", u"."}, {u"", u"."}, {u"", u"."},
-       {u"", u"."}, {u"", u"."}, {u"", u"."}},
-      {F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal,
-       F::kDecimal, F::kDecimal, F::kDecimal},
-      true);
+  static const ListInstance list =
+      BuiltInList(kLegalDefaultKey,
+                  {{u"", u"."},
+                   {u"", u"."},
+                   {u"", u"."},
+                   {u"", u"."},
+                   {u"", u"."},
+                   {u"", u"."},
+                   {u"", u"."},
+                   {u"", u"."},
+                   {u"", u"."}},
+                  {F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal,
+                   F::kDecimal, F::kDecimal, F::kDecimal},
+                  true);
   return list;
 }
 
@@ -191,7 +212,8 @@ std::optional<std::u16string> FieldNumbers::Result(std::u16string_view text) {
   NumberFormat format = FormatOf(instruction);
   if (instruction.name == u"AUTONUM" || instruction.name == u"AUTONUMLGL") {
     const std::u16string* separator = instruction.Switch(u's');
-    std::u16string shown = separator == nullptr || separator->empty() ? u"." : separator->substr(0, 1);
+    std::u16string shown =
+        separator == nullptr || separator->empty() ? u"." : separator->substr(0, 1);
     bool legal = instruction.name == u"AUTONUMLGL";
     return AutoNumber(legal, shown, !(legal && instruction.Switch(u'e')), format);
   }
@@ -235,7 +257,7 @@ std::u16string FieldNumbers::ListNumber(std::u16string_view name, std::optional<
     own_paragraph = true;
   }
   if (list == nullptr) list = last_list_ != nullptr ? last_list_ : &NumberDefault();
-  int shown_level = level ? *level - 1
+  int shown_level = level                              ? *level - 1
                     : listnum_level_in_paragraph_ >= 0 ? listnum_level_in_paragraph_
                     : own_paragraph                    ? paragraph_level_ + 1
                     : list == last_list_               ? last_level_
@@ -257,8 +279,7 @@ std::u16string FieldNumbers::ListNumber(std::u16string_view name, std::optional<
 
 std::u16string FieldNumbers::SequenceNumber(std::u16string_view id, bool repeat, bool hidden,
                                             std::optional<int> reset,
-                                            std::optional<int> heading_reset,
-                                            NumberFormat format) {
+                                            std::optional<int> heading_reset, NumberFormat format) {
   std::u16string key;
   for (char16_t c : id) key += ascii::ToLower(c);
   Sequence& sequence = sequences_[key];

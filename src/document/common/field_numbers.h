@@ -74,9 +74,9 @@ class FieldNumbers {
   // level it last counted at.
   const ListInstance* last_list_ = nullptr;
   int last_level_ = 0;
-  int listnum_level_in_paragraph_ = -1;  // of the paragraph's last LISTNUM
-  int autonum_heading_ = 0;              // the last heading holding an AUTONUM
-  int legal_heading_ = 0;                // ... an AUTONUMLGL
+  int listnum_level_in_paragraph_ = -1;              // of the paragraph's last LISTNUM
+  int autonum_heading_ = 0;                          // the last heading holding an AUTONUM
+  int legal_heading_ = 0;                            // ... an AUTONUMLGL
   std::array<int64_t, kListLevels + 1> heading_at_;  // the last paragraph of each heading level
   std::map<std::u16string, Sequence> sequences_;
   int64_t restarts_ = 0;  // LISTNUM \s fields so far, each an instance of its own
