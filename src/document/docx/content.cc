@@ -79,21 +79,8 @@ class StoryReader {
         local == "bdo") {
       return node;
     }
-    if (names_.Compat(node) == "AlternateContent") return ChosenBranch(node);
+    if (names_.Compat(node) == "AlternateContent") return names_.ChosenBranch(node);
     return {};
-  }
-
-  // Both branches of mc:AlternateContent hold the same text; the first
-  // mc:Choice is read (writers put their richer form there), else the
-  // mc:Fallback, never both.
-  pugi::xml_node ChosenBranch(pugi::xml_node alternate) const {
-    pugi::xml_node fallback;
-    for (pugi::xml_node branch : alternate.children()) {
-      std::string_view local = names_.Compat(branch);
-      if (local == "Choice") return branch;
-      if (local == "Fallback" && !fallback) fallback = branch;
-    }
-    return fallback;
   }
 
   // Calls `visit` for every child named `local`, looking through wrappers.
@@ -157,7 +144,7 @@ class StoryReader {
       } else if (local == "instrText") {
         fields_.AddInstruction(unicode::FromUtf8(child.text().get()));
       } else if (names_.Compat(child) == "AlternateContent") {
-        QM_RETURN_IF_ERROR(ReadRun(ChosenBranch(child), paragraph, text_boxes));
+        QM_RETURN_IF_ERROR(ReadRun(names_.ChosenBranch(child), paragraph, text_boxes));
       } else if (!fields_.ShowsText()) {
         continue;
       } else if (local == "t") {
@@ -224,7 +211,7 @@ class StoryReader {
       if (names_.Word(child) == "txbxContent") {
         QM_RETURN_IF_ERROR(ReadStory(child, out));
       } else if (names_.Compat(child) == "AlternateContent") {
-        QM_RETURN_IF_ERROR(ReadTextBoxes(ChosenBranch(child), out));
+        QM_RETURN_IF_ERROR(ReadTextBoxes(names_.ChosenBranch(child), out));
       } else {
         QM_RETURN_IF_ERROR(ReadTextBoxes(child, out));
       }
