@@ -1,6 +1,7 @@
 #include "document/common/field_numbers.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "platform/encoding/ascii.h"
@@ -12,9 +13,7 @@ namespace {
 constexpr int64_t kFirstFieldKey = -(int64_t{1} << 40);
 constexpr int64_t kAutoNumKey = kFirstFieldKey - 1;
 constexpr int64_t kLegalKey = kFirstFieldKey - 2;
-constexpr int64_t kNumberDefaultKey = kFirstFieldKey - 3;
-constexpr int64_t kOutlineDefaultKey = kFirstFieldKey - 4;
-constexpr int64_t kLegalDefaultKey = kFirstFieldKey - 5;
+constexpr int64_t kBuiltInKeys = kFirstFieldKey - 3;   // and the next two below
 constexpr int64_t kRestartKeys = kFirstFieldKey - 16;  // and below: LISTNUM \s fields
 
 // A field instruction as words: the field's name, its arguments, and its
@@ -100,90 +99,53 @@ NumberFormat FormatOf(const Instruction& instruction) {
   return NumberFormat::kDecimal;
 }
 
-ListLevel FieldLevel(std::u16string pattern, NumberFormat format) {
-  ListLevel level;
-  level.pattern = std::move(pattern);
-  level.format = format;
-  return level;
-}
+// The lists LISTNUM names, each level's text and number format.
+struct BuiltInList {
+  std::u16string_view name;
+  const char16_t* texts[kListLevels];
+  NumberFormat formats[kListLevels];
+};
 
-// A built-in list of LISTNUM: each level's text before and after its number.
-ListInstance BuiltInList(int64_t key, const char16_t* const (&texts)[kListLevels][2],
-                         const NumberFormat (&formats)[kListLevels], bool legal) {
-  ListInstance list;
-  list.id = list.counters = key;
-  for (int i = 0; i < kListLevels; ++i) {
-    std::u16string pattern = texts[i][0];
-    for (int above = legal ? 0 : i; above <= i; ++above) {
-      pattern += static_cast<char16_t>(above);
-      pattern += texts[i][1];
+using F = NumberFormat;
+constexpr BuiltInList kBuiltInLists[] = {
+    {u"NumberDefault",
+     {u"%1)", u"%2)", u"%3)", u"(%4)", u"(%5)", u"(%6)", u"%7.", u"%8.", u"%9."},
+     {F::kDecimal, F::kLowerLetter, F::kLowerRoman, F::kDecimal, F::kLowerLetter, F::kLowerRoman,
+      F::kDecimal, F::kLowerLetter, F::kLowerRoman}},
+    {u"OutlineDefault",
+     {u"%1.", u"%2.", u"%3.", u"%4)", u"(%5)", u"(%6)", u"(%7)", u"(%8)", u"(%9)"},
+     {F::kUpperRoman, F::kUpperLetter, F::kDecimal, F::kLowerLetter, F::kDecimal, F::kLowerLetter,
+      F::kLowerRoman, F::kLowerLetter, F::kLowerRoman}},
+    {u"LegalDefault",
+     {u"%1.", u"%1.%2.", u"%1.%2.%3.", u"%1.%2.%3.%4.", u"%1.%2.%3.%4.%5.", u"%1.%2.%3.%4.%5.%6.",
+      u"%1.%2.%3.%4.%5.%6.%7.", u"%1.%2.%3.%4.%5.%6.%7.%8.", u"%1.%2.%3.%4.%5.%6.%7.%8.%9."},
+     {F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal,
+      F::kDecimal, F::kDecimal}},
+};
+constexpr size_t kNumberDefault = 0;
+
+// The built-in list `index` of kBuiltInLists, as an instance of its own.
+const ListInstance& BuiltIn(size_t index) {
+  static const std::vector<ListInstance> lists = [] {
+    std::vector<ListInstance> made;
+    for (const BuiltInList& built_in : kBuiltInLists) {
+      ListInstance list;
+      list.id = list.counters = kBuiltInKeys - static_cast<int64_t>(made.size());
+      for (int i = 0; i < kListLevels; ++i) {
+        list.levels[i].pattern = PatternOfLevelText(built_in.texts[i]);
+        list.levels[i].format = built_in.formats[i];
+      }
+      made.push_back(std::move(list));
     }
-    list.levels[i] = FieldLevel(pattern, formats[i]);
-  }
-  return list;
-}
-
-const ListInstance& NumberDefault() {
-  using F = NumberFormat;
-  static const ListInstance list =
-      BuiltInList(kNumberDefaultKey,
-                  {{u"", u")"},
-                   {u"", u")"},
-                   {u"", u")"},
-                   {u"(", u")"},
-                   {u"(", u")"},
-                   {u"(", u")"},
-                   {u"", u"."},
-                   {u"", u"."},
-                   {u"", u"."}},
-                  {F::kDecimal, F::kLowerLetter, F::kLowerRoman, F::kDecimal, F::kLowerLetter,
-                   F::kLowerRoman, F::kDecimal, F::kLowerLetter, F::kLowerRoman},
-                  false);
-  return list;
-}
-
-const ListInstance& OutlineDefault() {
-  using F = NumberFormat;
-  static const ListInstance list =
-      BuiltInList(kOutlineDefaultKey,
-                  {{u"", u"."},
-                   {u"", u"."},
-                   {u"", u"."},
-                   {u"", u")"},
-                   {u"(", u")"},
-                   {u"(", u")"},
-                   {u"(", u")"},
-                   {u"(", u")"},
-                   {u"(", u")"}},
-                  {F::kUpperRoman, F::kUpperLetter, F::kDecimal, F::kLowerLetter, F::kDecimal,
-                   F::kLowerLetter, F::kLowerRoman, F::kLowerLetter, F::kLowerRoman},
-                  false);
-  return list;
-}
-
-const ListInstance& LegalDefault() {
-  using F = NumberFormat;
-  static const ListInstance list =
-      BuiltInList(kLegalDefaultKey,
-                  {{u"", u"."},
-                   {u"", u"."},
-                   {u"", u"."},
-                   {u"", u"."},
-                   {u"", u"."},
-                   {u"", u"."},
-                   {u"", u"."},
-                   {u"", u"."},
-                   {u"", u"."}},
-                  {F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal, F::kDecimal,
-                   F::kDecimal, F::kDecimal, F::kDecimal},
-                  true);
-  return list;
+    return made;
+  }();
+  return lists[index];
 }
 
 const ListInstance* BuiltInNamed(std::u16string_view name) {
-  if (ascii::EqualsIgnoringCase(name, u"NumberDefault")) return &NumberDefault();
-  if (ascii::EqualsIgnoringCase(name, u"OutlineDefault")) return &OutlineDefault();
-  if (ascii::EqualsIgnoringCase(name, u"LegalDefault")) return &LegalDefault();
+  for (size_t i = 0; i < std::size(kBuiltInLists); ++i) {
+    if (ascii::EqualsIgnoringCase(name, kBuiltInLists[i].name)) return &BuiltIn(i);
+  }
   return nullptr;
 }
 
@@ -256,7 +218,7 @@ std::u16string FieldNumbers::ListNumber(std::u16string_view name, std::optional<
     list = paragraph_list_;
     own_paragraph = true;
   }
-  if (list == nullptr) list = last_list_ != nullptr ? last_list_ : &NumberDefault();
+  if (list == nullptr) list = last_list_ != nullptr ? last_list_ : &BuiltIn(kNumberDefault);
   int shown_level = level                              ? *level - 1
                     : listnum_level_in_paragraph_ >= 0 ? listnum_level_in_paragraph_
                     : own_paragraph                    ? paragraph_level_ + 1

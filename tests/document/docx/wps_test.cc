@@ -55,31 +55,39 @@ TEST_F(WpsDocumentTest, ListsMergesStylesAndItsOwnMarkupReadAsWordShowsThem) {
       "<w:numFmt w:val=\"chineseCounting\"/><w:suff w:val=\"nothing\"/>"
       "<w:lvlText w:val=\"%1、\"/><w:lvlJc w:val=\"left\"/></w:lvl></w:abstractNum>"
       "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num></w:numbering>";
-  const std::string box_table = "<w:tbl><w:tr><w:tc><w:p>" + Text("boxed") + "</w:p></w:tc></w:tr></w:tbl>";
+  const std::string box_table =
+      "<w:tbl><w:tr><w:tc><w:p>" + Text("boxed") + "</w:p></w:tc></w:tr></w:tbl>";
   const std::string body =
-      Styled("2", "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> AUTONUMLGL "
-                  "</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r>" +
-                      Text("Scope")) +
+      Styled("2",
+             "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> AUTONUMLGL "
+             "</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r>" +
+                 Text("Scope")) +
       "<w:tbl><w:tblGrid><w:gridCol w:w=\"2000\"/><w:gridCol w:w=\"2000\"/></w:tblGrid>"
       "<w:tr><w:tblPrEx><w:tblBorders/></w:tblPrEx>" +
       Cell("", Styled("3", Text("甲"))) + Cell("", Styled("3", Text("乙"))) + "</w:tr><w:tr>" +
       Cell("<w:vMerge w:val=\"restart\"/>", "<w:p>" + Text("合并") + "</w:p>") +
-      Cell("", "<w:p>" + Text("x") + "</w:p>") + "</w:tr><w:tr>" +
-      Cell("<w:vMerge/>", "<w:p/>") + Cell("", Styled("3", Text("丙"))) + "</w:tr></w:tbl>" +
-      "<w:p><w:r>" + OwnBranch("<w:t>shown</w:t>") + "</w:r></w:p>" + OwnBranch(box_table) +
+      Cell("", "<w:p>" + Text("x") + "</w:p>") + "</w:tr><w:tr>" + Cell("<w:vMerge/>", "<w:p/>") +
+      Cell("", Styled("3", Text("丙"))) + "</w:tr></w:tbl>" + "<w:p><w:r>" +
+      OwnBranch("<w:t>shown</w:t>") + "</w:r></w:p>" + OwnBranch(box_table) +
       "<w:p><w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing><wps:txbx>"
-      "<w:txbxContent>" + box_table + "<w:p/></w:txbxContent></wps:txbx></w:drawing></mc:Choice>"
-      "<mc:Fallback><w:pict><w:txbxContent>" + box_table + "<w:p/></w:txbxContent></w:pict>"
+      "<w:txbxContent>" +
+      box_table +
+      "<w:p/></w:txbxContent></wps:txbx></w:drawing></mc:Choice>"
+      "<mc:Fallback><w:pict><w:txbxContent>" +
+      box_table +
+      "<w:p/></w:txbxContent></w:pict>"
       "</mc:Fallback></mc:AlternateContent></w:r></w:p>";
   std::string path = dir_ + "/wps.docx";
-  ASSERT_TRUE(testing::WriteZip(
-      path, {{"word/document.xml", kRoot + body + "</w:body></w:document>"},
-             {"word/styles.xml", styles},
-             {"word/numbering.xml", numbering},
-             {"docProps/custom.xml", "<Properties><property name=\"KSOProductBuildVer\"/>"
-                                     "</Properties>"},
-             {"customXml/item1.xml", "<s:customData xmlns:s=\"http://www.wps.cn/officeDocument/"
-                                     "2013/wpsCustomData\"/>"}}));
+  ASSERT_TRUE(
+      testing::WriteZip(path, {{"word/document.xml", kRoot + body + "</w:body></w:document>"},
+                               {"word/styles.xml", styles},
+                               {"word/numbering.xml", numbering},
+                               {"docProps/custom.xml",
+                                "<Properties><property name=\"KSOProductBuildVer\"/>"
+                                "</Properties>"},
+                               {"customXml/item1.xml",
+                                "<s:customData xmlns:s=\"http://www.wps.cn/officeDocument/"
+                                "2013/wpsCustomData\"/>"}}));
   std::string page;
   ASSERT_TRUE(OpenAndSave(path, &page).ok());
   EXPECT_NE(page.find("1.Scope"), std::string::npos) << "the heading's AUTONUMLGL";
@@ -97,18 +105,18 @@ TEST_F(WpsDocumentTest, TheFixturesWpsWroteReadAsWordShowsThem) {
   QM_REQUIRE_FIXTURE("docx");
   std::string columns, mail;
   ASSERT_TRUE(
-      OpenAndSave(quillmere::testing::FixturePath("docx/poitl__render_multiple_column.docx").string(),
-                  &columns)
+      OpenAndSave(
+          quillmere::testing::FixturePath("docx/poitl__render_multiple_column.docx").string(),
+          &columns)
           .ok());
   ASSERT_TRUE(
       OpenAndSave(quillmere::testing::FixturePath("docx/tika__testInstrLink.docx").string(), &mail)
           .ok());
-  EXPECT_EQ(TableOfPage(columns, 3),
-            (Grid{{"", "", "", "", "数量{{goods}}$(2)", "[count]", ""},
-                  {"", "", "", "", "货物", "名称：[name]简介：[desc]", ""},
-                  {"", "", "", "", "说明", "[@picture]", ""},
-                  {"", "", "", "", "折扣", "[discount]", ""},
-                  {"", "", "", "", "", "", ""}}));
+  EXPECT_EQ(TableOfPage(columns, 3), (Grid{{"", "", "", "", "数量{{goods}}$(2)", "[count]", ""},
+                                           {"", "", "", "", "货物", "名称：[name]简介：[desc]", ""},
+                                           {"", "", "", "", "说明", "[@picture]", ""},
+                                           {"", "", "", "", "折扣", "[discount]", ""},
+                                           {"", "", "", "", "", "", ""}}));
   // A nested table's piece runs on into the table around it.
   EXPECT_EQ(TableOfPage(mail, 6).at(0).at(0), "accessdocument(s)");
   EXPECT_EQ(TableOfPage(mail, 7).at(0).at(0), "expires:48hours");
