@@ -206,6 +206,29 @@ std::u16string FullWidth(std::u16string text) {
   return text;
 }
 
+// The label of a paragraph at `level`: its pattern with the numbers of
+// `values` filled in.
+std::u16string LabelText(const ListLevels& levels, int level,
+                         const std::array<int, kListLevels>& values) {
+  const ListLevel& own = levels[level];
+  std::u16string text;
+  for (char16_t c : own.pattern) {
+    if (c > kLastPlaceholder) {
+      // Symbol fonts keep their characters at U+F0xx; the page shows the
+      // font's own code, as Word's page does.
+      text += c >= 0xF000 && c <= 0xF0FF ? static_cast<char16_t>(c - 0xF000) : c;
+      continue;
+    }
+    NumberFormat format = levels[c].format;
+    if (own.legal && format != NumberFormat::kDecimalZero && format != NumberFormat::kNone &&
+        format != NumberFormat::kBullet) {
+      format = NumberFormat::kDecimal;
+    }
+    text += FormatNumber(values[c], format);
+  }
+  return text;
+}
+
 }  // namespace
 
 NumberFormat NumberFormatOfCode(int nfc) {
@@ -315,35 +338,36 @@ std::u16string PatternOfLevelText(std::u16string_view level_text) {
   return pattern;
 }
 
-ListLabel ListCounter::Next(int64_t key, const ListLevels& levels, int level) {
+std::shared_ptr<const ListLabel> ListCounter::Next(const ListInstance& instance, int level) {
   level = std::clamp(level, 0, kListLevels - 1);
-  Counters& counters = lists_[key];
+  const ListLevels& levels = instance.levels;
+  Counters& counters = lists_[instance.counters];
+  if (started_.insert(instance.id).second) {
+    for (int overridden = 0; overridden < kListLevels; ++overridden) {
+      if (instance.restarts[overridden]) counters.used[overridden] = false;
+    }
+  }
+  // A level above that has not been used yet stands at its start, and
+  // counts on from there: a first-level item after a run of sub-items
+  // that began the list is the second.
+  for (int above = 0; above < level; ++above) {
+    if (counters.used[above]) continue;
+    counters.used[above] = true;
+    counters.value[above] = levels[above].start;
+  }
   const ListLevel& own = levels[level];
   counters.value[level] = counters.used[level] ? counters.value[level] + 1 : own.start;
   counters.used[level] = true;
+  std::array<int, kListLevels> shown = counters.value;
   for (int deeper = level + 1; deeper < kListLevels; ++deeper) {
     if (level < levels[deeper].restart_below) counters.used[deeper] = false;
+    if (!counters.used[deeper]) shown[deeper] = levels[deeper].start;
   }
-  ListLabel label;
-  label.font = own.font;
-  label.right_aligned = own.right_aligned;
-  label.followed = own.followed;
-  if (own.format == NumberFormat::kNone) return label;  // the level shows nothing at all
-  for (char16_t c : own.pattern) {
-    if (c > kLastPlaceholder) {
-      // Symbol fonts keep their characters at U+F0xx; the page shows the
-      // font's own code, as Word's page does.
-      label.text += c >= 0xF000 && c <= 0xF0FF ? static_cast<char16_t>(c - 0xF000) : c;
-      continue;
-    }
-    int value = counters.used[c] ? counters.value[c] : levels[c].start;
-    NumberFormat format = levels[c].format;
-    if (own.legal && format != NumberFormat::kDecimalZero && format != NumberFormat::kNone &&
-        format != NumberFormat::kBullet) {
-      format = NumberFormat::kDecimal;
-    }
-    label.text += FormatNumber(value, format);
-  }
+  auto label = std::make_shared<ListLabel>();
+  label->font = own.font;
+  label->right_aligned = own.right_aligned;
+  label->followed = own.followed;
+  if (own.format != NumberFormat::kNone) label->text = LabelText(levels, level, shown);
   return label;
 }
 

@@ -2,14 +2,17 @@
 // levels' patterns, and the counters of each list, which run on across
 // paragraphs, cells and rows in document order.
 //
-// Both readers turn their file's list definitions into ListLevels (a .doc
-// file's LST and LFO structures, a .docx file's w:abstractNum and w:num) and
-// ask a ListCounter for each list paragraph's label in document order.
+// Both readers turn their file's list definitions into ListInstances (a
+// .doc file's LST and LFO structures, a .docx file's w:abstractNum and
+// w:num) and ask a ListCounter for each list paragraph's label in document
+// order.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -100,13 +103,25 @@ struct ListLevel {
 
 using ListLevels = std::array<ListLevel, kListLevels>;
 
+// A list instance (a .doc LFO, a .docx w:num): the levels it labels its
+// paragraphs with and the counters it counts on.
+struct ListInstance {
+  ListLevels levels;
+  int64_t id = 0;  // the instance's own, unique in its document
+  // The list whose counters the instance counts on: every instance of one
+  // list shares them, whatever its overrides.
+  int64_t counters = 0;
+  // The levels an override starts again (at their `start`) at the
+  // instance's first paragraph.
+  std::array<bool, kListLevels> restarts{};
+};
+
 // Counts every list of one story in document order.
 class ListCounter {
  public:
-  // The label of the next paragraph at `level` (clamped to 0-8) of the list
-  // whose counters `counters` names: list instances that share their
-  // counters share that key. `levels` are the list's levels.
-  ListLabel Next(int64_t counters, const ListLevels& levels, int level);
+  // The label of the next paragraph of `instance` at `level` (clamped to
+  // 0-8).
+  std::shared_ptr<const ListLabel> Next(const ListInstance& instance, int level);
 
  private:
   struct Counters {
@@ -114,6 +129,7 @@ class ListCounter {
     std::array<bool, kListLevels> used{};
   };
   std::map<int64_t, Counters> lists_;
+  std::set<int64_t> started_;  // the instances whose first paragraph was counted
 };
 
 }  // namespace quillmere::document

@@ -1,5 +1,7 @@
 #include "document/docx/content.h"
 
+#include "document/common/field_stack.h"
+
 #include <charconv>
 #include <functional>
 #include <utility>
@@ -12,32 +14,6 @@
 namespace quillmere::document::docx {
 
 namespace {
-
-// Complex fields (w:fldChar begin, separate, end) nest. What lies between a
-// field's begin and its separator is its instruction and is dropped, nested
-// fields included; what follows the separator is its result and is kept.
-class FieldStack {
- public:
-  void Begin() {
-    in_instruction_.push_back(true);
-    ++instructions_open_;
-  }
-  void Separate() {
-    if (in_instruction_.empty() || !in_instruction_.back()) return;
-    in_instruction_.back() = false;
-    --instructions_open_;
-  }
-  void End() {
-    if (in_instruction_.empty()) return;
-    if (in_instruction_.back()) --instructions_open_;
-    in_instruction_.pop_back();
-  }
-  bool ShowsText() const { return instructions_open_ == 0; }
-
- private:
-  std::vector<bool> in_instruction_;
-  int instructions_open_ = 0;
-};
 
 // w:sym stores a symbol font's character at U+F0xx; the page shows the
 // font's own code, as Word's pages do.
@@ -66,7 +42,7 @@ class StoryReader {
     return status;
   }
 
-  void BeginStory() { outer_fields_.push_back(std::exchange(fields_, FieldStack())); }
+  void BeginStory() { outer_fields_.push_back(std::exchange(fields_, FieldStack(&numbers_))); }
   void EndStory() {
     if (outer_fields_.empty()) return;
     fields_ = std::move(outer_fields_.back());
@@ -75,9 +51,14 @@ class StoryReader {
 
   Status ReadParagraph(pugi::xml_node p, std::vector<Block>& out) {
     Paragraph paragraph;
+    const ListInstance* list = nullptr;
+    int level = 0, heading = 0;
     if (context_ != nullptr && context_->numbering != nullptr) {
-      paragraph.list_label = context_->numbering->Label(names_, p, lists_);
+      list = context_->numbering->Find(names_, p, &level);
+      heading = context_->numbering->HeadingLevel(names_, p);
+      if (list != nullptr) paragraph.list_label = lists_.Next(*list, level);
     }
+    numbers_.StartParagraph(heading, list, level);
     std::vector<Block> text_boxes;
     QM_RETURN_IF_ERROR(ReadInlines(p, paragraph, text_boxes));
     out.emplace_back(std::move(paragraph));
@@ -98,21 +79,8 @@ class StoryReader {
         local == "bdo") {
       return node;
     }
-    if (names_.Compat(node) == "AlternateContent") return ChosenBranch(node);
+    if (names_.Compat(node) == "AlternateContent") return names_.ChosenBranch(node);
     return {};
-  }
-
-  // Both branches of mc:AlternateContent hold the same text; the first
-  // mc:Choice is read (writers put their richer form there), else the
-  // mc:Fallback, never both.
-  pugi::xml_node ChosenBranch(pugi::xml_node alternate) const {
-    pugi::xml_node fallback;
-    for (pugi::xml_node branch : alternate.children()) {
-      std::string_view local = names_.Compat(branch);
-      if (local == "Choice") return branch;
-      if (local == "Fallback" && !fallback) fallback = branch;
-    }
-    return fallback;
   }
 
   // Calls `visit` for every child named `local`, looking through wrappers.
@@ -145,6 +113,8 @@ class StoryReader {
     for (pugi::xml_node child : parent.children()) {
       if (names_.Word(child) == "r") {
         QM_RETURN_IF_ERROR(ReadRun(child, paragraph, text_boxes));
+      } else if (names_.Word(child) == "fldSimple") {
+        QM_RETURN_IF_ERROR(ReadSimpleField(child, paragraph, text_boxes));
       } else if (pugi::xml_node content = WrappedContent(child)) {
         QM_RETURN_IF_ERROR(ReadInlines(content, paragraph, text_boxes));
       }
@@ -152,13 +122,29 @@ class StoryReader {
     return Status();
   }
 
+  // A simple field holds its stored result, which shows, or the number it
+  // counts where that replaces it (or there is none).
+  Status ReadSimpleField(pugi::xml_node field, Paragraph& paragraph,
+                         std::vector<Block>& text_boxes) {
+    fields_.Begin();
+    fields_.AddInstruction(unicode::FromUtf8(names_.Attribute(field, "instr").value()));
+    bool stored = false;
+    for (pugi::xml_node run : field.children()) stored = stored || names_.Word(run) == "r";
+    paragraph.AddText(stored ? fields_.Separate() : std::u16string());
+    Status status = ReadInlines(field, paragraph, text_boxes);
+    paragraph.AddText(fields_.End());
+    return status;
+  }
+
   Status ReadRun(pugi::xml_node run, Paragraph& paragraph, std::vector<Block>& text_boxes) {
     for (pugi::xml_node child : run.children()) {
       std::string_view local = names_.Word(child);
       if (local == "fldChar") {
-        ReadFieldChar(child);
+        ReadFieldChar(child, paragraph);
+      } else if (local == "instrText") {
+        fields_.AddInstruction(unicode::FromUtf8(child.text().get()));
       } else if (names_.Compat(child) == "AlternateContent") {
-        QM_RETURN_IF_ERROR(ReadRun(ChosenBranch(child), paragraph, text_boxes));
+        QM_RETURN_IF_ERROR(ReadRun(names_.ChosenBranch(child), paragraph, text_boxes));
       } else if (!fields_.ShowsText()) {
         continue;
       } else if (local == "t") {
@@ -212,11 +198,11 @@ class StoryReader {
     return Status();
   }
 
-  void ReadFieldChar(pugi::xml_node fld_char) {
+  void ReadFieldChar(pugi::xml_node fld_char, Paragraph& paragraph) {
     std::string_view type = names_.Attribute(fld_char, "fldCharType").value();
     if (type == "begin") fields_.Begin();
-    if (type == "separate") fields_.Separate();
-    if (type == "end") fields_.End();
+    if (type == "separate") paragraph.AddText(fields_.Separate());
+    if (type == "end") paragraph.AddText(fields_.End());
   }
 
   // The stories of the text boxes somewhere inside a drawing or picture.
@@ -225,7 +211,7 @@ class StoryReader {
       if (names_.Word(child) == "txbxContent") {
         QM_RETURN_IF_ERROR(ReadStory(child, out));
       } else if (names_.Compat(child) == "AlternateContent") {
-        QM_RETURN_IF_ERROR(ReadTextBoxes(ChosenBranch(child), out));
+        QM_RETURN_IF_ERROR(ReadTextBoxes(names_.ChosenBranch(child), out));
       } else {
         QM_RETURN_IF_ERROR(ReadTextBoxes(child, out));
       }
@@ -257,7 +243,8 @@ class StoryReader {
   const WordNames& names_;
   StoryContext* context_;
   ListCounter lists_;
-  FieldStack fields_;
+  FieldNumbers numbers_{lists_};
+  FieldStack fields_{&numbers_};
   std::vector<FieldStack> outer_fields_;  // of the stories this one lies in
 };
 

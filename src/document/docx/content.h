@@ -3,9 +3,11 @@
 //
 // Kept: paragraphs and tables with their rows and cells (see
 // table_builder.h), runs of text (w:t, w:tab, w:br, w:cr, w:sym,
-// w:noBreakHyphen), the results of fields (w:fldSimple and complex fields),
-// inserted text (w:ins), and the content of wrappers (w:sdt, w:hyperlink,
-// w:smartTag, w:customXml, one branch of mc:AlternateContent). Text boxes
+// w:noBreakHyphen), the results of fields (w:fldSimple and complex fields;
+// a numbering field's counted number, see common/field_stack.h), inserted
+// text (w:ins), and the content of wrappers (w:sdt, w:hyperlink,
+// w:smartTag, w:customXml, the branch of mc:AlternateContent Word reads,
+// WordNames::ChosenBranch). Text boxes
 // anchored in a paragraph follow that paragraph. Dropped: deleted text and
 // rows (w:del), field instructions, and everything that is not text
 // (drawings, math, properties): the text reads as it does with every

@@ -130,7 +130,8 @@ class MainPartReader::Body : public TagScanner::Handler {
     const Level level = parent.level;
     if (parent.role == Frame::Role::kChooses) {
       std::string_view branch = names_->Compat(name);
-      if ((branch == "Choice" || branch == "Fallback") && !parent.chosen) {
+      bool readable = branch == "Fallback" || (branch == "Choice" && Understood(tag));
+      if (readable && !parent.chosen) {
         parent.chosen = true;
         frames_.push_back({level, Frame::Role::kWraps});
       } else {
@@ -184,6 +185,16 @@ class MainPartReader::Body : public TagScanner::Handler {
         break;
     }
     skip_depth_ = depth;
+  }
+
+  // Whether Word reads the mc:Choice of start tag `tag` (see
+  // WordNames::Understands).
+  bool Understood(std::string_view tag) const {
+    std::vector<std::string> attributes = AttributesOf(tag);
+    for (size_t i = 0; i + 1 < attributes.size(); i += 2) {
+      if (attributes[i] == "Requires") return names_->Understands(attributes[i + 1]);
+    }
+    return true;
   }
 
   // The blocks of the story being read: the body, or the cell being read.

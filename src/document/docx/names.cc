@@ -1,5 +1,6 @@
 #include "document/docx/names.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace quillmere::document::docx {
@@ -10,6 +11,19 @@ constexpr std::string_view kWordTransitional =
     "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
 constexpr std::string_view kWordStrict = "http://purl.oclc.org/ooxml/wordprocessingml/main";
 constexpr std::string_view kCompat = "http://schemas.openxmlformats.org/markup-compatibility/2006";
+
+// The namespaces of Office Open XML (both editions) and of Microsoft Office's
+// extensions to it begin so.
+constexpr std::string_view kUnderstoodNamespaces[] = {
+    "http://schemas.openxmlformats.org/", "http://purl.oclc.org/ooxml/",
+    "http://schemas.microsoft.com/", "urn:schemas-microsoft-com:"};
+
+bool IsUnderstood(std::string_view uri) {
+  for (std::string_view start : kUnderstoodNamespaces) {
+    if (uri.rfind(start, 0) == 0) return true;
+  }
+  return false;
+}
 
 // "w:" for xmlns:w, "" for a default namespace.
 std::string PrefixOf(std::string_view declaration) {
@@ -33,6 +47,27 @@ void WordNames::Declare(std::string_view attribute, std::string_view uri) {
   if (attribute != "xmlns" && attribute.rfind("xmlns:", 0) != 0) return;
   if (uri == kWordTransitional || uri == kWordStrict) word_ = PrefixOf(attribute);
   if (uri == kCompat) compat_ = PrefixOf(attribute);
+  if (attribute.size() > 6 && !IsUnderstood(uri)) foreign_.emplace(attribute.substr(6));
+}
+
+bool WordNames::Understands(std::string_view prefixes) const {
+  for (size_t at = 0; at < prefixes.size();) {
+    size_t end = std::min(prefixes.find(' ', at), prefixes.size());
+    std::string_view prefix = prefixes.substr(at, end - at);
+    if (foreign_.find(prefix) != foreign_.end()) return false;
+    at = end + 1;
+  }
+  return true;
+}
+
+pugi::xml_node WordNames::ChosenBranch(pugi::xml_node alternate) const {
+  pugi::xml_node fallback;
+  for (pugi::xml_node branch : alternate.children()) {
+    std::string_view local = Compat(branch);
+    if (local == "Choice" && Understands(branch.attribute("Requires").value())) return branch;
+    if (local == "Fallback" && !fallback) fallback = branch;
+  }
+  return fallback;
 }
 
 std::string_view WordNames::LocalIn(std::string_view name, const std::string& prefix) {

@@ -6,6 +6,8 @@
 // where every writer declares them, and names are compared by local part.
 #pragma once
 
+#include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -39,11 +41,24 @@ class WordNames {
   // when the child or its value is missing or not a number.
   int ChildNumber(pugi::xml_node node, std::string_view local, int fallback) const;
 
+  // Whether Word reads an mc:Choice whose Requires attribute is `prefixes`
+  // (separated by blanks): unless the root binds one of them to a namespace
+  // outside Office Open XML and Microsoft Office's extensions. Other
+  // writers' own namespaces (WPS Office's wpsCustomData) are unknown to
+  // Word, which takes the mc:Fallback instead; so does this reader.
+  bool Understands(std::string_view prefixes) const;
+
+  // The mc:Choice or mc:Fallback of `alternate` (an mc:AlternateContent)
+  // that Word reads: the first Choice it understands, else the Fallback;
+  // null when there is neither.
+  pugi::xml_node ChosenBranch(pugi::xml_node alternate) const;
+
  private:
   void Declare(std::string_view attribute, std::string_view uri);
   static std::string_view LocalIn(std::string_view name, const std::string& prefix);
   std::string word_;    // prefix bound to WordprocessingML, with its colon
   std::string compat_;  // prefix bound to markup compatibility, with its colon
+  std::set<std::string, std::less<>> foreign_;  // prefixes of namespaces Word does not know
 };
 
 }  // namespace quillmere::document::docx

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/encoding/ascii.h"
 #include "platform/encoding/unicode.h"
 
 namespace quillmere::document::docx {
@@ -84,6 +85,18 @@ Abstract ReadAbstract(const WordNames& names, pugi::xml_node abstract_num) {
   return abstract;
 }
 
+// The level of a built-in heading style's name, "heading 1" to "heading 9";
+// 0 for any other.
+int HeadingOfName(std::string_view name) {
+  constexpr std::string_view kHeading = "heading ";
+  if (name.size() != kHeading.size() + 1 ||
+      !ascii::EqualsIgnoringCase(name.substr(0, 8), kHeading)) {
+    return 0;
+  }
+  char digit = name.back();
+  return digit >= '1' && digit <= '9' ? digit - '0' : 0;
+}
+
 int NumberAttribute(const WordNames& names, pugi::xml_node node, std::string_view local) {
   return std::atoi(names.Attribute(node, local).value());
 }
@@ -99,13 +112,16 @@ void Numbering::ReadStyles(pugi::xml_node root) {
   WordNames names(root);
   for (pugi::xml_node style : root.children()) {
     if (names.Word(style) != "style") continue;
-    if (std::string_view(names.Attribute(style, "type").value()) != "paragraph") continue;
+    // A numbering style names the list that definitions linked to it use.
+    std::string_view type = names.Attribute(style, "type").value();
+    if (type != "paragraph" && type != "numbering") continue;
     std::string id = names.Attribute(style, "styleId").value();
     Style& entry = styles_[id];
     pugi::xml_node list = names.Child(names.Child(style, "pPr"), "numPr");
     if (names.Child(list, "numId")) entry.num_id = names.ChildNumber(list, "numId", 0);
     if (names.Child(list, "ilvl")) entry.level = names.ChildNumber(list, "ilvl", 0);
     entry.based_on = Value(names, style, "basedOn");
+    entry.heading = HeadingOfName(Value(names, style, "name"));
     if (IsOn(names, style, "default") || names.Attribute(style, "default").as_bool()) {
       default_style_ = id;
     }
@@ -145,23 +161,25 @@ void Numbering::ReadInstances(pugi::xml_node root) {
       }
     }
     Instance instance;
-    instance.levels = abstract->second.levels;
+    instance.list.levels = abstract->second.levels;
+    instance.list.id = num_id;
+    instance.list.counters = abstract_id;
     instance.level_of_style = abstract->second.level_of_style;
-    instance.counters = abstract_id;
     for (pugi::xml_node override_node : num.children()) {
       if (names.Word(override_node) != "lvlOverride") continue;
       int index = LevelIndex(names, override_node);
-      ListLevel& level = instance.levels[index];
+      ListLevel& level = instance.list.levels[index];
       if (pugi::xml_node lvl = names.Child(override_node, "lvl")) {
         int restart_below = level.restart_below;  // Word ignores a restart set here
         level = ReadLevel(names, lvl, index);
         level.restart_below = restart_below;
       }
+      // The instance counts on its definition's counters; a start override
+      // begins the level again at the instance's first paragraph.
       if (names.Child(override_node, "startOverride")) {
         level.start = names.ChildNumber(override_node, "startOverride", level.start);
+        instance.list.restarts[index] = true;
       }
-      // An instance that overrides its definition counts on its own.
-      instance.counters = -1 - int64_t{num_id};
     }
     instances_[num_id] = std::move(instance);
   }
@@ -180,8 +198,8 @@ void Numbering::FromStyle(const std::string& style_id, std::optional<int>* num_i
   }
 }
 
-std::shared_ptr<const ListLabel> Numbering::Label(const WordNames& names, pugi::xml_node paragraph,
-                                                  ListCounter& counter) const {
+const ListInstance* Numbering::Find(const WordNames& names, pugi::xml_node paragraph,
+                                    int* level_out) const {
   if (instances_.empty()) return nullptr;
   pugi::xml_node paragraph_properties = names.Child(paragraph, "pPr");
   pugi::xml_node list = names.Child(paragraph_properties, "numPr");
@@ -197,8 +215,14 @@ std::shared_ptr<const ListLabel> Numbering::Label(const WordNames& names, pugi::
     auto linked = instance->second.level_of_style.find(style.empty() ? default_style_ : style);
     level = linked == instance->second.level_of_style.end() ? 0 : linked->second;
   }
-  return std::make_shared<const ListLabel>(
-      counter.Next(instance->second.counters, instance->second.levels, *level));
+  *level_out = *level;
+  return &instance->second.list;
+}
+
+int Numbering::HeadingLevel(const WordNames& names, pugi::xml_node paragraph) const {
+  std::string id = Value(names, names.Child(paragraph, "pPr"), "pStyle");
+  auto style = styles_.find(id.empty() ? default_style_ : id);
+  return style == styles_.end() ? 0 : style->second.heading;
 }
 
 }  // namespace quillmere::document::docx

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -25,22 +24,25 @@ class Numbering {
   // may be null when the package has no such part.
   Numbering(pugi::xml_node numbering, pugi::xml_node styles);
 
-  // The label of `paragraph` (a w:p, read with `names`), counted in
-  // `counter`; none when the paragraph belongs to no list. Call it for every
-  // paragraph in document order.
-  std::shared_ptr<const ListLabel> Label(const WordNames& names, pugi::xml_node paragraph,
-                                         ListCounter& counter) const;
+  // The list instance of `paragraph` (a w:p, read with `names`), with its
+  // level in `*level`; null when the paragraph belongs to no list. Count
+  // its label with ListCounter::Next, in document order.
+  const ListInstance* Find(const WordNames& names, pugi::xml_node paragraph, int* level) const;
+
+  // The level of a paragraph of a built-in heading style ("heading 1" to
+  // "heading 9"); 0 for any other.
+  int HeadingLevel(const WordNames& names, pugi::xml_node paragraph) const;
 
  private:
   struct Instance {
-    ListLevels levels;
-    int64_t counters = 0;  // shared by the instances of one definition without overrides
+    ListInstance list;
     std::map<std::string, int> level_of_style;  // w:lvl/w:pStyle
   };
   struct Style {
     std::optional<int> num_id;
     std::optional<int> level;
     std::string based_on;
+    int heading = 0;
   };
 
   void ReadStyles(pugi::xml_node styles);

@@ -1,6 +1,7 @@
 #include "document/word97/lists.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "document/word97/little_endian.h"
 
@@ -11,6 +12,9 @@ constexpr uint64_t kLstfSize = 28;
 constexpr uint64_t kLvlfSize = 28;
 constexpr uint64_t kLfoSize = 16;
 constexpr uint64_t kLfoLevelSize = 8;
+constexpr uint64_t kAnldSize = 84;
+constexpr uint64_t kAnldText = 20;  // rgxch
+constexpr size_t kAnldCharacters = 32;
 constexpr uint8_t kSimpleList = 0x01;  // LSTF: one level instead of nine
 constexpr int kRightAligned = 2;       // LVLF jc
 constexpr uint8_t kLegal = 0x04;
@@ -19,8 +23,16 @@ constexpr uint8_t kFollowNothing = 2;  // LVLF ixchFollow
 constexpr uint32_t kOverrideStart = 0x10;
 constexpr uint32_t kOverrideFormatting = 0x20;
 constexpr int kParagraphStyle = 1;  // STD stk
+constexpr int kFirstHeading = 1;    // sti of "heading 1"; "heading 9" is 9
 constexpr int kNoBaseStyle = 0x0FFF;
 constexpr int kMaxStyleChain = 64;
+// sprmPNLvlAnm: 1 to 9 outline levels, then these.
+constexpr int kNumberedParagraph = 10;
+constexpr int kBulletedParagraph = 11;
+// The counters of Word 6/95-style numbering, apart from every list's.
+constexpr int64_t kOutline = -(int64_t{1} << 36);
+constexpr int64_t kBullets = kOutline - 1;
+constexpr int64_t kNumberedParagraphs = kOutline - 2;  // and below: the runs
 
 struct Definition {
   int32_t lsid = 0;
@@ -76,19 +88,45 @@ std::vector<Definition> ReadDefinitions(const LittleEndian& table, FcLcb lists) 
   return definitions;
 }
 
-// The list a paragraph's properties set: sprmPIlfo and sprmPIlvl.
-void ApplyListSprms(const std::vector<Sprm>& sprms, int* ilfo, int* level) {
-  for (const Sprm& sprm : sprms) {
-    if (sprm.opcode == sprm::kPIlfo) *ilfo = sprm.operand.U16(0);
-    if (sprm.opcode == sprm::kPIlvl) *level = sprm.operand.U8(0);
-  }
+// The level a Word 6/95 ANLD describes, at `index`: its number with the
+// text before and after it (rgxch, the first cxchTextBefore characters,
+// then cxchTextAfter more). False for an operand too short to be one.
+bool ReadAnld(LittleEndian anld, int index, ListLevel* level) {
+  if (!anld.Has(0, kAnldSize)) return false;
+  level->format = NumberFormatOfCode(anld.U8(0));
+  level->right_aligned = (anld.U8(3) & 0x03) == kRightAligned;
+  level->start = anld.U16(10);
+  size_t before = std::min<size_t>(anld.U8(1), kAnldCharacters);
+  size_t end = std::min<size_t>(before + anld.U8(2), kAnldCharacters);
+  auto text = [&](size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      char16_t c = anld.U16(kAnldText + 2 * i);
+      if (c > kLastPlaceholder) level->pattern += c;
+    }
+  };
+  level->pattern.clear();
+  text(0, before);
+  level->pattern += static_cast<char16_t>(index);
+  text(before, end);
+  return true;
 }
 
 }  // namespace
 
+// The list a paragraph's properties set: sprmPIlfo and sprmPIlvl, or the
+// Word 6/95 sprmPNLvlAnm and sprmPAnld.
+void Lists::ApplyListSprms(const std::vector<Sprm>& sprms, ListSprms* list) {
+  for (const Sprm& sprm : sprms) {
+    if (sprm.opcode == sprm::kPIlfo) list->ilfo = sprm.operand.U16(0);
+    if (sprm.opcode == sprm::kPIlvl) list->level = sprm.operand.U8(0);
+    if (sprm.opcode == sprm::kPNLvlAnm) list->outline = sprm.operand.U8(0);
+    if (sprm.opcode == sprm::kPAnld) list->anld = std::string(sprm.operand.Slice(0, kAnldSize));
+  }
+}
+
 Lists::Lists(std::string_view table_stream, const Fib& fib) {
   ReadInstances(table_stream, fib);
-  if (!instances_.empty()) ReadStyles(table_stream, fib.style_sheet);
+  ReadStyles(table_stream, fib.style_sheet);
 }
 
 void Lists::ReadInstances(std::string_view table_stream, const Fib& fib) {
@@ -104,12 +142,13 @@ void Lists::ReadInstances(std::string_view table_stream, const Fib& fib) {
     int32_t lsid = table.I32(lfo);
     auto definition = std::find_if(definitions.begin(), definitions.end(),
                                    [&](const Definition& d) { return d.lsid == lsid; });
-    Instance instance;
+    ListInstance instance;
+    instance.id = static_cast<int64_t>(k);
     if (definition != definitions.end()) {
       instance.levels = definition->levels;
       instance.counters = definition - definitions.begin();
     } else {
-      instance.counters = -1 - static_cast<int64_t>(k);  // no levels: empty labels
+      instance.counters = -1 - static_cast<int64_t>(k);  // no levels: no labels
     }
     data += 4;
     for (int i = 0, overridden = table.U8(lfo + 12); i < overridden; ++i) {
@@ -124,12 +163,12 @@ void Lists::ReadInstances(std::string_view table_stream, const Fib& fib) {
         if (!ReadLevel(table, index, &data, &replaced)) return;
         replaced.restart_below = level.restart_below;
         level = replaced;
-      } else if (flags & kOverrideStart) {
-        level.start = start;
       }
-      // An instance that overrides its list counts on its own.
-      if (flags & (kOverrideFormatting | kOverrideStart)) {
-        instance.counters = -1 - static_cast<int64_t>(k);
+      // The instance still counts on its list's counters: an override of
+      // the start begins the level again at the instance's first paragraph.
+      if (flags & kOverrideStart) {
+        level.start = start;
+        instance.restarts[index] = true;
       }
     }
     instances_.push_back(std::move(instance));
@@ -144,7 +183,8 @@ void Lists::ReadStyles(std::string_view table_stream, FcLcb style_sheet) {
   uint64_t count = std::min<uint64_t>(sheet.U16(2), sheet.size() / 2);
   uint64_t base_size = sheet.U16(4);  // STDBase as stored
   std::vector<int> bases(count, kNoBaseStyle);
-  std::vector<StyleList> own(count);
+  std::vector<ListSprms> own(count);
+  styles_.resize(count);
   uint64_t at = 2 + header_size;
   for (uint64_t i = 0; i < count && sheet.Has(at, 2); ++i) {
     uint64_t size = sheet.U16(at);
@@ -153,6 +193,8 @@ void Lists::ReadStyles(std::string_view table_stream, FcLcb style_sheet) {
     if (size < base_size || !sheet.Has(style, size)) continue;
     bases[i] = sheet.U16(style + 2) >> 4;
     if ((sheet.U16(style + 2) & 0x0F) != kParagraphStyle) continue;
+    int sti = sheet.U16(style) & 0x0FFF;
+    if (sti >= kFirstHeading && sti < kFirstHeading + kListLevels) styles_[i].heading = sti;
     // After the name (a counted string and its terminating zero) comes the
     // paragraph properties' UPX: its size, the style index, the sprms.
     uint64_t name = style + base_size;
@@ -161,33 +203,63 @@ void Lists::ReadStyles(std::string_view table_stream, FcLcb style_sheet) {
     if (upx_size < 2 || upx + 2 + upx_size > style + size) continue;
     std::vector<Sprm> sprms;
     AppendSprms(sheet.Slice(upx + 4, upx_size - 2), &sprms);
-    ApplyListSprms(sprms, &own[i].ilfo, &own[i].level);
+    ApplyListSprms(sprms, &own[i]);
   }
   // A style's own setting wins over the one of the style it is based on.
-  styles_.resize(count);
   for (uint64_t i = 0; i < count; ++i) {
-    StyleList& list = styles_[i];
+    ListSprms& list = styles_[i].list;
     for (uint64_t s = i, step = 0; s < count && step < kMaxStyleChain; s = bases[s], ++step) {
       if (list.ilfo < 0) list.ilfo = own[s].ilfo;
       if (list.level < 0) list.level = own[s].level;
+      if (list.outline < 0) list.outline = own[s].outline;
+      if (list.anld.empty()) list.anld = own[s].anld;
     }
   }
 }
 
 std::shared_ptr<const ListLabel> Lists::Label(uint16_t istd, const std::vector<Sprm>& sprms,
-                                              ListCounter& counter) const {
-  if (instances_.empty()) return nullptr;
-  int ilfo = -1, level = -1;
+                                              StoryNumbers& numbers) const {
+  ListSprms list;
+  int heading = 0;
   if (istd < styles_.size()) {
-    ilfo = styles_[istd].ilfo;
-    level = styles_[istd].level;
+    list = styles_[istd].list;
+    heading = styles_[istd].heading;
   }
-  ApplyListSprms(sprms, &ilfo, &level);
+  ApplyListSprms(sprms, &list);
   // 0 is no list, and so is 0xF801, which takes a style's list away.
-  if (ilfo < 1 || static_cast<size_t>(ilfo) > instances_.size()) return nullptr;
-  const Instance& instance = instances_[ilfo - 1];
-  return std::make_shared<const ListLabel>(
-      counter.Next(instance.counters, instance.levels, std::max(level, 0)));
+  if (list.ilfo >= 1 && static_cast<size_t>(list.ilfo) <= instances_.size()) {
+    const ListInstance& instance = instances_[list.ilfo - 1];
+    int level = std::max(list.level, 0);
+    numbers.numbered_before = false;
+    numbers.fields.StartParagraph(heading, &instance, level);
+    return numbers.lists.Next(instance, level);
+  }
+  numbers.fields.StartParagraph(heading);
+  return NumberedParagraph(list, numbers);
+}
+
+std::shared_ptr<const ListLabel> Lists::NumberedParagraph(const ListSprms& list,
+                                                          StoryNumbers& numbers) const {
+  bool numbered = list.outline == kNumberedParagraph;
+  bool counted = numbered || list.outline == kBulletedParagraph ||
+                 (list.outline >= 1 && list.outline <= kListLevels);
+  bool was_numbered = std::exchange(numbers.numbered_before, false);
+  ListInstance instance;
+  int level = numbered || list.outline == kBulletedParagraph ? 0 : list.outline - 1;
+  if (!counted || !ReadAnld(LittleEndian(list.anld), level, &instance.levels[level])) {
+    return nullptr;
+  }
+  if (numbered) {
+    // A run of numbered paragraphs counts on; the first of a run starts.
+    numbers.numbered_before = true;
+    if (!was_numbered) ++numbers.numbered_runs;
+    instance.counters = kNumberedParagraphs;
+    instance.id = kNumberedParagraphs - numbers.numbered_runs;
+    instance.restarts[0] = true;
+  } else {
+    instance.id = instance.counters = list.outline == kBulletedParagraph ? kBullets : kOutline;
+  }
+  return numbers.lists.Next(instance, level);
 }
 
 }  // namespace quillmere::document::word97

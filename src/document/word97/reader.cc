@@ -97,20 +97,20 @@ class StoryAssembler {
   // text's; each note counts its own.
   Status AssembleMain(uint32_t length, Document* out) {
     notes_out_ = out;
-    ListCounter counter;
-    return Assemble(0, length, {&counter, true}, out);
+    StoryNumbers numbers;
+    return Assemble(0, length, {&numbers, true}, out);
   }
 
  private:
   struct Story {
-    ListCounter* counter;  // of the lists its paragraphs belong to
-    bool main = false;     // the main text, which holds text boxes and notes
+    StoryNumbers* numbers;  // of the lists and fields its paragraphs hold
+    bool main = false;      // the main text, which holds text boxes and notes
   };
 
   // Appends the blocks of the story in CPs [begin, end) to `out`.
   Status Assemble(uint32_t begin, uint32_t end, const Story& story, Document* out) {
     TableAssembler assembler(out);
-    TextFilter filter;
+    TextFilter filter(&story.numbers->fields);
     std::vector<Sprm> sprms;
     auto box = text_.text_boxes.begin();
     auto span = std::lower_bound(
@@ -137,12 +137,12 @@ class StoryAssembler {
       uint32_t start = std::max(span->start, begin);
       uint32_t stop = has_mark ? span->mark : UnmarkedEnd(start, end);
       Paragraph paragraph;
-      paragraph.list_label = lists_.Label(span->istd, sprms, *story.counter);
+      paragraph.list_label = lists_.Label(span->istd, sprms, *story.numbers);
       AppendCharacters(start, stop, story.main, filter, &paragraph);
       std::vector<Block> anchored;
       if (story.main) {
         QM_RETURN_IF_ERROR(
-            TextBoxesIn(start, std::min(span->mark + 1, end), *story.counter, box, &anchored));
+            TextBoxesIn(start, std::min(span->mark + 1, end), *story.numbers, box, &anchored));
       }
       if (ending == Ending::kCell) {
         filter.CloseFields();
@@ -196,10 +196,10 @@ class StoryAssembler {
 
   // A note's text as blocks, tables included; a damaged one is left empty.
   std::vector<Block> ReadNote(const NoteReference& reference) {
-    ListCounter counter;
+    StoryNumbers numbers;
     Document note;
     if (reference.text_start >= reference.text_end ||
-        !Assemble(reference.text_start, reference.text_end, {&counter, false}, &note).ok()) {
+        !Assemble(reference.text_start, reference.text_end, {&numbers, false}, &note).ok()) {
       return {};
     }
     return std::move(note.body);
@@ -208,12 +208,12 @@ class StoryAssembler {
   // The blocks of the text boxes anchored in CPs [start, end), in order;
   // `box` walks the boxes, which are sorted by anchor. An anchor that was
   // deleted (or holds no drawing anchor) shows no box.
-  Status TextBoxesIn(uint32_t start, uint32_t end, ListCounter& counter,
+  Status TextBoxesIn(uint32_t start, uint32_t end, StoryNumbers& numbers,
                      std::vector<TextBoxAnchor>::iterator& box, std::vector<Block>* out) {
     for (; box != text_.text_boxes.end() && box->anchor < end; ++box) {
       if (box->anchor < start || text_.characters[box->anchor] != kDrawingAnchor) continue;
       Document content;
-      QM_RETURN_IF_ERROR(Assemble(box->start, box->end, {&counter, false}, &content));
+      QM_RETURN_IF_ERROR(Assemble(box->start, box->end, {&numbers, false}, &content));
       for (Block& block : content.body) out->push_back(std::move(block));
     }
     return Status();

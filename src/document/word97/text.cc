@@ -15,33 +15,25 @@ constexpr char16_t kShownNonBreakingHyphen = 0x2011;
 }  // namespace
 
 void TextFilter::Append(std::u16string_view characters, Paragraph* out) {
-  for (char16_t c : characters) {
-    switch (c) {
+  for (size_t i = 0; i < characters.size(); ++i) {
+    switch (characters[i]) {
       case kFieldBegin:
-        field_in_result_.push_back(false);
-        ++open_instructions_;
+        fields_.Begin();
         break;
       case kFieldSeparator:
-        if (!field_in_result_.empty() && !field_in_result_.back()) {
-          field_in_result_.back() = true;
-          --open_instructions_;
-        }
+        out->AddText(fields_.Separate());
         break;
       case kFieldEnd:
-        if (!field_in_result_.empty()) {
-          if (!field_in_result_.back()) --open_instructions_;
-          field_in_result_.pop_back();
-        }
+        out->AddText(fields_.End());
         break;
       default:
-        if (open_instructions_ == 0) Show(c, out);
+        if (fields_.ShowsText()) {
+          Show(characters[i], out);
+        } else {
+          fields_.AddInstruction(characters.substr(i, 1));
+        }
     }
   }
-}
-
-void TextFilter::CloseFields() {
-  field_in_result_.clear();
-  open_instructions_ = 0;
 }
 
 void TextFilter::Show(char16_t c, Paragraph* out) {

@@ -1,31 +1,34 @@
 // Turns the main text's characters into paragraph content as Word shows it:
 // fields keep their stored result and lose their instruction (nested fields
-// included), and Word's special characters become breaks, tabs, ordinary
-// characters or nothing.
+// included), numbering fields show their counted number, and Word's special
+// characters become breaks, tabs, ordinary characters or nothing.
 #pragma once
 
 #include <string_view>
-#include <vector>
 
+#include "document/common/field_stack.h"
 #include "document/model.h"
 
 namespace quillmere::document::word97 {
 
 class TextFilter {
  public:
+  // `numbers` counts the story's numbering fields; null leaves every field
+  // its stored result.
+  explicit TextFilter(FieldNumbers* numbers = nullptr) : fields_(numbers) {}
+
   // Appends what `characters` (one paragraph without its mark) shows to
   // `out`. Fields may continue from earlier paragraphs.
   void Append(std::u16string_view characters, Paragraph* out);
 
   // Forgets every open field: a field never crosses a table cell, so a
   // broken one ends there.
-  void CloseFields();
+  void CloseFields() { fields_.Clear(); }
 
  private:
   void Show(char16_t c, Paragraph* out);
 
-  std::vector<bool> field_in_result_;  // per open field, innermost last
-  size_t open_instructions_ = 0;       // open fields still in their instruction
+  FieldStack fields_;
 };
 
 }  // namespace quillmere::document::word97

@@ -74,12 +74,15 @@ ListLevel Level(const char16_t* text, NumberFormat format, int start = 1) {
 }
 
 TEST(ListLabelsTest, CountersRunOnAndRestartBelowTheLevelUsed) {
-  ListLevels levels;
+  ListInstance list, book;
+  list.id = list.counters = 1;
+  book.id = book.counters = 2;
+  ListLevels& levels = list.levels;
   levels[0] = Level(u"%1.", NumberFormat::kDecimal);
   levels[1] = Level(u"%1.%2.", NumberFormat::kLowerLetter);
   levels[2] = Level(u"(%3)", NumberFormat::kLowerRoman, 3);
   levels[2].restart_below = 1;  // only the first level restarts it
-  ListLevels chapters;
+  ListLevels& chapters = book.levels;
   chapters[0] = Level(u"第%1章", NumberFormat::kChineseCounting);
   chapters[1] = Level(u"%1.%2", NumberFormat::kUpperLetter);
   chapters[1].legal = true;
@@ -88,27 +91,24 @@ TEST(ListLabelsTest, CountersRunOnAndRestartBelowTheLevelUsed) {
   chapters[3] = Level(u"%4.", NumberFormat::kNone);
   ListCounter counter;
   struct Step {
-    int64_t list;
-    const ListLevels* levels;
+    const ListInstance* list;
     int level;
     const char* label;
   };
   const Step kSteps[] = {
-      {1, &levels, 0, "1."},       {1, &levels, 1, "1.a."},
-      {1, &levels, 2, "(iii)"},    {1, &levels, 1, "1.b."},
-      {1, &levels, 2, "(iv)"},  // not restarted by the second level
-      {1, &levels, 0, "2."},       {1, &levels, 2, "(iii)"},
-      {1, &levels, 1, "2.a."},     {2, &chapters, 0, "第一章"},
-      {2, &chapters, 1, "1.1"},  // legal: every number decimal
-      {2, &chapters, 2, "·"},      {2, &chapters, 3, ""},
-      {1, &levels, 0, "3."},  // another list's counters are its own
-      {2, &chapters, 0, "第二章"},
+      {&list, 0, "1."},     {&list, 1, "1.a."},  {&list, 2, "(iii)"}, {&list, 1, "1.b."},
+      {&list, 2, "(iv)"},  // not restarted by the second level
+      {&list, 0, "2."},     {&list, 2, "(iii)"}, {&list, 1, "2.b."},  // the third level counted the
+                                                                      // second's first
+      {&book, 0, "第一章"}, {&book, 1, "1.1"},                        // legal: every number decimal
+      {&book, 2, "·"},      {&book, 3, ""},      {&list, 0, "3."},    // another list's counters are
+                                                                      // its own
+      {&book, 0, "第二章"},
   };
   for (const Step& step : kSteps) {
-    ListLabel label = counter.Next(step.list, *step.levels, step.level);
-    EXPECT_EQ(Utf8(label.text), step.label) << step.label;
+    EXPECT_EQ(Utf8(counter.Next(*step.list, step.level)->text), step.label) << step.label;
   }
-  EXPECT_EQ(Utf8(counter.Next(2, chapters, 2).font), "Symbol");
+  EXPECT_EQ(Utf8(counter.Next(book, 2)->font), "Symbol");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <utility>
+#include <vector>
 
 #include "compound_file_writer.h"
 
@@ -19,6 +20,10 @@ constexpr int kPairParagraphBins = 13;
 constexpr int kPairPieceTable = 33;
 constexpr int kPairShapeAnchors = 40;
 constexpr int kPairTextBoxes = 56;
+constexpr int kPairStyleSheet = 1;
+constexpr int kPairListDefinitions = 73;
+constexpr int kPairListOverrides = 74;
+constexpr int kStyles = 10;  // "Normal" and the nine headings
 constexpr size_t kMaxCharacterRuns = 0x65;
 
 std::string Sprm8(uint16_t opcode, uint8_t value) {
@@ -42,6 +47,7 @@ std::string DefTable(const std::vector<int>& edges, const std::vector<uint16_t>&
 struct Run {
   uint64_t start, end;
   std::string sprms;
+  uint16_t istd = 0;  // of a paragraph run
 };
 
 // Packs runs into formatted disk pages of paragraph (13-byte entries,
@@ -60,10 +66,12 @@ std::string PackPages(const std::vector<Run>& runs, bool paragraphs, uint64_t fi
     std::vector<uint8_t> offsets;
     for (; next + count < runs.size(); ++count) {
       if (!paragraphs && count == kMaxCharacterRuns) break;
-      const std::string& sprms = runs[next + count].sprms;
+      const Run& run = runs[next + count];
+      const std::string sprms = paragraphs ? U16Bytes(run.istd) + run.sprms : run.sprms;
+      const bool none = paragraphs ? run.istd == 0 && run.sprms.empty() : sprms.empty();
       std::string stored;
-      if (!sprms.empty() && !placed.count(sprms)) {
-        std::string content = paragraphs ? std::string(2, '\0') + sprms : sprms;
+      if (!none && !placed.count(sprms)) {
+        const std::string& content = sprms;
         if (!paragraphs) {
           stored = static_cast<char>(content.size()) + content;
         } else if (content.size() % 2 == 1) {
@@ -79,7 +87,7 @@ std::string PackPages(const std::vector<Run>& runs, bool paragraphs, uint64_t fi
         page.replace(top, stored.size(), stored);
         placed[sprms] = static_cast<uint8_t>(top / 2);
       }
-      offsets.push_back(sprms.empty() ? 0 : placed[sprms]);
+      offsets.push_back(none ? 0 : placed[sprms]);
     }
     for (size_t i = 0; i < count; ++i) {
       page.replace(4 * i, 4, U32Bytes(static_cast<uint32_t>(runs[next + i].start)));
@@ -123,8 +131,97 @@ DocBuilder& DocBuilder::Mark(char16_t mark, std::string sprms) {
   Text(std::u16string_view(&mark, 1));
   Story& story = Current();
   story.paragraph_ends.push_back(static_cast<uint32_t>(story.text.size()));
-  story.paragraph_sprms.push_back(std::move(sprms));
+  story.paragraph_sprms.push_back(std::move(sprms) + std::exchange(next_sprms_, {}));
+  story.paragraph_styles.push_back(std::exchange(next_istd_, 0));
   return *this;
+}
+
+DocBuilder& DocBuilder::Next(uint16_t istd, std::string sprms) {
+  next_istd_ = istd;
+  next_sprms_ = std::move(sprms);
+  styled_ = styled_ || istd != 0;
+  return *this;
+}
+
+DocBuilder& DocBuilder::List(int32_t lsid, const std::vector<Level>& levels) {
+  lists_.emplace_back(lsid, levels);
+  return *this;
+}
+
+DocBuilder& DocBuilder::ListInstance(int32_t lsid,
+                                     const std::vector<std::pair<int, int32_t>>& starts) {
+  instances_.emplace_back(lsid, starts);
+  return *this;
+}
+
+DocBuilder& DocBuilder::StyleSprms(uint16_t istd, std::string sprms) {
+  style_sprms_[istd] = std::move(sprms);
+  styled_ = true;
+  return *this;
+}
+
+// The PlfLst, the LVLs that follow it in `*levels`, and the PlfLfo in
+// `*overrides`.
+std::string DocBuilder::ListTables(std::string* levels, std::string* overrides) const {
+  std::string definitions = U16Bytes(static_cast<uint16_t>(lists_.size()));
+  for (const auto& [lsid, list] : lists_) {
+    std::string lstf = U32Bytes(static_cast<uint32_t>(lsid)) + U32Bytes(0);
+    for (int i = 0; i < 9; ++i) lstf += U16Bytes(0x0FFF);
+    lstf += static_cast<char>(list.size() == 1 ? 0x01 : 0x00);
+    lstf += '\0';
+    definitions += lstf;
+    // A list of more than one level has all nine.
+    std::vector<Level> all = list;
+    if (all.size() > 1) all.resize(9);
+    for (const Level& level : all) {
+      std::string lvlf = U32Bytes(static_cast<uint32_t>(level.start));
+      lvlf += static_cast<char>(level.nfc);
+      lvlf += '\0';
+      std::string places(9, '\0');  // rgbxchNums: 1-based places of the placeholders
+      size_t found = 0;
+      for (size_t i = 0; i < level.text.size() && found < places.size(); ++i) {
+        if (level.text[i] < 9) places[found++] = static_cast<char>(i + 1);
+      }
+      lvlf += places;
+      lvlf += '\0';  // ixchFollow: a tab
+      lvlf += U32Bytes(0) + U32Bytes(0) + std::string(4, '\0');
+      *levels += lvlf + U16Bytes(static_cast<uint16_t>(level.text.size()));
+      for (char16_t c : level.text) *levels += U16Bytes(c);
+    }
+  }
+  *overrides = U32Bytes(static_cast<uint32_t>(instances_.size()));
+  std::string data;
+  for (const auto& [lsid, starts] : instances_) {
+    *overrides += U32Bytes(static_cast<uint32_t>(lsid)) + U32Bytes(0) + U32Bytes(0);
+    *overrides += static_cast<char>(starts.size());
+    *overrides += std::string(3, '\0');
+    data += U32Bytes(0);  // LFOData's cp
+    for (const auto& [level, start] : starts) {
+      data +=
+          U32Bytes(static_cast<uint32_t>(start)) + U32Bytes(0x10 | static_cast<uint32_t>(level));
+    }
+  }
+  *overrides += data;
+  return definitions;
+}
+
+// "Normal" and "heading 1" to "heading 9" as paragraph styles, each with
+// the sprms StyleSprms gave it.
+std::string DocBuilder::StyleSheet() const {
+  constexpr uint16_t kBaseSize = 10;
+  std::string sheet = U16Bytes(4) + U16Bytes(kStyles) + U16Bytes(kBaseSize);
+  for (uint16_t istd = 0; istd < kStyles; ++istd) {
+    auto sprms = style_sprms_.find(istd);
+    std::string grpprl = sprms == style_sprms_.end() ? std::string() : sprms->second;
+    std::string entry = U16Bytes(istd) + U16Bytes(0xFFF0 | 1) + U16Bytes(0x0010) + U16Bytes(0) +
+                        U16Bytes(0) + U16Bytes(1) + U16Bytes('S') + U16Bytes(0) +
+                        U16Bytes(static_cast<uint16_t>(2 + grpprl.size())) + U16Bytes(istd) +
+                        grpprl;
+    if (entry.size() % 2 != 0) entry += '\0';
+    entry += U16Bytes(0);  // the character properties' UPX, empty
+    sheet += U16Bytes(static_cast<uint16_t>(entry.size())) + entry;
+  }
+  return sheet;
 }
 
 DocBuilder& DocBuilder::EndParagraph(int depth) {
@@ -172,6 +269,7 @@ DocBuilder& DocBuilder::Footnote(std::u16string_view text) {
   footnotes_.deleted.resize(footnotes_.text.size(), false);
   footnotes_.paragraph_ends.push_back(static_cast<uint32_t>(footnotes_.text.size()));
   footnotes_.paragraph_sprms.emplace_back();
+  footnotes_.paragraph_styles.push_back(0);
   return *this;
 }
 
@@ -186,29 +284,37 @@ std::string DocBuilder::Build() const {
     footnotes.deleted.push_back(false);
     footnotes.paragraph_ends.push_back(static_cast<uint32_t>(footnotes.text.size()));
     footnotes.paragraph_sprms.emplace_back();
+    footnotes.paragraph_styles.push_back(0);
   }
   std::u16string text;
   std::vector<bool> deleted;
-  std::vector<std::pair<uint32_t, std::string>> paragraphs;  // end CP, sprms
+  struct Mark {
+    uint32_t end;  // CP after the mark
+    std::string sprms;
+    uint16_t istd;
+  };
+  std::vector<Mark> paragraphs;
   for (const Story* story : {&main_, &std::as_const(footnotes), &text_boxes_}) {
     const uint32_t offset = static_cast<uint32_t>(text.size());
     text += story->text;
     deleted.insert(deleted.end(), story->deleted.begin(), story->deleted.end());
-    for (size_t i = 0; i < story->paragraph_ends.size(); ++i)
-      paragraphs.emplace_back(offset + story->paragraph_ends[i], story->paragraph_sprms[i]);
+    for (size_t i = 0; i < story->paragraph_ends.size(); ++i) {
+      paragraphs.push_back({offset + story->paragraph_ends[i], story->paragraph_sprms[i],
+                            story->paragraph_styles[i]});
+    }
   }
   if (!boxes_.empty()) {
     text += u'\r';
     deleted.push_back(false);
-    paragraphs.emplace_back(static_cast<uint32_t>(text.size()), std::string());
+    paragraphs.push_back({static_cast<uint32_t>(text.size()), std::string(), 0});
   }
 
   auto fc = [](uint64_t cp) { return kTextStart + 2 * cp; };
   std::vector<Run> paragraph_runs, character_runs;
   uint64_t start = 0;
-  for (const auto& [end, sprms] : paragraphs) {
-    paragraph_runs.push_back({fc(start), fc(end), sprms});
-    start = end;
+  for (const Mark& mark : paragraphs) {
+    paragraph_runs.push_back({fc(start), fc(mark.end), mark.sprms, mark.istd});
+    start = mark.end;
   }
   for (size_t cp = 0; cp < text.size();) {
     size_t end = cp;
@@ -235,6 +341,13 @@ std::string DocBuilder::Build() const {
   add(kPairPieceTable, '\x02' + U32Bytes(static_cast<uint32_t>(pieces.size())) + pieces);
   add(kPairCharacterBins, character_bins);
   add(kPairParagraphBins, paragraph_bins);
+  if (styled_) add(kPairStyleSheet, StyleSheet());
+  if (!lists_.empty()) {
+    std::string levels, overrides;
+    add(kPairListDefinitions, ListTables(&levels, &overrides));
+    table += levels;
+    add(kPairListOverrides, overrides);
+  }
   if (!footnote_references_.empty()) {
     std::string cps, numbered, starts;
     for (uint32_t cp : footnote_references_) cps += U32Bytes(cp);

@@ -8,9 +8,13 @@
 //   doc.Text(u"a").EndCell().Text(u"b").EndCell().EndRow({0, 1440, 2880});
 //   doc.Text(u"after").EndParagraph();
 //   std::string bytes = doc.Build();
+//
+// Lists, paragraph styles and a paragraph's own sprms come with List,
+// ListInstance, StyleSprms and Next.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +51,28 @@ class DocBuilder {
   // `text` as the note's one paragraph in the footnote story.
   DocBuilder& Footnote(std::u16string_view text);
 
+  // The next paragraph mark gives its paragraph the style `istd` and the
+  // sprms `sprms` besides those of its place in a table.
+  DocBuilder& Next(uint16_t istd, std::string sprms = {});
+
+  // A level of a list: its number format code (nfc), start, and number
+  // text with the placeholder of level n as the character n.
+  struct Level {
+    uint8_t nfc = 0;
+    int32_t start = 1;
+    std::u16string text;
+  };
+  // A list definition (LSTF and its LVLs): one level makes a simple list,
+  // more the first of nine.
+  DocBuilder& List(int32_t lsid, const std::vector<Level>& levels);
+  // A list instance (LFO), ilfo 1 for the first: it uses the list `lsid`,
+  // starting each level of `starts` (level, start) again.
+  DocBuilder& ListInstance(int32_t lsid, const std::vector<std::pair<int, int32_t>>& starts = {});
+
+  // The sprms of style `istd`. The style sheet holds istd 0 ("Normal") to
+  // 9 ("heading 1" to "heading 9") once a paragraph or this names one.
+  DocBuilder& StyleSprms(uint16_t istd, std::string sprms);
+
   // The document as a compound file.
   std::string Build() const;
 
@@ -54,6 +80,7 @@ class DocBuilder {
   struct Story {
     std::u16string text;
     std::vector<std::string> paragraph_sprms;  // per paragraph, in order
+    std::vector<uint16_t> paragraph_styles;    // per paragraph
     std::vector<uint32_t> paragraph_ends;      // CP after each paragraph's mark
     std::vector<bool> deleted;                 // per character
   };
@@ -64,6 +91,8 @@ class DocBuilder {
 
   DocBuilder& Mark(char16_t mark, std::string sprms);
   Story& Current() { return in_text_box_ ? text_boxes_ : main_; }
+  std::string ListTables(std::string* levels, std::string* overrides) const;
+  std::string StyleSheet() const;
 
   Story main_;
   Story footnotes_;
@@ -74,6 +103,12 @@ class DocBuilder {
   std::vector<Box> boxes_;
   std::vector<uint32_t> footnote_references_;  // main-text CPs
   std::vector<uint32_t> footnote_starts_;      // CPs in the footnote story
+  uint16_t next_istd_ = 0;
+  std::string next_sprms_;
+  std::vector<std::pair<int32_t, std::vector<Level>>> lists_;
+  std::vector<std::pair<int32_t, std::vector<std::pair<int, int32_t>>>> instances_;
+  std::map<uint16_t, std::string> style_sprms_;
+  bool styled_ = false;
 };
 
 // Grpprl bytes, little-endian, for building sprms by hand.

@@ -1,13 +1,16 @@
-// Lists and notes of Word 97-2003 documents: the labels of the real
-// documents in the fixtures' lists/ folder against the ones Word wrote for
-// them, and footnote and endnote marks in a built document.
+// Lists, numbering fields and notes of Word 97-2003 documents: the labels
+// of the real documents in the fixtures' lists/ folder against the ones
+// Word wrote for them, labels and fields in built documents, and footnote
+// and endnote marks.
 #include <gtest/gtest.h>
 
 #include "compound_file_writer.h"
+#include "doc_builder.h"
 #include "doc_parts.h"
 #include "document/list_fixtures.h"
 #include "document/web_page/writer.h"
 #include "document/word97/fib.h"
+#include "document/word97/lists.h"
 #include "document/word97/pieces.h"
 #include "document/word97/reader.h"
 #include "table_grid.h"
@@ -123,6 +126,130 @@ TEST(Word97NotesTest, ReferencesShowTheirMarksAndNotesFollowTheBody) {
   ASSERT_NE(endnote, std::string::npos);
   EXPECT_GT(endnote, page.rfind("</table>"));
   EXPECT_NE(page.find("href=\"#_ednref1\" name=\"_edn1\"", endnote), std::string::npos);
+}
+
+using namespace std::string_literals;
+using testing::DocBuilder;
+using testing::U16Bytes;
+using Texts = std::vector<std::string>;
+
+std::string Sprm8(uint16_t opcode, uint8_t value) { return U16Bytes(opcode) + char(value); }
+
+// sprmPIlfo and sprmPIlvl: the paragraph is of list instance `ilfo` at
+// `level`.
+std::string InList(uint16_t ilfo, uint8_t level = 0) {
+  return U16Bytes(sprm::kPIlfo) + U16Bytes(ilfo) + Sprm8(sprm::kPIlvl, level);
+}
+
+// The texts of the body's paragraphs, labels included; "<table>" for a table.
+Texts BodyTexts(const std::string& bytes) {
+  Document document;
+  Status status = ReadDocument(bytes, &document);
+  EXPECT_TRUE(status.ok()) << status.ToString();
+  Texts texts;
+  for (const Block& block : document.body) {
+    const auto* paragraph = std::get_if<Paragraph>(&block);
+    Cell cell;
+    if (paragraph != nullptr) cell.blocks.push_back(*paragraph);
+    texts.push_back(paragraph != nullptr ? testing::CellText(cell) : "<table>");
+  }
+  return texts;
+}
+
+// Three paragraphs of "text" in instance `ilfo` at `level`.
+void Items(DocBuilder& doc, uint16_t ilfo, uint8_t level, const std::u16string& text, int count) {
+  for (int i = 0; i < count; ++i) doc.Next(0, InList(ilfo, level)).Text(text).EndParagraph();
+}
+
+// Instances of one list share its counters, a start override beginning a
+// level again at the instance's first paragraph; a level above the one
+// used stands at its start and counts on (the second first-level item
+// after a run of sub-items is "2."); a roman level with a start counts on
+// from it; a level without text and a list switched off show no number.
+TEST(Word97ListsTest, LabelsCountAsWordCountsThem) {
+  DocBuilder doc;
+  doc.List(1, {{0, 1, u"\x00."s}, {0, 1, u"\x00.\x01."s}, {4, 1, u"\x02)"s}})
+      .List(2, {{1, 5, u"\x00."s}})  // upper roman from V
+      .List(3, {{0, 1, u""}})
+      .ListInstance(1)
+      .ListInstance(1, {{0, 5}})
+      .ListInstance(2)
+      .ListInstance(3)
+      .StyleSprms(2, InList(1));
+  Items(doc, 1, 1, u"deep", 2);
+  Items(doc, 1, 0, u"top", 1);
+  Items(doc, 1, 1, u"under", 1);
+  Items(doc, 2, 0, u"restarted", 2);
+  Items(doc, 1, 0, u"on", 1);
+  Items(doc, 3, 0, u"roman", 4);
+  doc.Next(2).Text(u"styled").EndParagraph();
+  doc.Next(2, InList(0)).Text(u"switched off").EndParagraph();
+  Items(doc, 4, 0, u"lorum", 2);
+  EXPECT_EQ(BodyTexts(doc.Build()),
+            (Texts{"1.1.deep", "1.2.deep", "2.top", "2.1.under", "5.restarted", "6.restarted",
+                   "7.on", "V.roman", "VI.roman", "VII.roman", "VIII.roman", "8.styled",
+                   "switched off", "lorum", "lorum"}));
+}
+
+// sprmPAnld with sprmPNLvlAnm: a numbered paragraph (10) counts on from the
+// numbered one before it, else starts at the ANLD's start; a bullet (11)
+// shows its text; the text before and after the number frames it.
+TEST(Word97ListsTest, Word6NumberedParagraphsShowTheirAnld) {
+  auto anld = [](uint8_t nfc, uint16_t start, std::u16string before, std::u16string after) {
+    std::string operand(84, '\0');
+    operand[0] = static_cast<char>(nfc);
+    operand[1] = static_cast<char>(before.size());
+    operand[2] = static_cast<char>(after.size());
+    operand.replace(10, 2, U16Bytes(start));
+    std::u16string text = before + after;
+    for (size_t i = 0; i < text.size(); ++i) operand.replace(20 + 2 * i, 2, U16Bytes(text[i]));
+    return U16Bytes(sprm::kPAnld) + char(operand.size()) + operand;
+  };
+  auto numbered = [&](uint8_t kind, const std::string& operand) {
+    return Sprm8(sprm::kPNLvlAnm, kind) + operand;
+  };
+  DocBuilder doc;
+  const std::string arabic = numbered(10, anld(0, 1, u"", u"."));
+  doc.Next(0, arabic).Text(u"one").EndParagraph();
+  doc.Next(0, arabic).Text(u"two").EndParagraph();
+  doc.Text(u"between").EndParagraph();
+  doc.Next(0, numbered(10, anld(3, 3, u"(", u")"))).Text(u"again").EndParagraph();
+  doc.Next(0, numbered(11, anld(23, 1, u"\uF0B7", u""))).Text(u"bullet").EndParagraph();
+  doc.Next(0, numbered(10, anld(0, 1, u"", u"."))).Text(u"after").EndParagraph();
+  doc.Next(0, anld(0, 1, u"", u".")).Text(u"no level").EndParagraph();
+  EXPECT_EQ(BodyTexts(doc.Build()), (Texts{"1.one", "2.two", "between", "(C)again",
+                                           "\xC2\xB7"
+                                           "bullet",
+                                           "1.after", "no level"}));
+}
+
+// Field characters around an instruction, with an optional stored result.
+std::u16string Field(const std::u16string& instruction, const std::u16string& result = u"\x15") {
+  return u"\x13" + instruction + (result == u"\x15" ? result : u"\x14" + result + u"\x15");
+}
+
+// AUTONUM counts in place of its stored result, at the heading level of
+// its paragraph; AUTONUMLGL includes the numbers of the levels above;
+// LISTNUM counts its list's level; SEQ shows a stored result, else its
+// count; other fields keep their result.
+TEST(Word97FieldsTest, NumberingFieldsShowWhatWordCounts) {
+  DocBuilder doc;
+  doc.Text(Field(u" AUTONUM ") + u"first").EndParagraph();
+  doc.Text(Field(u" AUTONUM ", u"42") + u"second").EndParagraph();
+  doc.Text(Field(u" AUTONUM \\s : ") + u"third").EndParagraph();
+  doc.Next(1).Text(Field(u" AUTONUMLGL ") + u"Heading").EndParagraph();
+  doc.Text(Field(u" AUTONUMLGL ") + u"body").EndParagraph();
+  doc.Text(Field(u" AUTONUMLGL \\e ") + u"body").EndParagraph();
+  doc.Text(u"We " + Field(u" LISTNUM NumberDefault \\l 3 ") + u"plan, " + Field(u" LISTNUM ") +
+           u"fund, " + Field(u"LISTNUM \\s 7") + u"hire")
+      .EndParagraph();
+  doc.Text(u"Table " + Field(u" SEQ Table \\* ARABIC ", u"9") + u", " +
+           Field(u" SEQ Table \\* ROMAN ") + u", " + Field(u" SEQ table \\c "))
+      .EndParagraph();
+  doc.Text(Field(u" PAGE ", u"3") + u" of " + Field(u" NUMPAGES ")).EndParagraph();
+  EXPECT_EQ(BodyTexts(doc.Build()),
+            (Texts{"1.first", "2.second", "3:third", "1.Heading", "1.1.body", "1.2body",
+                   "We i)plan, ii)fund, vii)hire", "Table 9, II, 2", "3 of "}));
 }
 
 TEST(Word97ListsTest, LabelsAreWordsOwnInTheListFixtures) {
