@@ -95,22 +95,19 @@ TEST(ListLabelsTest, CountersRunOnAndRestartBelowTheLevelUsed) {
     int level;
     const char* label;
   };
+  // clang-format off
   const Step kSteps[] = {
-      {&list, 0, "1."},
-      {&list, 1, "1.a."},
-      {&list, 2, "(iii)"},
-      {&list, 1, "1.b."},
-      {&list, 2, "(iv)"},  // not restarted by the second level
-      {&list, 0, "2."},
-      {&list, 2, "(iii)"},
-      {&list, 1, "2.b."},  // the third level counted the second's first
+      {&list, 0, "1."}, {&list, 1, "1.a."}, {&list, 2, "(iii)"}, {&list, 1, "1.b."},
+      {&list, 2, "(iv)"},     // not restarted by the second level
+      {&list, 0, "2."}, {&list, 2, "(iii)"},
+      {&list, 1, "2.b."},     // the third level counted the second's first
       {&book, 0, "第一章"},
-      {&book, 1, "1.1"},  // legal: every number decimal
-      {&book, 2, "·"},
-      {&book, 3, ""},
-      {&list, 0, "3."},  // another list's counters are its own
+      {&book, 1, "1.1"},      // legal: every number decimal
+      {&book, 2, "·"}, {&book, 3, ""},
+      {&list, 0, "3."},       // another list's counters are its own
       {&book, 0, "第二章"},
   };
+  // clang-format on
   for (const Step& step : kSteps) {
     EXPECT_EQ(Utf8(counter.Next(*step.list, step.level)->text), step.label) << step.label;
   }
