@@ -35,35 +35,6 @@ constexpr char kUsage[] =
        "  one of that data source; --connection names another\n"
        "  (\"Provider=MSDASQL;DSN=...\").\n");
 
-// The window's controls as the arguments set them: the entry for table N
-// selected, Check1 ticked unless the first row is data.
-class OptionControls : public StartControls {
- public:
-  OptionControls(int32_t table, bool first_row_data)
-      : table_(table), first_row_data_(first_row_data) {}
-  int Combo1ListIndex() const override { return table_ - 1; }
-  void SetCombo1ListIndex(int) override {}
-  int32_t Combo1ItemData(int index) const override { return index + 1; }
-  int Check1Value() const override { return first_row_data_ ? 0 : 1; }
-
- private:
-  const int32_t table_;
-  const bool first_row_data_;
-};
-
-// The table number --table gives: 1 when it is not given.
-std::optional<int32_t> TableNumber(const Arguments& arguments, std::string* problem) {
-  if (arguments.values.count("--table") == 0) return 1;
-  const std::string n = arguments.Value("--table");
-  char* end = nullptr;
-  long value = std::strtol(n.c_str(), &end, 10);
-  if (n.empty() || *end != '\0' || value < 1 || value > INT32_MAX) {
-    *problem = Fill(Tr("--table needs a table number from 1 on, not \"%s\"."), n);
-    return std::nullopt;
-  }
-  return static_cast<int32_t>(value);
-}
-
 // The folder the run worked in. Without a folder named, a run that finds no
 // test.doc in the program's folder says how to name one.
 FolderUsed Used(const std::u16string& folder, bool given, files::FileSystem& file_system,
