@@ -48,9 +48,9 @@ FolderUsed CollectFolderUsed(const std::u16string& folder, bool given) {
 int Collect(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
-  std::optional<Arguments> options = ParseArguments(
-      args, {"--first-row-data", "--keep-text", "--progress", "--skip-failures"},
-      {"--folder", "--table", "--connection"}, &problem, true);
+  std::optional<Arguments> options =
+      ParseArguments(args, {"--first-row-data", "--keep-text", "--progress", "--skip-failures"},
+                     {"--folder", "--table", "--connection"}, &problem, true);
   std::optional<int32_t> table = options ? TableNumber(*options, &problem) : std::nullopt;
   if (table && options->operands.empty()) problem = Tr("no document given.");
   if (!table || !problem.empty()) return Misused(problem, kUsage);

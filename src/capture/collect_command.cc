@@ -120,8 +120,8 @@ Status StoreAll(StartContext& window, std::vector<Document>& documents,
   size_t n = 0;
   for (const Document& document : documents) {
     if (!document.failure.ok()) continue;
-    QM_RETURN_IF_ERROR(ShowDocument(window.Label1, N_("Storing %1$s/%2$s: %3$s"), ++n, good,
-                                    document.name));
+    QM_RETURN_IF_ERROR(
+        ShowDocument(window.Label1, N_("Storing %1$s/%2$s: %3$s"), ++n, good, document.name));
     std::u16string strTable;
     Status stored = ReadTable(window.FramerControl1, document, shape.table, &strTable);
     if (stored.ok()) stored = out.Add(unicode::FromUtf8(document.name), strTable, quiet);
@@ -166,9 +166,10 @@ Status CollectTables(StartContext& window, const std::vector<std::string>& paths
     return BadDocuments(documents);
   }
 
-  CollectionShape shape{table, window.form.strTableFirstLine, window.form.cell_texts, 1, 0,
-                        window.app_folder};
-  for (const Document& document : documents) shape.columns = std::max(shape.columns, document.columns);
+  CollectionShape shape{
+      table, window.form.strTableFirstLine, window.form.cell_texts, 1, 0, window.app_folder};
+  for (const Document& document : documents)
+    shape.columns = std::max(shape.columns, document.columns);
   adodb::Connection& cn = *window.form.cn;
   // Asked before the transaction: on a server a statement that fails ends it.
   // Without dt_table, the transaction's first step fails as a run's does.
@@ -179,9 +180,8 @@ Status CollectTables(StartContext& window, const std::vector<std::string>& paths
     }
     QM_RETURN_IF_ERROR(CheckDtOrigin(cn, shape.columns, &origin_exists));
   }
-  return ReplaceDtTable(window.form, [&] {
-    return StoreAll(window, documents, shape, origin_exists, collected);
-  });
+  return ReplaceDtTable(
+      window.form, [&] { return StoreAll(window, documents, shape, origin_exists, collected); });
 }
 
 }  // namespace quillmere

@@ -29,8 +29,7 @@ bool IsDocumentName(std::string_view name) {
 std::string DocumentName(std::string_view native_path) {
   while (native_path.size() > 1 && native_path.back() == '/') native_path.remove_suffix(1);
   const size_t slash = native_path.rfind('/');
-  return std::string(slash == std::string_view::npos ? native_path
-                                                     : native_path.substr(slash + 1));
+  return std::string(slash == std::string_view::npos ? native_path : native_path.substr(slash + 1));
 }
 
 Status ListDocuments(const std::vector<std::string>& paths, files::FileSystem& file_system,
@@ -54,9 +53,9 @@ Status ListDocuments(const std::vector<std::string>& paths, files::FileSystem& f
     folders += (folders.empty() ? "" : ", ") + path;
   }
   if (!documents->empty()) return Status();
-  return Status(ErrorNumber::kFileNotFound,
-                Fill(Tr("There is no Word document (.doc, .docx, .rtf or .odt) to collect in %s."),
-                     folders));
+  return Status(
+      ErrorNumber::kFileNotFound,
+      Fill(Tr("There is no Word document (.doc, .docx, .rtf or .odt) to collect in %s."), folders));
 }
 
 }  // namespace quillmere

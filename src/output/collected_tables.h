@@ -22,9 +22,9 @@ struct CollectionShape {
   int32_t table = 1;               // the table number taken from each document
   bool strTableFirstLine = false;  // the first row is data
   CellTexts cell_texts = CellTexts::kConverted;
-  int64_t columns = 1;             // the widest table's: the preview's width
-  int64_t fields = 0;              // dt_table's columns
-  std::u16string_view folder;      // where data.mdb lies, for the width failure
+  int64_t columns = 1;         // the widest table's: the preview's width
+  int64_t fields = 0;          // dt_table's columns
+  std::u16string_view folder;  // where data.mdb lies, for the width failure
 };
 
 class CollectedTables {

@@ -76,7 +76,8 @@ Status OriginRows::Insert(adodb::Connection& cn, std::u16string_view document,
     const size_t fields = value_ends_[r] - first_value;
     if (shape.empty() || fields != shape_fields) {
       shape.assign(u"insert into dt_origin (").append(kOwnColumns);
-      for (size_t k = 0; k < fields; ++k) shape.append(u",field").append(text::FromNumber(static_cast<int64_t>(k)));
+      for (size_t k = 0; k < fields; ++k)
+        shape.append(u",field").append(text::FromNumber(static_cast<int64_t>(k)));
       shape.append(u") values(?,cast(? as integer),cast(? as integer)");
       for (size_t k = 0; k < fields; ++k) shape.append(u",?");
       shape.push_back(u')');
