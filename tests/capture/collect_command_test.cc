@@ -163,15 +163,16 @@ TEST_F(CollectCommandTest, BadDocumentsStopItAllUnlessLeftOut) {
   folder_.Write("notes.docx", "plain text, not a document");
   controls_.list_index = 1;  // the second table, which one document lacks
   QM_REQUIRE_FIXTURE("docx/aspnet__Nested_tables.docx");
-  const std::vector<std::string> documents = {
-      Fixture("docx/aspnet__Nested_tables.docx"), folder_ / "notes.docx",
-      Fixture(kDocuments[1]), Fixture("docx/aspnet__Nested_tables.docx")};
+  const std::vector<std::string> documents = {Fixture("docx/aspnet__Nested_tables.docx"),
+                                              folder_ / "notes.docx", Fixture(kDocuments[1]),
+                                              Fixture("docx/aspnet__Nested_tables.docx")};
 
   Status status = Collect(documents);
   EXPECT_EQ(status.number(), ErrorNumber::kUnsupportedFormat) << status.ToString();
   for (const char* words :
        {"2 of the 4 documents cannot be collected", "notes.docx: error 2001: ",
-        "d2p__merged_cells.docx: error 4004: d2p__merged_cells.docx 中只有1个表格", "--skip-failures"}) {
+        "d2p__merged_cells.docx: error 4004: d2p__merged_cells.docx 中只有1个表格",
+        "--skip-failures"}) {
     EXPECT_NE(status.description().find(words), std::string::npos) << status.ToString();
   }
   ExpectUnchanged(table, origins);
@@ -217,9 +218,9 @@ TEST_F(CollectCommandTest, ATableWiderThanDtTableStopsBeforeAnyInsert) {
 TEST_F(CollectCommandTest, DtOriginIsMadeWhenMissingAndANarrowOneRefused) {
   EXPECT_EQ(Query(db(), "select name from pragma_table_info('dt_origin') limit 5"),
             (Rows{{"document"}, {"table_number"}, {"table_row"}, {"field0"}, {"field1"}}));
-  EXPECT_THROW(Query(db(), "insert into dt_origin (document) values ('" + std::string(256, 'x') +
-                               "')"),
-               std::runtime_error);
+  EXPECT_THROW(
+      Query(db(), "insert into dt_origin (document) values ('" + std::string(256, 'x') + "')"),
+      std::runtime_error);
 
   Query(db(), "drop table dt_origin");
   ASSERT_TRUE(Collect({Fixture(kDocuments[1])}).ok());
