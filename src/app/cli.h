@@ -72,6 +72,15 @@ class OptionControls : public StartControls {
 // absolute path in the program's form.
 std::u16string FolderArgument(const std::string& folder);
 
+// The folder of a command that works in the application folder unless it
+// is given one: `named` (as FolderArgument takes it), or when that is empty
+// the application folder (DefaultFolder, made on an installed program's
+// first start).
+Status CommandFolder(const std::string& named, std::u16string* folder);
+
+// What --connection and --keep-text set of a run's form.
+void SetFormOptions(const Arguments& arguments, FormState* form);
+
 // Which folder a command worked in, for its failure to say: `note` names
 // the folder and how it came to be that one ("the program's folder ...").
 struct FolderUsed {

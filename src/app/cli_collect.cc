@@ -6,12 +6,9 @@
 #include <iostream>
 
 #include "app/cli.h"
-#include "app/default_folder.h"
-#include "app/stderr_progress.h"
+#include "app/cli_window.h"
 #include "capture/collect_command.h"
 #include "capture/document_list.h"
-#include "document/document_server.h"
-#include "platform/encoding/unicode.h"
 #include "platform/file_system.h"
 #include "platform/program_paths.h"
 #include "platform/translation.h"
@@ -57,28 +54,15 @@ int Collect(const std::vector<std::string>& args) {
 
   const bool given = !options->Value("--folder").empty();
   std::u16string folder;
-  if (given) {
-    folder = FolderArgument(options->Value("--folder"));
-  } else {
-    Status made = DefaultFolder(&folder);
-    if (!made.ok()) return Failed(made);
-  }
-  files::FileSystem& disk = files::Disk();
   std::vector<std::string> documents;
-  Status status = ListDocuments(options->operands, disk, &documents);
+  Status status = CommandFolder(options->Value("--folder"), &folder);
+  if (status.ok()) status = ListDocuments(options->operands, files::Disk(), &documents);
   if (!status.ok()) return Failed(status);
 
-  document::DocumentServer FramerControl1(document::ReaderOptions(), disk);
-  OptionControls controls(*table, options->Has("--first-row-data"));
-  FormState form;
-  form.strConnection = unicode::FromUtf8(options->Value("--connection"));
-  if (options->Has("--keep-text")) form.cell_texts = CellTexts::kKept;
-  NoBrowser WebBrowser1;
-  StderrProgress Label1(options->Has("--progress"));
-  StartContext window{folder, FramerControl1, controls, form, WebBrowser1, Label1, disk};
+  CommandLineWindow window(*options, *table, folder);
   Collected collected;
-  status = CollectTables(window, documents, options->Has("--skip-failures"), &collected);
-  Label1.Done();
+  status = CollectTables(window.context(), documents, options->Has("--skip-failures"), &collected);
+  window.Done();
   if (status.ok()) {
     for (const auto& [name, failure] : collected.left_out) {
       std::cerr << Fill(Tr("left out %1$s: error %2$s: %3$s"), name, failure.code(),
@@ -86,7 +70,7 @@ int Collect(const std::vector<std::string>& args) {
                 << "\n";
     }
   }
-  return Reported(status, form, CollectFolderUsed(folder, given), collected.documents);
+  return Reported(status, window.form(), CollectFolderUsed(folder, given), collected.documents);
 }
 
 }  // namespace quillmere::cli

@@ -5,7 +5,9 @@
 #include <iostream>
 
 #include "app/cli.h"
+#include "app/default_folder.h"
 #include "output/dt_table.h"
+#include "platform/encoding/unicode.h"
 #include "platform/program_paths.h"
 #include "platform/status.h"
 #include "platform/translation.h"
@@ -55,6 +57,17 @@ std::u16string FolderArgument(const std::string& folder) {
   std::string normal = path.lexically_normal().string();
   if (normal.size() > 1 && normal.back() == '/') normal.pop_back();  // "DIR/." is DIR
   return files::ProgramPath(normal);
+}
+
+Status CommandFolder(const std::string& named, std::u16string* folder) {
+  if (named.empty()) return DefaultFolder(folder);
+  *folder = FolderArgument(named);
+  return Status();
+}
+
+void SetFormOptions(const Arguments& arguments, FormState* form) {
+  form->strConnection = unicode::FromUtf8(arguments.Value("--connection"));
+  if (arguments.Has("--keep-text")) form->cell_texts = CellTexts::kKept;
 }
 
 int Failed(const Status& status, const FolderUsed& used) {

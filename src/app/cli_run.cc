@@ -6,12 +6,8 @@
 #include <iostream>
 
 #include "app/cli.h"
-#include "app/default_folder.h"
-#include "app/stderr_progress.h"
-#include "capture/start_command.h"
-#include "document/document_server.h"
+#include "app/cli_window.h"
 #include "output/dt_table.h"
-#include "platform/encoding/unicode.h"
 #include "platform/file_system.h"
 #include "platform/program_paths.h"
 #include "platform/translation.h"
@@ -66,24 +62,13 @@ int Run(const std::vector<std::string>& args) {
 
   const bool given = !options->operand.value_or("").empty();
   std::u16string folder;
-  if (given) {
-    folder = FolderArgument(*options->operand);
-  } else {
-    Status made = DefaultFolder(&folder);
-    if (!made.ok()) return Failed(made);
+  if (Status made = CommandFolder(options->operand.value_or(""), &folder); !made.ok()) {
+    return Failed(made);
   }
-  files::FileSystem& disk = files::Disk();
-  document::DocumentServer FramerControl1(document::ReaderOptions(), disk);
-  OptionControls controls(*table, options->Has("--first-row-data"));
-  FormState form;
-  form.strConnection = unicode::FromUtf8(options->Value("--connection"));
-  if (options->Has("--keep-text")) form.cell_texts = CellTexts::kKept;
-  NoBrowser WebBrowser1;
-  StderrProgress Label1(options->Has("--progress"));
-  StartContext window{folder, FramerControl1, controls, form, WebBrowser1, Label1, disk};
-  Status status = Command1_Click(window);
-  Label1.Done();
-  return Reported(status, form, Used(folder, given, disk, status));
+  CommandLineWindow window(*options, *table, folder);
+  Status status = Command1_Click(window.context());
+  window.Done();
+  return Reported(status, window.form(), Used(folder, given, window.disk(), status));
 }
 
 }  // namespace quillmere::cli
