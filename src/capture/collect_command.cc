@@ -146,6 +146,8 @@ Status StoreAll(StartContext& window, std::vector<Document>& documents,
 Status CollectTables(StartContext& window, const std::vector<std::string>& paths,
                      bool skip_failures, Collected* collected) {
   *collected = Collected();
+  // Emptying dt_table for no document at all would only lose its rows.
+  if (paths.empty()) return Status(ErrorNumber::kFileNotFound, Tr("No document to collect."));
   const int32_t table = SelectedTable(window.controls);
   window.form.strTableFirstLine = window.controls.Check1Value() != 1;
   QM_RETURN_IF_ERROR(OpenDataMdb(window.form, window.app_folder, window.file_system));
