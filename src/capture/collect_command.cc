@@ -107,7 +107,7 @@ Status BadDocuments(const std::vector<Document>& documents) {
 }
 
 // The second pass, inside the transaction that emptied dt_table.
-Status StoreAll(StartContext& window, std::vector<Document>& documents,
+Status StoreAll(StartContext& window, const std::vector<Document>& documents,
                 const CollectionShape& shape, bool origin_exists, Collected* collected) {
   adodb::Connection& cn = *window.form.cn;
   if (!origin_exists) {
@@ -170,8 +170,9 @@ Status CollectTables(StartContext& window, const std::vector<std::string>& paths
 
   CollectionShape shape{
       table, window.form.strTableFirstLine, window.form.cell_texts, 1, 0, window.app_folder};
-  for (const Document& document : documents)
+  for (const Document& document : documents) {
     shape.columns = std::max(shape.columns, document.columns);
+  }
   adodb::Connection& cn = *window.form.cn;
   // Asked before the transaction: on a server a statement that fails ends it.
   // Without dt_table, the transaction's first step fails as a run's does.
