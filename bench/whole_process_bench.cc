@@ -13,6 +13,8 @@
 //   floor_scan/ROWS    reading the markup and scanning it once
 //   floor_insert/ROWS  SQLite inserting the rows a run stores through one
 //                      prepared statement in one transaction
+// and, on 50 and 200 documents of 20 rows each (.docx and .doc taking turns):
+//   collect/DOCUMENTS  `quillmere collect` on the folder holding them
 // A filter such as 'convert/100000/' or '/10000/' picks some. Each figure is
 // the median of 3 fresh runs, each in a fresh folder holding the empty
 // data.mdb of `quillmere newdb`, made untimed. The inputs are made once by
@@ -22,7 +24,8 @@
 // bytes) for convert and the floors; peak_MiB, the child's peak resident set
 // as wait4 reports it; for convert target_MiB, 4 x the markup + 64 MiB; for
 // run_docx xml_bytes, the size of word/document.xml, and peak_per_xml; for
-// run_doc peak_per_file. A run that fails reports an error, not a time.
+// run_doc peak_per_file; for collect documents and ms_per_document. A run
+// that fails reports an error, not a time.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -44,7 +47,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Job { kConvert, kRunDoc, kRunDocx, kFloorScan, kFloorInsert };
+enum class Job { kConvert, kRunDoc, kRunDocx, kFloorScan, kFloorInsert, kCollect };
+
+// The rows of every document a collection takes.
+constexpr int kRowsPerDocument = 20;
 
 struct Process {
   bool ok = false;
@@ -113,6 +119,39 @@ std::string Input(int rows, const std::string& format, std::string* problem) {
   return path;
 }
 
+// A folder of `documents` documents of kRowsPerDocument rows, the .docx and
+// the .doc of the table taking turns, made the first time it is asked for.
+std::string DocumentsFolder(int documents, std::string* problem) {
+  const fs::path folder = WorkFolder() / "data" / ("documents-" + std::to_string(documents));
+  std::error_code error;
+  if (fs::exists(folder, error)) return folder.string();
+  const std::string docx = Input(kRowsPerDocument, "docx", problem);
+  const std::string doc = docx.empty() ? "" : Input(kRowsPerDocument, "doc", problem);
+  if (doc.empty()) return {};
+  const fs::path partial = folder.string() + ".partial";
+  fs::remove_all(partial, error);
+  fs::create_directories(partial, error);
+  for (int d = 0; d < documents && !error; ++d) {
+    char name[32];
+    std::snprintf(name, sizeof name, "form-%04d.%s", d + 1, d % 2 == 0 ? "docx" : "doc");
+    fs::copy_file(d % 2 == 0 ? docx : doc, partial / name, error);
+  }
+  if (!error) fs::rename(partial, folder, error);
+  if (error) {
+    *problem = "cannot make " + folder.string() + ": " + error.message();
+    return {};
+  }
+  return folder.string();
+}
+
+// The bytes of the file, or of every file in the folder.
+double InputBytes(const std::string& path) {
+  if (!fs::is_directory(path)) return static_cast<double>(fs::file_size(path));
+  double bytes = 0;
+  for (const auto& entry : fs::directory_iterator(path)) bytes += entry.file_size();
+  return bytes;
+}
+
 // The size of a .docx's word/document.xml, as its ZIP directory gives it.
 double MainPartBytes(const std::string& docx) {
   zip_t* archive = zip_open(docx.c_str(), ZIP_RDONLY, nullptr);
@@ -125,8 +164,13 @@ double MainPartBytes(const std::string& docx) {
   return found ? static_cast<double>(stat.size) : 0;
 }
 
-// Reads the file once, so that no timed run is the first to read it.
+// Reads the file (or every file of the folder) once, so that no timed run
+// is the first to read it.
 void WarmPageCache(const std::string& path) {
+  if (fs::is_directory(path)) {
+    for (const auto& entry : fs::directory_iterator(path)) WarmPageCache(entry.path().string());
+    return;
+  }
   std::ifstream in(path, std::ios::binary);
   std::unique_ptr<char[]> piece(new char[1 << 20]);
   while (in.read(piece.get(), 1 << 20)) {
@@ -166,6 +210,8 @@ std::vector<std::string> Command(Job job, const std::string& input, const std::s
       return {WHOLE_PROCESS_FLOOR_BINARY, "scan", input};
     case Job::kFloorInsert:
       return {WHOLE_PROCESS_FLOOR_BINARY, "insert", folder, std::to_string(rows)};
+    case Job::kCollect:
+      return {QUILLMERE_BINARY, "collect", input, "--folder", folder, "--first-row-data"};
   }
   return {};
 }
@@ -200,15 +246,21 @@ double Median(std::vector<double> values) {
 void WholeProcess(benchmark::State& state, Job job) {
   constexpr int kRuns = 3;
   constexpr double kMiB = 1 << 20;
-  const int rows = static_cast<int>(state.range(0));
+  const int rows = static_cast<int>(state.range(0));  // documents, for collect
   const bool docx = job == Job::kRunDocx, doc = job == Job::kRunDoc;
+  const bool collect = job == Job::kCollect;
   std::string problem;
-  const std::string input = Input(rows, docx ? "docx" : doc ? "doc" : "markup", &problem);
+  const std::string input = collect ? DocumentsFolder(rows, &problem)
+                                    : Input(rows,
+                                            docx  ? "docx"
+                                            : doc ? "doc"
+                                                  : "markup",
+                                            &problem);
   if (input.empty()) {
     state.SkipWithError(problem.c_str());
     return;
   }
-  const double input_bytes = static_cast<double>(fs::file_size(input));
+  const double input_bytes = InputBytes(input);
   for (auto _ : state) {
     std::vector<double> seconds, peaks;
     bool failed = false;
@@ -226,7 +278,11 @@ void WholeProcess(benchmark::State& state, Job job) {
     state.SetIterationTime(time);
     state.counters["input_bytes"] = input_bytes;
     state.counters["peak_MiB"] = peak / kMiB;
-    if (!docx && !doc) state.counters["markup_MB/s"] = input_bytes / 1e6 / time;
+    if (!docx && !doc && !collect) state.counters["markup_MB/s"] = input_bytes / 1e6 / time;
+    if (collect) {
+      state.counters["documents"] = rows;
+      state.counters["ms_per_document"] = time * 1000 / rows;
+    }
     if (job == Job::kConvert) state.counters["target_MiB"] = (4 * input_bytes + 64 * kMiB) / kMiB;
     if (docx) {
       const double xml_bytes = MainPartBytes(input);
@@ -254,6 +310,12 @@ void WholeProcess(benchmark::State& state, Job job) {
         ->Iterations(1)
         ->Unit(benchmark::kSecond);
   }
+  benchmark::RegisterBenchmark("collect", WholeProcess, Job::kCollect)
+      ->Arg(50)
+      ->Arg(200)
+      ->UseManualTime()
+      ->Iterations(1)
+      ->Unit(benchmark::kSecond);
   return true;
 }();
 

@@ -1,7 +1,7 @@
-// The command line's commands: `quillmere run`, `quillmere convert`,
-// `quillmere newdb` and `quillmere import-access`. Each takes the arguments after its own name and
-// returns the exit status: 0 done, 1 failed ("error NUMBER: DESCRIPTION" on standard error), 2 the
-// arguments were not understood (the usage on standard error).
+// The command line's commands: `quillmere run`, `quillmere collect`,
+// `quillmere convert`, `quillmere newdb` and `quillmere import-access`. Each takes the arguments
+// after its own name and returns the exit status: 0 done, 1 failed ("error NUMBER: DESCRIPTION" on
+// standard error), 2 the arguments were not understood (the usage on standard error).
 #pragma once
 
 #include <initializer_list>
@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "capture/start_command.h"
 #include "output/form_state.h"
 #include "platform/status.h"
 
@@ -20,12 +21,14 @@ namespace quillmere::cli {
 int Newdb(const std::vector<std::string>& args);
 int Convert(const std::vector<std::string>& args);
 int Run(const std::vector<std::string>& args);
+int Collect(const std::vector<std::string>& args);
 int ImportAccess(const std::vector<std::string>& args);
 
-// A command's arguments: at most one operand, the flags given, and the
-// options given with their values.
+// A command's arguments: the operands (at most one, unless the command takes
+// many), the flags given, and the options given with their values.
 struct Arguments {
-  std::optional<std::string> operand;
+  std::optional<std::string> operand;  // the first
+  std::vector<std::string> operands;
   std::set<std::string, std::less<>> flags;
   std::map<std::string, std::string, std::less<>> values;
 
@@ -39,15 +42,44 @@ struct Arguments {
 
 // Sorts `args` by the flags and the options (each followed by its value) a
 // command knows. Anything else that begins with "-", an option without its
-// value and a second operand are misuses, described in `problem`.
+// value and, unless `many_operands`, a second operand are misuses, described
+// in `problem`.
 std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
                                         std::initializer_list<std::string_view> flags,
                                         std::initializer_list<std::string_view> options,
-                                        std::string* problem);
+                                        std::string* problem, bool many_operands = false);
+
+// The table number --table gives: 1 when it is not given.
+std::optional<int32_t> TableNumber(const Arguments& arguments, std::string* problem);
+
+// The window's controls as the arguments set them: the entry for table N
+// selected, Check1 ticked unless the first row is data.
+class OptionControls : public StartControls {
+ public:
+  OptionControls(int32_t table, bool first_row_data)
+      : table_(table), first_row_data_(first_row_data) {}
+  int Combo1ListIndex() const override { return table_ - 1; }
+  void SetCombo1ListIndex(int) override {}
+  int32_t Combo1ItemData(int index) const override { return index + 1; }
+  int Check1Value() const override { return first_row_data_ ? 0 : 1; }
+
+ private:
+  const int32_t table_;
+  const bool first_row_data_;
+};
 
 // A folder named on the command line (the current one when empty) as an
 // absolute path in the program's form.
 std::u16string FolderArgument(const std::string& folder);
+
+// The folder of a command that works in the application folder unless it
+// is given one: `named` (as FolderArgument takes it), or when that is empty
+// the application folder (DefaultFolder, made on an installed program's
+// first start).
+Status CommandFolder(const std::string& named, std::u16string* folder);
+
+// What --connection and --keep-text set of a run's form.
+void SetFormOptions(const Arguments& arguments, FormState* form);
 
 // Which folder a command worked in, for its failure to say: `note` names
 // the folder and how it came to be that one ("the program's folder ...").
@@ -64,7 +96,9 @@ int Misused(const std::string& problem, const char* usage);
 int Helped(const char* usage);
 bool AsksForHelp(const std::vector<std::string>& args);
 
-// After a run: the failure, or where the rows and the preview page are.
-int Reported(const Status& status, const FormState& form, const FolderUsed& used);
+// After a run: the failure, or where the rows and the preview page are (and,
+// after a collection, from how many `documents`; 0 for a run).
+int Reported(const Status& status, const FormState& form, const FolderUsed& used,
+             size_t documents = 0);
 
 }  // namespace quillmere::cli

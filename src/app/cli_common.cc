@@ -1,9 +1,13 @@
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
 #include "app/cli.h"
+#include "app/default_folder.h"
 #include "output/dt_table.h"
+#include "platform/encoding/unicode.h"
 #include "platform/program_paths.h"
 #include "platform/status.h"
 #include "platform/translation.h"
@@ -13,7 +17,7 @@ namespace quillmere::cli {
 std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
                                         std::initializer_list<std::string_view> flags,
                                         std::initializer_list<std::string_view> options,
-                                        std::string* problem) {
+                                        std::string* problem, bool many_operands) {
   auto named = [](std::initializer_list<std::string_view> names, const std::string& arg) {
     return std::find(names.begin(), names.end(), arg) != names.end();
   };
@@ -24,14 +28,27 @@ std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
       parsed.flags.insert(arg);
     } else if (named(options, arg) && a + 1 < args.size()) {
       parsed.values[arg] = args[++a];
-    } else if (arg.rfind("-", 0) == 0 || parsed.operand) {
+    } else if (arg.rfind("-", 0) == 0 || (parsed.operand && !many_operands)) {
       *problem = Fill(Tr("unexpected argument \"%s\"."), arg);
       return std::nullopt;
     } else {
-      parsed.operand = arg;
+      if (!parsed.operand) parsed.operand = arg;
+      parsed.operands.push_back(arg);
     }
   }
   return parsed;
+}
+
+std::optional<int32_t> TableNumber(const Arguments& arguments, std::string* problem) {
+  if (arguments.values.count("--table") == 0) return 1;
+  const std::string n = arguments.Value("--table");
+  char* end = nullptr;
+  long value = std::strtol(n.c_str(), &end, 10);
+  if (n.empty() || *end != '\0' || value < 1 || value > INT32_MAX) {
+    *problem = Fill(Tr("--table needs a table number from 1 on, not \"%s\"."), n);
+    return std::nullopt;
+  }
+  return static_cast<int32_t>(value);
 }
 
 std::u16string FolderArgument(const std::string& folder) {
@@ -40,6 +57,17 @@ std::u16string FolderArgument(const std::string& folder) {
   std::string normal = path.lexically_normal().string();
   if (normal.size() > 1 && normal.back() == '/') normal.pop_back();  // "DIR/." is DIR
   return files::ProgramPath(normal);
+}
+
+Status CommandFolder(const std::string& named, std::u16string* folder) {
+  if (named.empty()) return DefaultFolder(folder);
+  *folder = FolderArgument(named);
+  return Status();
+}
+
+void SetFormOptions(const Arguments& arguments, FormState* form) {
+  form->strConnection = unicode::FromUtf8(arguments.Value("--connection"));
+  if (arguments.Has("--keep-text")) form->cell_texts = CellTexts::kKept;
 }
 
 int Failed(const Status& status, const FolderUsed& used) {
@@ -65,18 +93,30 @@ bool AsksForHelp(const std::vector<std::string>& args) {
   return false;
 }
 
-int Reported(const Status& status, const FormState& form, const FolderUsed& used) {
+int Reported(const Status& status, const FormState& form, const FolderUsed& used,
+             size_t documents) {
   if (!status.ok()) return Failed(status, used);
   const std::string preview = files::NativePath(files::PreviewFileName(used.folder));
+  const size_t rows = form.rs->RecordCount();
   if (form.cn && form.cn->IsOdbc()) {
-    std::cout << Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows; preview: %3$s"),
-                      form.cn->data_source(), form.rs->RecordCount(), preview)
+    const std::string& source = form.cn->data_source();
+    std::cout << (documents > 0
+                      ? Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows from %3$s "
+                                "documents; preview: %4$s"),
+                             source, rows, documents, preview)
+                      : Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows; preview: "
+                                "%3$s"),
+                             source, rows, preview))
               << "\n";
     return 0;
   }
-  std::cout << Fill(Tr("dt_table of %1$s holds %2$s rows; preview: %3$s"), DataMdbPath(used.folder),
-                    form.rs->RecordCount(), preview)
-            << "\n";
+  const std::string db = DataMdbPath(used.folder);
+  std::cout
+      << (documents > 0
+              ? Fill(Tr("dt_table of %1$s holds %2$s rows from %3$s documents; preview: %4$s"), db,
+                     rows, documents, preview)
+              : Fill(Tr("dt_table of %1$s holds %2$s rows; preview: %3$s"), db, rows, preview))
+      << "\n";
   return 0;
 }
 

@@ -97,8 +97,7 @@ int Convert(const std::vector<std::string>& args) {
 
   FormState form;
   form.strTableFirstLine = options->Has("--first-row-data");
-  form.strConnection = unicode::FromUtf8(options->Value("--connection"));
-  if (options->Has("--keep-text")) form.cell_texts = CellTexts::kKept;
+  SetFormOptions(*options, &form);
   const std::u16string folder = FolderArgument(options->Value("--folder"));
   NoBrowser WebBrowser1;
   StderrProgress Label1(options->Has("--progress"));

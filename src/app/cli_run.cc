@@ -6,12 +6,8 @@
 #include <iostream>
 
 #include "app/cli.h"
-#include "app/default_folder.h"
-#include "app/stderr_progress.h"
-#include "capture/start_command.h"
-#include "document/document_server.h"
+#include "app/cli_window.h"
 #include "output/dt_table.h"
-#include "platform/encoding/unicode.h"
 #include "platform/file_system.h"
 #include "platform/program_paths.h"
 #include "platform/translation.h"
@@ -34,35 +30,6 @@ constexpr char kUsage[] =
        "  error. When DIR holds data.dsn (an ODBC file data source), dt_table is the\n"
        "  one of that data source; --connection names another\n"
        "  (\"Provider=MSDASQL;DSN=...\").\n");
-
-// The window's controls as the arguments set them: the entry for table N
-// selected, Check1 ticked unless the first row is data.
-class OptionControls : public StartControls {
- public:
-  OptionControls(int32_t table, bool first_row_data)
-      : table_(table), first_row_data_(first_row_data) {}
-  int Combo1ListIndex() const override { return table_ - 1; }
-  void SetCombo1ListIndex(int) override {}
-  int32_t Combo1ItemData(int index) const override { return index + 1; }
-  int Check1Value() const override { return first_row_data_ ? 0 : 1; }
-
- private:
-  const int32_t table_;
-  const bool first_row_data_;
-};
-
-// The table number --table gives: 1 when it is not given.
-std::optional<int32_t> TableNumber(const Arguments& arguments, std::string* problem) {
-  if (arguments.values.count("--table") == 0) return 1;
-  const std::string n = arguments.Value("--table");
-  char* end = nullptr;
-  long value = std::strtol(n.c_str(), &end, 10);
-  if (n.empty() || *end != '\0' || value < 1 || value > INT32_MAX) {
-    *problem = Fill(Tr("--table needs a table number from 1 on, not \"%s\"."), n);
-    return std::nullopt;
-  }
-  return static_cast<int32_t>(value);
-}
 
 // The folder the run worked in. Without a folder named, a run that finds no
 // test.doc in the program's folder says how to name one.
@@ -95,24 +62,13 @@ int Run(const std::vector<std::string>& args) {
 
   const bool given = !options->operand.value_or("").empty();
   std::u16string folder;
-  if (given) {
-    folder = FolderArgument(*options->operand);
-  } else {
-    Status made = DefaultFolder(&folder);
-    if (!made.ok()) return Failed(made);
+  if (Status made = CommandFolder(options->operand.value_or(""), &folder); !made.ok()) {
+    return Failed(made);
   }
-  files::FileSystem& disk = files::Disk();
-  document::DocumentServer FramerControl1(document::ReaderOptions(), disk);
-  OptionControls controls(*table, options->Has("--first-row-data"));
-  FormState form;
-  form.strConnection = unicode::FromUtf8(options->Value("--connection"));
-  if (options->Has("--keep-text")) form.cell_texts = CellTexts::kKept;
-  NoBrowser WebBrowser1;
-  StderrProgress Label1(options->Has("--progress"));
-  StartContext window{folder, FramerControl1, controls, form, WebBrowser1, Label1, disk};
-  Status status = Command1_Click(window);
-  Label1.Done();
-  return Reported(status, form, Used(folder, given, disk, status));
+  CommandLineWindow window(*options, *table, folder);
+  Status status = Command1_Click(window.context());
+  window.Done();
+  return Reported(status, window.form(), Used(folder, given, window.disk(), status));
 }
 
 }  // namespace quillmere::cli

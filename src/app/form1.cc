@@ -5,11 +5,15 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
@@ -72,6 +76,16 @@ QString ToQString(std::u16string_view text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The local files and folders among what is dragged, as native paths.
+std::vector<std::string> DroppedPaths(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (data == nullptr || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  return paths;
+}
+
 QIcon WindowIcon() {
   QIcon icon;
   for (int size : {16, 24, 32, 48, 64, 128, 256}) {
@@ -95,6 +109,7 @@ Form1::Form1(std::u16string app_folder, DocumentHost& document_server, Form1Comm
   CreateControls();
   SetTabOrder();
   Command2_->setFocus();
+  setAcceptDrops(static_cast<bool>(commands_.drop));
 }
 
 void Form1::CreateControls() {
@@ -109,6 +124,8 @@ void Form1::CreateControls() {
   Combo1_->setInsertPolicy(QComboBox::NoInsert);
   Combo1_->setCompleter(nullptr);
   disconnect(Combo1_->lineEdit(), &QLineEdit::editingFinished, Combo1_, nullptr);
+  // Files dropped onto the box go to the window, not into its text.
+  Combo1_->lineEdit()->setAcceptDrops(false);
   for (int n = 1; n <= kTableEntries; ++n) {
     Combo1_->addItem(QStringLiteral("Word文档第%1个表格").arg(n), n);
   }
@@ -207,6 +224,18 @@ void Form1::closeEvent(QCloseEvent* event) {
     return;
   }
   QWidget::closeEvent(event);
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!running_ && !DroppedPaths(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+// A drop that arrives while a command yields is ignored, as a click is.
+void Form1::dropEvent(QDropEvent* event) {
+  const std::vector<std::string> paths = DroppedPaths(event->mimeData());
+  if (running_ || paths.empty()) return;
+  event->acceptProposedAction();
+  Run([this, paths](Form1& form) { return commands_.drop(form, paths); });
 }
 
 void Form1::ShowStatus(std::u16string_view text) {

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "capture/start_command.h"
 #include "convert/table_sink.h"
@@ -34,11 +35,15 @@ struct Form1Commands {
   std::function<Status(Form1&)> start;
   // Command3: the conversion command on strTable.
   std::function<Status(Form1&)> conversion;
+  // Files and folders dropped onto the window (native paths): their
+  // documents run or collected.
+  std::function<Status(Form1&, const std::vector<std::string>&)> drop;
 };
 
 // The window offers the start command the controls it reads (StartControls),
 // and is the conversion's Progress: Label1 shows the status texts, and a
-// yield lets the window handle its pending events.
+// yield lets the window handle its pending events. Local files dropped onto
+// it go to the drop command, unless a command is running.
 class Form1 : public QWidget, public StartControls, private Progress {
   Q_OBJECT
 
@@ -65,6 +70,8 @@ class Form1 : public QWidget, public StartControls, private Progress {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateControls();

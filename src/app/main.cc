@@ -1,5 +1,5 @@
 // quillmere [--folder DIR]: opens the window (see app/run_window.h).
-// quillmere run | convert | newdb ...: the command line (see app/cli.h).
+// quillmere run | collect | convert | newdb ...: the command line (see app/cli.h).
 #include <algorithm>
 #include <iostream>
 #include <string>
@@ -28,6 +28,9 @@ constexpr char kCommands[] =
     N_("  run [DIR] [--table N] [--first-row-data] [--keep-text] [--progress]\n"
        "      [--connection STRING]\n"
        "      what the start button does, in DIR\n"
+       "  collect DOCUMENT... [--folder DIR] [--table N] [--first-row-data] [--keep-text]\n"
+       "          [--progress] [--connection STRING] [--skip-failures]\n"
+       "      table N of many documents (or the folders' documents) into one dt_table\n"
        "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--keep-text]\n"
        "          [--progress] [--connection STRING]\n"
        "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
@@ -87,6 +90,7 @@ int main(int argc, char** argv) {
 #endif
   const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
   if (command == "run") return quillmere::cli::Run(args);
+  if (command == "collect") return quillmere::cli::Collect(args);
   if (command == "convert") return quillmere::cli::Convert(args);
   if (command == "newdb") return quillmere::cli::Newdb(args);
   if (command == "import-access") return quillmere::cli::ImportAccess(args);

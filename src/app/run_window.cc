@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "capture/collect_command.h"
+#include "capture/document_list.h"
 #include "capture/start_command.h"
 #include "document/document_server.h"
 #include "output/conversion_command.h"
@@ -15,10 +17,29 @@ namespace quillmere {
 
 namespace {
 
-Status Start(Form1& form) {
-  StartContext window{form.app_folder(), form.FramerControl1(), form,
+StartContext Window(Form1& form) {
+  return StartContext{form.app_folder(), form.FramerControl1(), form,
                       form.state(),      form.WebBrowser1(),    form.Label1Progress()};
+}
+
+Status Start(Form1& form) {
+  StartContext window = Window(form);
   return Command1_Click(window);
+}
+
+// The documents dropped (a folder's documents for a folder): one is run as
+// if it were test.doc, several collected with the window's table and header
+// option; any bad one stops the collection.
+Status Drop(Form1& form, const std::vector<std::string>& paths) {
+  std::vector<std::string> documents;
+  QM_RETURN_IF_ERROR(ListDocuments(paths, files::Disk(), &documents));
+  StartContext window = Window(form);
+  if (documents.size() == 1) {
+    window.document = files::ProgramPath(documents[0]);
+    return Command1_Click(window);
+  }
+  Collected collected;
+  return CollectTables(window, documents, false, &collected);
 }
 
 // The conversion on its own, as the hidden Command3 would run it: on an open
@@ -36,7 +57,7 @@ Status Convert(Form1& form) {
 
 }  // namespace
 
-Form1Commands WindowCommands() { return Form1Commands{Start, Convert}; }
+Form1Commands WindowCommands() { return Form1Commands{Start, Convert, Drop}; }
 
 int RunWindow(int& argc, char** argv, const std::u16string& folder) {
   QApplication app(argc, argv);

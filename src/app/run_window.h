@@ -10,7 +10,8 @@ namespace quillmere {
 
 // What the window's buttons run: Command1 the start command, Command3 the
 // conversion command on strTable (its changes landing together or not at
-// all).
+// all); and what a drop runs: the start command on one dropped document,
+// the collect command on several.
 Form1Commands WindowCommands();
 
 // Opens Form1 on `folder` (in the program's form) as the application folder,

@@ -4,10 +4,10 @@
 #include <cctype>
 #include <iterator>
 
-#include "convert/ustring.h"
+#include "capture/document_list.h"
+#include "capture/page_tables.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
-#include "platform/encoding/ascii.h"
 #include "platform/encoding/codepage.h"
 #include "platform/file_numbers.h"
 #include "platform/limits.h"
@@ -45,22 +45,6 @@ Status WriteTableTest(const std::string& path, const std::u16string& strTable,
   return closed;
 }
 
-Status TableNotInDocument(int32_t table, size_t tables) {
-  std::string count = tables == 0 ? "没有表格" : "只有" + std::to_string(tables) + "个表格";
-  const std::string what =
-      tables == 0 ? Tr("dt_table is unchanged; the document has no table to take.")
-                  : Fill(Tr("dt_table is unchanged; choose a table from 1 to %s."), tables);
-  return Status(ErrorNumber::kTableNotInDocument,
-                "test.doc 中" + count + "，无法选取第" + std::to_string(table) + "个表格。" + what);
-}
-
-bool IsDocumentName(const std::string& name) {
-  const size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return false;
-  const std::string extension = ascii::Lower(std::string_view(name).substr(dot + 1));
-  return extension == "doc" || extension == "docx" || extension == "rtf" || extension == "odt";
-}
-
 // Why test.doc could not be opened when it is not in the folder at all:
 // where to put it, and the documents that lie there under other names.
 // Otherwise `failure` as it is.
@@ -89,19 +73,6 @@ Status NoTestDoc(const StartContext& window, const Status& failure) {
   return Status(failure.number(), description);
 }
 
-// `piece` (a view into `page`) as a text of its own, cut out of the page's
-// own buffer, which `page` gives up: a table is often nearly all of its
-// page, and a copy would hold both at once. A small piece does not keep the
-// page's buffer.
-void TakePiece(std::u16string_view piece, std::u16string& page, std::u16string* out) {
-  const size_t start = static_cast<size_t>(piece.data() - page.data());
-  const size_t length = piece.size();
-  page.erase(start + length);
-  page.erase(0, start);
-  if (length < page.capacity() / 2) page.shrink_to_fit();
-  *out = std::move(page);
-}
-
 // Steps after the database is open and dt_table emptied, up to the
 // conversion: the web page, the selected table, tabletest.html.
 Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
@@ -114,14 +85,12 @@ Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
 
   std::u16string page;
   QM_RETURN_IF_ERROR(ReadPage(files::NativePath(page_path), numbers, &page));
-  const std::vector<std::u16string_view> pieces = text::Split(page, u"<table ");
 
-  if (window.controls.Combo1ListIndex() == -1) window.controls.SetCombo1ListIndex(0);
-  const int32_t table = window.controls.Combo1ItemData(window.controls.Combo1ListIndex());
+  const int32_t table = SelectedTable(window.controls);
   window.form.strTableFirstLine = window.controls.Check1Value() != 1;
-  const size_t tables = pieces.empty() ? 0 : pieces.size() - 1;
-  if (table < 1 || static_cast<size_t>(table) > tables) return TableNotInDocument(table, tables);
-  TakePiece(pieces[static_cast<size_t>(table)], page, &window.form.strTable);
+  const std::string name =
+      window.document.empty() ? "test.doc" : DocumentName(files::NativePath(window.document));
+  QM_RETURN_IF_ERROR(TakeTable(page, table, name, &window.form.strTable));
 
   return WriteTableTest(files::NativePath(files::TableFileName(window.app_folder)),
                         window.form.strTable, numbers);
@@ -129,10 +98,17 @@ Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
 
 }  // namespace
 
+int32_t SelectedTable(StartControls& controls) {
+  if (controls.Combo1ListIndex() == -1) controls.SetCombo1ListIndex(0);
+  return controls.Combo1ItemData(controls.Combo1ListIndex());
+}
+
 Status Command1_Click(StartContext& window) {
-  Status opened = window.FramerControl1.Open(files::DocumentFileName(window.app_folder), true,
-                                             u"Word.Document", u"", u"");
-  if (opened.number() == ErrorNumber::kFileNotFound) return NoTestDoc(window, opened);
+  const bool test_doc = window.document.empty();
+  Status opened = window.FramerControl1.Open(
+      test_doc ? files::DocumentFileName(window.app_folder) : window.document, true,
+      u"Word.Document", u"", u"");
+  if (opened.number() == ErrorNumber::kFileNotFound && test_doc) return NoTestDoc(window, opened);
   QM_RETURN_IF_ERROR(opened);
   files::FileNumbers numbers(window.file_system);
   Status status = OpenDataMdb(window.form, window.app_folder, window.file_system);

@@ -40,9 +40,16 @@ struct StartContext {
   // and tabletest.html and cc.html written. (test.doc is read and test.html
   // written by FramerControl1's document server, through its own.)
   files::FileSystem& file_system = files::Disk();
+  // The document to open, in the program's form; empty: test.doc in
+  // app_folder. It is only read, as test.doc is.
+  std::u16string document = {};
 };
 
-// Opens test.doc, opens data.mdb, empties dt_table, saves the document as
+// The table number the window's Combo1 chooses; with no entry selected, the
+// first entry is selected and its table taken.
+int32_t SelectedTable(StartControls& controls);
+
+// Opens test.doc (or window.document), opens data.mdb, empties dt_table, saves the document as
 // test.html, closes it, reads test.html, takes the selected table's markup
 // into strTable (and tabletest.html) and runs the conversion command. The
 // database work is one transaction: on any failure dt_table keeps its rows.

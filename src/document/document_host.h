@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/status.h"
+#include "platform/translation.h"
 
 namespace quillmere {
 
@@ -20,6 +22,14 @@ class WordDocument {
   // Writes the document to `file_name` (a path as the commands write it) in
   // `file_format`; on success the file is complete.
   virtual Status SaveAs(std::u16string_view file_name, int16_t file_format) = 0;
+
+  // The page SaveAs writes in format 8 (its bytes, in code page 936), handed
+  // over in memory: no file is written. A server that only saves to files
+  // fails here.
+  virtual Status WebPage(std::string* /*page*/) {
+    return Status(ErrorNumber::kUnsupportedFormat,
+                  Tr("This document server writes its web page only to a file."));
+  }
 };
 
 // The hosting control's automation interface. Each operation's comment starts

@@ -31,9 +31,11 @@ class DocumentServer::OpenDocument : public WordDocument {
                file_format));
     }
     std::string page;
-    QM_RETURN_IF_ERROR(web_page::Write(document_, &page));
+    QM_RETURN_IF_ERROR(WebPage(&page));
     return file_system_.ReplaceWholeFile(files::NativePath(file_name), page);
   }
+
+  Status WebPage(std::string* page) override { return web_page::Write(document_, page); }
 
  private:
   Document document_;

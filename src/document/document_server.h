@@ -1,6 +1,7 @@
 // The document server behind the document-hosting control: it opens a
 // document of any format it understands, read-only, holds it as the active
-// document, and saves it as a web page in Word's shape.
+// document, and saves it as a web page in Word's shape (or hands that page
+// over in memory).
 #pragma once
 
 #include <memory>

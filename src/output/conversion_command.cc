@@ -1,12 +1,10 @@
 #include "output/conversion_command.h"
 
-#include <set>
-
 #include "convert/conversion.h"
-#include "convert/ustring.h"
 #include "output/dt_table.h"
 #include "output/insert_statements.h"
 #include "output/preview_page.h"
+#include "output/width_check.h"
 #include "platform/program_paths.h"
 
 namespace quillmere {
@@ -42,46 +40,6 @@ class StatementsAndPreview : public TableSink {
   PreviewPage& preview_;
 };
 
-// Passes every cell that fits dt_table on to `next`: the first row with more
-// cells than dt_table has fields fails at its end, before its statement runs,
-// saying how wide the table is rather than which column SQLite cannot find.
-class WidthCheck : public TableSink {
- public:
-  WidthCheck(TableSink& next, int64_t fields, std::u16string_view folder)
-      : next_(next), fields_(fields), folder_(folder) {}
-
-  Status BeginRows() override { return next_.BeginRows(); }
-  Status Cell(int64_t k, std::u16string_view strCellText) override {
-    cells_ = k + 1;
-    return k < fields_ ? next_.Cell(k, strCellText) : Status();
-  }
-  Status EndRow(int64_t i) override {
-    if (cells_ > fields_) return DtTableTooNarrow(folder_, cells_, fields_);
-    cells_ = 0;
-    return next_.EndRow(i);
-  }
-  Status Finish() override { return next_.Finish(); }
-
- private:
-  TableSink& next_;
-  const int64_t fields_;
-  const std::u16string_view folder_;
-  int64_t cells_ = 0;
-};
-
-// How many columns field0, field1, ... dt_table has, counted up to the first
-// one it lacks.
-Status DtTableFields(adodb::Connection& cn, int64_t* fields) {
-  std::unique_ptr<adodb::Recordset> columns;
-  QM_RETURN_IF_ERROR(
-      cn.Execute(u"select * from dt_table where 1=0", adodb::kOptionUnspecified, &columns));
-  std::set<std::u16string> names;
-  for (size_t f = 0; f < columns->FieldCount(); ++f) names.insert(columns->FieldName(f));
-  *fields = 0;
-  while (names.count(u"field" + text::FromNumber(*fields)) != 0) ++*fields;
-  return Status();
-}
-
 }  // namespace
 
 Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
@@ -91,16 +49,22 @@ Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& 
   PreviewPage preview(form.strTableFirstLine, form.cell_texts);
   StatementsAndPreview sink(statements, preview);
   int64_t fields = 0;
-  QM_RETURN_IF_ERROR(DtTableFields(cn, &fields));
+  QM_RETURN_IF_ERROR(TableFields(cn, u"dt_table", &fields));
   WidthCheck checked(sink, fields, app_folder);
   QM_RETURN_IF_ERROR(ConvertTable(form.strTable, checked, Label1, form.cell_texts));
+  return ShowStoredRows(form, app_folder, WebBrowser1, Label1, file_system,
+                        [&] { return preview.Page(statements.log()); });
+}
 
+Status ShowStoredRows(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
+                      Progress& Label1, files::FileSystem& file_system,
+                      const std::function<std::string()>& page) {
+  adodb::Connection& cn = adodb::EnsureCreated(form.cn);
   QM_RETURN_IF_ERROR(cn.Execute(u"select * from dt_table", adodb::kOptionUnspecified, &form.rs));
   // Asked for before the page is written: the pane loads it later.
   WebBrowser1.Navigate2(files::PreviewTarget(app_folder));
-  const std::string page = preview.Page(statements.log());
   QM_RETURN_IF_ERROR(
-      file_system.ReplaceWholeFile(files::NativePath(files::PreviewFileName(app_folder)), page));
+      file_system.ReplaceWholeFile(files::NativePath(files::PreviewFileName(app_folder)), page()));
   Label1.ShowStatus(u"数据库存在形式与CC.html显示的效果类似");
   return Status();
 }

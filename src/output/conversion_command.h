@@ -2,6 +2,8 @@
 // the preview page cc.html, and the browser pane pointed at it.
 #pragma once
 
+#include <functional>
+#include <string>
 #include <string_view>
 
 #include "convert/table_sink.h"
@@ -25,5 +27,12 @@ namespace quillmere {
 // Runs inside the caller's transaction and neither begins nor ends one.
 Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
                       Progress& Label1, files::FileSystem& file_system = files::Disk());
+
+// The conversion command's last steps, once the rows are in: "select * from
+// dt_table" into form.rs, WebBrowser1 pointed at the preview page, the page
+// `page` makes written to cc.html, and the closing status text.
+Status ShowStoredRows(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
+                      Progress& Label1, files::FileSystem& file_system,
+                      const std::function<std::string()>& page);
 
 }  // namespace quillmere

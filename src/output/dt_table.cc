@@ -1,6 +1,10 @@
 #include "output/dt_table.h"
 
+#include <set>
+
+#include "convert/ustring.h"
 #include "database/adodb.h"
+#include "output/dt_origin.h"
 #include "platform/encoding/unicode.h"
 #include "platform/messages.h"
 #include "platform/program_paths.h"
@@ -8,24 +12,35 @@
 
 namespace quillmere {
 
-std::string DtTableSchema(int columns) {
+std::string FieldColumns(int columns, bool server) {
   const std::string limit = std::to_string(kMaxValueLength);
-  std::string sql = "create table dt_table (";
+  std::string sql;
   for (int k = 0; k < columns; ++k) {
     const std::string field = "field" + std::to_string(k);
     if (k > 0) sql += ", ";
-    sql += field + " text(" + limit + ") check (length(" + field + ") <= " + limit + ")";
+    sql += server ? field + " varchar(" + limit + ")"
+                  : field + " text(" + limit + ") check (length(" + field + ") <= " + limit + ")";
   }
-  return sql + ")";
+  return sql;
+}
+
+std::string DtTableSchema(int columns) {
+  return "create table dt_table (" + FieldColumns(columns, false) + ")";
 }
 
 std::string ServerDtTableSchema(int columns) {
-  std::string sql = "create table dt_table (";
-  for (int k = 0; k < columns; ++k) {
-    if (k > 0) sql += ", ";
-    sql += "field" + std::to_string(k) + " varchar(" + std::to_string(kMaxValueLength) + ")";
-  }
-  return sql + ")";
+  return "create table dt_table (" + FieldColumns(columns, true) + ")";
+}
+
+Status TableFields(adodb::Connection& cn, std::u16string_view table, int64_t* fields) {
+  std::unique_ptr<adodb::Recordset> columns;
+  QM_RETURN_IF_ERROR(cn.Execute(u"select * from " + std::u16string(table) + u" where 1=0",
+                                adodb::kOptionUnspecified, &columns));
+  std::set<std::u16string> names;
+  for (size_t f = 0; f < columns->FieldCount(); ++f) names.insert(columns->FieldName(f));
+  *fields = 0;
+  while (names.count(u"field" + text::FromNumber(*fields)) != 0) ++*fields;
+  return Status();
 }
 
 namespace {
@@ -112,7 +127,8 @@ Status DtTableTooNarrow(std::u16string_view folder, int64_t columns, int64_t fie
 
 Status CreateDataMdb(std::u16string_view folder, int columns) {
   QM_RETURN_IF_ERROR(CheckColumns(columns));
-  return adodb::CreateDatabase(DataMdbPath(folder), DtTableSchema(columns));
+  return adodb::CreateDatabase(DataMdbPath(folder),
+                               DtTableSchema(columns) + ";\n" + DtOriginSchema(columns));
 }
 
 Status CreateDtTableAt(std::u16string_view connection_string, int columns,
@@ -131,7 +147,10 @@ Status CreateDtTableAt(std::u16string_view connection_string, int columns,
   // Should another program create it at the same moment, this fails.
   const std::string schema =
       cn.DbmsName() == "SQLite" ? DtTableSchema(columns) : ServerDtTableSchema(columns);
-  return cn.Execute(unicode::FromUtf8(schema), adodb::kOptionUnspecified);
+  QM_RETURN_IF_ERROR(cn.Execute(unicode::FromUtf8(schema), adodb::kOptionUnspecified));
+  int64_t origin_fields = 0;
+  const bool origin_exists = TableFields(cn, u"dt_origin", &origin_fields).ok();
+  return origin_exists ? Status() : CreateDtOrigin(cn, columns);
 }
 
 }  // namespace quillmere

@@ -11,12 +11,21 @@
 
 namespace quillmere {
 
+namespace adodb {
+class Connection;
+}
+
 // The most characters a value takes; longer cell texts are cut to it.
 inline constexpr size_t kMaxValueLength = 200;
 // Columns of a new dt_table: more than a Word table can have, and at most
 // what SQLite allows in one table.
 inline constexpr int kDefaultColumns = 64;
 inline constexpr int kMaxColumns = 2000;
+
+// The value columns field0 to field(columns-1) of dt_table and dt_origin, as
+// their schemas list them: "field0 text(200) check (length(field0) <= 200),
+// ..." on SQLite, "field0 varchar(200), ..." on a `server`.
+std::string FieldColumns(int columns, bool server);
 
 // "create table dt_table (field0 text(200) check (length(field0) <= 200), ...)"
 // with `columns` columns: the check makes the database refuse a value that is
@@ -27,14 +36,20 @@ std::string DtTableSchema(int columns);
 // for a database server, whose varchar(200) refuses a longer value itself.
 std::string ServerDtTableSchema(int columns);
 
-// Creates data.mdb, holding an empty dt_table of `columns` columns, in
-// `folder`. Never overwrites: an existing data.mdb is a failure.
+// How many columns field0, field1, ... `table` has on cn, counted up to the
+// first one it lacks.
+Status TableFields(adodb::Connection& cn, std::u16string_view table, int64_t* fields);
+
+// Creates data.mdb, holding an empty dt_table of `columns` columns and an
+// empty dt_origin beside it (dt_origin.h), in `folder`. Never overwrites: an
+// existing data.mdb is a failure.
 Status CreateDataMdb(std::u16string_view folder, int columns);
 
 // Creates an empty dt_table of `columns` columns in the database that
 // `connection_string` opens (an ODBC data source, say): DtTableSchema on
-// SQLite, ServerDtTableSchema on any other. Never drops or changes a dt_table
-// that is there already: that is a failure (kTableExists). `data_source`
+// SQLite, ServerDtTableSchema on any other, and dt_origin beside it unless
+// one is there. Never drops or changes a dt_table that is there already:
+// that is a failure (kTableExists). `data_source`
 // receives the data source as messages name it (without a password).
 Status CreateDtTableAt(std::u16string_view connection_string, int columns,
                        std::string* data_source);

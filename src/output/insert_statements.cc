@@ -11,7 +11,8 @@ namespace {
 constexpr std::u16string_view kCellTextPrefix = u"<td>";
 constexpr std::u16string_view kLogLineStart = u"\r\n<br>";
 
-// The text as a page shows it: "&", "<" and ">" as references.
+}  // namespace
+
 void AppendEscaped(std::u16string_view text, std::u16string& out) {
   for (char16_t c : text) {
     if (c == u'&') {
@@ -25,8 +26,6 @@ void AppendEscaped(std::u16string_view text, std::u16string& out) {
     }
   }
 }
-
-}  // namespace
 
 Status InsertStatements::BeginRows() {
   cells_ = 0;

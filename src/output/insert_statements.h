@@ -18,6 +18,9 @@ namespace quillmere {
 // is the first row and that row is a header.
 inline bool RowIsTaken(int64_t i, bool strTableFirstLine) { return strTableFirstLine || i != 1; }
 
+// Appends `text` as a page shows it: "&", "<" and ">" as references.
+void AppendEscaped(std::u16string_view text, std::u16string& out);
+
 // Cell k adds "fieldk," to the field list and the cell's value (its first
 // 200 characters, "<td>" prefix included, then quotes doubled) as a quoted
 // literal to the value list. A taken row then becomes
@@ -43,6 +46,9 @@ class InsertStatements : public TableSink {
   // CR LF, "<br>" and the statement, for every statement built.
   std::u16string strSqlLog() const { return log_.Joined(); }
   const TextLog& log() const { return log_; }
+  // The values bound to the last statement executed, valid until the next
+  // cell.
+  const std::vector<std::u16string_view>& RowValues() const { return value_views_; }
 
  private:
   adodb::Connection& cn_;

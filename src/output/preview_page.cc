@@ -29,17 +29,7 @@ Status PreviewPage::Cell(int64_t, std::u16string_view strCellText) {
       strPreviewRow_.append(kCellTextPrefix);
       strCellText.remove_prefix(kCellTextPrefix.size());
     }
-    for (char16_t c : strCellText) {
-      if (c == u'&') {
-        strPreviewRow_.append(u"&amp;");
-      } else if (c == u'<') {
-        strPreviewRow_.append(u"&lt;");
-      } else if (c == u'>') {
-        strPreviewRow_.append(u"&gt;");
-      } else {
-        strPreviewRow_.push_back(c);
-      }
-    }
+    AppendEscaped(strCellText, strPreviewRow_);
   } else {
     strPreviewRow_.append(strCellText);
   }
@@ -54,6 +44,12 @@ Status PreviewPage::EndRow(int64_t i) {
   }
   strPreviewRow_.clear();
   return Status();
+}
+
+void PreviewPage::AppendSpanningRow(std::u16string_view text, int64_t columns) {
+  std::u16string row = u"\r\n<tr><td colspan=" + text::FromNumber(columns) + u"><b>";
+  AppendEscaped(text, row);
+  strRows_.Append(row.append(u"</b></td>"));
 }
 
 // Encoded piece by piece into one buffer: the pieces end at ASCII

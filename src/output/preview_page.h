@@ -32,6 +32,11 @@ class PreviewPage : public TableSink {
 
   std::u16string strRows() const { return strRows_.Joined(); }
 
+  // Appends a row of one cell spanning `columns` columns that holds `text`
+  // (in bold, "&", "<" and ">" as references): a line of the page between
+  // the table's rows.
+  void AppendSpanningRow(std::u16string_view text, int64_t columns);
+
   // The page in code page 936 ("?" for a character it lacks): "<table
   // border=1> ", the rows with every "<td></td>" shown as "<td>&nbsp;</td>",
   // "</tr></table>", the statement log, and a CR LF that ends the file's

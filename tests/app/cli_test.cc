@@ -398,5 +398,62 @@ TEST_F(RunCommandTest, InAFolderWhoseNameHoldsABackslash) {
   EXPECT_FALSE(folder_.Has("a")) << "the backslash was taken for a separator";
 }
 
+// quillmere collect on a folder of documents: the sample .doc (three
+// tables) and a .docx (one), beside things that are no documents.
+class CollectCommandLineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(folder_ / "forms/c.doc");  // a folder, not a document
+    std::filesystem::copy_file(QUILLMERE_SOURCE_DIR "/samples/test.doc", folder_ / "forms/b.doc");
+    std::filesystem::copy_file(QUILLMERE_SOURCE_DIR "/tests/document/data/merged-cells.docx",
+                               folder_ / "forms/a.DOCX");
+    folder_.Write("forms/~$a.DOCX", "Word's owner file");
+    folder_.Write("forms/notes.txt", "not a document");
+    ASSERT_EQ(Quillmere(folder_, {"newdb", "--columns", "5"}).exit_code, 0);
+  }
+  Rows Origins() const {
+    return Query(folder_ / "data.mdb",
+                 "select document, count(*) from dt_origin group by document order by min(rowid)");
+  }
+  TempFolder folder_;
+};
+
+TEST_F(CollectCommandLineTest, CollectsAFoldersDocumentsInNameOrder) {
+  Outcome run = Quillmere(folder_, {"collect", "forms", "--folder", ".", "--progress"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("holds 9 rows from 2 documents; preview: "), std::string::npos) << run.out;
+  EXPECT_EQ(Origins(), (Rows{{"a.DOCX", "4"}, {"b.doc", "5"}}));
+  EXPECT_NE(run.err.find("Reading 1/2: a.DOCX\nReading 2/2: b.doc\nStoring 1/2: a.DOCX\n"),
+            std::string::npos)
+      << run.err;
+
+  Outcome chinese =
+      Quillmere(folder_, {"collect", "forms/b.doc", "--folder", ".", "--table", "3", "--progress"},
+                "zh_CN.UTF-8");
+  ASSERT_EQ(chinese.exit_code, 0) << chinese.err;
+  EXPECT_NE(chinese.err.find("正在读取 1/1：b.doc"), std::string::npos) << chinese.err;
+  EXPECT_EQ(Origins(), (Rows{{"b.doc", "3"}}));
+
+  EXPECT_EQ(Quillmere(folder_, {"collect", "--folder", "."}).exit_code, 2);
+  EXPECT_EQ(Quillmere(folder_, {"collect", "forms", "--table", "0"}).exit_code, 2);
+  EXPECT_EQ(Quillmere(folder_, {"collect", "forms/c.doc", "--folder", "."}).exit_code, 1)
+      << "a folder without documents";
+}
+
+TEST_F(CollectCommandLineTest, ABadDocumentStopsItAllUnlessSkipped) {
+  folder_.Write("forms/bad.doc", "plain text");
+  Outcome stopped = Quillmere(folder_, {"collect", "forms", "--folder", "."});
+  EXPECT_EQ(stopped.exit_code, 1);
+  EXPECT_EQ(stopped.err.rfind("error 2001: 1 of the 3 documents cannot be collected", 0), 0u)
+      << stopped.err;
+  EXPECT_NE(stopped.err.find("\nbad.doc: error 2001: "), std::string::npos) << stopped.err;
+  EXPECT_EQ(Origins(), Rows{});
+
+  Outcome skipped = Quillmere(folder_, {"collect", "forms", "--folder", ".", "--skip-failures"});
+  ASSERT_EQ(skipped.exit_code, 0) << skipped.err;
+  EXPECT_EQ(skipped.err.rfind("left out bad.doc: error 2001: ", 0), 0u) << skipped.err;
+  EXPECT_EQ(Origins(), (Rows{{"a.DOCX", "4"}, {"b.doc", "5"}}));
+}
+
 }  // namespace
 }  // namespace quillmere

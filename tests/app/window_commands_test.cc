@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -31,9 +32,15 @@ class WindowCommandsTest : public QObject {
   void failedHiddenConversionLeavesDtTableAsItWas();
   void failedStartIsShownAndLeavesDtTableAsItWas();
   void failuresSpeakChineseInTheWindowsOwnWords();
+  void oneDroppedDocumentIsRunAsIfItWereTestDoc();
+  void severalDroppedDocumentsAreCollected();
 
  private:
   void ClickAndCloseAnyBox(const char* button);
+  void DropAndCloseAnyBox(const QStringList& paths);
+  void CloseBoxesWhile(const std::function<void()>& action);
+  QString Forms();
+  int Count(const char16_t* sql);
   int Rows();
   QString ReadCp936(const QString& name) const;
   QString Folder() const { return dir_->path(); }
@@ -63,8 +70,8 @@ void WindowCommandsTest::cleanup() {
   dir_.reset();
 }
 
-// Clicks `button`; a message box it brings up is noted and closed.
-void WindowCommandsTest::ClickAndCloseAnyBox(const char* button) {
+// Does `action`; a message box it brings up is noted and closed.
+void WindowCommandsTest::CloseBoxesWhile(const std::function<void()>& action) {
   QTimer closer;
   connect(&closer, &QTimer::timeout, [this] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
@@ -73,7 +80,42 @@ void WindowCommandsTest::ClickAndCloseAnyBox(const char* button) {
     }
   });
   closer.start(5);
-  form_->findChild<QPushButton*>(QLatin1String(button))->click();
+  action();
+}
+
+void WindowCommandsTest::ClickAndCloseAnyBox(const char* button) {
+  CloseBoxesWhile([&] { form_->findChild<QPushButton*>(QLatin1String(button))->click(); });
+}
+
+// Drops the files onto the window, as a file manager drops them.
+void WindowCommandsTest::DropAndCloseAnyBox(const QStringList& paths) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  data.setUrls(urls);
+  const QPointF where(form_->width() / 2.0, form_->height() / 2.0);
+  QDragEnterEvent enter(where.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form_.get(), &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  CloseBoxesWhile([&] { QApplication::sendEvent(form_.get(), &drop); });
+}
+
+// A folder beside the application folder holding the sample as b.doc and a
+// .docx as a.docx.
+QString WindowCommandsTest::Forms() {
+  const QString forms = dir_->filePath(QStringLiteral("forms"));
+  QDir().mkpath(forms);
+  QFile::copy(QStringLiteral(QUILLMERE_SOURCE_DIR "/samples/test.doc"), forms + "/b.doc");
+  QFile::copy(QStringLiteral(QUILLMERE_SOURCE_DIR "/tests/document/data/merged-cells.docx"),
+              forms + "/a.docx");
+  return forms;
+}
+
+int WindowCommandsTest::Count(const char16_t* sql) {
+  std::unique_ptr<adodb::Recordset> rs;
+  if (!form_->state().cn->Execute(sql, -1, &rs).ok()) return -1;
+  return QString::fromStdU16String(rs->Value(0, 0).value_or(u"")).toInt();
 }
 
 QString WindowCommandsTest::ReadCp936(const QString& name) const {
@@ -169,6 +211,42 @@ void WindowCommandsTest::failuresSpeakChineseInTheWindowsOwnWords() {
   QVERIFY2(boxes_[0].contains(QStringLiteral("表格有 4 列")), qPrintable(boxes_[0]));
   QVERIFY2(boxes_[0].contains(QStringLiteral("README.md")), qPrintable(boxes_[0]));
   QVERIFY2(!boxes_[0].contains(QStringLiteral("quillmere newdb")), qPrintable(boxes_[0]));
+}
+
+void WindowCommandsTest::oneDroppedDocumentIsRunAsIfItWereTestDoc() {
+  const QString forms = Forms();
+  DropAndCloseAnyBox({forms + "/a.docx"});
+  QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
+  QCOMPARE(Rows(), 4);  // the .docx's table: a header and four rows
+  QVERIFY(ReadCp936(QStringLiteral("tabletest.html")).contains(QStringLiteral("hm")));
+  QCOMPARE(Count(u"select count(*) from dt_origin"), 0);
+  QVERIFY(!form_->FramerControl1().HoldsDocument());
+  QVERIFY(QFile::exists(forms + "/a.docx"));
+
+  ClickAndCloseAnyBox("Command1");  // the start button still takes test.doc
+  QCOMPARE(Rows(), 5);
+}
+
+void WindowCommandsTest::severalDroppedDocumentsAreCollected() {
+  const QString forms = Forms();
+  DropAndCloseAnyBox({forms});
+  QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
+  QCOMPARE(Rows(), 9);
+  QCOMPARE(Count(u"select count(distinct document) from dt_origin"), 2);
+  QVERIFY(!QFile::exists(dir_->filePath(QStringLiteral("test.html"))));
+  QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+           QStringLiteral("数据库存在形式与CC.html显示的效果类似"));
+  QTRY_VERIFY(form_->WebBrowser1().toPlainText().contains(QStringLiteral("a.docx")));
+
+  // A bad document among them stops it all, named in one message box.
+  QFile bad(forms + "/c.doc");
+  QVERIFY(bad.open(QIODevice::WriteOnly));
+  bad.write("plain text");
+  bad.close();
+  DropAndCloseAnyBox({forms + "/a.docx", forms + "/c.doc"});
+  QCOMPARE(boxes_.size(), 1);
+  QVERIFY2(boxes_[0].contains(QStringLiteral("c.doc: error 2001")), qPrintable(boxes_[0]));
+  QCOMPARE(Rows(), 9);
 }
 
 }  // namespace quillmere

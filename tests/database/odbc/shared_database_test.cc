@@ -180,10 +180,12 @@ TEST_P(SharedDatabaseTest, NewdbMakesDtTableAndNeverDropsOne) {
   EXPECT_EQ(db_->DtTable(), Sorted(kBefore));
 
   db_->Sql("drop table dt_table");
+  db_->Sql("drop table if exists dt_origin");
   EXPECT_EQ(
       ExitCode(Spawn({"newdb", "--connection", db_->ConnectionString(), "--columns", "5"}, out)), 0)
       << testing::ReadFile(out);
   EXPECT_EQ(db_->Sql("select * from dt_table where 1=0").size(), 0u);
+  EXPECT_EQ(db_->Sql("select document, table_number, table_row, field4 from dt_origin").size(), 0u);
   db_->Sql("insert into dt_table (field4) values ('" + std::string(200, 'x') + "')");
   EXPECT_THROW(db_->Sql("insert into dt_table (field4) values ('" + std::string(201, 'x') + "')"),
                std::runtime_error)
@@ -191,6 +193,35 @@ TEST_P(SharedDatabaseTest, NewdbMakesDtTableAndNeverDropsOne) {
   if (!db_->password().empty()) {
     EXPECT_EQ(testing::ReadFile(out).find(db_->password()), std::string::npos);
   }
+}
+
+// A collection into the server makes dt_origin there when it is missing and
+// fills it with dt_table in one transaction; data.mdb is left alone.
+TEST_P(SharedDatabaseTest, CollectFillsDtTableAndDtOriginOnTheServer) {
+  db_->Sql("drop table if exists dt_origin");
+  folder_.Write("data.dsn", db_->FileDsn());
+  fs::copy_file(folder_ / "test.doc", folder_ / "copy.doc");
+  Rows twice = kSampleRows, origins;
+  twice.insert(twice.end(), kSampleRows.begin(), kSampleRows.end());
+  for (const char* document : {"copy.doc", "test.doc"}) {
+    for (size_t r = 0; r < kSampleRows.size(); ++r) {
+      origins.push_back({document, "1", std::to_string(r + 2), kSampleRows[r][0]});
+    }
+  }
+  const std::string out = folder_ / "out.txt";
+  for (int collection = 0; collection < 2; ++collection) {  // the second replaces the first
+    ASSERT_EQ(ExitCode(Spawn({"collect", folder_ / "test.doc", folder_ / "copy.doc", "--folder",
+                              folder_.path()},
+                             out)),
+              0)
+        << testing::ReadFile(out);
+    EXPECT_EQ(db_->DtTable(), Sorted(twice));
+    EXPECT_EQ(db_->Sql("select document, table_number, table_row, field0 from dt_origin order by "
+                       "document, table_row"),
+              origins);
+  }
+  EXPECT_EQ(DtTable(), kBefore) << "data.mdb is left alone";
+  ExpectPasswordInNoFile(folder_.path());
 }
 
 // Two runs started while another connection holds dt_table: when it lets go

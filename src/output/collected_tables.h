@@ -1,0 +1,80 @@
+// What a collection stores and shows: table N of many documents, each
+// converted as a run converts its table, into one dt_table, with the
+// origin of every row in dt_origin and one preview page of them all.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "convert/conversion.h"
+#include "convert/table_sink.h"
+#include "database/adodb.h"
+#include "output/dt_origin.h"
+#include "output/insert_statements.h"
+#include "output/preview_page.h"
+#include "platform/status.h"
+
+namespace quillmere {
+
+// The widths and options every document of one collection shares.
+struct CollectionShape {
+  int32_t table = 1;               // the table number taken from each document
+  bool strTableFirstLine = false;  // the first row is data
+  CellTexts cell_texts = CellTexts::kConverted;
+  int64_t columns = 1;         // the widest table's: the preview's width
+  int64_t fields = 0;          // dt_table's columns
+  std::u16string_view folder;  // where data.mdb lies, for the width failure
+};
+
+class CollectedTables {
+ public:
+  CollectedTables(adodb::Connection& cn, const CollectionShape& shape);
+
+  // Converts `strTable`, the table of `document` (its file name), inside the
+  // caller's transaction: a row naming the document on the preview, then
+  // every taken row inserted into dt_table with the statement a run would
+  // execute for it (a row wider than dt_table stopping it as it stops a run)
+  // and shown padded with empty cells to the widest table's width; then the
+  // rows' origins inserted into dt_origin.
+  Status Add(std::u16string_view document, text::TextView strTable, Progress& progress);
+
+  // A line on the preview for a document that was left out, and why.
+  void AddSkipped(std::u16string_view document, const Status& failure);
+
+  // cc.html: every document's rows after the row naming it, then the
+  // statements, as PreviewPage::Page writes them.
+  std::string Page() const { return preview_.Page(statements_.log()); }
+
+ private:
+  class DocumentRows;
+  adodb::Connection& cn_;
+  const CollectionShape shape_;
+  InsertStatements statements_;
+  PreviewPage preview_;
+  OriginRows origins_;
+};
+
+// Measures a table without storing it: the most cells any row has (all
+// rows, a header row included, as the width check counts them) and how many
+// rows would be stored.
+class TableMeasure : public TableSink {
+ public:
+  explicit TableMeasure(bool strTableFirstLine) : strTableFirstLine_(strTableFirstLine) {}
+
+  Status BeginRows() override;
+  Status Cell(int64_t k, std::u16string_view strCellText) override;
+  Status EndRow(int64_t i) override;
+  Status Finish() override { return Status(); }
+
+  int64_t widest() const { return widest_; }
+  int64_t taken_rows() const { return taken_rows_; }
+
+ private:
+  const bool strTableFirstLine_;
+  int64_t cells_ = 0;
+  int64_t widest_ = 0;
+  int64_t taken_rows_ = 0;
+};
+
+}  // namespace quillmere

@@ -1,0 +1,109 @@
+#include "output/dt_origin.h"
+
+#include <algorithm>
+
+#include "convert/ustring.h"
+#include "platform/encoding/unicode.h"
+#include "platform/translation.h"
+
+namespace quillmere {
+
+namespace {
+
+constexpr std::u16string_view kOwnColumns = u"document,table_number,table_row";
+
+std::string Schema(int64_t fields, bool server) {
+  const int count = static_cast<int>(std::clamp<int64_t>(fields, 1, kMaxOriginFields));
+  const std::string name = std::to_string(kMaxDocumentNameLength);
+  const std::string document =
+      server ? "document varchar(" + name + ")"
+             : "document text(" + name + ") check (length(document) <= " + name + ")";
+  return "create table dt_origin (" + document + ", table_number integer, table_row integer, " +
+         FieldColumns(count, server) + ")";
+}
+
+void AppendQuoted(std::u16string_view value, std::u16string& out) {
+  out.push_back(u'\'');
+  for (char16_t c : value) {
+    out.push_back(c);
+    if (c == u'\'') out.push_back(u'\'');
+  }
+  out.push_back(u'\'');
+}
+
+}  // namespace
+
+std::string DtOriginSchema(int64_t fields) { return Schema(fields, false); }
+
+std::string ServerDtOriginSchema(int64_t fields) { return Schema(fields, true); }
+
+Status CreateDtOrigin(adodb::Connection& cn, int64_t fields) {
+  const std::string schema =
+      cn.DbmsName() == "SQLite" ? DtOriginSchema(fields) : ServerDtOriginSchema(fields);
+  return cn.Execute(unicode::FromUtf8(schema), adodb::kOptionUnspecified);
+}
+
+Status CheckDtOrigin(adodb::Connection& cn, int64_t columns, bool* exists) {
+  int64_t fields = 0;
+  *exists = TableFields(cn, u"dt_origin", &fields).ok();
+  if (!*exists || fields >= columns) return Status();
+  return Status(
+      ErrorNumber::kDtTableTooNarrow,
+      Fill(Tr("The widest table has %1$s columns, but dt_origin in \"%2$s\" has only %3$s "
+              "(field0 to field%4$s). dt_origin holds only where the last collection's rows "
+              "came from: drop it (drop table dt_origin) and the next collection makes it "
+              "anew, as wide as dt_table."),
+           columns, cn.data_source(), fields, fields - 1));
+}
+
+void OriginRows::Add(int64_t table_row, const std::vector<std::u16string_view>& values) {
+  rows_.push_back(table_row);
+  for (std::u16string_view value : values) {
+    text_.append(value);
+    ends_.push_back(text_.size());
+  }
+  value_ends_.push_back(ends_.size());
+}
+
+Status OriginRows::Insert(adodb::Connection& cn, std::u16string_view document,
+                          int32_t table_number) {
+  const std::u16string number = text::FromNumber(table_number);
+  std::u16string shape, statement;
+  std::vector<std::u16string_view> values;
+  size_t shape_fields = 0, first_value = 0;
+  Status status;
+  for (size_t r = 0; r < rows_.size() && status.ok(); ++r) {
+    const size_t fields = value_ends_[r] - first_value;
+    if (shape.empty() || fields != shape_fields) {
+      shape.assign(u"insert into dt_origin (").append(kOwnColumns);
+      for (size_t k = 0; k < fields; ++k)
+        shape.append(u",field").append(text::FromNumber(static_cast<int64_t>(k)));
+      shape.append(u") values(?,cast(? as integer),cast(? as integer)");
+      for (size_t k = 0; k < fields; ++k) shape.append(u",?");
+      shape.push_back(u')');
+      shape_fields = fields;
+    }
+    const std::u16string row = text::FromNumber(rows_[r]);
+    values.assign({document, number, row});
+    statement.assign(shape, 0, shape.find(u") values(")).append(u") values(");
+    AppendQuoted(document, statement);
+    statement.append(u",").append(number).append(u",").append(row);
+    for (size_t v = first_value; v < value_ends_[r]; ++v) {
+      const size_t begin = v == 0 ? 0 : ends_[v - 1];
+      const std::u16string_view value = std::u16string_view(text_).substr(begin, ends_[v] - begin);
+      values.push_back(value);
+      statement.push_back(u',');
+      AppendQuoted(value, statement);
+    }
+    statement.push_back(u')');
+    status = cn.ExecuteWithValues(shape, values, statement);
+    first_value = value_ends_[r];
+  }
+  rows_.clear();
+  value_ends_.clear();
+  ends_.clear();
+  text_.clear();
+  return status;
+}
+
+}  // namespace quillmere

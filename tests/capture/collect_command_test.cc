@@ -1,0 +1,243 @@
+// The collect command through the real pieces: real documents of the
+// fixtures read by our own readers, a real data.mdb and real files.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "capture/collect_command.h"
+#include "convert/recorder.h"
+#include "document/document_server.h"
+#include "fake_host.h"
+#include "output/dt_origin.h"
+#include "output/dt_table.h"
+#include "platform/encoding/codepage.h"
+#include "support/fixtures.h"
+#include "support/temp_folder.h"
+
+namespace quillmere {
+namespace {
+
+using testing::FixedControls;
+using testing::Query;
+using Rows = std::vector<std::vector<std::string>>;
+
+constexpr int kFields = 10;
+// Three real documents, a .doc and two .docx, whose first tables are 5, 4
+// and 7 columns wide.
+const char* const kDocuments[] = {"doc/aspjava__Template.doc", "docx/d2p__merged_cells.docx",
+                                  "docx/ck4__11477Table_in_word.docx"};
+
+std::string Fixture(const char* relative) { return testing::FixturePath(relative).string(); }
+std::string NameOf(const char* relative) {
+  return testing::FixturePath(relative).filename().string();
+}
+
+// The real document server, except that its n-th opening fails: a
+// document changed on disk between the two passes.
+class ChangingHost : public DocumentHost {
+ public:
+  int fail_open = 0;
+  Status Open(std::u16string_view document, bool read_only, std::u16string_view prog_id,
+              std::u16string_view user_name, std::u16string_view password) override {
+    if (++opened_ == fail_open) return Status(ErrorNumber::kCorruptDocument, "changed meanwhile");
+    return server_.Open(document, read_only, prog_id, user_name, password);
+  }
+  Status ActiveDocument(WordDocument** document) override {
+    return server_.ActiveDocument(document);
+  }
+  Status Close() override { return server_.Close(); }
+
+ private:
+  document::DocumentServer server_;
+  int opened_ = 0;
+};
+
+class CollectCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* document : kDocuments) QM_REQUIRE_FIXTURE(document);
+    ASSERT_TRUE(CreateDataMdb(folder_.u16(), kFields).ok());
+    Query(db(), "insert into dt_table (field0) values ('before')");
+  }
+
+  StartContext Window(DocumentHost& host) {
+    return StartContext{folder_.u16(), host, controls_, form_, browser_, label_};
+  }
+  Status Collect(const std::vector<std::string>& documents, bool skip_failures = false,
+                 DocumentHost* host = nullptr) {
+    StartContext window = Window(host ? *host : server_);
+    return CollectTables(window, documents, skip_failures, &collected_);
+  }
+  // A click of the start button on the document, as if it were test.doc.
+  Status RunOn(const std::string& document) {
+    StartContext window = Window(server_);
+    window.document = files::ProgramPath(document);
+    return Command1_Click(window);
+  }
+
+  std::string db() const { return folder_ / "data.mdb"; }
+  Rows Table() const { return Query(db(), "select * from dt_table order by rowid"); }
+  Rows Origins() const { return Query(db(), "select * from dt_origin order by rowid"); }
+  std::u16string Page() const { return codepage::DecodeCp936(folder_.Read("cc.html")); }
+  // The statements of the page, as a run lists them under its rows.
+  std::u16string Statements() const {
+    const std::u16string page = Page();
+    const size_t start = page.find(u"</tr></table>") + 13;
+    return page.substr(start, page.size() - 2 - start);  // without the final CR LF
+  }
+  void ExpectUnchanged(const Rows& table, const Rows& origins) {
+    EXPECT_EQ(Table(), table);
+    EXPECT_EQ(Origins(), origins);
+    EXPECT_FALSE(form_.cn->InTransaction());
+  }
+
+  testing::TempFolder folder_;
+  document::DocumentServer server_;
+  FixedControls controls_;
+  FormState form_;
+  NoBrowser browser_;
+  testing::Recorder label_;
+  Collected collected_;
+};
+
+TEST_F(CollectCommandTest, TheRowsOfThreeDocumentsAreThoseOfThreeRunsWithTheirOrigins) {
+  Rows runs, origins;
+  std::u16string statements;
+  for (const char* document : kDocuments) {
+    Status run = RunOn(Fixture(document));
+    ASSERT_TRUE(run.ok()) << run.ToString();
+    const Rows rows = Table();
+    runs.insert(runs.end(), rows.begin(), rows.end());
+    for (size_t r = 0; r < rows.size(); ++r) {
+      Rows::value_type origin = {NameOf(document), "1", std::to_string(r + 2)};  // after the header
+      origin.insert(origin.end(), rows[r].begin(), rows[r].end());
+      origins.push_back(origin);
+    }
+    statements += Statements();
+  }
+  for (const char* file : {"test.html", "tabletest.html"}) std::filesystem::remove(folder_ / file);
+  const std::string bytes = [&] {
+    std::ifstream in(Fixture(kDocuments[0]), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }();
+
+  std::vector<std::string> documents;
+  for (const char* document : kDocuments) documents.push_back(Fixture(document));
+  Status status = Collect(documents);
+  ASSERT_TRUE(status.ok()) << status.ToString();
+  EXPECT_EQ(Table(), runs);
+  EXPECT_EQ(Origins(), origins);
+  EXPECT_EQ(collected_.documents, 3u);
+  EXPECT_EQ(form_.rs->RecordCount(), runs.size());
+  EXPECT_FALSE(folder_.Has("test.html") || folder_.Has("tabletest.html"));
+  std::ifstream again(Fixture(kDocuments[0]), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), bytes);
+
+  // The preview: every document's rows after a row naming it, every row as
+  // wide as the widest table (7), then the statements the runs showed.
+  const std::string page = unicode::ToUtf8(Page());
+  for (const char* document : kDocuments) {
+    EXPECT_NE(page.find("<tr><td colspan=7><b>" + NameOf(document) + "</b></td>"),
+              std::string::npos);
+  }
+  const std::regex row("\r\n<tr>((<td>[^<]*</td>)*)</td>");
+  size_t shown = 0;
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), row); it != std::sregex_iterator();
+       ++it, ++shown) {
+    const std::string cells = (*it)[1];
+    EXPECT_EQ(std::count(cells.begin(), cells.end(), '/'), 7) << cells;
+  }
+  EXPECT_EQ(shown, runs.size());
+  EXPECT_EQ(Statements(), statements);
+
+  // Progress names every document, reading then storing it.
+  EXPECT_EQ(label_.Only("status Reading 2/3: ").size(), 1u);
+  EXPECT_EQ(label_.Only("status Storing 3/3: " + NameOf(kDocuments[2])).size(), 1u);
+  EXPECT_EQ(label_.events.back(), "status 数据库存在形式与CC.html显示的效果类似");
+}
+
+TEST_F(CollectCommandTest, BadDocumentsStopItAllUnlessLeftOut) {
+  ASSERT_TRUE(Collect({Fixture(kDocuments[0])}).ok());
+  const Rows table = Table(), origins = Origins();
+  label_.events.clear();
+  folder_.Write("notes.docx", "plain text, not a document");
+  controls_.list_index = 1;  // the second table, which one document lacks
+  QM_REQUIRE_FIXTURE("docx/aspnet__Nested_tables.docx");
+  const std::vector<std::string> documents = {Fixture("docx/aspnet__Nested_tables.docx"),
+                                              folder_ / "notes.docx", Fixture(kDocuments[1]),
+                                              Fixture("docx/aspnet__Nested_tables.docx")};
+
+  Status status = Collect(documents);
+  EXPECT_EQ(status.number(), ErrorNumber::kUnsupportedFormat) << status.ToString();
+  for (const char* words :
+       {"2 of the 4 documents cannot be collected", "notes.docx: error 2001: ",
+        "d2p__merged_cells.docx: error 4004: d2p__merged_cells.docx 中只有1个表格",
+        "--skip-failures"}) {
+    EXPECT_NE(status.description().find(words), std::string::npos) << status.ToString();
+  }
+  ExpectUnchanged(table, origins);
+  EXPECT_TRUE(label_.Only("status Storing").empty()) << "nothing is stored";
+
+  status = Collect(documents, true);
+  ASSERT_TRUE(status.ok()) << status.ToString();
+  EXPECT_EQ(collected_.documents, 2u);
+  ASSERT_EQ(collected_.left_out.size(), 2u);
+  EXPECT_EQ(collected_.left_out[0].first, "notes.docx");
+  EXPECT_EQ(collected_.left_out[1].second.number(), ErrorNumber::kTableNotInDocument);
+  const Rows stored = Query(db(), "select distinct document, table_number from dt_origin");
+  EXPECT_EQ(stored, (Rows{{"aspnet__Nested_tables.docx", "2"}}));
+  EXPECT_NE(unicode::ToUtf8(Page()).find("d2p__merged_cells.docx: left out, error 4004: "),
+            std::string::npos);
+
+  // A document that fails when it is read again rolls back what the others
+  // stored.
+  const Rows collected = Table(), their_origins = Origins();
+  ChangingHost host;
+  host.fail_open = 4;  // the second document, read again
+  status = Collect({documents[0], documents[3]}, false, &host);
+  EXPECT_EQ(status.number(), ErrorNumber::kCorruptDocument);
+  EXPECT_NE(status.description().find("Storing aspnet__Nested_tables.docx failed"),
+            std::string::npos)
+      << status.ToString();
+  ExpectUnchanged(collected, their_origins);
+}
+
+TEST_F(CollectCommandTest, ATableWiderThanDtTableStopsBeforeAnyInsert) {
+  std::filesystem::remove(db());
+  ASSERT_TRUE(CreateDataMdb(folder_.u16(), 6).ok());
+  Query(db(), "insert into dt_table (field0) values ('kept')");
+  std::vector<std::string> documents;
+  for (const char* document : kDocuments) documents.push_back(Fixture(document));
+  Status status = Collect(documents);
+  EXPECT_EQ(status.number(), ErrorNumber::kDtTableTooNarrow) << status.ToString();
+  EXPECT_NE(status.description().find("The table has 7 columns"), std::string::npos);
+  EXPECT_TRUE(label_.Only("status Storing").empty());
+  ExpectUnchanged({{"kept", "NULL", "NULL", "NULL", "NULL", "NULL"}}, {});
+}
+
+TEST_F(CollectCommandTest, DtOriginIsMadeWhenMissingAndANarrowOneRefused) {
+  EXPECT_EQ(Query(db(), "select name from pragma_table_info('dt_origin') limit 5"),
+            (Rows{{"document"}, {"table_number"}, {"table_row"}, {"field0"}, {"field1"}}));
+  EXPECT_THROW(
+      Query(db(), "insert into dt_origin (document) values ('" + std::string(256, 'x') + "')"),
+      std::runtime_error);
+
+  Query(db(), "drop table dt_origin");
+  ASSERT_TRUE(Collect({Fixture(kDocuments[1])}).ok());
+  EXPECT_EQ(Query(db(), "select count(*) from pragma_table_info('dt_origin')"),
+            (Rows{{std::to_string(3 + kFields)}}));
+  EXPECT_EQ(Origins().size(), Table().size());
+
+  Query(db(), "drop table dt_origin");
+  Query(db(), "create table dt_origin (document, table_number, table_row, field0, field1)");
+  const Rows table = Table();
+  Status status = Collect({Fixture(kDocuments[1])});
+  EXPECT_EQ(status.number(), ErrorNumber::kDtTableTooNarrow);
+  EXPECT_NE(status.description().find("dt_origin in \"" + db() + "\" has only 2"),
+            std::string::npos)
+      << status.ToString();
+  ExpectUnchanged(table, {});
+}
+
+}  // namespace
+}  // namespace quillmere
