@@ -27,9 +27,9 @@ class PageParts {
 
  private:
   struct Table {
-    size_t begin;     // of "<table"
-    size_t body;      // just after the tag's ">"
-    size_t end;       // of "</table>", or the page's end
+    size_t begin;  // of "<table"
+    size_t body;   // just after the tag's ">"
+    size_t end;    // of "</table>", or the page's end
   };
 
   // The table whose body holds the byte at `at`, or null.

@@ -10,6 +10,7 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlSchemeHandler>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <functional>
 #include <utility>
@@ -46,7 +47,7 @@ QString PartLinks(int index, int count, const std::function<QUrl(int)>& url) {
 }  // namespace
 
 // Answers the engine's requests for the parts of the page shown last, at
-// quillmere-part:/GENERATION/INDEX; a part of an earlier page is not found.
+// quillmere-part://page/GENERATION/INDEX; a part of an earlier page is not found.
 class WebBrowser::PartServer : public QWebEngineUrlSchemeHandler {
  public:
   explicit PartServer(WebBrowser* browser)
@@ -68,7 +69,10 @@ class WebBrowser::PartServer : public QWebEngineUrlSchemeHandler {
 };
 
 WebBrowser::WebBrowser(QWidget* parent, size_t part_bytes)
-    : QWebEngineView(parent), part_bytes_(part_bytes), profile_(new QWebEngineProfile(this)) {
+    : QWebEngineView(parent),
+      part_bytes_(part_bytes),
+      profile_(new QWebEngineProfile(this)),
+      reading_(new QFutureWatcher<PartsRead>(this)) {
   // An off-the-record profile of its own: nothing is kept on disk, and the
   // parts it serves are this pane's.
   QWebEngineSettings* settings = profile_->settings();
@@ -97,6 +101,7 @@ WebBrowser::WebBrowser(QWidget* parent, size_t part_bytes)
             ShowCannotShow(QStringLiteral("浏览器引擎显示它时出错而停止。"));
           });
   setPage(web_page);
+  connect(reading_, &QFutureWatcherBase::finished, this, &WebBrowser::PartsReady);
   // A place in the window's tab order from the start; the engine's own
   // widget, made when the view is first shown, takes the focus for it.
   setFocusPolicy(Qt::StrongFocus);
@@ -116,6 +121,7 @@ void WebBrowser::LoadPending() {
   load_queued_ = false;
   location_ = pending_;
   parts_.reset();
+  asked_.clear();
   ++generation_;
   const std::string native = files::NativePath(location_);
   const QFileInfo file(QFile::decodeName(native.c_str()));
@@ -128,14 +134,29 @@ void WebBrowser::LoadPending() {
   load(asked_);
 }
 
+// Read and cut away from the window's thread: a page of some hundred
+// megabytes takes a second. The reading knows nothing of the pane, which may
+// be gone, or showing a later page, when it ends.
 void WebBrowser::ShowInParts(const std::string& native_path) {
-  std::string bytes;
-  Status status = files::Disk().ReadWholeFile(native_path, kMaxPageBytes, &bytes);
-  if (!status.ok()) {
-    ShowCannotShow(QString::fromStdString(status.ToString()));
+  reading_->setFuture(
+      QtConcurrent::run([native_path, part_bytes = part_bytes_, generation = generation_] {
+        PartsRead read{generation, Status(), nullptr};
+        std::string bytes;
+        read.status = files::Disk().ReadWholeFile(native_path, kMaxPageBytes, &bytes);
+        if (read.status.ok())
+          read.parts = std::make_shared<PageParts>(std::move(bytes), part_bytes);
+        return read;
+      }));
+}
+
+void WebBrowser::PartsReady() {
+  const PartsRead read = reading_->result();
+  if (read.generation != generation_) return;
+  if (!read.status.ok()) {
+    ShowCannotShow(QString::fromStdString(read.status.ToString()));
     return;
   }
-  parts_ = std::make_unique<PageParts>(std::move(bytes), part_bytes_);
+  parts_ = read.parts;
   ShowPart(0);
 }
 
@@ -151,8 +172,10 @@ void WebBrowser::ShowPart(int index) {
 }
 
 QUrl WebBrowser::PartUrl(int index) const {
-  return QUrl(
-      QStringLiteral("%1:/%2/%3").arg(QLatin1String(kPagePartScheme)).arg(generation_).arg(index));
+  return QUrl(QStringLiteral("%1://page/%2/%3")
+                  .arg(QLatin1String(kPagePartScheme))
+                  .arg(generation_)
+                  .arg(index));
 }
 
 QByteArray WebBrowser::PartPage(int index) const {

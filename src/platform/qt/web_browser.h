@@ -1,12 +1,14 @@
 // WebBrowser1: the pane that shows the preview page, in a browser engine.
 #pragma once
 
+#include <QFutureWatcher>
 #include <QUrl>
 #include <QWebEngineView>
 #include <memory>
 #include <string>
 
 #include "platform/browser.h"
+#include "platform/status.h"
 
 class QWebEngineProfile;
 
@@ -20,14 +22,14 @@ class PageParts;
 //
 // A page up to `part_bytes` long is loaded by the engine from its file. A
 // longer one, which the engine would take too long to lay out (or run out of
-// memory on), is read whole and shown in parts of about that size, each the
-// engine's own rendering of its rows, with links to the others at its top
-// and bottom.
+// memory on), is read whole, away from the window's thread, and shown in
+// parts of about that size, each the engine's own rendering of its rows,
+// with links to the others at its top and bottom.
 class WebBrowser : public QWebEngineView, public Browser {
   Q_OBJECT
 
  public:
-  static constexpr size_t kPartBytes = size_t{1} << 20;
+  static constexpr size_t kPartBytes = size_t{512} << 10;
 
   explicit WebBrowser(QWidget* parent = nullptr, size_t part_bytes = kPartBytes);
   ~WebBrowser() override;
@@ -49,22 +51,29 @@ class WebBrowser : public QWebEngineView, public Browser {
 
  private:
   class PartServer;
+  struct PartsRead {
+    int generation;
+    Status status;
+    std::shared_ptr<const PageParts> parts;
+  };
 
   void LoadPending();
   void ShowInParts(const std::string& native_path);
+  void PartsReady();
   void ShowCannotShow(const QString& reason);
   QByteArray PartPage(int index) const;
   QUrl PartUrl(int index) const;
 
   const size_t part_bytes_;
   QWebEngineProfile* profile_;
+  QFutureWatcher<PartsRead>* reading_;
   std::u16string pending_;
   std::u16string location_;
   bool load_queued_ = false;
-  bool whole_page_ = false;           // shown from its file
-  std::unique_ptr<PageParts> parts_;  // or read and shown in parts
-  int generation_ = 0;                // of parts_, in the parts' addresses
-  QUrl asked_;                        // of the load asked for last
+  bool whole_page_ = false;                 // shown from its file
+  std::shared_ptr<const PageParts> parts_;  // or read and shown in parts
+  int generation_ = 0;                      // of parts_, in the parts' addresses
+  QUrl asked_;                              // of the load asked for last
 };
 
 }  // namespace quillmere

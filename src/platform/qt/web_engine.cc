@@ -20,7 +20,7 @@ void PrepareWebEngine() {
   // can still ask for it.
   QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
   QWebEngineUrlScheme scheme(kPagePartScheme);
-  scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+  scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
   QWebEngineUrlScheme::registerScheme(scheme);
 }
 

@@ -15,7 +15,8 @@ std::string PreviewShaped(int rows) {
     page += "\r\n<tr><td>\xD7\xE9" + std::to_string(r) + "</td><td>&nbsp;</td></td>";
   }
   page += "</tr></table>";
-  for (int r = 0; r < rows; ++r) page += "\r\n<br>insert into dt_table values('" + std::to_string(r) + "')";
+  for (int r = 0; r < rows; ++r)
+    page += "\r\n<br>insert into dt_table values('" + std::to_string(r) + "')";
   return page + "\r\n";
 }
 
