@@ -13,12 +13,11 @@
 //
 // Counters: page_bytes, the size of cc.html; parts, how many parts the pane
 // shows it in; cpu_s, the processor time this process and the engine's
-// used until then (what the time would be on an idle machine, at most); last_part_s, the time from asking for the last part until it
-// is shown; stall_ms, the longest the window's event loop went without
-// turning over (a 5 ms timer's longest gap) while the pane loaded;
-// peak_MiB, the peak resident sets of this process and of the engine's
-// processes (VmHWM), summed, so pages they share count in each; pss_MiB,
-// their proportional set sizes summed once the page is shown, which count a
+// used until then (what the time would be on an idle machine, at most); last_part_s, the time from
+// asking for the last part until it is shown; stall_ms, the longest the window's event loop went
+// without turning over (a 5 ms timer's longest gap) while the pane loaded; peak_MiB, the peak
+// resident sets of this process and of the engine's processes (VmHWM), summed, so pages they share
+// count in each; pss_MiB, their proportional set sizes summed once the page is shown, which count a
 // shared page once.
 #include <benchmark/benchmark.h>
 
@@ -90,7 +89,8 @@ double TreeSum(const char* file, const char* field) {
     QFile proc(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(file)));
     if (!proc.open(QIODevice::ReadOnly)) continue;
     for (const QByteArray& line : proc.readAll().split('\n')) {
-      if (line.startsWith(field)) kib += line.mid(qstrlen(field)).trimmed().split(' ')[0].toDouble();
+      if (line.startsWith(field))
+        kib += line.mid(qstrlen(field)).trimmed().split(' ')[0].toDouble();
     }
   }
   return kib / 1024;
@@ -138,9 +138,8 @@ void BM_PaneShowsPage(benchmark::State& state) {
     QSignalSpy loads(pane, &QWebEngineView::loadFinished);
     QElapsedTimer clock, since_tick;
     QTimer ticks;
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-      stall = std::max(stall, static_cast<double>(since_tick.restart()));
-    });
+    QObject::connect(&ticks, &QTimer::timeout,
+                     [&] { stall = std::max(stall, static_cast<double>(since_tick.restart())); });
     QObject::connect(pane, &QWebEngineView::loadFinished, &ticks, &QTimer::stop);
     const double cpu_before = TreeCpuSeconds();
     clock.start();

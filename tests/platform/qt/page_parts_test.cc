@@ -20,7 +20,7 @@ std::string PreviewShaped(int rows) {
   return page + "\r\n";
 }
 
-constexpr std::string_view kTableTag = "<table border=1> ";
+constexpr std::string_view kTableTag = "<table border=1>";
 constexpr std::string_view kTableEnd = "</table>";
 
 TEST(PagePartsTest, APageWithinThePartSizeIsOnePart) {
