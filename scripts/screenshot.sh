@@ -46,8 +46,8 @@ for _ in $(seq 1 100); do
   # import asks for a click when no window has the title yet: look first,
   # and name the window by its id (the browser engine makes a hidden window
   # called "quillmere", which import would take for it).
-  window=$(xwininfo -name Quillmere 2> /dev/null | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
-  [ -n "$window" ] || continue
+  window=$(xwininfo -name Quillmere 2> /dev/null) || continue
+  window=$(sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p' <<< "$window")
   timeout 20 import -window "$window" "$tmp" 2> /dev/null || continue
   colours=$(identify -format '%k' "$tmp")
   # Painted, and the same as half a second ago: the window has settled.
