@@ -43,9 +43,12 @@ for _ in $(seq 1 100); do
     echo "the program ended before its window could be photographed" >&2
     exit 1
   fi
-  # import asks for a click when no window has the title yet: look first.
-  xwininfo -name Quillmere > /dev/null 2>&1 || continue
-  timeout 20 import -window Quillmere "$tmp" 2> /dev/null || continue
+  # import asks for a click when no window has the title yet: look first,
+  # and name the window by its id (the browser engine makes a hidden window
+  # called "quillmere", which import would take for it).
+  window=$(xwininfo -name Quillmere 2> /dev/null) || continue
+  window=$(sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p' <<< "$window")
+  timeout 20 import -window "$window" "$tmp" 2> /dev/null || continue
   colours=$(identify -format '%k' "$tmp")
   # Painted, and the same as half a second ago: the window has settled.
   sum=$(md5sum < "$tmp")

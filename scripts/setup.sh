@@ -11,7 +11,7 @@ packages=(
   unixodbc unixodbc-dev odbc-postgresql libsqliteodbc postgresql mdbtools-dev
   gettext
   libzip-dev libpugixml-dev
-  qt6-base-dev
+  qt6-base-dev qt6-webengine-dev
   xvfb xauth x11-utils imagemagick fonts-wqy-microhei
   "$@"
 )

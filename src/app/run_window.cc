@@ -12,6 +12,7 @@
 #include "platform/program_paths.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
+#include "platform/qt/web_engine.h"
 
 namespace quillmere {
 
@@ -60,6 +61,7 @@ Status Convert(Form1& form) {
 Form1Commands WindowCommands() { return Form1Commands{Start, Convert, Drop}; }
 
 int RunWindow(int& argc, char** argv, const std::u16string& folder) {
+  PrepareWebEngine();
   QApplication app(argc, argv);
   QApplication::setDesktopFileName("quillmere");  // the menu entry, quillmere.desktop
   // After QApplication, which sets the locale from the environment.

@@ -16,6 +16,7 @@ Form1Commands WindowCommands();
 
 // Opens Form1 on `folder` (in the program's form) as the application folder,
 // in front of the document server, and returns when the window has closed.
+// It makes the QApplication, the browser engine prepared first.
 int RunWindow(int& argc, char** argv, const std::u16string& folder);
 
 }  // namespace quillmere

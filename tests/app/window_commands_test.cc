@@ -16,6 +16,8 @@
 #include "platform/messages.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
+#include "platform/qt/web_engine.h"
+#include "support/shown_text.h"
 #include "support/temp_folder.h"
 
 namespace quillmere {
@@ -23,10 +25,14 @@ namespace quillmere {
 class WindowCommandsTest : public QObject {
   Q_OBJECT
 
+ public:
+  static void initMain() { PrepareWebEngine(); }
+
  private slots:
   void init();
   void cleanup();
   void startButtonFillsDtTableAndShowsThePreview();
+  void previewOfThousandsOfRowsIsShownWhole();
   void secondClickReplacesTheRowsOnTheSameConnection();
   void hiddenConversionButtonAddsTheRowsAgain();
   void failedHiddenConversionLeavesDtTableAsItWas();
@@ -149,7 +155,23 @@ void WindowCommandsTest::startButtonFillsDtTableAndShowsThePreview() {
   QVERIFY(ReadCp936(QStringLiteral("test.html")).contains(QStringLiteral("课程表")));
   QVERIFY(ReadCp936(QStringLiteral("cc.html"))
               .contains(QStringLiteral("values('合计total','合计total','440','跨两列')")));
-  QTRY_VERIFY(form_->WebBrowser1().toPlainText().contains(QStringLiteral("insert into dt_table")));
+  QTRY_VERIFY(testing::ShownText(form_->WebBrowser1())
+                  .contains(QStringLiteral("values('合计total','合计total','440','跨两列')")));
+}
+
+void WindowCommandsTest::previewOfThousandsOfRowsIsShownWhole() {
+  QVERIFY(QFile::remove(dir_->filePath(QStringLiteral("test.doc"))));
+  QVERIFY(
+      QFile::copy(QStringLiteral(LARGE_2000_ROWS_DOC), dir_->filePath(QStringLiteral("test.doc"))));
+  ClickAndCloseAnyBox("Command1");
+  QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
+  QCOMPARE(Rows(), 2000);
+  WebBrowser& pane = form_->WebBrowser1();
+  QTRY_VERIFY_WITH_TIMEOUT(testing::ShownText(pane).contains(
+                               QStringLiteral("values('row2000','0','itemname60','500.00')")),
+                           30000);
+  QVERIFY(testing::ShownText(pane).contains(QStringLiteral("row2000\t0\titemname60\t500.00")));
+  QCOMPARE(pane.PartCount(), 1);
 }
 
 void WindowCommandsTest::secondClickReplacesTheRowsOnTheSameConnection() {
@@ -236,7 +258,7 @@ void WindowCommandsTest::severalDroppedDocumentsAreCollected() {
   QVERIFY(!QFile::exists(dir_->filePath(QStringLiteral("test.html"))));
   QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
            QStringLiteral("数据库存在形式与CC.html显示的效果类似"));
-  QTRY_VERIFY(form_->WebBrowser1().toPlainText().contains(QStringLiteral("a.docx")));
+  QTRY_VERIFY(testing::ShownText(form_->WebBrowser1()).contains(QStringLiteral("a.docx")));
 
   // A bad document among them stops it all, named in one message box.
   QFile bad(forms + "/c.doc");

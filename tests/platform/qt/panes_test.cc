@@ -1,7 +1,7 @@
-// The browser pane and the document pane, on the offscreen platform.
+// The browser pane and the document pane, on the offscreen platform (the
+// browser engine renders there without a display).
 #include <QLabel>
 #include <QTemporaryDir>
-#include <QTextFrame>
 #include <QtTest>
 
 #include "platform/encoding/codepage.h"
@@ -9,6 +9,8 @@
 #include "platform/qt/framer_control.h"
 #include "platform/qt/recording_document_host.h"
 #include "platform/qt/web_browser.h"
+#include "platform/qt/web_engine.h"
+#include "support/shown_text.h"
 
 namespace quillmere {
 namespace {
@@ -26,18 +28,38 @@ void WritePage(const QString& path, const QString& page) {
   QVERIFY(files::Disk().WriteWholeFile(path.toStdString(), bytes).ok());
 }
 
+// A page shaped as the preview page: `rows` rows of a table, then a
+// statement for each.
+QString LongPage(int rows) {
+  QString page = QStringLiteral("<table border=1> ");
+  for (int row = 0; row < rows; ++row) {
+    page += QStringLiteral("\r\n<tr><td>第%1行</td><td>value</td></td>").arg(row);
+  }
+  page += QStringLiteral("</tr></table>");
+  for (int row = 0; row < rows; ++row) {
+    page += QStringLiteral("\r\n<br>insert into dt_table (field0) values('第%1行')").arg(row);
+  }
+  return page;
+}
+
 }  // namespace
+
+using testing::ShownText;
 
 class PanesTest : public QObject {
   Q_OBJECT
 
+ public:
+  static void initMain() { PrepareWebEngine(); }
+
  private slots:
   void browserStartsWithNoPage();
-  void browserLoadsThePageWrittenAfterTheCall();
+  void browserShowsThePageWrittenAfterEachCallReadAsCodePage936();
   void browserReadsPathsWithBackslashSeparators();
   void browserShowsTheLastOfSeveralRequests();
   void browserSaysSoWhenThePageIsMissing();
-  void browserShowsTheStartOfALongPage();
+  void browserShowsThousandsOfRowsWhole();
+  void browserShowsALongerPageInPartsLinkedToEachOther();
   void documentPaneStartsEmpty();
   void documentPaneForwardsOpenAndShowsTheDocument();
   void documentPaneStaysEmptyWhenOpenFails();
@@ -51,65 +73,104 @@ class PanesTest : public QObject {
 
 void PanesTest::browserStartsWithNoPage() {
   WebBrowser browser;
-  QVERIFY(browser.toPlainText().isEmpty());
-  QVERIFY(browser.source().isEmpty());
+  QVERIFY(browser.url().isEmpty());
   QVERIFY(browser.LocationPath().empty());
+  QCOMPARE(browser.PartCount(), 0);
 }
 
-void PanesTest::browserLoadsThePageWrittenAfterTheCall() {
+// The page carries no character set: the pane reads it as code page 936
+// (two-byte characters, the euro sign at 0x80, a GBK-only character).
+void PanesTest::browserShowsThePageWrittenAfterEachCallReadAsCodePage936() {
   const QString path = dir_.filePath(QStringLiteral("cc.html"));
   WritePage(path, QStringLiteral("<table border=1> <tr><td>上一次</td></table>"));
   WebBrowser browser;
   browser.Navigate2(U16(path));
-  QVERIFY(browser.toPlainText().isEmpty());  // nothing is read during the call
-  WritePage(path, QStringLiteral("<table border=1> <tr><td>数据库</td><td>&nbsp;</td></tr></table>"
-                                 "<br>insert into dt_table"));
-  QTRY_VERIFY(browser.toPlainText().contains(QStringLiteral("数据库")));
-  QVERIFY(!browser.toPlainText().contains(QStringLiteral("上一次")));
-  QVERIFY(browser.toPlainText().contains(QStringLiteral("insert into dt_table")));
-  QCOMPARE(browser.document()->rootFrame()->childFrames().size(), 1);  // the table
+  const QString chinese = QStringLiteral("数据库，€丂");
+  WritePage(path, QStringLiteral("<table border=1> <tr><td>%1</td><td>&nbsp;</td></tr></table>"
+                                 "<br>insert into dt_table")
+                      .arg(chinese));
+  QTRY_VERIFY(ShownText(browser).contains(chinese));
+  QVERIFY(!ShownText(browser).contains(QStringLiteral("上一次")));
+  QVERIFY(ShownText(browser).contains(QStringLiteral("insert into dt_table")));
+  QCOMPARE(browser.PartCount(), 1);
+  // The next run writes the same file again.
+  WritePage(path, QStringLiteral("<b>第二次</b>"));
+  browser.Navigate2(U16(path));
+  QTRY_COMPARE(ShownText(browser), QStringLiteral("第二次"));
 }
 
 void PanesTest::browserReadsPathsWithBackslashSeparators() {
   WritePage(dir_.filePath(QStringLiteral("cc.html")), QStringLiteral("<b>表格</b>"));
   WebBrowser browser;
   browser.Navigate2(U16(dir_.path() + QStringLiteral("\\cc.html")));
-  QTRY_COMPARE(browser.toPlainText(), QStringLiteral("表格"));
+  QTRY_COMPARE(ShownText(browser), QStringLiteral("表格"));
 }
 
 void PanesTest::browserShowsTheLastOfSeveralRequests() {
-  WritePage(dir_.filePath(QStringLiteral("a.html")), QStringLiteral("first"));
-  WritePage(dir_.filePath(QStringLiteral("b.html")), QStringLiteral("second"));
+  for (const char* name : {"a.html", "b.html", "c.html"}) {
+    WritePage(dir_.filePath(QLatin1String(name)), QLatin1String(name));
+  }
   WebBrowser browser;
   browser.Navigate2(U16(dir_.filePath(QStringLiteral("a.html"))));
   browser.Navigate2(U16(dir_.filePath(QStringLiteral("b.html"))));
-  QTRY_COMPARE(browser.toPlainText(), QStringLiteral("second"));
+  QTRY_COMPARE(ShownText(browser), QStringLiteral("b.html"));
+  // One asked for while the other loads.
+  browser.Navigate2(U16(dir_.filePath(QStringLiteral("a.html"))));
   QCoreApplication::processEvents();
-  QCOMPARE(browser.toPlainText(), QStringLiteral("second"));
+  browser.Navigate2(U16(dir_.filePath(QStringLiteral("c.html"))));
+  QTRY_COMPARE(ShownText(browser), QStringLiteral("c.html"));
+  QTest::qWait(200);
+  QCOMPARE(ShownText(browser), QStringLiteral("c.html"));
 }
 
 void PanesTest::browserSaysSoWhenThePageIsMissing() {
   WebBrowser browser;
   const QString missing = dir_.filePath(QStringLiteral("missing.html"));
   browser.Navigate2(U16(missing));
-  QTRY_VERIFY(browser.toPlainText().startsWith(QStringLiteral("无法显示网页")));
-  QVERIFY(browser.toPlainText().contains(missing));
+  QTRY_VERIFY(ShownText(browser).startsWith(QStringLiteral("无法显示网页")));
+  QVERIFY(ShownText(browser).contains(missing));
+  QCOMPARE(browser.PartCount(), 0);
 }
 
-void PanesTest::browserShowsTheStartOfALongPage() {
-  QString page = QStringLiteral("<table border=1> ");
-  for (int row = 0; row < 20000; ++row) {
-    page += QStringLiteral("\r\n<tr><td>第%1行</td><td>value</td></td>").arg(row);
-  }
-  page += QStringLiteral("</tr></table>\r\n<br>insert into dt_table");
+void PanesTest::browserShowsThousandsOfRowsWhole() {
   const QString path = dir_.filePath(QStringLiteral("cc.html"));
-  WritePage(path, page);
+  WritePage(path, LongPage(5000));
   WebBrowser browser;
   browser.Navigate2(U16(path));
-  QTRY_VERIFY(browser.toPlainText().contains(QStringLiteral("第0行")));
-  QVERIFY(!browser.toPlainText().contains(QStringLiteral("第19999行")));
-  QVERIFY(browser.toPlainText().contains(QStringLiteral("完整内容见")));
-  QCOMPARE(browser.document()->rootFrame()->childFrames().size(), 1);  // the table, closed
+  QTRY_VERIFY_WITH_TIMEOUT(ShownText(browser).contains(QStringLiteral("values('第4999行')")),
+                           30000);
+  const QString shown = ShownText(browser);
+  QVERIFY(shown.contains(QStringLiteral("第0行")));
+  QVERIFY(shown.contains(QStringLiteral("第4999行\tvalue")));  // the table's last row
+  QCOMPARE(browser.PartCount(), 1);
+}
+
+// Parts of 4 KB here: the first holds the first rows and a link on, the last
+// the last statement, each the whole of its rows and no more.
+void PanesTest::browserShowsALongerPageInPartsLinkedToEachOther() {
+  const QString path = dir_.filePath(QStringLiteral("cc.html"));
+  WritePage(path, LongPage(300));
+  WebBrowser browser(nullptr, 4096);
+  browser.resize(800, 400);
+  browser.show();
+  browser.Navigate2(U16(path));
+  QTRY_VERIFY(ShownText(browser).contains(QStringLiteral("第0行\tvalue")));
+  const int parts = browser.PartCount();
+  QVERIFY2(parts > 4, qPrintable(QString::number(parts)));
+  QString shown = ShownText(browser);
+  QVERIFY(shown.contains(QStringLiteral("这是第 1 部分")));
+  QVERIFY(!shown.contains(QStringLiteral("第299行")));
+  // Tab reaches the first link, 下一部分; Return follows it.
+  browser.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&browser));
+  browser.setFocus();
+  QTest::keyClick(browser.focusProxy(), Qt::Key_Tab);
+  QTest::qWait(500);
+  QTest::keyClick(browser.focusProxy(), Qt::Key_Return);
+  QTRY_VERIFY(ShownText(browser).contains(QStringLiteral("这是第 2 部分")));
+  browser.ShowPart(parts - 1);
+  QTRY_VERIFY(ShownText(browser).contains(QStringLiteral("values('第299行')")));
+  QVERIFY(!ShownText(browser).contains(QStringLiteral("第0行")));
 }
 
 void PanesTest::documentPaneStartsEmpty() {
