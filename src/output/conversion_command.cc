@@ -98,9 +98,15 @@ Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& 
   QM_RETURN_IF_ERROR(cn.Execute(u"select * from dt_table", adodb::kOptionUnspecified, &form.rs));
   // Asked for before the page is written: the pane loads it later.
   WebBrowser1.Navigate2(files::PreviewTarget(app_folder));
-  const std::string page = preview.Page(statements.log());
-  QM_RETURN_IF_ERROR(
-      file_system.ReplaceWholeFile(files::NativePath(files::PreviewFileName(app_folder)), page));
+  // Written from the rows and the log as they stand, never joined.
+  auto write_page = [&](const files::FileSystem::PieceWriter& write) {
+    for (std::string_view piece : preview.PagePieces(statements.log())) {
+      QM_RETURN_IF_ERROR(write(piece));
+    }
+    return Status();
+  };
+  QM_RETURN_IF_ERROR(file_system.ReplaceWholeFileInPieces(
+      files::NativePath(files::PreviewFileName(app_folder)), write_page));
   Label1.ShowStatus(u"数据库存在形式与CC.html显示的效果类似");
   return Status();
 }

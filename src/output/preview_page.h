@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/conversion.h"
 #include "convert/table_sink.h"
@@ -30,18 +31,18 @@ class PreviewPage : public TableSink {
   Status EndRow(int64_t i) override;
   Status Finish() override { return Status(); }
 
-  std::u16string strRows() const { return strRows_.Joined(); }
-
-  // The page in code page 936 ("?" for a character it lacks): "<table
-  // border=1> ", the rows with every "<td></td>" shown as "<td>&nbsp;</td>",
-  // "</tr></table>", the statement log, and a CR LF that ends the file's
-  // last line.
-  std::string Page(const TextLog& strSqlLog) const;
+  // The page in code page 936 ("?" for a character it lacks), as the pieces
+  // it is written in, in order: "<table border=1> ", the rows with every
+  // "<td></td>" shown as "<td>&nbsp;</td>", "</tr></table>", the statement
+  // log, and a CR LF that ends the file's last line. The pieces point into
+  // this page and the log.
+  std::vector<std::string_view> PagePieces(const TextLog& strSqlLog) const;
 
  private:
   const bool strTableFirstLine_;
   const bool kept_;
-  std::u16string strPreviewRow_;
+  std::u16string strPreviewRow_ = u"\r\n<tr>";  // then the current row's cells
+  std::u16string shown_row_;                    // the row as the page shows it
   TextLog strRows_;
 };
 

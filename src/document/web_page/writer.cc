@@ -98,22 +98,21 @@ uint64_t EstimateBytes(const std::vector<Note>& notes) {
 
 class PageWriter {
  public:
-  // Writes the page's bytes into `page`. Stops early (and says so with
-  // Over) once the page passes `max_bytes`.
-  PageWriter(uint64_t max_bytes, std::string& page) : max_bytes_(max_bytes), page_(page) {}
+  // Hands the page's bytes to `write` a piece at a time. Stops early (and
+  // says so with Over, or with the write's failure) once the page passes
+  // `max_bytes` or a write fails.
+  PageWriter(uint64_t max_bytes, const files::FileSystem::PieceWriter& write)
+      : max_bytes_(max_bytes), write_(write) {}
   // Every character takes at least one byte, so a page of more characters
   // than the limit is too large before it is encoded.
-  bool Over() const { return page_.size() + out_.size() > max_bytes_; }
+  bool Over() const { return written_ + out_.size() > max_bytes_; }
+  const Status& write_status() const { return write_status_; }
 
   void Write(const Document& document) {
-    uint64_t estimate = kPageStart.size() + kSectionEnd.size() + kPageEnd.size() +
-                        EstimateBytes(document.body) + EstimateBytes(document.footnotes) +
-                        EstimateBytes(document.endnotes);
-    page_.reserve(std::min(estimate, max_bytes_));
     out_ = kPageStart;
     for (const Block& block : document.body) {
       Encode(kPieceUnits);
-      if (Over()) break;
+      if (Stopped()) break;
       if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
         out_ += u"<p class=MsoNormal>";
         AppendContent(*paragraph);
@@ -132,14 +131,19 @@ class PageWriter {
   }
 
  private:
+  bool Stopped() const { return Over() || !write_status_.ok(); }
+
   // Encodes what was written once it is `at_least` units long, keeping a
-  // high surrogate for the low one that follows it.
+  // high surrogate for the low one that follows it, and hands it on.
   void Encode(size_t at_least) {
-    if (out_.size() < at_least || out_.empty()) return;
+    if (out_.size() < at_least || out_.empty() || Stopped()) return;
     size_t count = out_.size();
     if (at_least > 0 && out_.back() >= 0xD800 && out_.back() <= 0xDBFF) --count;
-    page_ += codepage::EncodeCp936(std::u16string_view(out_).substr(0, count),
-                                   codepage::Unencodable::kCharacterReference);
+    bytes_.clear();
+    codepage::AppendCp936(std::u16string_view(out_).substr(0, count),
+                          codepage::Unencodable::kCharacterReference, &bytes_);
+    written_ += bytes_.size();
+    if (written_ <= max_bytes_) write_status_ = write_(bytes_);
     out_.erase(0, count);
   }
 
@@ -165,7 +169,7 @@ class PageWriter {
             u"<hr align=left size=1 width=\"33%\">\r\n\r\n<![endif]>\r\n\r\n";
     for (size_t i = 0; i < notes.size(); ++i) {
       Encode(kPieceUnits);
-      if (Over()) break;
+      if (Stopped()) break;
       std::u16string number = unicode::FromNumber(static_cast<int64_t>(i + 1));
       out_ += u"<div style='mso-element:" + std::u16string(kind) + u"' id=" +
               (endnotes ? u"edn" : u"ftn") + number + u">\r\n\r\n";
@@ -207,7 +211,7 @@ class PageWriter {
         u"style='border-collapse:collapse;border:none;mso-border-alt:solid windowtext .5pt;\r\n";
     Indent(indent + 1);
     out_ += u"mso-yfti-tbllook:1184;mso-padding-alt:0cm 5.4pt 0cm 5.4pt'>\r\n";
-    for (size_t r = 0; r < layout.rows.size() && !Over(); ++r) {
+    for (size_t r = 0; r < layout.rows.size() && !Stopped(); ++r) {
       WriteRow(layout, r, indent + 1);
       Encode(kPieceUnits);
     }
@@ -303,9 +307,12 @@ class PageWriter {
   }
 
   std::u16string out_;  // written, not yet encoded
+  std::string bytes_;   // the piece being handed on
   NoteCount notes_;
   const uint64_t max_bytes_;
-  std::string& page_;
+  const files::FileSystem::PieceWriter& write_;
+  uint64_t written_ = 0;  // bytes encoded so far
+  Status write_status_;
 };
 
 Status TooLarge(uint64_t max_bytes) {
@@ -317,15 +324,29 @@ Status TooLarge(uint64_t max_bytes) {
 
 }  // namespace
 
+Status Write(const Document& document, const files::FileSystem::PieceWriter& write,
+             uint64_t max_bytes) {
+  PageWriter writer(max_bytes, write);
+  writer.Write(document);
+  QM_RETURN_IF_ERROR(writer.write_status());
+  return writer.Over() ? TooLarge(max_bytes) : Status();
+}
+
 Status Write(const Document& document, std::string* page, uint64_t max_bytes) {
   page->clear();
-  PageWriter writer(max_bytes, *page);
-  writer.Write(document);
-  if (writer.Over()) {
-    page->clear();
-    return TooLarge(max_bytes);
-  }
-  return Status();
+  const uint64_t estimate = kPageStart.size() + kSectionEnd.size() + kPageEnd.size() +
+                            EstimateBytes(document.body) + EstimateBytes(document.footnotes) +
+                            EstimateBytes(document.endnotes);
+  page->reserve(std::min(estimate, max_bytes));
+  Status status = Write(
+      document,
+      [&](std::string_view piece) {
+        page->append(piece);
+        return Status();
+      },
+      max_bytes);
+  if (!status.ok()) page->clear();
+  return status;
 }
 
 }  // namespace quillmere::document::web_page
