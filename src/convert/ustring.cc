@@ -76,10 +76,29 @@ inline bool IsWhiteSpace(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
 }
 
+// The stretch of code points between two runs that holds the CJK
+// ideographs, which no run lowers: they are passed by without a search.
+struct Stretch {
+  char32_t after, before;  // the code points strictly between
+};
+constexpr char32_t kFirstIdeograph = 0x4E00, kLastIdeograph = 0x9FFF;
+constexpr Stretch kIdeographStretch = [] {
+  for (size_t k = 1; k < std::size(kLowercaseRuns); ++k) {
+    if (kLowercaseRuns[k].first > kFirstIdeograph) {
+      return Stretch{kLowercaseRuns[k - 1].last, kLowercaseRuns[k].first};
+    }
+  }
+  return Stretch{0, 0};
+}();
+static_assert(kIdeographStretch.after < kFirstIdeograph &&
+                  kIdeographStretch.before > kLastIdeograph,
+              "no run lowers a CJK ideograph");
+
 }  // namespace
 
 char32_t LowercaseCodePoint(char32_t c) {
   if (c < U'A') return c;  // the first upper-case letter
+  if (c > kIdeographStretch.after && c < kIdeographStretch.before) return c;
   auto it = std::upper_bound(std::begin(kLowercaseRuns), std::end(kLowercaseRuns), c,
                              [](char32_t v, const LowercaseRun& r) { return v < r.first; });
   if (it == std::begin(kLowercaseRuns)) return c;
