@@ -10,36 +10,38 @@ namespace {
 using text::Text;
 using text::TextView;
 
-// Position of the last ">" in [from, next "<" at or after `from`), or npos.
-// Each stretch between two "<" is scanned by at most two starting points, so
-// a sweep stays linear.
-size_t LastCloseBeforeNextOpen(TextView s, size_t from) {
-  size_t last = TextView::npos;
-  for (size_t k = from; k < s.size() && s[k] != u'<'; ++k) {
-    if (s[k] == u'>') last = k;
+// Position of the last ">" in [from, end), or npos, looked for from the end.
+size_t LastClose(TextView s, size_t from, size_t end) {
+  for (size_t k = end; k > from; --k) {
+    if (s[k - 1] == u'>') return k - 1;
   }
-  return last;
+  return TextView::npos;
 }
 
 // Finds every match and hands the text on in order: the stretches between
 // matches to `keep`, and one call of `blank` for every match (which stands
 // for the blank it is replaced with). A match starts at a "<" for which
 // `starts(s, i)` holds and takes, from its third character on, the longest
-// stretch without "<" that ends in ">".
+// stretch without "<" that ends in ">": up to the last ">" before the next
+// "<". Each "<" is found once, and the stretch before it is read back only
+// as far as its last ">", so a sweep stays linear.
 template <typename StartTest, typename Keep, typename Blank>
 void ScanMatches(TextView s, StartTest starts, Keep keep, Blank blank) {
   constexpr size_t kTagHead = 2;  // the "<" and the one character after it
   size_t copied = 0;
-  for (size_t i = text::IndexOf(s, u'<'); i != TextView::npos && i + 1 < s.size();
-       i = text::IndexOf(s, u'<', i)) {
-    size_t close = starts(s, i) ? LastCloseBeforeNextOpen(s, i + kTagHead) : TextView::npos;
+  for (size_t i = text::IndexOf(s, u'<'); i != TextView::npos && i + 1 < s.size();) {
+    const size_t next = text::IndexOf(s, u'<', i + kTagHead);
+    const size_t close = starts(s, i)
+                             ? LastClose(s, i + kTagHead, next == TextView::npos ? s.size() : next)
+                             : TextView::npos;
     if (close == TextView::npos) {
-      ++i;
+      i = s[i + 1] == u'<' ? i + 1 : next;
       continue;
     }
     keep(s.substr(copied, i - copied));
     blank();
-    copied = i = close + 1;
+    copied = close + 1;
+    i = next;
   }
   keep(s.substr(copied));
 }

@@ -72,6 +72,33 @@ size_t FindEither(TextView s, size_t from, char16_t a, char16_t b) {
   return TextView::npos;
 }
 
+// FindEither's counterpart for a pair of units, each of two values.
+size_t FindPair(TextView s, size_t from, char16_t a, char16_t a_too, char16_t b, char16_t b_too) {
+  const char16_t* p = s.data();
+  const size_t n = s.size();
+  size_t i = from;
+#if defined(__SSE2__)
+  constexpr size_t kUnitsPerVector = sizeof(__m128i) / sizeof(char16_t);
+  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
+  const __m128i va_too = _mm_set1_epi16(static_cast<short>(a_too));
+  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+  const __m128i vb_too = _mm_set1_epi16(static_cast<short>(b_too));
+  for (; i + kUnitsPerVector < n; i += kUnitsPerVector) {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+    const __m128i match =
+        _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi16(first, va), _mm_cmpeq_epi16(first, va_too)),
+                      _mm_or_si128(_mm_cmpeq_epi16(second, vb), _mm_cmpeq_epi16(second, vb_too)));
+    const int mask = _mm_movemask_epi8(match);  // two bits per matching unit
+    if (mask != 0) return i + __builtin_ctz(mask) / sizeof(char16_t);
+  }
+#endif
+  for (; i + 1 < n; ++i) {
+    if ((p[i] == a || p[i] == a_too) && (p[i + 1] == b || p[i + 1] == b_too)) return i;
+  }
+  return TextView::npos;
+}
+
 inline bool IsWhiteSpace(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
 }
@@ -113,6 +140,11 @@ size_t IndexOf(TextView haystack, char16_t unit, size_t from) {
 
 size_t IndexOfEither(TextView haystack, char16_t a, char16_t b, size_t from) {
   return from >= haystack.size() ? TextView::npos : FindEither(haystack, from, a, b);
+}
+
+size_t IndexOfPair(TextView haystack, char16_t a, char16_t a_too, char16_t b, char16_t b_too,
+                   size_t from) {
+  return from >= haystack.size() ? TextView::npos : FindPair(haystack, from, a, a_too, b, b_too);
 }
 
 size_t IndexOf(TextView haystack, TextView needle, size_t from) {

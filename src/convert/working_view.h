@@ -43,14 +43,35 @@ class WorkingView {
   // The markup index of the first `token` of the working text at or after
   // markup index `from` (and ending by `end`), or npos. `hint` (see HintFor)
   // makes a sweep of ascending searches linear.
+  //
+  // A token of two units or more is looked for by a pair of its units (its
+  // second and third when it has three), in either case: a pair stands far
+  // less often than a "<" or ">" does.
   size_t Find(text::TextView token, size_t from, size_t end, size_t* hint) const {
     const text::TextView within = markup_.substr(0, end);
-    for (size_t i = text::IndexOf(within, token[0], from); i != text::TextView::npos;
-         i = text::IndexOf(within, token[0], i + 1)) {
+    if (token.size() < 2) {
+      for (size_t i = text::IndexOf(within, token[0], from); i != text::TextView::npos;
+           i = text::IndexOf(within, token[0], i + 1)) {
+        const Range* removed = RemovedAt(i, hint);
+        if (removed != nullptr) {
+          i = removed->end - 1;
+        } else {
+          return i;
+        }
+      }
+      return text::TextView::npos;
+    }
+    // The token's first unit is matched exactly, the others in either case.
+    const size_t k = token.size() > 2 ? 1 : 0;  // where the pair stands in the token
+    const char16_t a = token[k], a_too = k == 0 ? a : UpperCase(a), b = token[k + 1];
+    for (size_t j = text::IndexOfPair(within, a, a_too, b, UpperCase(b), from + k);
+         j != text::TextView::npos;
+         j = text::IndexOfPair(within, a, a_too, b, UpperCase(b), j + 1)) {
+      const size_t i = j - k;
       const Range* removed = RemovedAt(i, hint);
       if (removed != nullptr) {
-        i = removed->end - 1;
-      } else if (StartsWithNoCase(within.substr(i), token)) {
+        j = removed->end + k - 1;
+      } else if (within[i] == token[0] && StartsWithNoCase(within.substr(i), token)) {
         return i;
       }
     }
