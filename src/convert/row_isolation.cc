@@ -86,6 +86,15 @@ std::vector<Range> RowRanges(const WorkingView& view, const std::vector<Range>& 
   return rows;
 }
 
+// Room for the pieces of every row, as many as the first row's (and one
+// more) in each: a table's rows are mostly alike, and the pieces then never
+// move as they grow. Never more than the markup could hold (every piece
+// but a row's last ends at a "</td>").
+void ReservePieces(std::vector<IsolatedRows::Piece>& pieces, size_t rows, size_t markup_size) {
+  const size_t most = markup_size / kCellEnd.size() + rows;
+  pieces.reserve(std::min(most, rows * (pieces.size() + 1)));
+}
+
 Status OverCellBudget(int64_t cells) {
   return Status(ErrorNumber::kMarkupTooLarge,
                 Fill(Tr("The table's spans expand to more than %s cells, more than this program "
@@ -125,9 +134,9 @@ Status DeriveColumnBound(IsolatedRows::Row first_row, bool more_rows, int16_t* c
 
 void IsolatedRows::AppendWorking(const Piece& piece, Text& out) const {
   if (Lowered(piece)) {
-    out.append(piece.text);
+    out.append(TextOf(piece));
   } else {
-    text::AppendLowercase(out, piece.text);
+    text::AppendLowercase(out, TextOf(piece));
   }
 }
 
@@ -179,10 +188,14 @@ class RowReader {
  private:
   Status Keep(Range range, Progress& progress, int64_t* cells_left,
               std::vector<IsolatedRows::Piece>* row) {
-    IsolatedRows::Piece piece{view_.markup().substr(range.begin, range.end - range.begin)};
+    IsolatedRows::Piece piece{static_cast<uint32_t>(range.begin),
+                              static_cast<uint32_t>(range.end - range.begin)};
+    TextView text = view_.markup().substr(range.begin, range.end - range.begin);
     const auto [first, last] = view_.RemovedIn(range.begin, range.end);
-    if (first != last) piece = Join(range, first, last);
-    const TextView text = piece.text;
+    if (first != last) {
+      piece = Join(range, first, last);
+      text = joined_->back().working;
+    }
     piece.mentions_span = MentionsSpan(text);
     const int64_t kept = text::TrimSpaces(text).empty() ? 0 : 1;
     const int64_t span =
@@ -192,7 +205,7 @@ class RowReader {
     if (copies > *cells_left) return OverCellBudget(budget_.cells);
     *cells_left -= copies;
     for (int64_t copy = 0; copy < extra_copies; ++copy) QM_RETURN_IF_ERROR(progress.Yield());
-    piece.copies = static_cast<int32_t>(copies);
+    piece.copies = static_cast<uint16_t>(copies);
     if (copies > 0) row->push_back(piece);
     return Status();
   }
@@ -217,8 +230,8 @@ class RowReader {
       at = removed->end;
     }
     take(range.end);
-    IsolatedRows::Piece piece{joined.working};
-    piece.joined = static_cast<uint32_t>(joined_->size());
+    IsolatedRows::Piece piece{static_cast<uint32_t>(joined_->size() - 1), 0};
+    piece.joined = 1;
     return piece;
   }
 
@@ -232,6 +245,11 @@ class RowReader {
 
 Status IsolateRowsWith(TextView strTable, bool keep_originals, bool written_out, Progress& progress,
                        IsolatedRows* out) {
+  if (strTable.size() > kMaxMarkupUnits) {
+    return Status(ErrorNumber::kMarkupTooLarge,
+                  Fill(Tr("The table's markup holds %1$s characters; at most %2$s are converted."),
+                       strTable.size(), kMaxMarkupUnits));
+  }
   out->budget = WorkBudget::For(strTable.size());
   std::vector<Range> removed;
   out->markup_ = strTable;
@@ -251,11 +269,13 @@ Status IsolateRowsWith(TextView strTable, bool keep_originals, bool written_out,
   const std::vector<Range> rows = RowRanges(view, cuts);
   RowReader reader(view, keep_originals, out->budget, &out->joined_);
   int64_t cells_left = out->budget.cells;
+  out->row_ends_.reserve(rows.size());
   for (size_t i = 0; i < rows.size(); ++i) {
     progress.ShowStatus(text::FromNumber(static_cast<int64_t>(i + 1)));
     QM_RETURN_IF_ERROR(progress.Yield());
     QM_RETURN_IF_ERROR(reader.Read(rows[i], progress, &cells_left, &out->pieces_));
     out->row_ends_.push_back(out->pieces_.size());
+    if (i == 0) ReservePieces(out->pieces_, rows.size(), view.size());
     QM_RETURN_IF_ERROR(progress.Yield());
   }
   if (out->row_ends_.empty()) {

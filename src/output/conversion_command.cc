@@ -93,20 +93,21 @@ Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& 
   int64_t fields = 0;
   QM_RETURN_IF_ERROR(DtTableFields(cn, &fields));
   WidthCheck checked(sink, fields, app_folder);
-  QM_RETURN_IF_ERROR(ConvertTable(form.strTable, checked, Label1, form.cell_texts));
-
-  QM_RETURN_IF_ERROR(cn.Execute(u"select * from dt_table", adodb::kOptionUnspecified, &form.rs));
-  // Asked for before the page is written: the pane loads it later.
-  WebBrowser1.Navigate2(files::PreviewTarget(app_folder));
-  // Written from the rows and the log as they stand, never joined.
-  auto write_page = [&](const files::FileSystem::PieceWriter& write) {
+  // The page is written as the rows come, to a file beside cc.html that
+  // takes its place once the rest of the page follows them.
+  auto convert_and_write_page = [&](const files::FileSystem::PieceWriter& write) {
+    preview.StreamTo(write);
+    QM_RETURN_IF_ERROR(ConvertTable(form.strTable, checked, Label1, form.cell_texts));
+    QM_RETURN_IF_ERROR(cn.Execute(u"select * from dt_table", adodb::kOptionUnspecified, &form.rs));
+    // Asked for before the page takes its place: the pane loads it later.
+    WebBrowser1.Navigate2(files::PreviewTarget(app_folder));
     for (std::string_view piece : preview.PagePieces(statements.log())) {
       QM_RETURN_IF_ERROR(write(piece));
     }
     return Status();
   };
   QM_RETURN_IF_ERROR(file_system.ReplaceWholeFileInPieces(
-      files::NativePath(files::PreviewFileName(app_folder)), write_page));
+      files::NativePath(files::PreviewFileName(app_folder)), convert_and_write_page));
   Label1.ShowStatus(u"数据库存在形式与CC.html显示的效果类似");
   return Status();
 }

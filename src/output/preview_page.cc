@@ -12,13 +12,16 @@ constexpr std::u16string_view kCellTextPrefix = u"<td>";
 constexpr std::u16string_view kEmptyCell = u"<td></td>";
 constexpr std::u16string_view kShownEmptyCell = u"<td>&nbsp;</td>";
 constexpr std::u16string_view kRowStart = u"\r\n<tr>";
+constexpr std::string_view kPageStart = "<table border=1> ";
 
 }  // namespace
 
 Status PreviewPage::BeginRows() {
   strPreviewRow_.assign(kRowStart);
   strRows_.clear();
-  return Status();
+  if (stream_ == nullptr || start_streamed_) return Status();
+  start_streamed_ = true;
+  return (*stream_)(kPageStart);
 }
 
 Status PreviewPage::Cell(int64_t, std::u16string_view strCellText) {
@@ -62,11 +65,14 @@ Status PreviewPage::EndRow(int64_t i) {
     strRows_.Append(shown_row_);
   }
   strPreviewRow_.assign(kRowStart);
+  if (stream_ == nullptr) return Status();
+  for (const std::string& block : strRows_.TakeFullBlocks()) QM_RETURN_IF_ERROR((*stream_)(block));
   return Status();
 }
 
 std::vector<std::string_view> PreviewPage::PagePieces(const TextLog& strSqlLog) const {
-  std::vector<std::string_view> pieces = {"<table border=1> "};
+  std::vector<std::string_view> pieces;
+  if (!start_streamed_) pieces.push_back(kPageStart);
   for (const std::string& block : strRows_.blocks()) pieces.push_back(block);
   pieces.push_back("</tr></table>");
   for (const std::string& block : strSqlLog.blocks()) pieces.push_back(block);

@@ -10,6 +10,7 @@
 #include "convert/conversion.h"
 #include "convert/table_sink.h"
 #include "output/text_log.h"
+#include "platform/file_system.h"
 
 namespace quillmere {
 
@@ -35,8 +36,14 @@ class PreviewPage : public TableSink {
   // it is written in, in order: "<table border=1> ", the rows with every
   // "<td></td>" shown as "<td>&nbsp;</td>", "</tr></table>", the statement
   // log, and a CR LF that ends the file's last line. The pieces point into
-  // this page and the log.
+  // this page and the log. What was streamed (see StreamTo) is left out.
   std::vector<std::string_view> PagePieces(const TextLog& strSqlLog) const;
+
+  // From BeginRows on, the page's start and its rows go to `write` as they
+  // are made, a block of rows at a time, and are not kept: a large table's
+  // rows then never stand in memory whole. A failed write fails the row that
+  // made the block. `write` must outlive the rows.
+  void StreamTo(const files::FileSystem::PieceWriter& write) { stream_ = &write; }
 
  private:
   const bool strTableFirstLine_;
@@ -44,6 +51,8 @@ class PreviewPage : public TableSink {
   std::u16string strPreviewRow_ = u"\r\n<tr>";  // then the current row's cells
   std::u16string shown_row_;                    // the row as the page shows it
   TextLog strRows_;
+  const files::FileSystem::PieceWriter* stream_ = nullptr;
+  bool start_streamed_ = false;
 };
 
 }  // namespace quillmere

@@ -1,17 +1,19 @@
 #include "output/text_log.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/encoding/codepage.h"
-#include "platform/memory.h"
 
 namespace quillmere {
 
 namespace {
 
-// Each new block is twice the last, from 64 KiB up to 8 MiB.
+// Each new block is twice the last, from 64 KiB up to 1 MiB: small enough
+// that a log written out a block at a time holds little, large enough that
+// a page is written in few pieces.
 constexpr size_t kFirstBlock = size_t{1} << 16;
-constexpr size_t kLargestBlock = size_t{1} << 23;
+constexpr size_t kLargestBlock = size_t{1} << 20;
 // A unit takes at most two bytes in code page 936.
 constexpr size_t kMostBytesPerUnit = 2;
 
@@ -24,7 +26,6 @@ void TextLog::Append(std::u16string_view piece) {
         blocks_.empty() ? kFirstBlock : std::min(2 * blocks_.back().capacity(), kLargestBlock);
     std::string& block = blocks_.emplace_back();
     block.reserve(std::max(next, most));
-    memory::PreferHugePages(block.data(), block.capacity());
   }
   std::string& block = blocks_.back();
   const size_t before = block.size();
@@ -35,6 +36,14 @@ void TextLog::Append(std::u16string_view piece) {
 void TextLog::clear() {
   blocks_.clear();
   size_ = 0;
+}
+
+std::vector<std::string> TextLog::TakeFullBlocks() {
+  std::vector<std::string> full;
+  if (blocks_.size() < 2) return full;
+  full.assign(std::make_move_iterator(blocks_.begin()), std::make_move_iterator(blocks_.end() - 1));
+  blocks_.erase(blocks_.begin(), blocks_.end() - 1);
+  return full;
 }
 
 std::u16string TextLog::Joined() const {

@@ -24,6 +24,9 @@ class TextLog {
   const std::vector<std::string>& blocks() const { return blocks_; }
   // The text as the blocks hold it, decoded.
   std::u16string Joined() const;
+  // Takes out every block but the last, which the next pieces still go to:
+  // the blocks that are full, to be written and let go of.
+  std::vector<std::string> TakeFullBlocks();
 
  private:
   std::vector<std::string> blocks_;
