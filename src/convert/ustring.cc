@@ -72,8 +72,10 @@ size_t FindEither(TextView s, size_t from, char16_t a, char16_t b) {
   return TextView::npos;
 }
 
-// FindEither's counterpart for a pair of units, each of two values.
-size_t FindPair(TextView s, size_t from, char16_t a, char16_t a_too, char16_t b, char16_t b_too) {
+// FindEither's counterpart for a pair of units, each of two values; a value
+// given twice is compared once.
+template <bool kTwoFirsts, bool kTwoSeconds>
+size_t FindPairOf(TextView s, size_t from, char16_t a, char16_t a_too, char16_t b, char16_t b_too) {
   const char16_t* p = s.data();
   const size_t n = s.size();
   size_t i = from;
@@ -83,13 +85,24 @@ size_t FindPair(TextView s, size_t from, char16_t a, char16_t a_too, char16_t b,
   const __m128i va_too = _mm_set1_epi16(static_cast<short>(a_too));
   const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
   const __m128i vb_too = _mm_set1_epi16(static_cast<short>(b_too));
+  auto matches = [&](size_t at) {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + 1));
+    __m128i is_first = _mm_cmpeq_epi16(first, va);
+    if (kTwoFirsts) is_first = _mm_or_si128(is_first, _mm_cmpeq_epi16(first, va_too));
+    __m128i is_second = _mm_cmpeq_epi16(second, vb);
+    if (kTwoSeconds) is_second = _mm_or_si128(is_second, _mm_cmpeq_epi16(second, vb_too));
+    return _mm_movemask_epi8(_mm_and_si128(is_first, is_second));  // two bits a match
+  };
+  // Two vectors a round, so the loop's own work is spread over 16 units.
+  for (; i + 2 * kUnitsPerVector < n; i += 2 * kUnitsPerVector) {
+    const int low = matches(i), high = matches(i + kUnitsPerVector);
+    if ((low | high) == 0) continue;
+    return low != 0 ? i + __builtin_ctz(low) / sizeof(char16_t)
+                    : i + kUnitsPerVector + __builtin_ctz(high) / sizeof(char16_t);
+  }
   for (; i + kUnitsPerVector < n; i += kUnitsPerVector) {
-    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
-    const __m128i match =
-        _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi16(first, va), _mm_cmpeq_epi16(first, va_too)),
-                      _mm_or_si128(_mm_cmpeq_epi16(second, vb), _mm_cmpeq_epi16(second, vb_too)));
-    const int mask = _mm_movemask_epi8(match);  // two bits per matching unit
+    const int mask = matches(i);
     if (mask != 0) return i + __builtin_ctz(mask) / sizeof(char16_t);
   }
 #endif
@@ -97,6 +110,15 @@ size_t FindPair(TextView s, size_t from, char16_t a, char16_t a_too, char16_t b,
     if ((p[i] == a || p[i] == a_too) && (p[i + 1] == b || p[i + 1] == b_too)) return i;
   }
   return TextView::npos;
+}
+
+size_t FindPair(TextView s, size_t from, char16_t a, char16_t a_too, char16_t b, char16_t b_too) {
+  if (a == a_too) {
+    return b == b_too ? FindPairOf<false, false>(s, from, a, a_too, b, b_too)
+                      : FindPairOf<false, true>(s, from, a, a_too, b, b_too);
+  }
+  return b == b_too ? FindPairOf<true, false>(s, from, a, a_too, b, b_too)
+                    : FindPairOf<true, true>(s, from, a, a_too, b, b_too);
 }
 
 inline bool IsWhiteSpace(char16_t c) {
@@ -147,12 +169,16 @@ size_t IndexOfPair(TextView haystack, char16_t a, char16_t a_too, char16_t b, ch
   return from >= haystack.size() ? TextView::npos : FindPair(haystack, from, a, a_too, b, b_too);
 }
 
+// A needle of two units or more is looked for by its first two, which stand
+// together far less often than its first alone.
 size_t IndexOf(TextView haystack, TextView needle, size_t from) {
   if (needle.empty()) return from <= haystack.size() ? from : TextView::npos;
   if (needle.size() > haystack.size()) return TextView::npos;
   const size_t last = haystack.size() - needle.size();
-  for (size_t i = IndexOf(haystack, needle[0], from); i != TextView::npos && i <= last;
-       i = IndexOf(haystack, needle[0], i + 1)) {
+  if (needle.size() == 1) return IndexOf(haystack.substr(0, last + 1), needle[0], from);
+  const char16_t a = needle[0], b = needle[1];
+  for (size_t i = IndexOfPair(haystack, a, a, b, b, from); i != TextView::npos && i <= last;
+       i = IndexOfPair(haystack, a, a, b, b, i + 1)) {
     if (haystack.compare(i, needle.size(), needle) == 0) return i;
   }
   return TextView::npos;
