@@ -7,7 +7,7 @@
 // Jobs, each on both of the benchmarks' tables (word_tables.h: 10 columns,
 // the first spanning three rows at a time, a cell spanning two columns in
 // every fifth row; short ASCII texts, and with _zh mostly Chinese ones) of
-// 10,000, 100,000 and 300,000 rows, every row data:
+// 10,000, 100,000 and (the ASCII one) 300,000 rows, every row data:
 //   convert/ROWS       `quillmere convert` on the table's markup (code page 936)
 //   run_doc/ROWS       `quillmere run` on the table as a Word 97-2003 .doc
 //   run_docx/ROWS      `quillmere run` on the table as a .docx
@@ -303,13 +303,12 @@ void WholeProcess(benchmark::State& state, Job job, Texts texts) {
   for (Texts texts : {kAscii, kChinese}) {
     for (const auto& [name, job] : jobs) {
       const std::string full = std::string(name) + (texts == kChinese ? "_zh" : "");
-      benchmark::RegisterBenchmark(full.c_str(), WholeProcess, job, texts)
-          ->Arg(10000)
-          ->Arg(100000)
-          ->Arg(300000)
-          ->UseManualTime()
-          ->Iterations(1)
-          ->Unit(benchmark::kSecond);
+      auto* registered = benchmark::RegisterBenchmark(full.c_str(), WholeProcess, job, texts);
+      registered->Arg(10000)->Arg(100000);
+      // The mostly-Chinese .docx of 300,000 rows would hold a document part
+      // larger than a part may be (read_limits.h).
+      if (texts == kAscii) registered->Arg(300000);
+      registered->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
     }
   }
   return true;

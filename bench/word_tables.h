@@ -19,7 +19,7 @@ inline constexpr int kBenchColumns = 10;
 
 enum class BenchText {
   kAscii,    // "Cell 1234"; the first column's "组 12"
-  kChinese,  // 8 to 24 Chinese characters and a number
+  kChinese,  // 24 to 48 Chinese characters and a number
 };
 
 // Common Chinese characters (each 3 bytes of UTF-8, 2 of code page 936).
@@ -30,14 +30,14 @@ inline constexpr std::string_view kChineseCharacters =
     "表间样与关各重新线内数正心反你明看原又么利比或但质气第向道命此变条只没结解问意建月公无"
     "系军很情者最立代想已通并提直题党程展五果料象员革位入常文总次品式活设及管特件长求老头基";
 
-// Cell `number`'s text in the mostly-Chinese table: a run of 8 to 24 characters
+// Cell `number`'s text in the mostly-Chinese table: a run of 24 to 48 characters
 // picked by the number, then the number itself.
 inline std::string ChineseCellText(int number) {
   constexpr size_t kBytesPerCharacter = 3;
   const size_t characters = kChineseCharacters.size() / kBytesPerCharacter;
   uint32_t state = static_cast<uint32_t>(number) * 2654435761u + 1;
   std::string text;
-  for (uint32_t n = 8 + state % 17; n > 0; --n) {
+  for (uint32_t n = 24 + state % 25; n > 0; --n) {
     state = state * 1664525u + 1013904223u;
     text.append(kChineseCharacters.substr((state >> 8) % characters * kBytesPerCharacter,
                                           kBytesPerCharacter));
