@@ -49,6 +49,12 @@ inline char16_t LowerUnit(char16_t c) {
   return static_cast<char16_t>(LowercaseCodePoint(c));
 }
 
+#if defined(__SSE2__)
+constexpr size_t kUnitsPerVector = sizeof(__m128i) / sizeof(char16_t);
+// A vector holding `unit` in every lane.
+inline __m128i Splat(char16_t unit) { return _mm_set1_epi16(static_cast<short>(unit)); }
+#endif
+
 // Index of the first unit equal to `a` or `b` at or after `from`, or npos;
 // eight units at a time where the processor allows.
 size_t FindEither(TextView s, size_t from, char16_t a, char16_t b) {
@@ -56,9 +62,7 @@ size_t FindEither(TextView s, size_t from, char16_t a, char16_t b) {
   const size_t n = s.size();
   size_t i = from;
 #if defined(__SSE2__)
-  constexpr size_t kUnitsPerVector = sizeof(__m128i) / sizeof(char16_t);
-  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
-  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+  const __m128i va = Splat(a), vb = Splat(b);
   for (; i + kUnitsPerVector <= n; i += kUnitsPerVector) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     // One mask bit per byte, so two per matching unit.
@@ -77,14 +81,10 @@ size_t FindEither(TextView s, size_t from, char16_t a, char16_t b) {
 template <bool kTwoFirsts, bool kTwoSeconds>
 size_t FindPairOf(TextView s, size_t from, char16_t a, char16_t a_too, char16_t b, char16_t b_too) {
   const char16_t* p = s.data();
-  const size_t n = s.size();
   size_t i = from;
+  const size_t n = s.size();
 #if defined(__SSE2__)
-  constexpr size_t kUnitsPerVector = sizeof(__m128i) / sizeof(char16_t);
-  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
-  const __m128i va_too = _mm_set1_epi16(static_cast<short>(a_too));
-  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
-  const __m128i vb_too = _mm_set1_epi16(static_cast<short>(b_too));
+  const __m128i va = Splat(a), va_too = Splat(a_too), vb = Splat(b), vb_too = Splat(b_too);
   auto matches = [&](size_t at) {
     const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
     const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + 1));
