@@ -73,7 +73,11 @@ class CellTextCleaner {
   void Keep(TextView stretch) {
     constexpr TextView kNbsp = u"&nbsp;";
     for (size_t i = 0; i < stretch.size();) {
-      if (stretch[i] == u'&' && IsNbsp(stretch.substr(i, kNbsp.size()))) {
+      const size_t plain = pending_cr_ ? 0 : PlainRun(stretch.substr(i));
+      if (plain > 0) {
+        out_.append(stretch.substr(i, plain));
+        i += plain;
+      } else if (stretch[i] == u'&' && IsNbsp(stretch.substr(i, kNbsp.size()))) {
         i += kNbsp.size();
       } else if (!lowercase_) {
         LineBreakStage(stretch[i++]);
@@ -89,6 +93,20 @@ class CellTextCleaner {
   }
 
  private:
+  // How many units at the start of `s` every stage passes on unchanged, so
+  // that they go at once: no "&", CR or blank, nothing that lowers.
+  size_t PlainRun(TextView s) const {
+    size_t n = 0;
+    while (n < s.size() && Plain(s[n])) ++n;
+    return n;
+  }
+  bool Plain(char16_t c) const {
+    if (c == u'&' || c == u'\r' || c == u' ') return false;
+    if (!lowercase_) return true;
+    if (c < 0x80) return c < u'A' || c > u'Z';
+    return (c < 0xD800 || c > 0xDFFF) && text::LowercaseCodePoint(c) == c;
+  }
+
   bool IsNbsp(TextView s) const {
     constexpr TextView kNbsp = u"&nbsp;";
     if (!lowercase_) return s == kNbsp;

@@ -34,8 +34,8 @@ constexpr TextView kCellStart = u"<td ";
 // next one in the rest of the text, and its position in the rewritten text
 // is known.
 Status RewriteRowTags(const WorkingView& view, Progress& progress, std::vector<Range>* cuts) {
-  size_t tr_hint = 0, td_hint = 0, gt_hint = 0;
-  size_t tr = view.Find(kRowStart, 0, &tr_hint);
+  size_t td_hint = 0, gt_hint = 0;
+  size_t tr = view.FindRowTag(false, 0);
   size_t cut_so_far = 0;  // working characters the cuts took, less their "<tr>"s
   size_t no_cell_start_from = TextView::npos;  // no "<td " stands from here on
   while (tr != TextView::npos) {
@@ -47,7 +47,7 @@ Status RewriteRowTags(const WorkingView& view, Progress& progress, std::vector<R
     if (td == TextView::npos) no_cell_start_from = std::min(no_cell_start_from, after_tag);
     size_t gt = td == TextView::npos ? view.Find(u">", after_tag, &gt_hint) : TextView::npos;
     size_t cut_end = td != TextView::npos ? td : gt != TextView::npos ? gt + 1 : view.size();
-    size_t next_tr = view.Find(kRowStart, cut_end, &tr_hint);
+    size_t next_tr = view.FindRowTag(false, cut_end);
     cuts->push_back({tr, cut_end});
     cut_so_far += view.WorkingIndex(cut_end) - view.WorkingIndex(tr) - kBareRowTag.size();
     tr = next_tr;
@@ -66,20 +66,20 @@ Status RewriteRowTags(const WorkingView& view, Progress& progress, std::vector<R
 // cuts, and bare "<tr>"s outside them), the one before the first left out.
 std::vector<Range> RowRanges(const WorkingView& view, const std::vector<Range>& cuts) {
   std::vector<Range> rows;
-  size_t hint = 0, row_begin = TextView::npos;
+  size_t row_begin = TextView::npos;
   auto separator = [&](Range at) {
     if (row_begin != TextView::npos) rows.push_back({row_begin, at.begin});
     row_begin = at.end;
   };
-  size_t bare = view.Find(kBareRowTag, 0, &hint);
+  size_t bare = view.FindRowTag(true, 0);
   for (const Range& cut : cuts) {
-    for (; bare < cut.begin; bare = view.Find(kBareRowTag, bare + 1, &hint)) {
+    for (; bare < cut.begin; bare = view.FindRowTag(true, bare + 1)) {
       separator({bare, bare + kBareRowTag.size()});
     }
     separator(cut);
-    if (bare < cut.end) bare = view.Find(kBareRowTag, cut.end, &hint);
+    if (bare < cut.end) bare = view.FindRowTag(true, cut.end);
   }
-  for (; bare != TextView::npos; bare = view.Find(kBareRowTag, bare + 1, &hint)) {
+  for (; bare != TextView::npos; bare = view.FindRowTag(true, bare + 1)) {
     separator({bare, bare + kBareRowTag.size()});
   }
   if (row_begin != TextView::npos) rows.push_back({row_begin, view.size()});
@@ -252,8 +252,9 @@ Status IsolateRowsWith(TextView strTable, bool keep_originals, bool written_out,
   }
   out->budget = WorkBudget::For(strTable.size());
   std::vector<Range> removed;
+  conversion_detail::RowTags row_tags;
   out->markup_ = strTable;
-  out->lowered_ = written_out || !conversion_detail::FindRemovedTags(strTable, &removed);
+  out->lowered_ = written_out || !conversion_detail::FindRemovedTags(strTable, &removed, &row_tags);
   if (out->lowered_) {
     // A removal joins text into what may be a tag: write the working text
     // out (with the same removals made in the markup, when it is kept).
@@ -261,8 +262,9 @@ Status IsolateRowsWith(TextView strTable, bool keep_originals, bool written_out,
     conversion_detail::WriteWorkingTextOut(strTable, &out->own_,
                                            keep_originals ? &out->own_original_ : nullptr);
     out->markup_ = out->own_;
+    row_tags = conversion_detail::FindRowTags(out->markup_);
   }
-  const WorkingView view(out->markup_, out->lowered_, std::move(removed));
+  const WorkingView view(out->markup_, out->lowered_, std::move(removed), std::move(row_tags));
 
   std::vector<Range> cuts;
   QM_RETURN_IF_ERROR(RewriteRowTags(view, progress, &cuts));

@@ -59,11 +59,28 @@ size_t NextRemovedTagStart(TextView markup, size_t from) {
   return TextView::npos;
 }
 
+// Notes the "<" at `lt` in `row_tags` when it starts a row tag.
+void NoteRowTag(TextView markup, size_t lt, RowTags* row_tags) {
+  const TextView rest = markup.substr(lt);
+  if (StartsWithNoCase(rest, u"<tr ")) row_tags->starts.push_back(lt);
+  if (StartsWithNoCase(rest, u"<tr>")) row_tags->bare.push_back(lt);
+}
+
 }  // namespace
 
-bool FindRemovedTags(TextView markup, std::vector<Range>* removed) {
+RowTags FindRowTags(TextView working) {
+  RowTags row_tags;
+  for (size_t lt = text::IndexOfPair(working, u'<', u'<', u't', u'T'); lt != TextView::npos;
+       lt = text::IndexOfPair(working, u'<', u'<', u't', u'T', lt + 1)) {
+    NoteRowTag(working, lt, &row_tags);
+  }
+  return row_tags;
+}
+
+bool FindRemovedTags(TextView markup, std::vector<Range>* removed, RowTags* row_tags) {
   for (size_t lt = NextRemovedTagStart(markup, 0); lt != TextView::npos;
        lt = NextRemovedTagStart(markup, lt + 1)) {
+    NoteRowTag(markup, lt, row_tags);
     const TextView rest = markup.substr(lt);
     const TextView* tag = std::find_if(std::begin(kRemovedTags), std::end(kRemovedTags),
                                        [&](TextView t) { return StartsWithNoCase(rest, t); });

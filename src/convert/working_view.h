@@ -22,13 +22,24 @@ struct Range {
   size_t end = 0;
 };
 
+// Where the row tags stand in a markup: every "<tr " and every bare "<tr>",
+// in any case, in order. They are found in the sweep that finds the removed
+// tags, so that the passes need not sweep the markup for them again.
+struct RowTags {
+  std::vector<size_t> starts;  // "<tr "
+  std::vector<size_t> bare;    // "<tr>"
+};
+
 // The working text read through the markup: the markup lowercased, less the
 // removed tags. Searches run over the markup, skipping what was removed.
 // (When `lowered`, the markup is the working text itself, removals made.)
 class WorkingView {
  public:
-  WorkingView(text::TextView markup, bool lowered, std::vector<Range> removed)
-      : markup_(markup), lowered_(lowered), removed_(std::move(removed)) {
+  WorkingView(text::TextView markup, bool lowered, std::vector<Range> removed, RowTags row_tags)
+      : markup_(markup),
+        lowered_(lowered),
+        removed_(std::move(removed)),
+        row_tags_(std::move(row_tags)) {
     size_t before = 0;
     for (const Range& r : removed_) {
       removed_before_.push_back(before);
@@ -81,6 +92,15 @@ class WorkingView {
     return Find(token, from, size(), hint);
   }
 
+  // As Find(u"<tr ", from) finds it, or with `bare` Find(u"<tr>", from):
+  // no row tag lies in a removed stretch, each of which holds one "<", at
+  // its start, before no "t".
+  size_t FindRowTag(bool bare, size_t from) const {
+    const std::vector<size_t>& at = bare ? row_tags_.bare : row_tags_.starts;
+    auto found = std::lower_bound(at.begin(), at.end(), from);
+    return found == at.end() ? text::TextView::npos : *found;
+  }
+
   // The index of the first removed stretch that ends after `index`.
   size_t HintFor(size_t index) const {
     return static_cast<size_t>(
@@ -121,13 +141,19 @@ class WorkingView {
   bool lowered_;
   std::vector<Range> removed_;
   std::vector<size_t> removed_before_;  // characters removed before each stretch
+  RowTags row_tags_;
 };
 
 // The stretches of the markup the working text loses: "</table>", "</tr>",
 // "</thead>", "<thead>" in any case. False when removing one would join the
 // text around it into something that may be a tag (an unclosed "<" just
 // before it), which only the working text written out shows right.
-bool FindRemovedTags(text::TextView markup, std::vector<Range>* removed);
+// The row tags of the markup go to `row_tags` as the sweep passes them (all
+// of them when it returns true).
+bool FindRemovedTags(text::TextView markup, std::vector<Range>* removed, RowTags* row_tags);
+
+// The row tags of a working text written out.
+RowTags FindRowTags(text::TextView working);
 
 // `strTable` lowercased, without "</table>", "</tr>", "</thead>", "<thead>".
 text::Text WorkingText(text::TextView strTable);
