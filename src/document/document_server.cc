@@ -33,15 +33,23 @@ class DocumentServer::OpenDocument : public WordDocument {
           Fill(Tr("Cannot save in file format %s: only format 8, a web page, is written."),
                file_format));
     }
-    return file_system_.ReplaceWholeFileInPieces(files::NativePath(file_name),
-                                                 [&](const files::FileSystem::PieceWriter& write) {
-                                                   return web_page::Write(document_, write);
-                                                 });
+    page_bytes_ = 0;
+    auto write_page = [&](const files::FileSystem::PieceWriter& write) {
+      return web_page::Write(document_, [&](std::string_view piece) {
+        page_bytes_ += piece.size();
+        return write(piece);
+      });
+    };
+    return file_system_.ReplaceWholeFileInPieces(files::NativePath(file_name), write_page);
   }
+
+  // The size of the page last saved: a measure of how much the model holds.
+  uint64_t page_bytes() const { return page_bytes_; }
 
  private:
   Document document_;
   files::FileSystem& file_system_;
+  uint64_t page_bytes_ = 0;
 };
 
 DocumentServer::DocumentServer(ReaderOptions options, files::FileSystem& file_system)
@@ -81,10 +89,13 @@ Status DocumentServer::Close() {
 
 void DocumentServer::CloseDocument() {
   if (!open_) return;
+  constexpr uint64_t kLargePage = uint64_t{16} << 20;
+  const bool large = open_->page_bytes() >= kLargePage;
   open_.reset();
   // A large document's model is many small blocks; handed back to the
-  // system, they do not stay in the process beside what the page needs next.
-  memory::ReturnFreedMemory();
+  // system, they do not stay in the process beside what its page needs
+  // next. (Handing them back takes a while, so a small one's are kept.)
+  if (large) memory::ReturnFreedMemory();
 }
 
 }  // namespace quillmere::document
