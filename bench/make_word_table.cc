@@ -1,5 +1,5 @@
-// make_word_table ROWS FORMAT OUT: writes the benchmarks' table (word_tables.h)
-// of ROWS rows to OUT, as
+// make_word_table TEXTS ROWS FORMAT OUT: writes one of the benchmarks' tables
+// (word_tables.h: TEXTS ascii or chinese) of ROWS rows to OUT, as
 //   markup  the table's markup as `quillmere convert` reads it (tabletest.html:
 //           the text after "<table ", code page 936);
 //   docx    a Word 2007+ document holding the table (merges as w:gridSpan and
@@ -26,15 +26,15 @@ namespace {
 using document::testing::PutU16;
 using document::testing::PutU32;
 
-std::string Markup(int rows) {
-  return codepage::EncodeCp936(TableOf(rows), codepage::Unencodable::kCharacterReference);
+std::string Markup(int rows, BenchText texts) {
+  return codepage::EncodeCp936(TableOf(rows, texts), codepage::Unencodable::kCharacterReference);
 }
 
-std::string DocxBody(int rows) {
+std::string DocxBody(int rows, BenchText texts) {
   std::string xml = "<w:p><w:r><w:t>The table:</w:t></w:r></w:p><w:tbl><w:tblGrid>";
   for (int c = 0; c < kBenchColumns; ++c) xml += "<w:gridCol w:w=\"1200\"/>";
   xml += "</w:tblGrid>";
-  for (const std::vector<PlacedCell>& row : PlaceCells(BenchTable(rows))) {
+  for (const std::vector<PlacedCell>& row : PlaceCells(BenchTable(rows, texts))) {
     xml += "<w:tr>";
     for (const PlacedCell& cell : row) {
       std::string properties;
@@ -169,7 +169,7 @@ class ParagraphPages {
   uint32_t last_end_ = 0;
 };
 
-std::string Doc(int rows) {
+std::string Doc(int rows, BenchText texts) {
   std::u16string text;
   ParagraphPages pages;
   auto paragraph = [&](std::u16string_view content, char16_t mark, const std::string& papx) {
@@ -178,7 +178,7 @@ std::string Doc(int rows) {
     pages.Add(start, kTextStart + 2 * static_cast<uint32_t>(text.size()), papx);
   };
   paragraph(u"The table:", kParagraphMark, "");
-  for (const std::vector<PlacedCell>& row : PlaceCells(BenchTable(rows))) {
+  for (const std::vector<PlacedCell>& row : PlaceCells(BenchTable(rows, texts))) {
     for (const PlacedCell& cell : row) {
       paragraph(unicode::FromUtf8(cell.text), kCellMark, CellProperties());
     }
@@ -238,18 +238,23 @@ bool Write(const std::string& path, const std::string& bytes) {
 
 int main(int argc, char** argv) {
   using namespace quillmere;
-  const std::string format = argc == 4 ? argv[2] : "";
-  const int rows = argc == 4 ? std::atoi(argv[1]) : 0;
-  if (rows < 1 || (format != "markup" && format != "docx" && format != "doc")) {
-    std::cerr << "usage: make_word_table ROWS markup|docx|doc OUT\n";
+  const std::string texts = argc == 5 ? argv[1] : "";
+  const int rows = argc == 5 ? std::atoi(argv[2]) : 0;
+  const std::string format = argc == 5 ? argv[3] : "";
+  if ((texts != "ascii" && texts != "chinese") || rows < 1 ||
+      (format != "markup" && format != "docx" && format != "doc")) {
+    std::cerr << "usage: make_word_table ascii|chinese ROWS markup|docx|doc OUT\n";
     return 2;
   }
+  const BenchText table = texts == "chinese" ? BenchText::kChinese : BenchText::kAscii;
+  const char* out = argv[4];
   bool written = false;
-  if (format == "markup") written = Write(argv[3], Markup(rows));
-  if (format == "doc") written = Write(argv[3], Doc(rows));
+  if (format == "markup") written = Write(out, Markup(rows, table));
+  if (format == "doc") written = Write(out, Doc(rows, table));
   if (format == "docx") {
-    written = document::testing::WriteDocx(argv[3], document::testing::DocumentXml(DocxBody(rows)));
+    written =
+        document::testing::WriteDocx(out, document::testing::DocumentXml(DocxBody(rows, table)));
   }
-  if (!written) std::cerr << "make_word_table: cannot write " << argv[3] << "\n";
+  if (!written) std::cerr << "make_word_table: cannot write " << out << "\n";
   return written ? 0 : 1;
 }

@@ -4,27 +4,33 @@
 //
 //   build/bench/whole_process_bench [--benchmark_filter=REGEX]
 //
-// Jobs, each on the benchmarks' table (word_tables.h: 10 columns, the first
-// spanning three rows at a time, a cell spanning two columns in every fifth
-// row) of 10,000, 100,000 and 300,000 rows, every row data:
+// Jobs, each on both of the benchmarks' tables (word_tables.h: 10 columns,
+// the first spanning three rows at a time, a cell spanning two columns in
+// every fifth row; short ASCII texts, and with _zh mostly Chinese ones) of
+// 10,000, 100,000 and (the ASCII one) 300,000 rows, every row data:
 //   convert/ROWS       `quillmere convert` on the table's markup (code page 936)
 //   run_doc/ROWS       `quillmere run` on the table as a Word 97-2003 .doc
 //   run_docx/ROWS      `quillmere run` on the table as a .docx
 //   floor_scan/ROWS    reading the markup and scanning it once
 //   floor_insert/ROWS  SQLite inserting the rows a run stores through one
 //                      prepared statement in one transaction
-// and, on 50 and 200 documents of 20 rows each (.docx and .doc taking turns):
+// and, on 50 and 200 documents of 20 rows each (.docx and .doc of the ASCII
+// table taking turns):
 //   collect/DOCUMENTS  `quillmere collect` on the folder holding them
-// A filter such as 'convert/100000/' or '/10000/' picks some. Each figure is
-// the median of 3 fresh runs, each in a fresh folder holding the empty
-// data.mdb of `quillmere newdb`, made untimed. The inputs are made once by
-// make_word_table and kept in $TMPDIR/quillmere-whole-process/data.
+// A filter such as 'convert/100000/', 'convert_zh/100000/' or '/10000/'
+// picks some. Each figure is the median of 3 fresh runs, each in a fresh
+// folder holding the empty data.mdb of `quillmere newdb`, made untimed. The
+// inputs are made once by make_word_table and kept in
+// $TMPDIR/quillmere-whole-process/data.
 //
 // Counters: input_bytes (the markup, or the document); markup_MB/s (10^6
 // bytes) for convert and the floors; peak_MiB, the child's peak resident set
-// as wait4 reports it; for convert target_MiB, 4 x the markup + 64 MiB; for
-// run_docx xml_bytes, the size of word/document.xml, and peak_per_xml; for
-// run_doc peak_per_file; for collect documents and ms_per_document. A run
+// as wait4 reports it; for convert target_MiB, 3 x the markup + 64 MiB; for
+// collect documents and ms_per_document. For
+// the runs: page_bytes, the size of the test.html the run wrote, and
+// peak_per_page; convert_s, the median time of `quillmere convert` on the
+// run's own tabletest.html, and per_convert, the run's time over it; for
+// run_docx xml_bytes, the size of word/document.xml, and peak_per_xml. A run
 // that fails reports an error, not a time.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -51,6 +57,12 @@ enum class Job { kConvert, kRunDoc, kRunDocx, kFloorScan, kFloorInsert, kCollect
 
 // The rows of every document a collection takes.
 constexpr int kRowsPerDocument = 20;
+
+// Which of the benchmarks' tables, as make_word_table and whole_process_floor
+// name it.
+using Texts = const char*;
+constexpr Texts kAscii = "ascii";
+constexpr Texts kChinese = "chinese";
 
 struct Process {
   bool ok = false;
@@ -100,16 +112,17 @@ fs::path WorkFolder() {
 
 // The table of `rows` rows as `format` (markup, doc or docx), made the first
 // time it is asked for. Empty, with `problem` said, when it cannot be made.
-std::string Input(int rows, const std::string& format, std::string* problem) {
+std::string Input(Texts texts, int rows, const std::string& format, std::string* problem) {
   const fs::path data = WorkFolder() / "data";
-  const std::string path = (data / ("table-" + std::to_string(rows) + "." + format)).string();
+  const std::string path =
+      (data / (std::string(texts) + "-" + std::to_string(rows) + "." + format)).string();
   std::error_code error;
   if (fs::exists(path, error)) return path;
   // Made under another name and renamed, so an interrupted run leaves no
   // part of a table to be taken for the whole.
   const std::string partial = path + ".partial";
   fs::create_directories(data, error);
-  const Process made = Run({MAKE_WORD_TABLE_BINARY, std::to_string(rows), format, partial});
+  const Process made = Run({MAKE_WORD_TABLE_BINARY, texts, std::to_string(rows), format, partial});
   if (made.ok) fs::rename(partial, path, error);
   if (!made.ok || error) {
     *problem = made.ok ? "cannot keep " + path + ": " + error.message()
@@ -125,8 +138,8 @@ std::string DocumentsFolder(int documents, std::string* problem) {
   const fs::path folder = WorkFolder() / "data" / ("documents-" + std::to_string(documents));
   std::error_code error;
   if (fs::exists(folder, error)) return folder.string();
-  const std::string docx = Input(kRowsPerDocument, "docx", problem);
-  const std::string doc = docx.empty() ? "" : Input(kRowsPerDocument, "doc", problem);
+  const std::string docx = Input(kAscii, kRowsPerDocument, "docx", problem);
+  const std::string doc = docx.empty() ? "" : Input(kAscii, kRowsPerDocument, "doc", problem);
   if (doc.empty()) return {};
   const fs::path partial = folder.string() + ".partial";
   fs::remove_all(partial, error);
@@ -198,8 +211,8 @@ std::string FreshFolder(const std::string& document, std::string* problem) {
 }
 
 // The command `job` times.
-std::vector<std::string> Command(Job job, const std::string& input, const std::string& folder,
-                                 int rows) {
+std::vector<std::string> Command(Job job, Texts texts, const std::string& input,
+                                 const std::string& folder, int rows) {
   switch (job) {
     case Job::kConvert:
       return {QUILLMERE_BINARY, "convert", input, "--folder", folder, "--first-row-data"};
@@ -209,7 +222,7 @@ std::vector<std::string> Command(Job job, const std::string& input, const std::s
     case Job::kFloorScan:
       return {WHOLE_PROCESS_FLOOR_BINARY, "scan", input};
     case Job::kFloorInsert:
-      return {WHOLE_PROCESS_FLOOR_BINARY, "insert", folder, std::to_string(rows)};
+      return {WHOLE_PROCESS_FLOOR_BINARY, "insert", folder, texts, std::to_string(rows)};
     case Job::kCollect:
       return {QUILLMERE_BINARY, "collect", input, "--folder", folder, "--first-row-data"};
   }
@@ -218,7 +231,8 @@ std::vector<std::string> Command(Job job, const std::string& input, const std::s
 
 // One fresh run of `job`: its folder made, its input read once, then timed.
 // Returns false, with `problem` said, when any of it fails.
-bool TimeOnce(Job job, const std::string& input, int rows, Process* run, std::string* problem) {
+bool TimeOnce(Job job, Texts texts, const std::string& input, int rows, Process* run,
+              std::string* problem) {
   std::string folder;
   if (job != Job::kFloorScan) {
     const bool document = job == Job::kRunDoc || job == Job::kRunDocx;
@@ -226,7 +240,7 @@ bool TimeOnce(Job job, const std::string& input, int rows, Process* run, std::st
     if (folder.empty()) return false;
   }
   WarmPageCache(input);
-  const std::vector<std::string> command = Command(job, input, folder, rows);
+  const std::vector<std::string> command = Command(job, texts, input, folder, rows);
   *run = Run(command);
   if (run->ok) return true;
   char seconds[32];
@@ -241,40 +255,80 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+// The medians of kRuns fresh runs of `job`. False, with `problem` said, when
+// one fails.
+constexpr int kRuns = 3;
+bool TimeMedians(Job job, Texts texts, const std::string& input, int rows, Process* medians,
+                 std::string* problem) {
+  std::vector<double> seconds, peaks;
+  for (int i = 0; i < kRuns; ++i) {
+    Process run;
+    if (!TimeOnce(job, texts, input, rows, &run, problem)) return false;
+    seconds.push_back(run.seconds);
+    peaks.push_back(run.peak_bytes);
+  }
+  medians->seconds = Median(seconds);
+  medians->peak_bytes = Median(peaks);
+  return true;
+}
+
+double FileBytes(const fs::path& path) {
+  std::error_code error;
+  const uintmax_t bytes = fs::file_size(path, error);
+  return error ? 0 : static_cast<double>(bytes);
+}
+
+// After a run: the size of its test.html, and the median time of
+// `quillmere convert` on its tabletest.html (kept aside, as the next fresh
+// folder removes it).
+bool MeasureRunPage(Texts texts, int rows, bool docx, benchmark::State& state, double time,
+                    double peak, std::string* problem) {
+  const fs::path folder = WorkFolder() / "folder";
+  const double page_bytes = FileBytes(folder / "test.html");
+  const fs::path table = WorkFolder() / "data" /
+                         (std::string(texts) + "-" + std::to_string(rows) +
+                          (docx ? "-docx" : "-doc") + ".tabletest.html");
+  std::error_code error;
+  fs::copy_file(folder / "tabletest.html", table, fs::copy_options::overwrite_existing, error);
+  if (error || page_bytes == 0) {
+    *problem = "the run left no test.html and tabletest.html";
+    return false;
+  }
+  Process convert;
+  if (!TimeMedians(Job::kConvert, texts, table.string(), rows, &convert, problem)) return false;
+  fs::remove(table, error);
+  state.counters["page_bytes"] = page_bytes;
+  state.counters["peak_per_page"] = peak / page_bytes;
+  state.counters["convert_s"] = convert.seconds;
+  state.counters["per_convert"] = time / convert.seconds;
+  return true;
+}
+
 // Each figure is the median of kRuns fresh runs, taken here rather than by
 // the library's repetitions, whose aggregates leave out a failed repetition.
-void WholeProcess(benchmark::State& state, Job job) {
-  constexpr int kRuns = 3;
+void WholeProcess(benchmark::State& state, Job job, Texts texts) {
   constexpr double kMiB = 1 << 20;
   const int rows = static_cast<int>(state.range(0));  // documents, for collect
   const bool docx = job == Job::kRunDocx, doc = job == Job::kRunDoc;
   const bool collect = job == Job::kCollect;
   std::string problem;
-  const std::string input = collect ? DocumentsFolder(rows, &problem)
-                                    : Input(rows,
-                                            docx  ? "docx"
-                                            : doc ? "doc"
-                                                  : "markup",
-                                            &problem);
+  const char* format = docx ? "docx" : doc ? "doc" : "markup";
+  const std::string input =
+      collect ? DocumentsFolder(rows, &problem) : Input(texts, rows, format, &problem);
   if (input.empty()) {
     state.SkipWithError(problem.c_str());
     return;
   }
   const double input_bytes = InputBytes(input);
   for (auto _ : state) {
-    std::vector<double> seconds, peaks;
-    bool failed = false;
-    for (int i = 0; i < kRuns && !failed; ++i) {
-      Process run;
-      failed = !TimeOnce(job, input, rows, &run, &problem);
-      seconds.push_back(run.seconds);
-      peaks.push_back(run.peak_bytes);
-    }
-    if (failed) {
+    Process medians;
+    if (!TimeMedians(job, texts, input, rows, &medians, &problem) ||
+        ((doc || docx) && !MeasureRunPage(texts, rows, docx, state, medians.seconds,
+                                          medians.peak_bytes, &problem))) {
       state.SkipWithError(problem.c_str());
       break;
     }
-    const double time = Median(seconds), peak = Median(peaks);
+    const double time = medians.seconds, peak = medians.peak_bytes;
     state.SetIterationTime(time);
     state.counters["input_bytes"] = input_bytes;
     state.counters["peak_MiB"] = peak / kMiB;
@@ -283,13 +337,12 @@ void WholeProcess(benchmark::State& state, Job job) {
       state.counters["documents"] = rows;
       state.counters["ms_per_document"] = time * 1000 / rows;
     }
-    if (job == Job::kConvert) state.counters["target_MiB"] = (4 * input_bytes + 64 * kMiB) / kMiB;
+    if (job == Job::kConvert) state.counters["target_MiB"] = (3 * input_bytes + 64 * kMiB) / kMiB;
     if (docx) {
       const double xml_bytes = MainPartBytes(input);
       state.counters["xml_bytes"] = xml_bytes;
       state.counters["peak_per_xml"] = peak / xml_bytes;
     }
-    if (doc) state.counters["peak_per_file"] = peak / input_bytes;
   }
   std::error_code error;
   fs::remove_all(WorkFolder() / "folder", error);
@@ -301,16 +354,18 @@ void WholeProcess(benchmark::State& state, Job job) {
                                               {"run_docx", Job::kRunDocx},
                                               {"floor_scan", Job::kFloorScan},
                                               {"floor_insert", Job::kFloorInsert}};
-  for (const auto& [name, job] : jobs) {
-    benchmark::RegisterBenchmark(name, WholeProcess, job)
-        ->Arg(10000)
-        ->Arg(100000)
-        ->Arg(300000)
-        ->UseManualTime()
-        ->Iterations(1)
-        ->Unit(benchmark::kSecond);
+  for (Texts texts : {kAscii, kChinese}) {
+    for (const auto& [name, job] : jobs) {
+      const std::string full = std::string(name) + (texts == kChinese ? "_zh" : "");
+      auto* registered = benchmark::RegisterBenchmark(full.c_str(), WholeProcess, job, texts);
+      registered->Arg(10000)->Arg(100000);
+      // The mostly-Chinese .docx of 300,000 rows would hold a document part
+      // larger than a part may be (read_limits.h).
+      if (texts == kAscii) registered->Arg(300000);
+      registered->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+    }
   }
-  benchmark::RegisterBenchmark("collect", WholeProcess, Job::kCollect)
+  benchmark::RegisterBenchmark("collect", WholeProcess, Job::kCollect, kAscii)
       ->Arg(50)
       ->Arg(200)
       ->UseManualTime()

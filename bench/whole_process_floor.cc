@@ -3,8 +3,8 @@
 //
 //   whole_process_floor scan FILE
 //       reads the markup file and scans it once (counting "<");
-//   whole_process_floor insert FOLDER ROWS
-//       inserts the rows a run of the benchmarks' table stores (word_tables.h)
+//   whole_process_floor insert FOLDER ascii|chinese ROWS
+//       inserts the rows a run of that benchmarks' table stores (word_tables.h)
 //       into dt_table of FOLDER/data.mdb through one prepared statement in one
 //       transaction, as SQLite does it at best: no conversion, no statement
 //       text, no preview page.
@@ -48,7 +48,7 @@ bool Ok(sqlite3* db, int rc, const char* what) {
   return false;
 }
 
-int Insert(const std::string& folder, int rows) {
+int Insert(const std::string& folder, quillmere::BenchText texts, int rows) {
   sqlite3* db = nullptr;
   const std::string path = folder + "/data.mdb";
   if (!Ok(db, sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), "open") ||
@@ -65,7 +65,7 @@ int Insert(const std::string& folder, int rows) {
   sql += ") values(" + values + ")";
   sqlite3_stmt* insert = nullptr;
   if (!Ok(db, sqlite3_prepare_v2(db, sql.c_str(), -1, &insert, nullptr), "prepare")) return 1;
-  const auto placed = quillmere::PlaceCells(quillmere::BenchTable(rows));
+  const auto placed = quillmere::PlaceCells(quillmere::BenchTable(rows, texts));
   for (size_t r = 0; r < placed.size(); ++r) {
     const std::vector<std::string> row = quillmere::StoredRow(placed, r);
     for (size_t c = 0; c < row.size(); ++c) {
@@ -87,7 +87,12 @@ int Insert(const std::string& folder, int rows) {
 int main(int argc, char** argv) {
   const std::string job = argc > 1 ? argv[1] : "";
   if (job == "scan" && argc == 3) return Scan(argv[2]);
-  if (job == "insert" && argc == 4) return Insert(argv[2], std::atoi(argv[3]));
-  std::cerr << "usage: whole_process_floor scan FILE | insert FOLDER ROWS\n";
+  const std::string texts = argc == 5 ? argv[3] : "";
+  if (job == "insert" && (texts == "ascii" || texts == "chinese")) {
+    using quillmere::BenchText;
+    return Insert(argv[2], texts == "chinese" ? BenchText::kChinese : BenchText::kAscii,
+                  std::atoi(argv[4]));
+  }
+  std::cerr << "usage: whole_process_floor scan FILE | insert FOLDER ascii|chinese ROWS\n";
   return 2;
 }

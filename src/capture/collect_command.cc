@@ -137,8 +137,14 @@ Status StoreAll(StartContext& window, const std::vector<Document>& documents,
     out.AddSkipped(unicode::FromUtf8(name), failure);
   }
   collected->documents = good;
-  return ShowStoredRows(window.form, window.app_folder, window.WebBrowser1, window.Label1,
-                        window.file_system, [&] { return out.Page(); });
+  QM_RETURN_IF_ERROR(window.file_system.ReplaceWholeFileInPieces(
+      files::NativePath(files::PreviewFileName(window.app_folder)),
+      [&](const files::FileSystem::PieceWriter& write) {
+        return ShowStoredRows(window.form, window.app_folder, window.WebBrowser1, write,
+                              out.PagePieces());
+      }));
+  window.Label1.ShowStatus(u"数据库存在形式与CC.html显示的效果类似");
+  return Status();
 }
 
 }  // namespace

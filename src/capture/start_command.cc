@@ -9,7 +9,6 @@
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
 #include "platform/encoding/codepage.h"
-#include "platform/file_numbers.h"
 #include "platform/limits.h"
 #include "platform/program_paths.h"
 #include "platform/translation.h"
@@ -18,31 +17,44 @@ namespace quillmere {
 
 namespace {
 
-// Reads test.html whole through a free file number and decodes it from code
-// page 936.
-Status ReadPage(const std::string& path, files::FileNumbers& numbers, std::u16string* page) {
-  const int f = numbers.FreeFile();
-  QM_RETURN_IF_ERROR(numbers.OpenForBinary(f, path, kMaxPageBytes));
-  uint64_t length = 0;
-  Status status = numbers.Length(f, &length);
-  std::string bytes;
-  if (status.ok()) status = numbers.Get(f, static_cast<size_t>(length), &bytes);
-  Status closed = numbers.Close(f);
-  QM_RETURN_IF_ERROR(status);
-  QM_RETURN_IF_ERROR(closed);
-  *page = codepage::DecodeCp936(bytes);
+// Reads test.html back, decoding it from code page 936 as it is read, a
+// piece at a time: the page's bytes never stand in memory beside its text.
+Status ReadPage(const std::string& path, files::FileSystem& file_system, std::u16string* page) {
+  page->clear();
+  codepage::TextDecoder decoder(codepage::TextDecoder::Encoding::kCp936, page);
+  bool reserved = false;
+  QM_RETURN_IF_ERROR(file_system.ReadWholeFileInPieces(
+      path, kMaxPageBytes, [&](std::string_view piece, uint64_t file_size) {
+        if (!reserved) decoder.Reserve(static_cast<size_t>(file_size));
+        reserved = true;
+        decoder.Decode(piece);
+        return Status();
+      }));
+  decoder.Finish();
   return Status();
 }
 
-// Writes strTable to tabletest.html as file number 1, as it stands.
-Status WriteTableTest(const std::string& path, const std::u16string& strTable,
-                      files::FileNumbers& numbers) {
-  QM_RETURN_IF_ERROR(numbers.OpenForOutput(1, path));
-  Status status =
-      numbers.Print(1, codepage::EncodeCp936(strTable, codepage::Unencodable::kQuestionMark));
-  Status closed = numbers.Close(1);
-  QM_RETURN_IF_ERROR(status);
-  return closed;
+// Writes strTable to tabletest.html as it stands, encoded a piece at a time
+// as it is written, so that its bytes never stand in memory whole. A piece
+// never ends between the halves of a surrogate pair.
+Status WriteTableTest(const std::string& path, std::u16string_view strTable,
+                      files::FileSystem& file_system) {
+  constexpr size_t kPieceUnits = size_t{1} << 18;
+  return file_system.ReplaceWholeFileInPieces(
+      path, [&](const files::FileSystem::PieceWriter& write) {
+        std::string bytes;
+        for (size_t at = 0; at < strTable.size();) {
+          size_t count = std::min(kPieceUnits, strTable.size() - at);
+          const char16_t last = strTable[at + count - 1];
+          if (at + count < strTable.size() && last >= 0xD800 && last <= 0xDBFF) --count;
+          bytes.clear();
+          codepage::AppendCp936(strTable.substr(at, count), codepage::Unencodable::kQuestionMark,
+                                &bytes);
+          QM_RETURN_IF_ERROR(write(bytes));
+          at += count;
+        }
+        return Status();
+      });
 }
 
 // Why test.doc could not be opened when it is not in the folder at all:
@@ -75,7 +87,7 @@ Status NoTestDoc(const StartContext& window, const Status& failure) {
 
 // Steps after the database is open and dt_table emptied, up to the
 // conversion: the web page, the selected table, tabletest.html.
-Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
+Status SaveAndSelect(StartContext& window) {
   const std::u16string page_path = files::WebPageFileName(window.app_folder);
   WordDocument* document = nullptr;
   QM_RETURN_IF_ERROR(window.FramerControl1.ActiveDocument(&document));
@@ -84,7 +96,7 @@ Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
   QM_RETURN_IF_ERROR(window.FramerControl1.Close());
 
   std::u16string page;
-  QM_RETURN_IF_ERROR(ReadPage(files::NativePath(page_path), numbers, &page));
+  QM_RETURN_IF_ERROR(ReadPage(files::NativePath(page_path), window.file_system, &page));
 
   const int32_t table = SelectedTable(window.controls);
   window.form.strTableFirstLine = window.controls.Check1Value() != 1;
@@ -93,7 +105,7 @@ Status SaveAndSelect(StartContext& window, files::FileNumbers& numbers) {
   QM_RETURN_IF_ERROR(TakeTable(page, table, name, &window.form.strTable));
 
   return WriteTableTest(files::NativePath(files::TableFileName(window.app_folder)),
-                        window.form.strTable, numbers);
+                        window.form.strTable, window.file_system);
 }
 
 }  // namespace
@@ -110,11 +122,10 @@ Status Command1_Click(StartContext& window) {
       u"Word.Document", u"", u"");
   if (opened.number() == ErrorNumber::kFileNotFound && test_doc) return NoTestDoc(window, opened);
   QM_RETURN_IF_ERROR(opened);
-  files::FileNumbers numbers(window.file_system);
   Status status = OpenDataMdb(window.form, window.app_folder, window.file_system);
   if (status.ok()) {
     status = ReplaceDtTable(window.form, [&] {
-      QM_RETURN_IF_ERROR(SaveAndSelect(window, numbers));
+      QM_RETURN_IF_ERROR(SaveAndSelect(window));
       return Command3_Click(window.form, window.app_folder, window.WebBrowser1, window.Label1,
                             window.file_system);
     });

@@ -13,6 +13,10 @@ namespace quillmere {
 inline constexpr int64_t kMaxColumnSpan = 1000;
 inline constexpr int64_t kMaxRowSpan = 65534;
 
+// The most UTF-16 units a table's markup may hold: the first pass names its
+// pieces by 32-bit offsets. (A page the program reads is far smaller.)
+inline constexpr size_t kMaxMarkupUnits = UINT32_MAX;
+
 // The most work one table may make. Spans let a few characters of markup
 // stand for many cells (colspan=1000) or carry a cell's whole markup into
 // thousands of rows (rowspan=65534), so a small hostile page could otherwise

@@ -25,6 +25,10 @@ inline bool StartsWithNoCase(text::TextView s, text::TextView token) {
   return true;
 }
 
+// The unit StartsWithNoCase takes for `t` besides itself: the upper case of
+// a lowercase ASCII letter, `t` itself for anything else.
+inline char16_t UpperCase(char16_t t) { return t >= u'a' && t <= u'z' ? t - (u'a' - u'A') : t; }
+
 // The span-attribute rules and the row-tag progress text count positions in
 // a string from 1, with 0 for "not found". These searches do the same; all
 // other code of the conversion uses text::'s 0-based indexes.

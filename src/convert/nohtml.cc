@@ -10,36 +10,38 @@ namespace {
 using text::Text;
 using text::TextView;
 
-// Position of the last ">" in [from, next "<" at or after `from`), or npos.
-// Each stretch between two "<" is scanned by at most two starting points, so
-// a sweep stays linear.
-size_t LastCloseBeforeNextOpen(TextView s, size_t from) {
-  size_t last = TextView::npos;
-  for (size_t k = from; k < s.size() && s[k] != u'<'; ++k) {
-    if (s[k] == u'>') last = k;
+// Position of the last ">" in [from, end), or npos, looked for from the end.
+size_t LastClose(TextView s, size_t from, size_t end) {
+  for (size_t k = end; k > from; --k) {
+    if (s[k - 1] == u'>') return k - 1;
   }
-  return last;
+  return TextView::npos;
 }
 
 // Finds every match and hands the text on in order: the stretches between
 // matches to `keep`, and one call of `blank` for every match (which stands
 // for the blank it is replaced with). A match starts at a "<" for which
 // `starts(s, i)` holds and takes, from its third character on, the longest
-// stretch without "<" that ends in ">".
+// stretch without "<" that ends in ">": up to the last ">" before the next
+// "<". Each "<" is found once, and the stretch before it is read back only
+// as far as its last ">", so a sweep stays linear.
 template <typename StartTest, typename Keep, typename Blank>
 void ScanMatches(TextView s, StartTest starts, Keep keep, Blank blank) {
   constexpr size_t kTagHead = 2;  // the "<" and the one character after it
   size_t copied = 0;
-  for (size_t i = text::IndexOf(s, u'<'); i != TextView::npos && i + 1 < s.size();
-       i = text::IndexOf(s, u'<', i)) {
-    size_t close = starts(s, i) ? LastCloseBeforeNextOpen(s, i + kTagHead) : TextView::npos;
+  for (size_t i = text::IndexOf(s, u'<'); i != TextView::npos && i + 1 < s.size();) {
+    const size_t next = text::IndexOf(s, u'<', i + kTagHead);
+    const size_t close = starts(s, i)
+                             ? LastClose(s, i + kTagHead, next == TextView::npos ? s.size() : next)
+                             : TextView::npos;
     if (close == TextView::npos) {
-      ++i;
+      i = s[i + 1] == u'<' ? i + 1 : next;
       continue;
     }
     keep(s.substr(copied, i - copied));
     blank();
-    copied = i = close + 1;
+    copied = close + 1;
+    i = next;
   }
   keep(s.substr(copied));
 }
@@ -71,7 +73,11 @@ class CellTextCleaner {
   void Keep(TextView stretch) {
     constexpr TextView kNbsp = u"&nbsp;";
     for (size_t i = 0; i < stretch.size();) {
-      if (stretch[i] == u'&' && IsNbsp(stretch.substr(i, kNbsp.size()))) {
+      const size_t plain = pending_cr_ ? 0 : PlainRun(stretch.substr(i));
+      if (plain > 0) {
+        out_.append(stretch.substr(i, plain));
+        i += plain;
+      } else if (stretch[i] == u'&' && IsNbsp(stretch.substr(i, kNbsp.size()))) {
         i += kNbsp.size();
       } else if (!lowercase_) {
         LineBreakStage(stretch[i++]);
@@ -87,6 +93,20 @@ class CellTextCleaner {
   }
 
  private:
+  // How many units at the start of `s` every stage passes on unchanged, so
+  // that they go at once: no "&", CR or blank, nothing that lowers.
+  size_t PlainRun(TextView s) const {
+    size_t n = 0;
+    while (n < s.size() && Plain(s[n])) ++n;
+    return n;
+  }
+  bool Plain(char16_t c) const {
+    if (c == u'&' || c == u'\r' || c == u' ') return false;
+    if (!lowercase_) return true;
+    if (c < 0x80) return c < u'A' || c > u'Z';
+    return (c < 0xD800 || c > 0xDFFF) && text::LowercaseCodePoint(c) == c;
+  }
+
   bool IsNbsp(TextView s) const {
     constexpr TextView kNbsp = u"&nbsp;";
     if (!lowercase_) return s == kNbsp;

@@ -34,8 +34,8 @@ constexpr TextView kCellStart = u"<td ";
 // next one in the rest of the text, and its position in the rewritten text
 // is known.
 Status RewriteRowTags(const WorkingView& view, Progress& progress, std::vector<Range>* cuts) {
-  size_t tr_hint = 0, td_hint = 0, gt_hint = 0;
-  size_t tr = view.Find(kRowStart, 0, &tr_hint);
+  size_t td_hint = 0, gt_hint = 0;
+  size_t tr = view.FindRowTag(false, 0);
   size_t cut_so_far = 0;  // working characters the cuts took, less their "<tr>"s
   size_t no_cell_start_from = TextView::npos;  // no "<td " stands from here on
   while (tr != TextView::npos) {
@@ -47,7 +47,7 @@ Status RewriteRowTags(const WorkingView& view, Progress& progress, std::vector<R
     if (td == TextView::npos) no_cell_start_from = std::min(no_cell_start_from, after_tag);
     size_t gt = td == TextView::npos ? view.Find(u">", after_tag, &gt_hint) : TextView::npos;
     size_t cut_end = td != TextView::npos ? td : gt != TextView::npos ? gt + 1 : view.size();
-    size_t next_tr = view.Find(kRowStart, cut_end, &tr_hint);
+    size_t next_tr = view.FindRowTag(false, cut_end);
     cuts->push_back({tr, cut_end});
     cut_so_far += view.WorkingIndex(cut_end) - view.WorkingIndex(tr) - kBareRowTag.size();
     tr = next_tr;
@@ -66,24 +66,33 @@ Status RewriteRowTags(const WorkingView& view, Progress& progress, std::vector<R
 // cuts, and bare "<tr>"s outside them), the one before the first left out.
 std::vector<Range> RowRanges(const WorkingView& view, const std::vector<Range>& cuts) {
   std::vector<Range> rows;
-  size_t hint = 0, row_begin = TextView::npos;
+  size_t row_begin = TextView::npos;
   auto separator = [&](Range at) {
     if (row_begin != TextView::npos) rows.push_back({row_begin, at.begin});
     row_begin = at.end;
   };
-  size_t bare = view.Find(kBareRowTag, 0, &hint);
+  size_t bare = view.FindRowTag(true, 0);
   for (const Range& cut : cuts) {
-    for (; bare < cut.begin; bare = view.Find(kBareRowTag, bare + 1, &hint)) {
+    for (; bare < cut.begin; bare = view.FindRowTag(true, bare + 1)) {
       separator({bare, bare + kBareRowTag.size()});
     }
     separator(cut);
-    if (bare < cut.end) bare = view.Find(kBareRowTag, cut.end, &hint);
+    if (bare < cut.end) bare = view.FindRowTag(true, cut.end);
   }
-  for (; bare != TextView::npos; bare = view.Find(kBareRowTag, bare + 1, &hint)) {
+  for (; bare != TextView::npos; bare = view.FindRowTag(true, bare + 1)) {
     separator({bare, bare + kBareRowTag.size()});
   }
   if (row_begin != TextView::npos) rows.push_back({row_begin, view.size()});
   return rows;
+}
+
+// Room for the pieces of every row, as many as the first row's (and one
+// more) in each: a table's rows are mostly alike, and the pieces then never
+// move as they grow. Never more than the markup could hold (every piece
+// but a row's last ends at a "</td>").
+void ReservePieces(std::vector<IsolatedRows::Piece>& pieces, size_t rows, size_t markup_size) {
+  const size_t most = markup_size / kCellEnd.size() + rows;
+  pieces.reserve(std::min(most, rows * (pieces.size() + 1)));
 }
 
 Status OverCellBudget(int64_t cells) {
@@ -125,9 +134,9 @@ Status DeriveColumnBound(IsolatedRows::Row first_row, bool more_rows, int16_t* c
 
 void IsolatedRows::AppendWorking(const Piece& piece, Text& out) const {
   if (Lowered(piece)) {
-    out.append(piece.text);
+    out.append(TextOf(piece));
   } else {
-    text::AppendLowercase(out, piece.text);
+    text::AppendLowercase(out, TextOf(piece));
   }
 }
 
@@ -179,10 +188,14 @@ class RowReader {
  private:
   Status Keep(Range range, Progress& progress, int64_t* cells_left,
               std::vector<IsolatedRows::Piece>* row) {
-    IsolatedRows::Piece piece{view_.markup().substr(range.begin, range.end - range.begin)};
+    IsolatedRows::Piece piece{static_cast<uint32_t>(range.begin),
+                              static_cast<uint32_t>(range.end - range.begin)};
+    TextView text = view_.markup().substr(range.begin, range.end - range.begin);
     const auto [first, last] = view_.RemovedIn(range.begin, range.end);
-    if (first != last) piece = Join(range, first, last);
-    const TextView text = piece.text;
+    if (first != last) {
+      piece = Join(range, first, last);
+      text = joined_->back().working;
+    }
     piece.mentions_span = MentionsSpan(text);
     const int64_t kept = text::TrimSpaces(text).empty() ? 0 : 1;
     const int64_t span =
@@ -192,7 +205,7 @@ class RowReader {
     if (copies > *cells_left) return OverCellBudget(budget_.cells);
     *cells_left -= copies;
     for (int64_t copy = 0; copy < extra_copies; ++copy) QM_RETURN_IF_ERROR(progress.Yield());
-    piece.copies = static_cast<int32_t>(copies);
+    piece.copies = static_cast<uint16_t>(copies);
     if (copies > 0) row->push_back(piece);
     return Status();
   }
@@ -217,8 +230,8 @@ class RowReader {
       at = removed->end;
     }
     take(range.end);
-    IsolatedRows::Piece piece{joined.working};
-    piece.joined = static_cast<uint32_t>(joined_->size());
+    IsolatedRows::Piece piece{static_cast<uint32_t>(joined_->size() - 1), 0};
+    piece.joined = 1;
     return piece;
   }
 
@@ -232,10 +245,16 @@ class RowReader {
 
 Status IsolateRowsWith(TextView strTable, bool keep_originals, bool written_out, Progress& progress,
                        IsolatedRows* out) {
+  if (strTable.size() > kMaxMarkupUnits) {
+    return Status(ErrorNumber::kMarkupTooLarge,
+                  Fill(Tr("The table's markup holds %1$s characters; at most %2$s are converted."),
+                       strTable.size(), kMaxMarkupUnits));
+  }
   out->budget = WorkBudget::For(strTable.size());
   std::vector<Range> removed;
+  conversion_detail::RowTags row_tags;
   out->markup_ = strTable;
-  out->lowered_ = written_out || !conversion_detail::FindRemovedTags(strTable, &removed);
+  out->lowered_ = written_out || !conversion_detail::FindRemovedTags(strTable, &removed, &row_tags);
   if (out->lowered_) {
     // A removal joins text into what may be a tag: write the working text
     // out (with the same removals made in the markup, when it is kept).
@@ -243,19 +262,22 @@ Status IsolateRowsWith(TextView strTable, bool keep_originals, bool written_out,
     conversion_detail::WriteWorkingTextOut(strTable, &out->own_,
                                            keep_originals ? &out->own_original_ : nullptr);
     out->markup_ = out->own_;
+    row_tags = conversion_detail::FindRowTags(out->markup_);
   }
-  const WorkingView view(out->markup_, out->lowered_, std::move(removed));
+  const WorkingView view(out->markup_, out->lowered_, std::move(removed), std::move(row_tags));
 
   std::vector<Range> cuts;
   QM_RETURN_IF_ERROR(RewriteRowTags(view, progress, &cuts));
   const std::vector<Range> rows = RowRanges(view, cuts);
   RowReader reader(view, keep_originals, out->budget, &out->joined_);
   int64_t cells_left = out->budget.cells;
+  out->row_ends_.reserve(rows.size());
   for (size_t i = 0; i < rows.size(); ++i) {
     progress.ShowStatus(text::FromNumber(static_cast<int64_t>(i + 1)));
     QM_RETURN_IF_ERROR(progress.Yield());
     QM_RETURN_IF_ERROR(reader.Read(rows[i], progress, &cells_left, &out->pieces_));
     out->row_ends_.push_back(out->pieces_.size());
+    if (i == 0) ReservePieces(out->pieces_, rows.size(), view.size());
     QM_RETURN_IF_ERROR(progress.Yield());
   }
   if (out->row_ends_.empty()) {

@@ -35,14 +35,19 @@ inline constexpr text::TextView kCrLf = u"\r\n";
 // dropped tag cut into two is joined into a text of its own.
 class IsolatedRows {
  public:
+  // A piece names its stretch of the markup by offsets (the markup holds at
+  // most kMaxMarkupUnits units), or its joined text by number: a table of
+  // a million cells holds as many pieces.
   struct Piece {
-    text::TextView text;  // in the markup as given, or its joined text
-    int32_t copies = 1;
-    uint32_t joined : 31 = 0;  // 1 + the index of its joined text, or 0
+    uint32_t begin = 0;  // in the markup as given, or the number of its joined text
+    uint32_t length = 0;
+    uint16_t copies = 1;  // never more than a column span and the piece itself
+    uint16_t joined : 1 = 0;
     // The text holds "colspan" or "rowspan" (in any case): without either,
     // the cell it becomes has no span attribute to look for.
-    uint32_t mentions_span : 1 = 0;
+    uint16_t mentions_span : 1 = 0;
   };
+  static_assert(kMaxColumnSpan < UINT16_MAX, "a piece's copies fit its count");
   using Row = std::span<const Piece>;
   // A piece whose stretch of the markup holds a dropped tag, joined around it.
   struct Joined {
@@ -64,16 +69,20 @@ class IsolatedRows {
   // The rows as one string: CR LF, "<tr>", row text, for every row.
   text::Text strRows() const;
 
+  // The piece's text: in the markup as given, or its joined text.
+  text::TextView TextOf(const Piece& piece) const {
+    if (piece.joined) return joined_[piece.begin].working;
+    return markup_.substr(piece.begin, piece.length);
+  }
   // Appends the piece as the working text has it (lowercased).
   void AppendWorking(const Piece& piece, text::Text& out) const;
   // The piece's text is lowercased already (it is the working text's own).
-  bool Lowered(const Piece& piece) const { return piece.joined != 0 || lowered_; }
+  bool Lowered(const Piece& piece) const { return piece.joined || lowered_; }
   // The piece before lowercasing (kept only when IsolateRowsOf was asked to).
   text::TextView Original(const Piece& piece) const {
-    if (piece.joined != 0) return joined_[piece.joined - 1].original;
-    if (!lowered_) return piece.text;
-    return text::TextView(own_original_)
-        .substr(piece.text.data() - markup_.data(), piece.text.size());
+    if (piece.joined) return joined_[piece.begin].original;
+    if (!lowered_) return TextOf(piece);
+    return text::TextView(own_original_).substr(piece.begin, piece.length);
   }
 
   // The highest column index of every rebuilt row.
@@ -95,7 +104,8 @@ class IsolatedRows {
   std::vector<size_t> row_ends_;  // where each row's pieces end
 };
 
-// The first pass. Fails when the markup holds no row, when the first row
+// The first pass. Fails when the markup holds more than kMaxMarkupUnits
+// units or no row, when the first row
 // gives a colBound below 0 or beyond 16 bits, or when the column spans expand
 // to more cells than the budget allows.
 Status IsolateRows(text::TextView strTable, Progress& progress, IsolatedRows* out);

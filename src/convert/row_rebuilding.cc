@@ -82,7 +82,9 @@ class SecondPass {
   struct Source {
     const IsolatedRows::Piece* piece;
     TextView remainder;
-    TextView text() const { return piece ? piece->text : remainder; }
+    TextView text(const IsolatedRows& rows) const {
+      return piece ? rows.TextOf(*piece) : remainder;
+    }
   };
 
   // One column of the rebuilt row: its cell markup, not copied.
@@ -125,10 +127,10 @@ class SecondPass {
         columns_.push_back({carried->markup, true, true, carried->original});
         split_ = split_ || carried->holds_cell_end;
       } else if (source < source_pieces_.size() &&
-                 !text::TrimSpaces(source_pieces_[source].text()).empty()) {
+                 !text::TrimSpaces(source_pieces_[source].text(rows_)).empty()) {
         const Source& piece = source_pieces_[source++];
         if (piece.piece != nullptr) {
-          columns_.push_back({piece.piece->text, rows_.Lowered(*piece.piece),
+          columns_.push_back({rows_.TextOf(*piece.piece), rows_.Lowered(*piece.piece),
                               piece.piece->mentions_span != 0,
                               keep_ ? rows_.Original(*piece.piece) : TextView()});
         } else {

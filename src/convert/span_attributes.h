@@ -23,8 +23,8 @@ text::TextView SpanAttribute(text::TextView markup, text::TextView name);
 // Whether "colspan" or "rowspan" stands in `s`, in any case (as
 // IndexOfNoCase finds them: no letter but ASCII ones lowers into these).
 inline bool MentionsSpan(text::TextView s) {
-  for (size_t i = text::IndexOfEither(s, u's', u'S', 3); i != text::TextView::npos;
-       i = text::IndexOfEither(s, u's', u'S', i + 1)) {
+  for (size_t i = text::IndexOfPair(s, u's', u'S', u'p', u'P', 3); i != text::TextView::npos;
+       i = text::IndexOfPair(s, u's', u'S', u'p', u'P', i + 1)) {
     const text::TextView word = s.substr(i - 3);
     if (StartsWithNoCase(word.substr(3), u"span") &&
         (StartsWithNoCase(word, u"col") || StartsWithNoCase(word, u"row"))) {

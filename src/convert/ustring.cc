@@ -49,6 +49,12 @@ inline char16_t LowerUnit(char16_t c) {
   return static_cast<char16_t>(LowercaseCodePoint(c));
 }
 
+#if defined(__SSE2__)
+constexpr size_t kUnitsPerVector = sizeof(__m128i) / sizeof(char16_t);
+// A vector holding `unit` in every lane.
+inline __m128i Splat(char16_t unit) { return _mm_set1_epi16(static_cast<short>(unit)); }
+#endif
+
 // Index of the first unit equal to `a` or `b` at or after `from`, or npos;
 // eight units at a time where the processor allows.
 size_t FindEither(TextView s, size_t from, char16_t a, char16_t b) {
@@ -56,9 +62,7 @@ size_t FindEither(TextView s, size_t from, char16_t a, char16_t b) {
   const size_t n = s.size();
   size_t i = from;
 #if defined(__SSE2__)
-  constexpr size_t kUnitsPerVector = sizeof(__m128i) / sizeof(char16_t);
-  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
-  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+  const __m128i va = Splat(a), vb = Splat(b);
   for (; i + kUnitsPerVector <= n; i += kUnitsPerVector) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     // One mask bit per byte, so two per matching unit.
@@ -72,14 +76,78 @@ size_t FindEither(TextView s, size_t from, char16_t a, char16_t b) {
   return TextView::npos;
 }
 
+// FindEither's counterpart for a pair of units, each of two values; a value
+// given twice is compared once.
+template <bool kTwoFirsts, bool kTwoSeconds>
+size_t FindPairOf(TextView s, size_t from, char16_t a, char16_t a_too, char16_t b, char16_t b_too) {
+  const char16_t* p = s.data();
+  size_t i = from;
+  const size_t n = s.size();
+#if defined(__SSE2__)
+  const __m128i va = Splat(a), va_too = Splat(a_too), vb = Splat(b), vb_too = Splat(b_too);
+  auto matches = [&](size_t at) {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + 1));
+    __m128i is_first = _mm_cmpeq_epi16(first, va);
+    if (kTwoFirsts) is_first = _mm_or_si128(is_first, _mm_cmpeq_epi16(first, va_too));
+    __m128i is_second = _mm_cmpeq_epi16(second, vb);
+    if (kTwoSeconds) is_second = _mm_or_si128(is_second, _mm_cmpeq_epi16(second, vb_too));
+    return _mm_movemask_epi8(_mm_and_si128(is_first, is_second));  // two bits a match
+  };
+  // Two vectors a round, so the loop's own work is spread over 16 units.
+  for (; i + 2 * kUnitsPerVector < n; i += 2 * kUnitsPerVector) {
+    const int low = matches(i), high = matches(i + kUnitsPerVector);
+    if ((low | high) == 0) continue;
+    return low != 0 ? i + __builtin_ctz(low) / sizeof(char16_t)
+                    : i + kUnitsPerVector + __builtin_ctz(high) / sizeof(char16_t);
+  }
+  for (; i + kUnitsPerVector < n; i += kUnitsPerVector) {
+    const int mask = matches(i);
+    if (mask != 0) return i + __builtin_ctz(mask) / sizeof(char16_t);
+  }
+#endif
+  for (; i + 1 < n; ++i) {
+    if ((p[i] == a || p[i] == a_too) && (p[i + 1] == b || p[i + 1] == b_too)) return i;
+  }
+  return TextView::npos;
+}
+
+size_t FindPair(TextView s, size_t from, char16_t a, char16_t a_too, char16_t b, char16_t b_too) {
+  if (a == a_too) {
+    return b == b_too ? FindPairOf<false, false>(s, from, a, a_too, b, b_too)
+                      : FindPairOf<false, true>(s, from, a, a_too, b, b_too);
+  }
+  return b == b_too ? FindPairOf<true, false>(s, from, a, a_too, b, b_too)
+                    : FindPairOf<true, true>(s, from, a, a_too, b, b_too);
+}
+
 inline bool IsWhiteSpace(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
 }
+
+// The stretch of code points between two runs that holds the CJK
+// ideographs, which no run lowers: they are passed by without a search.
+struct Stretch {
+  char32_t after, before;  // the code points strictly between
+};
+constexpr char32_t kFirstIdeograph = 0x4E00, kLastIdeograph = 0x9FFF;
+constexpr Stretch kIdeographStretch = [] {
+  for (size_t k = 1; k < std::size(kLowercaseRuns); ++k) {
+    if (kLowercaseRuns[k].first > kFirstIdeograph) {
+      return Stretch{kLowercaseRuns[k - 1].last, kLowercaseRuns[k].first};
+    }
+  }
+  return Stretch{0, 0};
+}();
+static_assert(kIdeographStretch.after < kFirstIdeograph &&
+                  kIdeographStretch.before > kLastIdeograph,
+              "no run lowers a CJK ideograph");
 
 }  // namespace
 
 char32_t LowercaseCodePoint(char32_t c) {
   if (c < U'A') return c;  // the first upper-case letter
+  if (c > kIdeographStretch.after && c < kIdeographStretch.before) return c;
   auto it = std::upper_bound(std::begin(kLowercaseRuns), std::end(kLowercaseRuns), c,
                              [](char32_t v, const LowercaseRun& r) { return v < r.first; });
   if (it == std::begin(kLowercaseRuns)) return c;
@@ -96,12 +164,21 @@ size_t IndexOfEither(TextView haystack, char16_t a, char16_t b, size_t from) {
   return from >= haystack.size() ? TextView::npos : FindEither(haystack, from, a, b);
 }
 
+size_t IndexOfPair(TextView haystack, char16_t a, char16_t a_too, char16_t b, char16_t b_too,
+                   size_t from) {
+  return from >= haystack.size() ? TextView::npos : FindPair(haystack, from, a, a_too, b, b_too);
+}
+
+// A needle of two units or more is looked for by its first two, which stand
+// together far less often than its first alone.
 size_t IndexOf(TextView haystack, TextView needle, size_t from) {
   if (needle.empty()) return from <= haystack.size() ? from : TextView::npos;
   if (needle.size() > haystack.size()) return TextView::npos;
   const size_t last = haystack.size() - needle.size();
-  for (size_t i = IndexOf(haystack, needle[0], from); i != TextView::npos && i <= last;
-       i = IndexOf(haystack, needle[0], i + 1)) {
+  if (needle.size() == 1) return IndexOf(haystack.substr(0, last + 1), needle[0], from);
+  const char16_t a = needle[0], b = needle[1];
+  for (size_t i = IndexOfPair(haystack, a, a, b, b, from); i != TextView::npos && i <= last;
+       i = IndexOfPair(haystack, a, a, b, b, i + 1)) {
     if (haystack.compare(i, needle.size(), needle) == 0) return i;
   }
   return TextView::npos;

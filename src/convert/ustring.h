@@ -23,6 +23,12 @@ size_t IndexOf(TextView haystack, char16_t unit, size_t from = 0);
 // Index of the first unit equal to `a` or `b` at or after `from`, or npos.
 size_t IndexOfEither(TextView haystack, char16_t a, char16_t b, size_t from = 0);
 
+// Index of the first unit at or after `from` that equals `a` or `a_too` and
+// is followed by one that equals `b` or `b_too` (say, two letters in either
+// case), or npos: a search that stops far less often than one for `a` alone.
+size_t IndexOfPair(TextView haystack, char16_t a, char16_t a_too, char16_t b, char16_t b_too,
+                   size_t from = 0);
+
 // As IndexOf, comparing without regard to case (both sides lowercased).
 size_t IndexOfNoCase(TextView haystack, TextView needle, size_t from = 0);
 

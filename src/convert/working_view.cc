@@ -48,11 +48,39 @@ bool RemoveTableTagsInOneSweep(Text& working) {
   return true;
 }
 
+// The first "<" at or after `from` that may start a removed tag: followed by
+// a "t" in either case ("<thead>"), or by "/" and such a "t" (the others).
+size_t NextRemovedTagStart(TextView markup, size_t from) {
+  for (size_t at = text::IndexOfPair(markup, u'<', u'/', u't', u'T', from); at != TextView::npos;
+       at = text::IndexOfPair(markup, u'<', u'/', u't', u'T', at + 1)) {
+    if (markup[at] == u'<') return at;
+    if (at > from && markup[at - 1] == u'<') return at - 1;
+  }
+  return TextView::npos;
+}
+
+// Notes the "<" at `lt` in `row_tags` when it starts a row tag.
+void NoteRowTag(TextView markup, size_t lt, RowTags* row_tags) {
+  const TextView rest = markup.substr(lt);
+  if (StartsWithNoCase(rest, u"<tr ")) row_tags->starts.push_back(lt);
+  if (StartsWithNoCase(rest, u"<tr>")) row_tags->bare.push_back(lt);
+}
+
 }  // namespace
 
-bool FindRemovedTags(TextView markup, std::vector<Range>* removed) {
-  for (size_t lt = text::IndexOf(markup, u'<'); lt != TextView::npos;
-       lt = text::IndexOf(markup, u'<', lt + 1)) {
+RowTags FindRowTags(TextView working) {
+  RowTags row_tags;
+  for (size_t lt = text::IndexOfPair(working, u'<', u'<', u't', u'T'); lt != TextView::npos;
+       lt = text::IndexOfPair(working, u'<', u'<', u't', u'T', lt + 1)) {
+    NoteRowTag(working, lt, &row_tags);
+  }
+  return row_tags;
+}
+
+bool FindRemovedTags(TextView markup, std::vector<Range>* removed, RowTags* row_tags) {
+  for (size_t lt = NextRemovedTagStart(markup, 0); lt != TextView::npos;
+       lt = NextRemovedTagStart(markup, lt + 1)) {
+    NoteRowTag(markup, lt, row_tags);
     const TextView rest = markup.substr(lt);
     const TextView* tag = std::find_if(std::begin(kRemovedTags), std::end(kRemovedTags),
                                        [&](TextView t) { return StartsWithNoCase(rest, t); });

@@ -22,13 +22,24 @@ struct Range {
   size_t end = 0;
 };
 
+// Where the row tags stand in a markup: every "<tr " and every bare "<tr>",
+// in any case, in order. They are found in the sweep that finds the removed
+// tags, so that the passes need not sweep the markup for them again.
+struct RowTags {
+  std::vector<size_t> starts;  // "<tr "
+  std::vector<size_t> bare;    // "<tr>"
+};
+
 // The working text read through the markup: the markup lowercased, less the
 // removed tags. Searches run over the markup, skipping what was removed.
 // (When `lowered`, the markup is the working text itself, removals made.)
 class WorkingView {
  public:
-  WorkingView(text::TextView markup, bool lowered, std::vector<Range> removed)
-      : markup_(markup), lowered_(lowered), removed_(std::move(removed)) {
+  WorkingView(text::TextView markup, bool lowered, std::vector<Range> removed, RowTags row_tags)
+      : markup_(markup),
+        lowered_(lowered),
+        removed_(std::move(removed)),
+        row_tags_(std::move(row_tags)) {
     size_t before = 0;
     for (const Range& r : removed_) {
       removed_before_.push_back(before);
@@ -43,14 +54,35 @@ class WorkingView {
   // The markup index of the first `token` of the working text at or after
   // markup index `from` (and ending by `end`), or npos. `hint` (see HintFor)
   // makes a sweep of ascending searches linear.
+  //
+  // A token of two units or more is looked for by a pair of its units (its
+  // second and third when it has three), in either case: a pair stands far
+  // less often than a "<" or ">" does.
   size_t Find(text::TextView token, size_t from, size_t end, size_t* hint) const {
     const text::TextView within = markup_.substr(0, end);
-    for (size_t i = text::IndexOf(within, token[0], from); i != text::TextView::npos;
-         i = text::IndexOf(within, token[0], i + 1)) {
+    if (token.size() < 2) {
+      for (size_t i = text::IndexOf(within, token[0], from); i != text::TextView::npos;
+           i = text::IndexOf(within, token[0], i + 1)) {
+        const Range* removed = RemovedAt(i, hint);
+        if (removed != nullptr) {
+          i = removed->end - 1;
+        } else {
+          return i;
+        }
+      }
+      return text::TextView::npos;
+    }
+    // The token's first unit is matched exactly, the others in either case.
+    const size_t k = token.size() > 2 ? 1 : 0;  // where the pair stands in the token
+    const char16_t a = token[k], a_too = k == 0 ? a : UpperCase(a), b = token[k + 1];
+    for (size_t j = text::IndexOfPair(within, a, a_too, b, UpperCase(b), from + k);
+         j != text::TextView::npos;
+         j = text::IndexOfPair(within, a, a_too, b, UpperCase(b), j + 1)) {
+      const size_t i = j - k;
       const Range* removed = RemovedAt(i, hint);
       if (removed != nullptr) {
-        i = removed->end - 1;
-      } else if (StartsWithNoCase(within.substr(i), token)) {
+        j = removed->end + k - 1;
+      } else if (within[i] == token[0] && StartsWithNoCase(within.substr(i), token)) {
         return i;
       }
     }
@@ -58,6 +90,15 @@ class WorkingView {
   }
   size_t Find(text::TextView token, size_t from, size_t* hint) const {
     return Find(token, from, size(), hint);
+  }
+
+  // As Find(u"<tr ", from) finds it, or with `bare` Find(u"<tr>", from):
+  // no row tag lies in a removed stretch, each of which holds one "<", at
+  // its start, before no "t".
+  size_t FindRowTag(bool bare, size_t from) const {
+    const std::vector<size_t>& at = bare ? row_tags_.bare : row_tags_.starts;
+    auto found = std::lower_bound(at.begin(), at.end(), from);
+    return found == at.end() ? text::TextView::npos : *found;
   }
 
   // The index of the first removed stretch that ends after `index`.
@@ -100,13 +141,19 @@ class WorkingView {
   bool lowered_;
   std::vector<Range> removed_;
   std::vector<size_t> removed_before_;  // characters removed before each stretch
+  RowTags row_tags_;
 };
 
 // The stretches of the markup the working text loses: "</table>", "</tr>",
 // "</thead>", "<thead>" in any case. False when removing one would join the
 // text around it into something that may be a tag (an unclosed "<" just
 // before it), which only the working text written out shows right.
-bool FindRemovedTags(text::TextView markup, std::vector<Range>* removed);
+// The row tags of the markup go to `row_tags` as the sweep passes them (all
+// of them when it returns true).
+bool FindRemovedTags(text::TextView markup, std::vector<Range>* removed, RowTags* row_tags);
+
+// The row tags of a working text written out.
+RowTags FindRowTags(text::TextView working);
 
 // `strTable` lowercased, without "</table>", "</tr>", "</thead>", "<thead>".
 text::Text WorkingText(text::TextView strTable);

@@ -36,6 +36,8 @@ class DocumentServer : public DocumentHost {
 
  private:
   class OpenDocument;
+  // Lets go of the open document, if any.
+  void CloseDocument();
   ReaderOptions options_;
   files::FileSystem& file_system_;
   std::unique_ptr<OpenDocument> open_;

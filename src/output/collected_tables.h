@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/conversion.h"
 #include "convert/table_sink.h"
@@ -43,8 +44,10 @@ class CollectedTables {
   void AddSkipped(std::u16string_view document, const Status& failure);
 
   // cc.html: every document's rows after the row naming it, then the
-  // statements, as PreviewPage::Page writes them.
-  std::string Page() const { return preview_.Page(statements_.log()); }
+  // statements, as the pieces PreviewPage::PagePieces gives.
+  std::vector<std::string_view> PagePieces() const {
+    return preview_.PagePieces(statements_.log());
+  }
 
  private:
   class DocumentRows;

@@ -51,21 +51,28 @@ Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& 
   int64_t fields = 0;
   QM_RETURN_IF_ERROR(TableFields(cn, u"dt_table", &fields));
   WidthCheck checked(sink, fields, app_folder);
-  QM_RETURN_IF_ERROR(ConvertTable(form.strTable, checked, Label1, form.cell_texts));
-  return ShowStoredRows(form, app_folder, WebBrowser1, Label1, file_system,
-                        [&] { return preview.Page(statements.log()); });
+  // The page is written as the rows come, to a file beside cc.html that
+  // takes its place once the rest of the page follows them.
+  auto convert_and_write_page = [&](const files::FileSystem::PieceWriter& write) {
+    preview.StreamTo(write);
+    QM_RETURN_IF_ERROR(ConvertTable(form.strTable, checked, Label1, form.cell_texts));
+    return ShowStoredRows(form, app_folder, WebBrowser1, write,
+                          preview.PagePieces(statements.log()));
+  };
+  QM_RETURN_IF_ERROR(file_system.ReplaceWholeFileInPieces(
+      files::NativePath(files::PreviewFileName(app_folder)), convert_and_write_page));
+  Label1.ShowStatus(u"数据库存在形式与CC.html显示的效果类似");
+  return Status();
 }
 
 Status ShowStoredRows(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
-                      Progress& Label1, files::FileSystem& file_system,
-                      const std::function<std::string()>& page) {
+                      const files::FileSystem::PieceWriter& write,
+                      const std::vector<std::string_view>& rest_of_page) {
   adodb::Connection& cn = adodb::EnsureCreated(form.cn);
   QM_RETURN_IF_ERROR(cn.Execute(u"select * from dt_table", adodb::kOptionUnspecified, &form.rs));
-  // Asked for before the page is written: the pane loads it later.
+  // Asked for before the page takes its place: the pane loads it later.
   WebBrowser1.Navigate2(files::PreviewTarget(app_folder));
-  QM_RETURN_IF_ERROR(
-      file_system.ReplaceWholeFile(files::NativePath(files::PreviewFileName(app_folder)), page()));
-  Label1.ShowStatus(u"数据库存在形式与CC.html显示的效果类似");
+  for (std::string_view piece : rest_of_page) QM_RETURN_IF_ERROR(write(piece));
   return Status();
 }
 

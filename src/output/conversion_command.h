@@ -2,9 +2,9 @@
 // the preview page cc.html, and the browser pane pointed at it.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/table_sink.h"
 #include "output/form_state.h"
@@ -28,11 +28,11 @@ namespace quillmere {
 Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
                       Progress& Label1, files::FileSystem& file_system = files::Disk());
 
-// The conversion command's last steps, once the rows are in: "select * from
-// dt_table" into form.rs, WebBrowser1 pointed at the preview page, the page
-// `page` makes written to cc.html, and the closing status text.
+// The conversion command's last steps once the rows are in, while cc.html
+// is being written through `write`: "select * from dt_table" into form.rs,
+// WebBrowser1 pointed at the preview page, and the rest of the page written.
 Status ShowStoredRows(FormState& form, std::u16string_view app_folder, Browser& WebBrowser1,
-                      Progress& Label1, files::FileSystem& file_system,
-                      const std::function<std::string()>& page);
+                      const files::FileSystem::PieceWriter& write,
+                      const std::vector<std::string_view>& rest_of_page);
 
 }  // namespace quillmere

@@ -43,7 +43,8 @@ class InsertStatements : public TableSink {
   Status EndRow(int64_t i) override;
   Status Finish() override { return Status(); }
 
-  // CR LF, "<br>" and the statement, for every statement built.
+  // CR LF, "<br>" and the statement, for every statement built, as the
+  // preview page holds it (a character code page 936 lacks as "?").
   std::u16string strSqlLog() const { return log_.Joined(); }
   const TextLog& log() const { return log_; }
   // The values bound to the last statement executed, valid until the next

@@ -2,8 +2,6 @@
 
 #include "convert/ustring.h"
 #include "output/insert_statements.h"
-#include "platform/encoding/codepage.h"
-#include "platform/memory.h"
 
 namespace quillmere {
 
@@ -13,14 +11,17 @@ constexpr std::u16string_view kCellEnd = u"</td>";
 constexpr std::u16string_view kCellTextPrefix = u"<td>";
 constexpr std::u16string_view kEmptyCell = u"<td></td>";
 constexpr std::u16string_view kShownEmptyCell = u"<td>&nbsp;</td>";
-constexpr codepage::Unencodable kStandIn = codepage::Unencodable::kQuestionMark;
+constexpr std::u16string_view kRowStart = u"\r\n<tr>";
+constexpr std::string_view kPageStart = "<table border=1> ";
 
 }  // namespace
 
 Status PreviewPage::BeginRows() {
-  strPreviewRow_.clear();
+  strPreviewRow_.assign(kRowStart);
   strRows_.clear();
-  return Status();
+  if (stream_ == nullptr || start_streamed_) return Status();
+  start_streamed_ = true;
+  return (*stream_)(kPageStart);
 }
 
 Status PreviewPage::Cell(int64_t, std::u16string_view strCellText) {
@@ -37,12 +38,25 @@ Status PreviewPage::Cell(int64_t, std::u16string_view strCellText) {
   return Status();
 }
 
+// A row goes to the page as the page shows it: every "<td></td>" of it as
+// "<td>&nbsp;</td>". No "<td></td>" reaches from one row into the next, so
+// the page is what showing them all at once in the joined rows gives.
 Status PreviewPage::EndRow(int64_t i) {
   if (RowIsTaken(i, strTableFirstLine_)) {
-    strPreviewRow_.insert(0, u"\r\n<tr>").append(kCellEnd);
-    strRows_.Append(strPreviewRow_);
+    strPreviewRow_.append(kCellEnd);
+    shown_row_.clear();
+    std::u16string_view rest = strPreviewRow_;
+    for (size_t at = text::IndexOf(rest, kEmptyCell); at != std::u16string_view::npos;
+         at = text::IndexOf(rest, kEmptyCell)) {
+      shown_row_.append(rest.substr(0, at)).append(kShownEmptyCell);
+      rest.remove_prefix(at + kEmptyCell.size());
+    }
+    shown_row_.append(rest);
+    strRows_.Append(shown_row_);
   }
-  strPreviewRow_.clear();
+  strPreviewRow_.assign(kRowStart);
+  if (stream_ == nullptr) return Status();
+  for (const std::string& block : strRows_.TakeFullBlocks()) QM_RETURN_IF_ERROR((*stream_)(block));
   return Status();
 }
 
@@ -52,32 +66,14 @@ void PreviewPage::AppendSpanningRow(std::u16string_view text, int64_t columns) {
   strRows_.Append(row.append(u"</b></td>"));
 }
 
-// Encoded piece by piece into one buffer: the pieces end at ASCII
-// characters, never inside a surrogate pair, so the bytes are those of the
-// whole page encoded at once. A "<td></td>" stands inside one row, and a row
-// inside one block.
-std::string PreviewPage::Page(const TextLog& strSqlLog) const {
-  std::string page;
-  const size_t units = strRows_.size() + strSqlLog.size() + 64;
-  page.reserve(units + units / 8);
-  memory::PreferHugePages(page.data(), page.capacity());
-  codepage::AppendCp936(u"<table border=1> ", kStandIn, &page);
-  for (const std::u16string& block : strRows_.blocks()) {
-    std::u16string_view rest = block;
-    for (size_t at = text::IndexOf(rest, kEmptyCell); at != std::u16string_view::npos;
-         at = text::IndexOf(rest, kEmptyCell)) {
-      codepage::AppendCp936(rest.substr(0, at), kStandIn, &page);
-      codepage::AppendCp936(kShownEmptyCell, kStandIn, &page);
-      rest.remove_prefix(at + kEmptyCell.size());
-    }
-    codepage::AppendCp936(rest, kStandIn, &page);
-  }
-  codepage::AppendCp936(u"</tr></table>", kStandIn, &page);
-  for (const std::u16string& block : strSqlLog.blocks()) {
-    codepage::AppendCp936(block, kStandIn, &page);
-  }
-  codepage::AppendCp936(u"\r\n", kStandIn, &page);
-  return page;
+std::vector<std::string_view> PreviewPage::PagePieces(const TextLog& strSqlLog) const {
+  std::vector<std::string_view> pieces;
+  if (!start_streamed_) pieces.push_back(kPageStart);
+  for (const std::string& block : strRows_.blocks()) pieces.push_back(block);
+  pieces.push_back("</tr></table>");
+  for (const std::string& block : strSqlLog.blocks()) pieces.push_back(block);
+  pieces.push_back("\r\n");
+  return pieces;
 }
 
 }  // namespace quillmere

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/conversion.h"
 #include "convert/table_sink.h"
 #include "output/text_log.h"
+#include "platform/file_system.h"
 
 namespace quillmere {
 
@@ -30,24 +32,32 @@ class PreviewPage : public TableSink {
   Status EndRow(int64_t i) override;
   Status Finish() override { return Status(); }
 
-  std::u16string strRows() const { return strRows_.Joined(); }
+  // The page in code page 936 ("?" for a character it lacks), as the pieces
+  // it is written in, in order: "<table border=1> ", the rows with every
+  // "<td></td>" shown as "<td>&nbsp;</td>", "</tr></table>", the statement
+  // log, and a CR LF that ends the file's last line. The pieces point into
+  // this page and the log. What was streamed (see StreamTo) is left out.
+  std::vector<std::string_view> PagePieces(const TextLog& strSqlLog) const;
 
   // Appends a row of one cell spanning `columns` columns that holds `text`
   // (in bold, "&", "<" and ">" as references): a line of the page between
   // the table's rows.
   void AppendSpanningRow(std::u16string_view text, int64_t columns);
 
-  // The page in code page 936 ("?" for a character it lacks): "<table
-  // border=1> ", the rows with every "<td></td>" shown as "<td>&nbsp;</td>",
-  // "</tr></table>", the statement log, and a CR LF that ends the file's
-  // last line.
-  std::string Page(const TextLog& strSqlLog) const;
+  // From BeginRows on, the page's start and its rows go to `write` as they
+  // are made, a block of rows at a time, and are not kept: a large table's
+  // rows then never stand in memory whole. A failed write fails the row that
+  // made the block. `write` must outlive the rows.
+  void StreamTo(const files::FileSystem::PieceWriter& write) { stream_ = &write; }
 
  private:
   const bool strTableFirstLine_;
   const bool kept_;
-  std::u16string strPreviewRow_;
+  std::u16string strPreviewRow_ = u"\r\n<tr>";  // then the current row's cells
+  std::u16string shown_row_;                    // the row as the page shows it
   TextLog strRows_;
+  const files::FileSystem::PieceWriter* stream_ = nullptr;
+  bool start_streamed_ = false;
 };
 
 }  // namespace quillmere

@@ -10,15 +10,44 @@ Status FileSystem::ReadWholeFileInPieces(
   return bytes.empty() ? Status() : take(bytes, bytes.size());
 }
 
-Status FileSystem::ReplaceWholeFile(const std::string& path, std::string_view bytes) {
-  // Whatever stands at either name, a symbolic link included, is replaced:
-  // nothing is ever written through a link.
+Status FileSystem::WriteWholeFileInPieces(
+    const std::string& path, const std::function<Status(const PieceWriter&)>& write_pieces) {
+  std::string bytes;
+  QM_RETURN_IF_ERROR(write_pieces([&](std::string_view piece) {
+    bytes.append(piece);
+    return Status();
+  }));
+  return WriteWholeFile(path, bytes);
+}
+
+namespace {
+
+// Writes `path` through `write_partial`, which writes the file it is given:
+// to a file beside it, renamed into its place. Whatever stands at either
+// name, a symbolic link included, is replaced: nothing is ever written
+// through a link.
+template <typename WritePartial>
+Status Replace(FileSystem& file_system, const std::string& path, WritePartial write_partial) {
   const std::string partial = path + ".partial";
-  Status written = Remove(partial);
-  if (written.ok()) written = WriteWholeFile(partial, bytes);
-  if (written.ok()) written = Rename(partial, path);
-  if (!written.ok()) (void)Remove(partial);
+  Status written = file_system.Remove(partial);
+  if (written.ok()) written = write_partial(partial);
+  if (written.ok()) written = file_system.Rename(partial, path);
+  if (!written.ok()) (void)file_system.Remove(partial);
   return written;
+}
+
+}  // namespace
+
+Status FileSystem::ReplaceWholeFile(const std::string& path, std::string_view bytes) {
+  return Replace(*this, path,
+                 [&](const std::string& partial) { return WriteWholeFile(partial, bytes); });
+}
+
+Status FileSystem::ReplaceWholeFileInPieces(
+    const std::string& path, const std::function<Status(const PieceWriter&)>& write_pieces) {
+  return Replace(*this, path, [&](const std::string& partial) {
+    return WriteWholeFileInPieces(partial, write_pieces);
+  });
 }
 
 }  // namespace quillmere::files

@@ -50,6 +50,14 @@ class FileSystem {
   // leave part of the bytes in the file; so is a symbolic link in the file's
   // place: it is never written through.
   virtual Status WriteWholeFile(const std::string& path, std::string_view bytes) = 0;
+  // Hands each piece of a file's bytes, in order, to the file being written.
+  using PieceWriter = std::function<Status(std::string_view piece)>;
+  // The same, the bytes handed over a piece at a time by `write_pieces`
+  // through the writer it is given: a large file then needs no buffer of its
+  // size. A failure of `write_pieces`, or of a piece's write, is the result.
+  // (Unless overridden: the pieces gathered, then WriteWholeFile.)
+  virtual Status WriteWholeFileInPieces(
+      const std::string& path, const std::function<Status(const PieceWriter& write)>& write_pieces);
 
   // Moves `from` to `to`, replacing a file there, in one step.
   virtual Status Rename(const std::string& from, const std::string& to) = 0;
@@ -75,6 +83,9 @@ class FileSystem {
   // followed. On a failure `path` holds what it held before and the file
   // beside it is gone.
   Status ReplaceWholeFile(const std::string& path, std::string_view bytes);
+  // The same, written a piece at a time as WriteWholeFileInPieces writes.
+  Status ReplaceWholeFileInPieces(
+      const std::string& path, const std::function<Status(const PieceWriter& write)>& write_pieces);
 };
 
 // This machine's file system.

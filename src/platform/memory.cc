@@ -2,6 +2,10 @@
 
 #include <sys/mman.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <cstdint>
 
 namespace quillmere::memory {
@@ -15,6 +19,12 @@ void PreferHugePages(const void* data, size_t bytes) {
   if (end < begin + 2 * kHugePage) return;
   // Only a hint: a system that refuses it is no worse off.
   (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+  (void)malloc_trim(0);
 #endif
 }
 

@@ -13,4 +13,10 @@ namespace quillmere::memory {
 // systems without such pages, are left alone.
 void PreferHugePages(const void* data, size_t bytes);
 
+// Hands the memory freed so far back to the system where the allocator
+// keeps it for reuse: after a large structure of many small blocks is
+// freed, the process no longer counts it as its own. Nothing changes but
+// the memory the process holds.
+void ReturnFreedMemory();
+
 }  // namespace quillmere::memory

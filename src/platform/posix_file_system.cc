@@ -30,6 +30,9 @@ class PosixFileSystem : public FileSystem {
       const std::function<Status(std::string_view, uint64_t)>& take) override;
   Status ReadFileHead(const std::string& path, size_t count, std::string* bytes) override;
   Status WriteWholeFile(const std::string& path, std::string_view bytes) override;
+  Status WriteWholeFileInPieces(
+      const std::string& path,
+      const std::function<Status(const PieceWriter&)>& write_pieces) override;
   Status Rename(const std::string& from, const std::string& to) override;
   Status Remove(const std::string& path) override;
   Status ListFolder(const std::string& path, std::vector<std::string>* names) override;
@@ -224,11 +227,17 @@ Status PosixFileSystem::ReadFileHead(const std::string& path, size_t count, std:
 }
 
 Status PosixFileSystem::WriteWholeFile(const std::string& path, std::string_view bytes) {
+  return WriteWholeFileInPieces(path, [&](const PieceWriter& write) { return write(bytes); });
+}
+
+Status PosixFileSystem::WriteWholeFileInPieces(
+    const std::string& path, const std::function<Status(const PieceWriter&)>& write_pieces) {
   // A symbolic link in the file's place is refused, never written through.
   Descriptor fd(
       ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0644));
   if (fd.get() < 0) return ErrnoStatus(errno, N_("create"), path);
-  QM_RETURN_IF_ERROR(WriteFully(fd.get(), bytes, path));
+  QM_RETURN_IF_ERROR(
+      write_pieces([&](std::string_view piece) { return WriteFully(fd.get(), piece, path); }));
   if (::fsync(fd.get()) != 0 && errno != EINVAL) return ErrnoStatus(errno, N_("write"), path);
   if (fd.Close() != 0) return ErrnoStatus(errno, N_("close"), path);
   return Status();

@@ -21,6 +21,25 @@ TEST(IndexOfTest, IndexesCountFromZeroAndNposMeansNotFound) {
   EXPECT_EQ(IndexOf(u"0123456789abcdef>", u'>'), 16u);
 }
 
+TEST(IndexOfPairTest, FindsTheFirstPairOfEitherValuesWhereverItStands) {
+  constexpr size_t npos = TextView::npos;
+  EXPECT_EQ(IndexOfPair(u"<p></TD>", u'/', u'/', u't', u'T'), 4u);
+  EXPECT_EQ(IndexOfPair(u"<p></td>", u'<', u'/', u't', u'T'), 4u) << "'/' then 't'";
+  EXPECT_EQ(IndexOfPair(u"<td><td>", u'<', u'<', u't', u't', 1), 4u);
+  EXPECT_EQ(IndexOfPair(u"t<", u'<', u'<', u't', u't'), npos) << "the pair's order counts";
+  EXPECT_EQ(IndexOfPair(u"x<", u'<', u'<', u't', u't'), npos) << "no unit after the last";
+  // Pairs across the two vectors of a round, across rounds, and in the tail.
+  const Text filler(40, u'-');
+  for (size_t at = 0; at + 1 < filler.size(); ++at) {
+    Text s = filler;
+    s[at] = u'S';
+    s[at + 1] = u'p';
+    EXPECT_EQ(IndexOfPair(s, u's', u'S', u'p', u'P'), at) << at;
+    EXPECT_EQ(IndexOfPair(s, u's', u'S', u'p', u'P', at + 1), npos) << at;
+    EXPECT_EQ(IndexOf(s, u"Sp-"), at + 2 < s.size() ? at : npos) << at;
+  }
+}
+
 TEST(IndexOfTest, IsCaseSensitiveUnlessAskedNotToBe) {
   constexpr size_t npos = TextView::npos;
   EXPECT_EQ(IndexOf(u"xCOLSPAN=2", u"colspan"), npos);

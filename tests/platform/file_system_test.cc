@@ -37,6 +37,31 @@ TEST_F(FileSystemTest, WritesReadsAndReplacesWholeFiles) {
   EXPECT_FALSE(Disk().Exists(path + ".partial"));
 }
 
+TEST_F(FileSystemTest, AFileWrittenInPiecesIsThePiecesJoinedOrNotThereAtAll) {
+  const std::string path = dir_ + "/page.html";
+  auto three_pieces = [](const FileSystem::PieceWriter& write) {
+    for (std::string_view piece : {"<table>", "", "rows</table>"}) {
+      QM_RETURN_IF_ERROR(write(piece));
+    }
+    return Status();
+  };
+  ASSERT_TRUE(Disk().ReplaceWholeFileInPieces(path, three_pieces).ok());
+  std::string bytes;
+  ASSERT_TRUE(Disk().ReadWholeFile(path, 100, &bytes).ok());
+  EXPECT_EQ(bytes, "<table>rows</table>");
+
+  // A failure while the pieces come leaves the file it would have replaced.
+  const Status failed =
+      Disk().ReplaceWholeFileInPieces(path, [](const FileSystem::PieceWriter& write) {
+        QM_RETURN_IF_ERROR(write("half a page"));
+        return Status(ErrorNumber::kDocumentTooLarge, "too large");
+      });
+  EXPECT_EQ(failed.number(), ErrorNumber::kDocumentTooLarge);
+  ASSERT_TRUE(Disk().ReadWholeFile(path, 100, &bytes).ok());
+  EXPECT_EQ(bytes, "<table>rows</table>");
+  EXPECT_FALSE(Disk().Exists(path + ".partial"));
+}
+
 TEST_F(FileSystemTest, FailuresCarryANumberAndNameTheFile) {
   std::string bytes;
   Status missing = Disk().ReadWholeFile(dir_ + "/none.doc", 100, &bytes);

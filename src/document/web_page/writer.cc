@@ -1,6 +1,7 @@
 #include "document/web_page/writer.h"
 
 #include <algorithm>
+#include <map>
 #include <numeric>
 #include <string>
 
@@ -14,6 +15,8 @@
 namespace quillmere::document::web_page {
 
 namespace {
+
+using namespace std::string_view_literals;
 
 constexpr std::u16string_view kCrLf = u"\r\n";
 
@@ -98,26 +101,25 @@ uint64_t EstimateBytes(const std::vector<Note>& notes) {
 
 class PageWriter {
  public:
-  // Writes the page's bytes into `page`. Stops early (and says so with
-  // Over) once the page passes `max_bytes`.
-  PageWriter(uint64_t max_bytes, std::string& page) : max_bytes_(max_bytes), page_(page) {}
+  // Hands the page's bytes to `write` a piece at a time. Stops early (and
+  // says so with Over, or with the write's failure) once the page passes
+  // `max_bytes` or a write fails.
+  PageWriter(uint64_t max_bytes, const files::FileSystem::PieceWriter& write)
+      : max_bytes_(max_bytes), write_(write) {}
   // Every character takes at least one byte, so a page of more characters
   // than the limit is too large before it is encoded.
-  bool Over() const { return page_.size() + out_.size() > max_bytes_; }
+  bool Over() const { return written_ + out_.size() > max_bytes_; }
+  const Status& write_status() const { return write_status_; }
 
   void Write(const Document& document) {
-    uint64_t estimate = kPageStart.size() + kSectionEnd.size() + kPageEnd.size() +
-                        EstimateBytes(document.body) + EstimateBytes(document.footnotes) +
-                        EstimateBytes(document.endnotes);
-    page_.reserve(std::min(estimate, max_bytes_));
     out_ = kPageStart;
     for (const Block& block : document.body) {
       Encode(kPieceUnits);
-      if (Over()) break;
+      if (Stopped()) break;
       if (const auto* paragraph = std::get_if<Paragraph>(&block)) {
-        out_ += u"<p class=MsoNormal>";
+        out_ += u"<p class=MsoNormal>"sv;
         AppendContent(*paragraph);
-        out_ += u"</p>";
+        out_ += u"</p>"sv;
         out_ += kCrLf;
       } else {
         WriteTable(*std::get<std::unique_ptr<Table>>(block), 0);
@@ -132,14 +134,19 @@ class PageWriter {
   }
 
  private:
+  bool Stopped() const { return Over() || !write_status_.ok(); }
+
   // Encodes what was written once it is `at_least` units long, keeping a
-  // high surrogate for the low one that follows it.
+  // high surrogate for the low one that follows it, and hands it on.
   void Encode(size_t at_least) {
-    if (out_.size() < at_least || out_.empty()) return;
+    if (out_.size() < at_least || out_.empty() || Stopped()) return;
     size_t count = out_.size();
     if (at_least > 0 && out_.back() >= 0xD800 && out_.back() <= 0xDBFF) --count;
-    page_ += codepage::EncodeCp936(std::u16string_view(out_).substr(0, count),
-                                   codepage::Unencodable::kCharacterReference);
+    bytes_.clear();
+    codepage::AppendCp936(std::u16string_view(out_).substr(0, count),
+                          codepage::Unencodable::kCharacterReference, &bytes_);
+    written_ += bytes_.size();
+    if (written_ <= max_bytes_) write_status_ = write_(bytes_);
     out_.erase(0, count);
   }
 
@@ -165,14 +172,14 @@ class PageWriter {
             u"<hr align=left size=1 width=\"33%\">\r\n\r\n<![endif]>\r\n\r\n";
     for (size_t i = 0; i < notes.size(); ++i) {
       Encode(kPieceUnits);
-      if (Over()) break;
+      if (Stopped()) break;
       std::u16string number = unicode::FromNumber(static_cast<int64_t>(i + 1));
       out_ += u"<div style='mso-element:" + std::u16string(kind) + u"' id=" +
               (endnotes ? u"edn" : u"ftn") + number + u">\r\n\r\n";
       WriteNote(notes[i], endnotes, static_cast<int>(i + 1));
-      out_ += u"\r\n</div>\r\n\r\n";
+      out_ += u"\r\n</div>\r\n\r\n"sv;
     }
-    out_ += u"</div>\r\n\r\n";
+    out_ += u"</div>\r\n\r\n"sv;
   }
 
   void WriteNote(const Note& note, bool endnote, int number) {
@@ -189,44 +196,47 @@ class PageWriter {
       if (!marked) AppendNoteBackLink(note, endnote, number, out_);
       marked = true;
       AppendContent(*paragraph);
-      out_ += u"</p>\r\n";
+      out_ += u"</p>\r\n"sv;
     }
     if (!marked) {
       out_ += paragraph_start;
       AppendNoteBackLink(note, endnote, number, out_);
-      out_ += u"</p>\r\n";
+      out_ += u"</p>\r\n"sv;
     }
   }
 
   void WriteTable(const Table& table, int indent) {
     TableLayout layout = LayOutTable(table);
     Indent(indent);
-    out_ += u"<table class=MsoTableGrid border=1 cellspacing=0 cellpadding=0\r\n";
+    out_ += u"<table class=MsoTableGrid border=1 cellspacing=0 cellpadding=0\r\n"sv;
     Indent(indent + 1);
     out_ +=
         u"style='border-collapse:collapse;border:none;mso-border-alt:solid windowtext .5pt;\r\n";
     Indent(indent + 1);
-    out_ += u"mso-yfti-tbllook:1184;mso-padding-alt:0cm 5.4pt 0cm 5.4pt'>\r\n";
-    for (size_t r = 0; r < layout.rows.size() && !Over(); ++r) {
+    out_ += u"mso-yfti-tbllook:1184;mso-padding-alt:0cm 5.4pt 0cm 5.4pt'>\r\n"sv;
+    for (size_t r = 0; r < layout.rows.size() && !Stopped(); ++r) {
       WriteRow(layout, r, indent + 1);
       Encode(kPieceUnits);
     }
     Indent(indent);
-    out_ += u"</table>\r\n";
+    out_ += u"</table>\r\n"sv;
   }
 
   void WriteRow(const TableLayout& layout, size_t r, int indent) {
     const PlacedRow& row = layout.rows[r];
     Indent(indent);
-    out_ += u"<tr style='mso-yfti-irow:" + unicode::FromNumber(static_cast<int64_t>(r));
-    if (r == 0) out_ += u";mso-yfti-firstrow:yes";
-    if (r + 1 == layout.rows.size()) out_ += u";mso-yfti-lastrow:yes";
-    if (row.before > 0) out_ += u";mso-row-margin-left:" + Points(Width(layout, 0, row.before));
+    out_.append(u"<tr style='mso-yfti-irow:"sv)
+        .append(unicode::FromNumber(static_cast<int64_t>(r)));
+    if (r == 0) out_ += u";mso-yfti-firstrow:yes"sv;
+    if (r + 1 == layout.rows.size()) out_ += u";mso-yfti-lastrow:yes"sv;
+    if (row.before > 0) {
+      out_.append(u";mso-row-margin-left:"sv).append(PointsOf(Width(layout, 0, row.before)));
+    }
     if (row.after > 0) {
       int first = static_cast<int>(layout.column_widths.size()) - row.after;
-      out_ += u";mso-row-margin-right:" + Points(Width(layout, first, row.after));
+      out_.append(u";mso-row-margin-right:"sv).append(PointsOf(Width(layout, first, row.after)));
     }
-    out_ += u"'>\r\n";
+    out_ += u"'>\r\n"sv;
     if (row.before > 0) WritePlaceholder(Width(layout, 0, row.before), row.before, indent + 1);
     for (const PlacedCell& cell : row.cells) WriteCell(layout, cell, indent + 1);
     if (row.after > 0) {
@@ -234,17 +244,17 @@ class PageWriter {
       WritePlaceholder(Width(layout, first, row.after), row.after, indent + 1);
     }
     Indent(indent);
-    out_ += u"</tr>\r\n";
+    out_ += u"</tr>\r\n"sv;
   }
 
   // Word's stand-in for grid columns a row leaves empty.
   void WritePlaceholder(int64_t twips, int columns, int indent) {
     Indent(indent);
-    out_ += u"<td style='mso-cell-special:placeholder;border:none;padding:0cm 0cm 0cm 0cm'\r\n";
+    out_ += u"<td style='mso-cell-special:placeholder;border:none;padding:0cm 0cm 0cm 0cm'\r\n"sv;
     Indent(indent);
-    out_ += u"width=" + unicode::FromNumber(Pixels(twips));
-    if (columns > 1) out_ += u" colspan=" + unicode::FromNumber(columns);
-    out_ += u"><p class='MsoNormal'>&nbsp;</td>\r\n";
+    out_.append(u"width="sv).append(unicode::FromNumber(Pixels(twips)));
+    if (columns > 1) out_.append(u" colspan="sv).append(unicode::FromNumber(columns));
+    out_ += u"><p class='MsoNormal'>&nbsp;</td>\r\n"sv;
   }
 
   void WriteCell(const TableLayout& layout, const PlacedCell& placed, int indent) {
@@ -252,15 +262,19 @@ class PageWriter {
     int span = std::max(cell.grid_span, 1);
     int64_t twips = Width(layout, placed.column, span);
     Indent(indent);
-    out_ += u"<td width=" + unicode::FromNumber(Pixels(twips)) + u" ";
-    if (span > 1) out_ += u"colspan=" + unicode::FromNumber(span) + u" ";
-    if (placed.rowspan > 1) out_ += u"rowspan=" + unicode::FromNumber(placed.rowspan) + u" ";
-    out_ += u"valign=top style='width:" + Points(twips) + u";border:solid windowtext 1.0pt;\r\n";
+    out_.append(u"<td width="sv).append(unicode::FromNumber(Pixels(twips))).push_back(u' ');
+    if (span > 1) out_.append(u"colspan="sv).append(unicode::FromNumber(span)).push_back(u' ');
+    if (placed.rowspan > 1) {
+      out_.append(u"rowspan="sv).append(unicode::FromNumber(placed.rowspan)).push_back(u' ');
+    }
+    out_.append(u"valign=top style='width:"sv)
+        .append(PointsOf(twips))
+        .append(u";border:solid windowtext 1.0pt;\r\n"sv);
     Indent(indent);
-    out_ += u"mso-border-alt:solid windowtext .5pt;padding:0cm 5.4pt 0cm 5.4pt'>\r\n";
+    out_ += u"mso-border-alt:solid windowtext .5pt;padding:0cm 5.4pt 0cm 5.4pt'>\r\n"sv;
     WriteCellContent(cell, indent);
     Indent(indent);
-    out_ += u"</td>\r\n";
+    out_ += u"</td>\r\n"sv;
   }
 
   // Paragraphs and nested tables as they stand in the cell, as Word writes
@@ -286,15 +300,22 @@ class PageWriter {
 
   void WriteCellParagraph(const Paragraph& paragraph, int indent) {
     Indent(indent);
-    out_ += u"<p class=MsoNormal>";
+    out_ += u"<p class=MsoNormal>"sv;
     if (paragraph.list_label) AppendListLabel(*paragraph.list_label, out_);
     if (IsEmpty(paragraph)) {
       out_ += kEmptyParagraphContent;
     } else {
       AppendParagraphContent(paragraph, out_, &notes_);
-      out_ += u"<o:p></o:p>";
+      out_ += u"<o:p></o:p>"sv;
     }
-    out_ += u"</p>\r\n";
+    out_ += u"</p>\r\n"sv;
+  }
+
+  // Points(twips), made once for every width: a table has few.
+  const std::u16string& PointsOf(int64_t twips) {
+    auto [at, made] = points_.try_emplace(twips);
+    if (made) at->second = Points(twips);
+    return at->second;
   }
 
   static int64_t Width(const TableLayout& layout, int first, int count) {
@@ -303,9 +324,13 @@ class PageWriter {
   }
 
   std::u16string out_;  // written, not yet encoded
+  std::string bytes_;   // the piece being handed on
+  std::map<int64_t, std::u16string> points_;
   NoteCount notes_;
   const uint64_t max_bytes_;
-  std::string& page_;
+  const files::FileSystem::PieceWriter& write_;
+  uint64_t written_ = 0;  // bytes encoded so far
+  Status write_status_;
 };
 
 Status TooLarge(uint64_t max_bytes) {
@@ -317,15 +342,29 @@ Status TooLarge(uint64_t max_bytes) {
 
 }  // namespace
 
+Status Write(const Document& document, const files::FileSystem::PieceWriter& write,
+             uint64_t max_bytes) {
+  PageWriter writer(max_bytes, write);
+  writer.Write(document);
+  QM_RETURN_IF_ERROR(writer.write_status());
+  return writer.Over() ? TooLarge(max_bytes) : Status();
+}
+
 Status Write(const Document& document, std::string* page, uint64_t max_bytes) {
   page->clear();
-  PageWriter writer(max_bytes, *page);
-  writer.Write(document);
-  if (writer.Over()) {
-    page->clear();
-    return TooLarge(max_bytes);
-  }
-  return Status();
+  const uint64_t estimate = kPageStart.size() + kSectionEnd.size() + kPageEnd.size() +
+                            EstimateBytes(document.body) + EstimateBytes(document.footnotes) +
+                            EstimateBytes(document.endnotes);
+  page->reserve(std::min(estimate, max_bytes));
+  Status status = Write(
+      document,
+      [&](std::string_view piece) {
+        page->append(piece);
+        return Status();
+      },
+      max_bytes);
+  if (!status.ok()) page->clear();
+  return status;
 }
 
 }  // namespace quillmere::document::web_page

@@ -34,6 +34,7 @@
 #include <string>
 
 #include "document/model.h"
+#include "platform/file_system.h"
 #include "platform/limits.h"
 #include "platform/status.h"
 
@@ -43,5 +44,12 @@ namespace quillmere::document::web_page {
 // page would pass `max_bytes` fails with kDocumentTooLarge, leaving `page`
 // empty; the writer stops as soon as the page passes the limit.
 Status Write(const Document& document, std::string* page, uint64_t max_bytes = kMaxPageBytes);
+
+// The same, handed to `write` a piece at a time as it is encoded, so that the
+// page never stands in memory whole. A page that would pass `max_bytes` stops
+// before its piece that passes it, with kDocumentTooLarge; a failure of
+// `write` stops it at once and is the result.
+Status Write(const Document& document, const files::FileSystem::PieceWriter& write,
+             uint64_t max_bytes = kMaxPageBytes);
 
 }  // namespace quillmere::document::web_page

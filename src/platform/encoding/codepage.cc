@@ -209,7 +209,8 @@ using Utf16Writer = BufferedWriter<char16_t, 4096>;
 using ByteWriter = BufferedWriter<char, 8192>;
 
 // Widens the ASCII bytes at the start of `bytes` (16 at a time) into the
-// writer; returns how many it took.
+// writer; returns how many it took. A block that holds a byte from 0x80 on
+// still gives the ASCII bytes before it at once.
 size_t WidenAscii(std::string_view bytes, Utf16Writer& writer) {
   size_t i = 0;
 #if defined(__SSE2__)
@@ -217,12 +218,14 @@ size_t WidenAscii(std::string_view bytes, Utf16Writer& writer) {
   const __m128i zero = _mm_setzero_si128();
   while (i + kBlock <= bytes.size()) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
-    if (_mm_movemask_epi8(block) != 0) break;  // a byte from 0x80 on
     char16_t* to = writer.Reserve(kBlock);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(block, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + kBlock / 2), _mm_unpackhi_epi8(block, zero));
-    writer.Commit(kBlock);
-    i += kBlock;
+    const int high = _mm_movemask_epi8(block);  // a bit for every byte from 0x80 on
+    const size_t ascii = high == 0 ? kBlock : static_cast<size_t>(__builtin_ctz(high));
+    writer.Commit(ascii);
+    i += ascii;
+    if (ascii < kBlock) return i;
   }
 #endif
   for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) < kFirstNonAscii; ++i) {
@@ -242,22 +245,29 @@ void NoteInvalid(size_t at, unsigned char byte, FirstInvalid* first) {
 }
 
 // Narrows the ASCII units at the start of `text` (16 at a time) into the
-// writer; returns how many it took.
+// writer; returns how many it took. A block that holds a unit from U+0080 on
+// still gives the ASCII units before it at once.
 size_t NarrowAscii(std::u16string_view text, ByteWriter& writer) {
   size_t i = 0;
 #if defined(__SSE2__)
   constexpr size_t kBlock = 16;
   const __m128i non_ascii = _mm_set1_epi16(static_cast<short>(0xFF80));
+  const __m128i zero = _mm_setzero_si128();
   while (i + kBlock <= text.size()) {
     const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
     const __m128i high =
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + kBlock / 2));
-    const __m128i any = _mm_and_si128(_mm_or_si128(low, high), non_ascii);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(any, _mm_setzero_si128())) != 0xFFFF) break;
     _mm_storeu_si128(reinterpret_cast<__m128i*>(writer.Reserve(kBlock)),
                      _mm_packus_epi16(low, high));
-    writer.Commit(kBlock);
-    i += kBlock;
+    // A bit for every unit from U+0080 on.
+    const int wide =
+        _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(low, non_ascii), zero),
+                                          _mm_cmpeq_epi16(_mm_and_si128(high, non_ascii), zero))) ^
+        0xFFFF;
+    const size_t ascii = wide == 0 ? kBlock : static_cast<size_t>(__builtin_ctz(wide));
+    writer.Commit(ascii);
+    i += ascii;
+    if (ascii < kBlock) return i;
   }
 #endif
   for (; i < text.size() && text[i] < kFirstNonAscii; ++i) writer.Put(static_cast<char>(text[i]));
@@ -284,23 +294,26 @@ size_t DecodeCp936Some(std::string_view bytes, bool at_end, size_t offset, Utf16
   size_t i = 0;
   while (i < bytes.size()) {
     i += WidenAscii(bytes.substr(i), writer);
-    if (i == bytes.size()) break;
-    const auto byte = static_cast<unsigned char>(bytes[i]);
-    uint16_t unit = tables.Single(byte);
-    size_t length = 1;
-    if (unit == Tables::kLead) {
-      if (i + 1 == bytes.size() && !at_end) break;
-      unit = i + 1 < bytes.size() ? tables.Pair(byte, static_cast<unsigned char>(bytes[i + 1]))
-                                  : Tables::kInvalid;
-      length = 2;
+    // The characters that start from 0x80 on, one after another, until the
+    // next ASCII byte.
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= kFirstNonAscii) {
+      const auto byte = static_cast<unsigned char>(bytes[i]);
+      uint16_t unit = tables.Single(byte);
+      size_t length = 1;
+      if (unit == Tables::kLead) {
+        if (i + 1 == bytes.size() && !at_end) return i;
+        unit = i + 1 < bytes.size() ? tables.Pair(byte, static_cast<unsigned char>(bytes[i + 1]))
+                                    : Tables::kInvalid;
+        length = 2;
+      }
+      if (unit == Tables::kInvalid) {
+        NoteInvalid(offset + i, byte, first_invalid);
+        unit = kReplacement;
+        length = 1;
+      }
+      writer.Put(unit);
+      i += length;
     }
-    if (unit == Tables::kInvalid) {
-      NoteInvalid(offset + i, byte, first_invalid);
-      unit = kReplacement;
-      length = 1;
-    }
-    writer.Put(unit);
-    i += length;
   }
   return i;
 }
@@ -410,26 +423,30 @@ void AppendCp936(std::u16string_view text, Unencodable mode, std::string* out) {
   Tables& tables = Tables::Get();
   for (size_t i = 0; i < text.size();) {
     i += NarrowAscii(text.substr(i), writer);
-    if (i == text.size()) break;
-    const char16_t unit = text[i];
-    if (!IsSurrogate(unit)) {
-      const uint16_t code = tables.Code(unit);
-      if (code == Tables::kInvalid) {
-        writer.Put(StandIn(text.substr(i, 1), mode));
-      } else if (code < 0x100) {
-        writer.Put(static_cast<char>(code));
-      } else {
-        writer.Put(static_cast<char>(code >> 8));
-        writer.Put(static_cast<char>(code & 0xFF));
+    // The units from U+0080 on, one after another, until the next ASCII one.
+    while (i < text.size() && text[i] >= kFirstNonAscii) {
+      const char16_t unit = text[i];
+      if (!IsSurrogate(unit)) {
+        const uint16_t code = tables.Code(unit);
+        if (code == Tables::kInvalid) {
+          writer.Put(StandIn(text.substr(i, 1), mode));
+        } else if (code < 0x100) {
+          writer.Put(static_cast<char>(code));
+        } else {
+          char* to = writer.Reserve(2);
+          to[0] = static_cast<char>(code >> 8);
+          to[1] = static_cast<char>(code & 0xFF);
+          writer.Commit(2);
+        }
+        ++i;
+        continue;
       }
-      ++i;
-      continue;
+      const size_t units = IsHigh(unit) && i + 1 < text.size() && IsLow(text[i + 1]) ? 2 : 1;
+      const std::u16string_view character = text.substr(i, units);
+      std::string bytes;
+      writer.Put(tables.EncodeExactly(character, &bytes) ? bytes : StandIn(character, mode));
+      i += units;
     }
-    const size_t units = IsHigh(unit) && i + 1 < text.size() && IsLow(text[i + 1]) ? 2 : 1;
-    const std::u16string_view character = text.substr(i, units);
-    std::string bytes;
-    writer.Put(tables.EncodeExactly(character, &bytes) ? bytes : StandIn(character, mode));
-    i += units;
   }
 }
 

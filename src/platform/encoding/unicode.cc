@@ -39,32 +39,40 @@ std::string ToUtf8(std::u16string_view s) {
   return out;
 }
 
+// Written straight into room made at once (a unit takes at most three
+// bytes, a surrogate pair four for its two), the room left over cut off.
 void AppendUtf8(std::u16string_view s, std::string* to) {
   std::string& out = *to;
+  const size_t start = out.size();
+  out.resize(start + 3 * s.size());
+  auto* p = reinterpret_cast<unsigned char*>(out.data() + start);
   for (size_t i = 0; i < s.size(); ++i) {
     char32_t cp = s[i];
+    if (cp < 0x80) {
+      *p++ = static_cast<unsigned char>(cp);
+      continue;
+    }
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
         s[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (s[++i] - 0xDC00);
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;
     }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    if (cp < 0x800) {
+      *p++ = static_cast<unsigned char>(0xC0 | (cp >> 6));
+      *p++ = static_cast<unsigned char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      *p++ = static_cast<unsigned char>(0xE0 | (cp >> 12));
+      *p++ = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
+      *p++ = static_cast<unsigned char>(0x80 | (cp & 0x3F));
     } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      *p++ = static_cast<unsigned char>(0xF0 | (cp >> 18));
+      *p++ = static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F));
+      *p++ = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
+      *p++ = static_cast<unsigned char>(0x80 | (cp & 0x3F));
     }
   }
+  out.resize(static_cast<size_t>(reinterpret_cast<char*>(p) - out.data()));
 }
 
 std::u16string FromNumber(int64_t n) {

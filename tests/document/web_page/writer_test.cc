@@ -193,6 +193,29 @@ TEST(WebPageWriterTest, APageBeyondTheLimitIsRefused) {
   EXPECT_TRUE(page.empty());
   EXPECT_TRUE(Write(many_rows(), &page, size).ok());
   EXPECT_EQ(page.size(), size);
+
+  // Written in pieces: the same bytes, none handed on past the limit, and a
+  // failed write stops the page at once.
+  std::string joined;
+  size_t pieces = 0;
+  auto collect = [&](std::string_view piece) {
+    joined.append(piece);
+    ++pieces;
+    return Status();
+  };
+  ASSERT_TRUE(Write(many_rows(), collect, size).ok());
+  EXPECT_EQ(joined, page);
+  EXPECT_GT(pieces, 1u) << "a page this large comes in more than one piece";
+  joined.clear();
+  EXPECT_EQ(Write(many_rows(), collect, size - 1).number(), ErrorNumber::kDocumentTooLarge);
+  EXPECT_LE(joined.size(), size - 1);
+  size_t writes = 0;
+  Status refused = Write(many_rows(), [&](std::string_view) {
+    ++writes;
+    return Status(ErrorNumber::kDiskFull, "full");
+  });
+  EXPECT_EQ(refused.number(), ErrorNumber::kDiskFull);
+  EXPECT_EQ(writes, 1u);
 }
 
 }  // namespace
