@@ -20,7 +20,15 @@ fail() {
 installed() { dpkg-query -W -f='${Status}' quillmere 2> /dev/null | grep -q "install ok installed"; }
 
 scripts/setup.sh lintian desktop-file-utils appstream
-installed && fail "quillmere is installed already; remove it first"
+# A package or test user left by a test that was killed before it could clean
+# up would stand in the way of this one: remove them first.
+if installed; then
+  echo "package test: removing the quillmere package installed already" >&2
+  dpkg --purge quillmere > /dev/null
+fi
+for left_user in $(getent passwd | awk -F: '$1 ~ /^qmtest[0-9]+$/ { print $1 }'); do
+  userdel -r "$left_user" 2> /dev/null || true
+done
 
 user=qmtest$$
 home=/home/$user
@@ -54,7 +62,8 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" > /dev/null
 mapfile -t files < <(dpkg-query -L quillmere)
 version=$(dpkg-query -W -f='${Version}' quillmere)
 [ "$(quillmere --version)" = "quillmere $version" ] || fail "--version does not print $version"
-grep -q "quillmere - move a table" <(man -P cat quillmere) || fail "no manual page"
+grep -Eq "quillmere-window +- move a table" <(man -P cat quillmere) || fail "no manual page"
+man -w quillmere-window > /dev/null || fail "no manual page for quillmere-window"
 entry=/usr/share/applications/quillmere.desktop
 desktop-file-validate "$entry" || fail "the menu entry is not valid"
 grep -qx "Categories=Office;.*" "$entry" || fail "the menu entry is not in Office"

@@ -1,18 +1,18 @@
-// quillmere [--folder DIR]: opens the window (see app/run_window.h).
+// quillmere [--folder DIR]: opens the window (quillmere-window, window_main.cc).
 // quillmere run | collect | convert | newdb ...: the command line (see app/cli.h).
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/cli.h"
-#include "app/default_folder.h"
 #include "platform/file_system.h"
 #include "platform/messages.h"
 #include "platform/translation.h"
-#if QUILLMERE_GUI
-#include "app/run_window.h"
-#endif
 
 namespace {
 
@@ -53,21 +53,15 @@ int Misused(const std::string& problem) {
 namespace quillmere {
 namespace {
 
-// The window on `dir`, or on the default folder when `dir` is null. When
-// making the user's folder fails the window opens all the same: its first run
-// then reports what is missing.
-int Window(int argc, char** argv, const char* dir) {
-  std::u16string folder;
-  if (dir != nullptr) {
-    if (!files::Disk().IsFolder(dir)) {
-      return cli::Failed(
-          Status(ErrorNumber::kFileNotFound, Fill(Tr("There is no folder \"%s\"."), dir)));
-    }
-    folder = cli::FolderArgument(dir);
-  } else if (Status made = DefaultFolder(&folder); !made.ok()) {
-    std::cerr << made.ToString() << "\n";
-  }
-  return RunWindow(argc, argv, folder);
+// The window is a program of its own beside this one, so that the commands
+// never load the browser engine and its hundred libraries: a command starts
+// in a few milliseconds and a few MiB. It takes the same arguments.
+int Window(char** argv) {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  const std::string window = (self.parent_path() / "quillmere-window").string();
+  if (!error) ::execv(window.c_str(), argv);
+  return cli::Failed(files::ErrnoStatus(error ? error.value() : errno, N_("start"), window));
 }
 
 }  // namespace
@@ -85,8 +79,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 #if QUILLMERE_GUI
-  if (argc < 2) return quillmere::Window(argc, argv, nullptr);
-  if (command == "--folder" && argc == 3) return quillmere::Window(argc, argv, argv[2]);
+  if (argc < 2 || (command == "--folder" && argc == 3)) return quillmere::Window(argv);
 #endif
   const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
   if (command == "run") return quillmere::cli::Run(args);
