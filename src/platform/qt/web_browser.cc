@@ -53,7 +53,9 @@ class WebBrowser::PartServer : public QWebEngineUrlSchemeHandler {
       : QWebEngineUrlSchemeHandler(browser), browser_(*browser) {}
 
   void requestStarted(QWebEngineUrlRequestJob* job) override {
-    for (int index = 0; index < browser_.PartCount(); ++index) {
+    // A page shown whole, from its file, has no parts to serve.
+    const int parts = browser_.parts_ == nullptr ? 0 : browser_.PartCount();
+    for (int index = 0; index < parts; ++index) {
       if (job->requestUrl() != browser_.PartUrl(index)) continue;
       auto* page = new QBuffer(job);
       page->setData(browser_.PartPage(index));

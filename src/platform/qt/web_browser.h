@@ -48,6 +48,8 @@ class WebBrowser : public QWebEngineView, public Browser {
   int PartCount() const;
   // Shows part `index` (from 0) of that page, as its links do.
   void ShowPart(int index);
+  // The address the pane serves part `index` of that page at.
+  QUrl PartUrl(int index) const;
 
  private:
   class PartServer;
@@ -62,7 +64,6 @@ class WebBrowser : public QWebEngineView, public Browser {
   void PartsReady();
   void ShowCannotShow(const QString& reason);
   QByteArray PartPage(int index) const;
-  QUrl PartUrl(int index) const;
 
   const size_t part_bytes_;
   QWebEngineProfile* profile_;
