@@ -9,6 +9,7 @@
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
 #include "platform/encoding/codepage.h"
+#include "platform/encoding/unicode.h"
 #include "platform/limits.h"
 #include "platform/program_paths.h"
 #include "platform/translation.h"
@@ -45,8 +46,9 @@ Status WriteTableTest(const std::string& path, std::u16string_view strTable,
         std::string bytes;
         for (size_t at = 0; at < strTable.size();) {
           size_t count = std::min(kPieceUnits, strTable.size() - at);
-          const char16_t last = strTable[at + count - 1];
-          if (at + count < strTable.size() && last >= 0xD800 && last <= 0xDBFF) --count;
+          if (at + count < strTable.size() && unicode::IsHighSurrogate(strTable[at + count - 1])) {
+            --count;
+          }
           bytes.clear();
           codepage::AppendCp936(strTable.substr(at, count), codepage::Unencodable::kQuestionMark,
                                 &bytes);

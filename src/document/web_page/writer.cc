@@ -141,7 +141,7 @@ class PageWriter {
   void Encode(size_t at_least) {
     if (out_.size() < at_least || out_.empty() || Stopped()) return;
     size_t count = out_.size();
-    if (at_least > 0 && out_.back() >= 0xD800 && out_.back() <= 0xDBFF) --count;
+    if (at_least > 0 && unicode::IsHighSurrogate(out_.back())) --count;
     bytes_.clear();
     codepage::AppendCp936(std::u16string_view(out_).substr(0, count),
                           codepage::Unencodable::kCharacterReference, &bytes_);
