@@ -130,8 +130,16 @@ int RunWindow(int& argc, char** argv, const std::u16string& folder) {
   QApplication::setDesktopFileName("quillmere");  // the menu entry, quillmere.desktop
   // After QApplication, which sets the locale from the environment.
   messages::Use(messages::Language::kChinese, messages::Reader::kWindow);
-  document::DocumentServer document_server;
+  // While LibreOffice converts a document the window handles its events, so
+  // that closing it stops the conversion as it stops a run.
+  Form1* window = nullptr;
+  document::ReaderOptions options;
+  options.converter.keep_going = [&window] {
+    return window != nullptr ? window->Label1Progress().Yield() : Status();
+  };
+  document::DocumentServer document_server(options);
   Form1 form(folder, document_server, WindowCommands());
+  window = &form;
   form.show();
   return app.exec();
 }
