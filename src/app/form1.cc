@@ -209,11 +209,17 @@ void Form1::Run(const std::function<Status(Form1&)>& command) {
   if (!status.ok()) ShowFailure(status);
 }
 
+// The status no longer tells of an earlier run's success, and the box
+// speaks the window's language, its button included.
 void Form1::ShowFailure(const Status& status) {
   const QString number = QString::number(status.code());
-  QMessageBox::critical(
-      this, QStringLiteral("错误 %1").arg(number),
-      QStringLiteral("错误 %1：%2").arg(number, QString::fromStdString(status.description())));
+  ShowStatus(QStringLiteral("错误 %1：未完成，dt_table 未作改动").arg(number).toStdU16String());
+  QMessageBox box(
+      QMessageBox::Critical, QStringLiteral("错误 %1").arg(number),
+      QStringLiteral("错误 %1：%2").arg(number, QString::fromStdString(status.description())),
+      QMessageBox::NoButton, this);
+  box.setDefaultButton(box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole));
+  box.exec();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

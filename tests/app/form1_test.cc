@@ -27,7 +27,7 @@ const char* const kControls[] = {"Check1", "Combo1", "Command1",       "Command2
 // as soon as it appeared.
 class MessageBoxCloser : public QObject {
  public:
-  QStringList titles, texts;
+  QStringList titles, texts, buttons;
 
   MessageBoxCloser() {
     connect(&timer_, &QTimer::timeout, this, [this] {
@@ -35,6 +35,7 @@ class MessageBoxCloser : public QObject {
       if (!box) return;
       titles << box->windowTitle();
       texts << box->text();
+      for (QAbstractButton* button : box->buttons()) buttons << button->text();
       box->accept();
     });
     timer_.start(5);
@@ -344,6 +345,10 @@ void Form1Test::failuresShownAndTheProgramGoesOn() {
   QVERIFY(boxes.titles[0].contains(QStringLiteral("3006")));
   QVERIFY(boxes.texts[0].contains(QStringLiteral("3006")));
   QVERIFY(boxes.texts[0].contains(QStringLiteral("no such column: field9")));
+  QCOMPARE(boxes.buttons, QStringList{QStringLiteral("确定")});
+  // The status no longer shows the earlier run's closing text.
+  QCOMPARE(Control<QLabel>("Label1")->text(),
+           QStringLiteral("错误 3006：未完成，dt_table 未作改动"));
   QVERIFY(form.isVisible());
   QVERIFY(!form.Running());
   QTest::mouseClick(Control<QPushButton>("Command1"), Qt::LeftButton);  // it runs again
