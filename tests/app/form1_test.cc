@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -98,6 +99,7 @@ class Form1Test : public QObject {
   void failuresShownAndTheProgramGoesOn();
   void clicksIgnoredDuringARun();
   void closeDuringARunEndsItRolledBackThenCloses();
+  void dropsAnywhereAreTakenAsCopies();
 
  private:
   Form1& MakeForm(Form1Commands commands = {});
@@ -414,6 +416,43 @@ void Form1Test::closeDuringARunEndsItRolledBackThenCloses() {
   QVERIFY(!form.isVisible());
   QVERIFY(boxes.texts.isEmpty());  // the user asked for it: no message
   QCOMPARE(RowsIn(*form.state().cn), 0);
+}
+
+// A file manager offers copy, move and link, proposing move: every part of
+// the window answers copy (a move would delete the document), the drop runs
+// once answered, and a drag that offers no copy is refused.
+void Form1Test::dropsAnywhereAreTakenAsCopies() {
+  std::vector<std::vector<std::string>> dropped;
+  Form1Commands commands;
+  commands.drop = [&](Form1&, const std::vector<std::string>& paths) {
+    dropped.push_back(paths);
+    return Status();
+  };
+  Form1& form = MakeForm(std::move(commands));
+  form.show();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QStringLiteral("/forms/a.docx"))});
+  const QPoint where(5, 5);
+  for (QWidget* part : {static_cast<QWidget*>(&form), Control<QWidget>("FramerControl1"),
+                        Control<QWidget>("WebBrowser1")}) {
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(where, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(part, &enter);
+    QVERIFY(enter.isAccepted());
+    QCOMPARE(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(where, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(part, &drop);
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);
+    QCoreApplication::processEvents();  // it runs once the drop is answered
+    QCOMPARE(dropped.back(), std::vector<std::string>{"/forms/a.docx"});
+
+    QDragEnterEvent move_only(where, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(part, &move_only);
+    QVERIFY(!move_only.isAccepted());
+  }
+  QCOMPARE(dropped.size(), 3u);
 }
 
 }  // namespace quillmere
