@@ -12,7 +12,7 @@ packages=(
   gettext
   libzip-dev libpugixml-dev
   qt6-base-dev qt6-webengine-dev
-  xvfb xauth x11-utils imagemagick fonts-wqy-microhei
+  xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei
   "$@"
 )
 

@@ -109,7 +109,14 @@ Form1::Form1(std::u16string app_folder, DocumentHost& document_server, Form1Comm
   CreateControls();
   SetTabOrder();
   Command2_->setFocus();
-  setAcceptDrops(static_cast<bool>(commands_.drop));
+  if (commands_.drop) {
+    // Drags reach the widget under the pointer that takes drops, or its
+    // parent: the browser pane takes them for its page, and would answer
+    // for the window. The application's events pass here first, so a drop
+    // anywhere on the window is the window's.
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
+  }
 }
 
 void Form1::CreateControls() {
@@ -209,11 +216,17 @@ void Form1::Run(const std::function<Status(Form1&)>& command) {
   if (!status.ok()) ShowFailure(status);
 }
 
+// The status no longer tells of an earlier run's success, and the box
+// speaks the window's language, its button included.
 void Form1::ShowFailure(const Status& status) {
   const QString number = QString::number(status.code());
-  QMessageBox::critical(
-      this, QStringLiteral("错误 %1").arg(number),
-      QStringLiteral("错误 %1：%2").arg(number, QString::fromStdString(status.description())));
+  ShowStatus(QStringLiteral("错误 %1：未完成，dt_table 未作改动").arg(number).toStdU16String());
+  QMessageBox box(
+      QMessageBox::Critical, QStringLiteral("错误 %1").arg(number),
+      QStringLiteral("错误 %1：%2").arg(number, QString::fromStdString(status.description())),
+      QMessageBox::NoButton, this);
+  box.setDefaultButton(box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole));
+  box.exec();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -226,16 +239,51 @@ void Form1::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
-void Form1::dragEnterEvent(QDragEnterEvent* event) {
-  if (!running_ && !DroppedPaths(event->mimeData()).empty()) event->acceptProposedAction();
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::DragLeave &&
+      type != QEvent::Drop) {
+    return false;
+  }
+  auto* widget = qobject_cast<QWidget*>(watched);
+  return widget != nullptr && widget->window() == this && HandleDrag(event);
 }
 
-// A drop that arrives while a command yields is ignored, as a click is.
-void Form1::dropEvent(QDropEvent* event) {
-  const std::vector<std::string> paths = DroppedPaths(event->mimeData());
-  if (running_ || paths.empty()) return;
-  event->acceptProposedAction();
-  Run([this, paths](Form1& form) { return commands_.drop(form, paths); });
+// Files are taken as a copy, which the drag's source must offer: a move
+// would tell a file manager to delete the user's document. A drop that
+// arrives while a command runs is refused, as a click is ignored; one that
+// is taken runs once the source has its answer.
+bool Form1::HandleDrag(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::DragLeave) {
+    dragged_.clear();
+    return true;
+  }
+  auto* drag = static_cast<QDropEvent*>(event);  // DragEnter and DragMove are drops to come
+  // The files are read as the drag enters: X's drag protocol fetches them
+  // from the source each time, and some sources (Qt's among them) no longer
+  // give them once dropped.
+  if (type == QEvent::DragEnter) dragged_ = DroppedPaths(drag->mimeData());
+  std::vector<std::string> paths = dragged_;
+  if (type == QEvent::Drop) {
+    if (std::vector<std::string> dropped = DroppedPaths(drag->mimeData()); !dropped.empty()) {
+      paths = std::move(dropped);
+    }
+    dragged_.clear();
+  }
+  if (running_ || paths.empty() || !(drag->possibleActions() & Qt::CopyAction)) {
+    drag->ignore();
+    return true;
+  }
+  drag->setDropAction(Qt::CopyAction);
+  drag->accept();
+  if (type == QEvent::Drop) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, paths] { Run([this, paths](Form1& form) { return commands_.drop(form, paths); }); },
+        Qt::QueuedConnection);
+  }
+  return true;
 }
 
 void Form1::ShowStatus(std::u16string_view text) {

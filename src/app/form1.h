@@ -42,8 +42,9 @@ struct Form1Commands {
 
 // The window offers the start command the controls it reads (StartControls),
 // and is the conversion's Progress: Label1 shows the status texts, and a
-// yield lets the window handle its pending events. Local files dropped onto
-// it go to the drop command, unless a command is running.
+// yield lets the window handle its pending events. Local files dropped
+// anywhere on it, its panes included, go to the drop command, unless a
+// command is running; they are always taken as a copy, never moved.
 class Form1 : public QWidget, public StartControls, private Progress {
   Q_OBJECT
 
@@ -70,8 +71,7 @@ class Form1 : public QWidget, public StartControls, private Progress {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
@@ -81,6 +81,8 @@ class Form1 : public QWidget, public StartControls, private Progress {
   void Command3_Click();
   void Run(const std::function<Status(Form1&)>& command);
   void ShowFailure(const Status& status);
+  // A drag or drop over any part of the window; true when it was one.
+  bool HandleDrag(QEvent* event);
 
   // Progress
   void ShowStatus(std::u16string_view text) override;
@@ -102,6 +104,7 @@ class Form1 : public QWidget, public StartControls, private Progress {
   WebBrowser* WebBrowser1_ = nullptr;
 
   bool running_ = false;
+  std::vector<std::string> dragged_;  // the files of the drag over the window
   bool close_requested_ = false;
   QElapsedTimer since_events_;
 };

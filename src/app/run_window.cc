@@ -1,7 +1,14 @@
 #include "app/run_window.h"
 
-#include <QApplication>
+#include <unistd.h>
 
+#include <QApplication>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "app/cli.h"
 #include "capture/collect_command.h"
 #include "capture/document_list.h"
 #include "capture/start_command.h"
@@ -13,6 +20,7 @@
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
 #include "platform/qt/web_engine.h"
+#include "platform/translation.h"
 
 namespace quillmere {
 
@@ -56,18 +64,82 @@ Status Convert(Form1& form) {
   return RunInTransaction(cn, convert);
 }
 
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+Status NoDisplay(const std::string& why) {
+  return Status(ErrorNumber::kNoDisplay,
+                Fill(Tr("No display is available (%s), so the window cannot open. The command "
+                        "line works without one: quillmere run, quillmere collect and quillmere "
+                        "convert do what the window does, and quillmere --help lists them."),
+                     why));
+}
+
+// What a platform of QT_QPA_PLATFORM needs ("xcb" DISPLAY, "wayland"
+// WAYLAND_DISPLAY), or nullptr for one that draws without a display
+// (offscreen, as the tests use, vnc, linuxfb ...).
+const char* DisplayVariableFor(std::string_view platform) {
+  platform = platform.substr(0, platform.find(':'));  // "xcb:option=..."
+  if (platform.rfind("xcb", 0) == 0) return "DISPLAY";
+  if (platform.rfind("wayland", 0) == 0) return "WAYLAND_DISPLAY";
+  return nullptr;
+}
+
+// Whether the environment names somewhere for the window to appear: Qt
+// ends the program (SIGABRT) when it has none.
+Status DisplayNamed() {
+  const std::string platforms = Variable("QT_QPA_PLATFORM");
+  if (platforms.empty()) {
+    if (!Variable("DISPLAY").empty() || !Variable("WAYLAND_DISPLAY").empty()) return Status();
+    return NoDisplay(Tr("neither DISPLAY nor WAYLAND_DISPLAY is set"));
+  }
+  std::string missing;
+  for (size_t start = 0; start <= platforms.size();) {  // a list, each tried in turn
+    size_t end = std::min(platforms.find(';', start), platforms.size());
+    const char* needed = DisplayVariableFor(std::string_view(platforms).substr(start, end - start));
+    if (needed == nullptr || !Variable(needed).empty()) return Status();
+    missing = needed;
+    start = end + 1;
+  }
+  return NoDisplay(Fill(Tr("QT_QPA_PLATFORM is \"%1$s\" and %2$s is not set"), platforms, missing));
+}
+
+// While the application is made: a display named but not reached ends Qt
+// with a fatal message that suggests reinstalling; it ends here instead,
+// numbered. Every other message goes where it went.
+QtMessageHandler qt_messages = nullptr;
+void StartingMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type != QtFatalMsg) return qt_messages(type, context, text);
+  const std::string display = Variable("DISPLAY");
+  ::_exit(cli::Failed(NoDisplay(Fill(Tr("the display \"%s\" could not be opened"),
+                                     display.empty() ? Variable("WAYLAND_DISPLAY") : display))));
+}
+
 }  // namespace
 
 Form1Commands WindowCommands() { return Form1Commands{Start, Convert, Drop}; }
 
 int RunWindow(int& argc, char** argv, const std::u16string& folder) {
+  if (Status display = DisplayNamed(); !display.ok()) return cli::Failed(display);
   PrepareWebEngine();
+  qt_messages = qInstallMessageHandler(StartingMessages);
   QApplication app(argc, argv);
+  qInstallMessageHandler(qt_messages);
   QApplication::setDesktopFileName("quillmere");  // the menu entry, quillmere.desktop
   // After QApplication, which sets the locale from the environment.
   messages::Use(messages::Language::kChinese, messages::Reader::kWindow);
-  document::DocumentServer document_server;
+  // While LibreOffice converts a document the window handles its events, so
+  // that closing it stops the conversion as it stops a run.
+  Form1* window = nullptr;
+  document::ReaderOptions options;
+  options.converter.keep_going = [&window] {
+    return window != nullptr ? window->Label1Progress().Yield() : Status();
+  };
+  document::DocumentServer document_server(options);
   Form1 form(folder, document_server, WindowCommands());
+  window = &form;
   form.show();
   return app.exec();
 }

@@ -16,7 +16,8 @@ Form1Commands WindowCommands();
 
 // Opens Form1 on `folder` (in the program's form) as the application folder,
 // in front of the document server, and returns when the window has closed.
-// It makes the QApplication, the browser engine prepared first.
+// It makes the QApplication, the browser engine prepared first. Without a
+// display to open on it says so, numbered, and returns 1.
 int RunWindow(int& argc, char** argv, const std::u16string& folder);
 
 }  // namespace quillmere

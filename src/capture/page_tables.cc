@@ -12,8 +12,9 @@ namespace {
 Status TableNotInDocument(std::string_view document, int32_t table, size_t tables) {
   std::string count = tables == 0 ? "没有表格" : "只有" + std::to_string(tables) + "个表格";
   const std::string what =
-      tables == 0 ? Tr("dt_table is unchanged; the document has no table to take.")
-                  : Fill(Tr("dt_table is unchanged; choose a table from 1 to %s."), tables);
+      tables == 0   ? Tr("dt_table is unchanged; the document has no table to take.")
+      : tables == 1 ? Tr("dt_table is unchanged; choose table 1.")
+                    : Fill(Tr("dt_table is unchanged; choose a table from 1 to %s."), tables);
   return Status(ErrorNumber::kTableNotInDocument, std::string(document) + " 中" + count +
                                                       "，无法选取第" + std::to_string(table) +
                                                       "个表格。" + what);

@@ -58,6 +58,9 @@ enum class ErrorNumber : int {
   kTableNotInDocument = 4004,
   kRunCancelled = 4005,
   kMarkupTooLarge = 4006,
+
+  // The window's program.
+  kNoDisplay = 5001,
 };
 
 class [[nodiscard]] Status {

@@ -101,6 +101,37 @@ TEST(UsageTest, HelpAndWhatTheProgramDoesNotKnowPrintTheUsage) {
   EXPECT_FALSE(folder.Has("data.mdb"));
 }
 
+#if QUILLMERE_GUI
+// Without a display the window's program says so, numbered, in the user's
+// language, and names the command line, rather than ending on SIGABRT; the
+// offscreen platform needs none.
+TEST(WindowWithoutDisplayTest, SaysSoAndNamesTheCommandLine) {
+  TempFolder folder;
+  const std::vector<std::string> no_display = {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
+  const std::string window =
+      std::filesystem::path(QUILLMERE_BINARY).parent_path() / "quillmere-window";
+  struct Case {
+    std::vector<std::string> settings;
+    std::string program, lang, says;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"-u", "QT_QPA_PLATFORM"}, QUILLMERE_BINARY, "C", "command line works without one"},
+           {{"-u", "QT_QPA_PLATFORM"}, QUILLMERE_BINARY, "zh_CN.UTF-8", "命令行"},
+           {{"QT_QPA_PLATFORM=xcb"}, window, "C", "QT_QPA_PLATFORM is \"xcb\""},
+           {{"QT_QPA_PLATFORM=wayland;xcb"}, window, "C", "DISPLAY is not set"},
+       }) {
+    SCOPED_TRACE(c.settings[0] + " " + c.lang);
+    std::vector<std::string> args = no_display;
+    args.insert(args.end(), c.settings.begin(), c.settings.end());
+    args.push_back(c.program);
+    Outcome outcome = Quillmere(folder, args, c.lang, "/usr/bin/env");
+    EXPECT_EQ(outcome.exit_code, 1);
+    EXPECT_NE(outcome.err.find("5001"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+  }
+}
+#endif
+
 TEST(NewdbCommandTest, CreatesDtTableWithLimitedColumnsAndNeverOverwrites) {
   TempFolder folder;
   Outcome made = Quillmere(folder, {"newdb", "--columns", "3"});

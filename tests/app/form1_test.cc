@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,7 +28,7 @@ const char* const kControls[] = {"Check1", "Combo1", "Command1",       "Command2
 // as soon as it appeared.
 class MessageBoxCloser : public QObject {
  public:
-  QStringList titles, texts;
+  QStringList titles, texts, buttons;
 
   MessageBoxCloser() {
     connect(&timer_, &QTimer::timeout, this, [this] {
@@ -35,6 +36,7 @@ class MessageBoxCloser : public QObject {
       if (!box) return;
       titles << box->windowTitle();
       texts << box->text();
+      for (QAbstractButton* button : box->buttons()) buttons << button->text();
       box->accept();
     });
     timer_.start(5);
@@ -97,6 +99,7 @@ class Form1Test : public QObject {
   void failuresShownAndTheProgramGoesOn();
   void clicksIgnoredDuringARun();
   void closeDuringARunEndsItRolledBackThenCloses();
+  void dropsAnywhereAreTakenAsCopies();
 
  private:
   Form1& MakeForm(Form1Commands commands = {});
@@ -344,6 +347,10 @@ void Form1Test::failuresShownAndTheProgramGoesOn() {
   QVERIFY(boxes.titles[0].contains(QStringLiteral("3006")));
   QVERIFY(boxes.texts[0].contains(QStringLiteral("3006")));
   QVERIFY(boxes.texts[0].contains(QStringLiteral("no such column: field9")));
+  QCOMPARE(boxes.buttons, QStringList{QStringLiteral("确定")});
+  // The status no longer shows the earlier run's closing text.
+  QCOMPARE(Control<QLabel>("Label1")->text(),
+           QStringLiteral("错误 3006：未完成，dt_table 未作改动"));
   QVERIFY(form.isVisible());
   QVERIFY(!form.Running());
   QTest::mouseClick(Control<QPushButton>("Command1"), Qt::LeftButton);  // it runs again
@@ -409,6 +416,43 @@ void Form1Test::closeDuringARunEndsItRolledBackThenCloses() {
   QVERIFY(!form.isVisible());
   QVERIFY(boxes.texts.isEmpty());  // the user asked for it: no message
   QCOMPARE(RowsIn(*form.state().cn), 0);
+}
+
+// A file manager offers copy, move and link, proposing move: every part of
+// the window answers copy (a move would delete the document), the drop runs
+// once answered, and a drag that offers no copy is refused.
+void Form1Test::dropsAnywhereAreTakenAsCopies() {
+  std::vector<std::vector<std::string>> dropped;
+  Form1Commands commands;
+  commands.drop = [&](Form1&, const std::vector<std::string>& paths) {
+    dropped.push_back(paths);
+    return Status();
+  };
+  Form1& form = MakeForm(std::move(commands));
+  form.show();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QStringLiteral("/forms/a.docx"))});
+  const QPoint where(5, 5);
+  for (QWidget* part : {static_cast<QWidget*>(&form), Control<QWidget>("FramerControl1"),
+                        Control<QWidget>("WebBrowser1")}) {
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(where, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(part, &enter);
+    QVERIFY(enter.isAccepted());
+    QCOMPARE(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(where, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(part, &drop);
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);
+    QCoreApplication::processEvents();  // it runs once the drop is answered
+    QCOMPARE(dropped.back(), std::vector<std::string>{"/forms/a.docx"});
+
+    QDragEnterEvent move_only(where, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(part, &move_only);
+    QVERIFY(!move_only.isAccepted());
+  }
+  QCOMPARE(dropped.size(), 3u);
 }
 
 }  // namespace quillmere

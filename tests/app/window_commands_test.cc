@@ -104,7 +104,10 @@ void WindowCommandsTest::DropAndCloseAnyBox(const QStringList& paths) {
   QApplication::sendEvent(form_.get(), &enter);
   QVERIFY(enter.isAccepted());
   QDropEvent drop(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  CloseBoxesWhile([&] { QApplication::sendEvent(form_.get(), &drop); });
+  CloseBoxesWhile([&] {
+    QApplication::sendEvent(form_.get(), &drop);
+    QCoreApplication::processEvents();  // the run starts once the drop is answered
+  });
 }
 
 // A folder beside the application folder holding the sample as b.doc and a

@@ -96,6 +96,7 @@ TEST_F(StartCommandTest, ATableBeyondTheDocumentChangesNothing) {
   Status status = Click();
   EXPECT_EQ(status.number(), ErrorNumber::kTableNotInDocument);
   EXPECT_NE(status.description().find("只有2个表格"), std::string::npos) << status.description();
+  EXPECT_NE(status.description().find("from 1 to 2"), std::string::npos) << status.description();
   EXPECT_EQ(Table(), (Rows{{"before", "NULL"}}));
   EXPECT_FALSE(folder_.Has("tabletest.html"));
   EXPECT_FALSE(folder_.Has("cc.html"));
@@ -105,6 +106,13 @@ TEST_F(StartCommandTest, ATableBeyondTheDocumentChangesNothing) {
   controls_.list_index = 0;
   status = Click();
   EXPECT_NE(status.description().find("没有表格"), std::string::npos) << status.description();
+
+  // One table: the one there is, not a range from 1 to 1.
+  host_.page = u"<html><table ><tr><td>x</td></tr></table></html>";
+  controls_.list_index = 1;
+  status = Click();
+  EXPECT_NE(status.description().find("choose table 1."), std::string::npos)
+      << status.description();
 }
 
 TEST_F(StartCommandTest, MissingDocumentTouchesNothing) {

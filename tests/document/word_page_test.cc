@@ -136,6 +136,54 @@ TEST_F(WordPageTest, RowsThatOnlyContinueAMergeAreRowsOfTheirOwn) {
   }
 }
 
+// A .docx table on a grid of `widths`, holding `rows`, with table properties.
+std::string Tbl(const std::vector<int>& widths, const std::string& rows,
+                const std::string& properties = "") {
+  std::string grid;
+  for (int w : widths) grid += "<w:gridCol w:w=\"" + std::to_string(w) + "\"/>";
+  return "<w:tbl><w:tblPr>" + properties + "</w:tblPr><w:tblGrid>" + grid + "</w:tblGrid>" + rows +
+         "</w:tbl>";
+}
+std::string Tr(const std::string& cells) { return "<w:tr>" + cells + "</w:tr>"; }
+
+// Tables with nothing between them are one table, as Word shows them, on
+// the union of their cells' edges, unless the file keeps them apart (a
+// floating table): table numbers count the tables Word shows.
+TEST_F(WordPageTest, TablesWithNothingBetweenThemAreOneTable) {
+  DocBuilder doc;
+  doc.Text(u"a").EndCell().Text(u"b").EndCell().EndRow({0, 1000, 2000});
+  doc.Text(u"c").EndCell().Text(u"d").EndCell().EndRow({0, 500, 2000});
+  doc.Text(u"between").EndParagraph();
+  doc.Text(u"e").EndCell().EndRow({0, 2000});
+  doc.Text(u"f").EndCell().Next(0, testing::U16Bytes(0x940E) + testing::U16Bytes(720));
+  doc.EndRow({0, 2000});  // sprmTDxaAbs: a floating table
+  const std::string floating = "<w:tblpPr w:tblpX=\"720\"/>";
+  std::string docx =
+      DocxPage(Tbl({1000, 1000}, Tr(Tc(P(R("a"))) + Tc(P(R("b"))))) +
+               Tbl({500, 1500}, Tr(Tc(P(R("c"))) + Tc(P(R("d"))))) + P(R("between")) +
+               Tbl({2000}, Tr(Tc(P(R("e"))))) + Tbl({2000}, Tr(Tc(P(R("f")))), floating));
+  for (const std::string& page : {DocPage(doc), docx}) {
+    ASSERT_EQ(testing::PagePieces(page).size(), 4u) << page;
+    EXPECT_EQ(TableOfPage(page, 1), (Grid{{"a", "a", "b"}, {"c", "d", "d"}}));
+    EXPECT_EQ(TableOfPage(page, 2), (Grid{{"e"}}));
+    EXPECT_EQ(TableOfPage(page, 3), (Grid{{"f"}}));
+  }
+}
+
+// As rows of a .doc file of another table style are another table, so are
+// .docx tables; tables in a cell join as the body's do.
+TEST_F(WordPageTest, DocxTablesOfAnotherStyleStayApartAndACellsTablesJoin) {
+  const std::string styled = "<w:tblStyle w:val=\"TableGrid\"/>";
+  const std::string nested = Tbl({900}, Tr(Tc(P(R("n1"))))) + Tbl({900}, Tr(Tc(P(R("n2")))));
+  std::string page = DocxPage(Tbl({2000}, Tr(Tc(P(R("plain"))))) +
+                              Tbl({2000}, Tr(Tc(nested + P(R("x")))), styled) +
+                              Tbl({2000}, Tr(Tc(P(R("styled")))), styled));
+  ASSERT_EQ(testing::PagePieces(page).size(), 4u) << page;
+  EXPECT_EQ(TableOfPage(page, 1), (Grid{{"plain"}}));
+  EXPECT_EQ(testing::TableShapes(page)[1].rows, 2);
+  EXPECT_EQ(testing::TableShapes(page)[2].rows, 2);  // n1, n2
+}
+
 TEST_F(WordPageTest, DocCellEdgesThatRunBackwardsOrWrapAroundKeepOneCellPerCellMark) {
   DocBuilder doc;
   doc.Text(u"a").EndCell().Text(u"b").EndCell().Text(u"c").EndCell();

@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
+extern char** environ;
+
 namespace quillmere::testing {
 
 struct ChildOptions {
-  std::string folder;    // working folder
-  std::string out, err;  // files for standard output and error
+  std::string folder;                    // working folder
+  std::string out, err;                  // files for standard output and error
+  std::vector<std::string> environment;  // "NAME=value", added to the test's own
 };
 
 // Starts `args` (args[0] a path) and returns its process id, or -1.
@@ -22,6 +25,10 @@ inline pid_t Start(const std::vector<std::string>& args, const ChildOptions& opt
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (char** e = environ; *e != nullptr; ++e) envp.push_back(*e);
+  for (const std::string& e : options.environment) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
   pid_t pid = fork();
   if (pid != 0) return pid;
   // The child: only async-signal-safe calls until exec.
@@ -34,7 +41,7 @@ inline pid_t Start(const std::vector<std::string>& args, const ChildOptions& opt
   dup2(in, 0);
   dup2(out, 1);
   dup2(err, 2);
-  execv(argv[0], argv.data());
+  execve(argv[0], argv.data(), envp.data());
   _exit(127);
 }
 

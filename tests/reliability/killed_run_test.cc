@@ -1,10 +1,12 @@
 // The program killed (SIGKILL) in the middle of inserting a large table: the
 // database, opened again, is intact and dt_table holds exactly the rows it
-// had before the run; the next run works.
+// had before the run; the next run works. Stopped by a signal it can handle
+// while LibreOffice converts, it leaves no converter and no working folder.
 #include <signal.h>
 
 #include <chrono>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "child.h"
@@ -101,6 +103,63 @@ TEST_F(KilledRunTest, KilledWhileInsertingLeavesTheDatabaseAsItWas) {
                 {QUILLMERE_BINARY, "convert", "small.html", "--folder", dir_}, quiet)),
             0);
   EXPECT_EQ(testing::Query(db(), "select field0 from dt_table"), (Rows{{"after"}}));
+}
+
+// Gone, or dead and waiting for a parent to reap it (in a container the
+// first process may never do so).
+bool ProcessIsGone(pid_t pid) {
+  for (int i = 0; i < 100; ++i) {
+    std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t state = stat.rfind(") ");
+    if (stat.empty() || (state != std::string::npos && stat[state + 2] == 'Z')) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+TEST_F(KilledRunTest, StoppedWhileLibreOfficeConvertsLeavesNoConverterAndNoCopy) {
+  // test.doc as rich text, which LibreOffice converts; the stand-in converter
+  // starts a child of its own, says who they are, and sleeps.
+  std::ofstream(dir_ + "/test.doc", std::ios::binary) << "{\\rtf1 a rich text document}";
+  const std::string converter = folder_ / "soffice", pids = folder_ / "pids";
+  std::ofstream(converter) << "#!/bin/sh\nsleep 120 &\necho $$ $! > " << pids << ".tmp\nmv " << pids
+                           << ".tmp " << pids << "\nwait\n";
+  std::filesystem::permissions(converter, std::filesystem::perms::owner_all);
+  struct Case {
+    std::vector<std::string> command;
+    int signal;
+  };
+  for (const Case& c :
+       std::vector<Case>{{{"run", dir_}, SIGTERM},
+                         {{"collect", dir_ + "/test.doc", "--folder", dir_}, SIGINT},
+                         {{"run", dir_}, SIGHUP}}) {
+    SCOPED_TRACE(c.command[0] + " " + sigabbrev_np(c.signal));
+    const std::string temp = folder_ / "temp";
+    std::filesystem::create_directory(temp);
+    std::filesystem::remove(pids);
+    testing::ChildOptions options;
+    options.folder = dir_;
+    options.environment = {"QUILLMERE_SOFFICE=" + converter, "TMPDIR=" + temp};
+    std::vector<std::string> args{QUILLMERE_BINARY};
+    args.insert(args.end(), c.command.begin(), c.command.end());
+    pid_t run = testing::Start(args, options);
+    ASSERT_GT(run, 0);
+    for (int i = 0; i < 10'000 && !std::filesystem::exists(pids); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(std::filesystem::exists(pids)) << "the converter never started";
+    EXPECT_FALSE(std::filesystem::is_empty(temp)) << "the working folder holds the copy";
+    ASSERT_EQ(kill(run, c.signal), 0);
+    EXPECT_EQ(testing::Wait(run), 128 + c.signal) << "ended by the signal, as it asked";
+    std::istringstream started(ReadFile(pids));
+    pid_t shell = 0, child = 0;
+    started >> shell >> child;
+    EXPECT_TRUE(ProcessIsGone(shell)) << "the converter is ended";
+    EXPECT_TRUE(ProcessIsGone(child)) << "and what it started";
+    EXPECT_TRUE(std::filesystem::is_empty(temp)) << "no working folder, no copy of the document";
+    EXPECT_EQ(DtTable(), kBefore);
+    std::filesystem::remove_all(temp);
+  }
 }
 
 }  // namespace

@@ -185,7 +185,7 @@ class StoryReader {
     if (!note.custom_mark) note.mark = context_->notes->NextMark(kind);
     pugi::xml_node story = context_->notes->Find(kind, names_.Attribute(reference, "id").value());
     if (story) {
-      StoryContext inner{context_->numbering, nullptr, nullptr};
+      StoryContext inner{context_->numbering, nullptr, nullptr, context_->table_keys};
       QM_RETURN_IF_ERROR(
           StoryReader(context_->notes->Names(kind), &inner).ReadStory(story, note.blocks));
     }
@@ -221,9 +221,10 @@ class StoryReader {
 
   Status ReadTable(pugi::xml_node tbl, std::vector<Block>& out) {
     TableBuilder table(names_);
+    table.SetTableProperties(names_.Child(tbl, "tblPr"));
     table.SetGrid(names_.Child(tbl, "tblGrid"));
     QM_RETURN_IF_ERROR(ForEach(tbl, "tr", [&](pugi::xml_node tr) { return ReadRow(tr, table); }));
-    return table.Finish(out);
+    return table.Finish(out, context_ != nullptr ? context_->table_keys : nullptr);
   }
 
   Status ReadRow(pugi::xml_node tr, TableBuilder& table) {

@@ -19,6 +19,7 @@
 
 #include <pugixml.hpp>
 
+#include "document/docx/grid.h"
 #include "document/docx/names.h"
 #include "document/model.h"
 #include "platform/status.h"
@@ -33,6 +34,7 @@ struct StoryContext {
   const Numbering* numbering = nullptr;  // gives list paragraphs their labels
   Notes* notes = nullptr;                // the notes that references stand for
   Document* document = nullptr;          // receives those notes, in reference order
+  TableKeys* table_keys = nullptr;       // given each table read, for JoinAdjacentTables
 };
 
 class StoryReader;

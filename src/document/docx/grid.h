@@ -7,6 +7,8 @@
 // web page's rows all add up to the same width.
 #pragma once
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "document/model.h"
@@ -31,5 +33,21 @@ struct RowWidths {
 // columns after it. `widths` has one entry per row. Fails when the table is
 // wider than kMaxGridColumns.
 Status FitGrid(Table& table, const std::vector<RowWidths>& widths);
+
+// What keeps a table apart from a table right after it, by the properties
+// that make rows of a .doc file different tables: its style, its floating
+// position, its direction. Tables the reader made, with their keys.
+using TableKeys = std::unordered_map<const Table*, std::string>;
+
+// Word shows two tables with nothing between them as one table (generated
+// documents write them so: a table per record, a table per template part).
+// Joins every run of such tables in `blocks`, and in every cell and note
+// within, whose keys agree: the first table takes the others' rows, on the
+// union of their grids' lines (the union of their cells' edges, as the grid
+// of one table is), each table's grid starting at the same left edge.
+// Tables of different keys, and tables `keys` lacks, stay apart. Fails when
+// the joined grid is wider than kMaxGridColumns.
+Status JoinAdjacentTables(const TableKeys& keys, std::vector<Block>& blocks);
+Status JoinAdjacentTables(const TableKeys& keys, Document& document);
 
 }  // namespace quillmere::document::docx

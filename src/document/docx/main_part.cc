@@ -87,7 +87,7 @@ class MainPartReader::Body : public TagScanner::Handler {
       case Level::kTable: {
         TableBuilder table = std::move(tables_.back());
         tables_.pop_back();
-        return table.Finish(Container());
+        return table.Finish(Container(), context_->table_keys);
       }
       case Level::kRow:
         tables_.back().EndRow();
@@ -167,7 +167,7 @@ class MainPartReader::Body : public TagScanner::Handler {
         }
         break;
       case Level::kTable:
-        if (local == "tblGrid") return CaptureStart(tag, depth, at);
+        if (local == "tblGrid" || local == "tblPr") return CaptureStart(tag, depth, at);
         if (local == "tr") {
           tables_.back().StartRow();
           return frames_.push_back({Level::kRow, Frame::Role::kOpens});
@@ -225,6 +225,7 @@ class MainPartReader::Body : public TagScanner::Handler {
   Status Take(pugi::xml_node element) {
     std::string_view local = names_->Word(element);
     if (local == "p") return content_->ReadParagraph(element, &Container());
+    if (local == "tblPr") tables_.back().SetTableProperties(element);
     if (local == "tblGrid") tables_.back().SetGrid(element);
     if (local == "trPr") tables_.back().SetRowProperties(element);
     if (local == "tcPr") tables_.back().SetCellProperties(element);

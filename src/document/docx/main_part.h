@@ -5,9 +5,10 @@
 // cells and the wrappers around them (w:sdt, w:customXml,
 // mc:AlternateContent ...). Each paragraph, with everything in it, is
 // gathered and parsed by pugixml into a small tree of its own for the story
-// reader (content.h), as are a table's grid and the properties of each row
-// and cell (table_builder.h), and the body's last section properties, which
-// may say how notes are numbered (notes.h).
+// reader (content.h), as are a table's properties and grid, the properties
+// of each row and cell (table_builder.h), and the body's last section
+// properties, which may say how notes are numbered (notes.h). Tables with
+// nothing between them are joined once the part is read (reader.cc).
 // Memory holds the document model and one paragraph at a time, never the
 // part itself, however large it is. What the body does not use (section
 // properties, say) is only scanned for its tags.

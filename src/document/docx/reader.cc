@@ -6,6 +6,7 @@
 #include <pugixml.hpp>
 
 #include "document/docx/content.h"
+#include "document/docx/grid.h"
 #include "document/docx/main_part.h"
 #include "document/docx/notes.h"
 #include "document/docx/numbering.h"
@@ -60,12 +61,14 @@ Status ReadBody(const ZipArchive& package, const ReadLimits& limits, Document* o
   Numbering numbering(parts.numbering.document_element(), parts.styles.document_element());
   Notes notes(parts.footnotes.document_element(), parts.endnotes.document_element(),
               parts.settings.document_element());
-  StoryContext context{&numbering, &notes, out};
+  TableKeys table_keys;
+  StoryContext context{&numbering, &notes, out, &table_keys};
   MainPartReader reader(limits, &context);
   QM_RETURN_IF_ERROR(
       package.Stream(kMainDocumentPart, limits.max_part_bytes, limits.max_part_ratio,
                      [&reader](std::string_view piece) { return reader.Feed(piece); }));
   QM_RETURN_IF_ERROR(reader.Finish());
+  QM_RETURN_IF_ERROR(JoinAdjacentTables(table_keys, *out));
   notes.FormatMarks(out);
   return Status();
 }

@@ -15,6 +15,17 @@ int GridCount(int value, int low) { return std::clamp(value, low, kMaxGridColumn
 TableBuilder::TableBuilder(const WordNames& names)
     : names_(names), table_(std::make_unique<Table>()) {}
 
+void TableBuilder::SetTableProperties(pugi::xml_node tbl_pr) {
+  key_.clear();
+  for (const char* property : {"tblStyle", "tblpPr", "tblOverlap", "bidiVisual"}) {
+    pugi::xml_node node = names_.Child(tbl_pr, property);
+    key_ += node ? "+" : "-";
+    for (pugi::xml_attribute attribute : node.attributes()) {
+      key_.append(attribute.name()).append("=").append(attribute.value()).append(";");
+    }
+  }
+}
+
 void TableBuilder::SetGrid(pugi::xml_node tbl_grid) {
   table_->grid_column_widths.clear();
   for (pugi::xml_node column : tbl_grid.children()) {
@@ -80,9 +91,10 @@ void TableBuilder::EndRow() {
   widths_.push_back(std::move(row_widths_));
 }
 
-Status TableBuilder::Finish(std::vector<Block>& out) {
+Status TableBuilder::Finish(std::vector<Block>& out, TableKeys* keys) {
   if (table_->rows.empty()) return Status();  // nothing a page could show
   QM_RETURN_IF_ERROR(FitGrid(*table_, widths_));
+  if (keys != nullptr) keys->emplace(table_.get(), std::move(key_));
   out.emplace_back(std::move(table_));
   return Status();
 }

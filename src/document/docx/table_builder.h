@@ -4,13 +4,16 @@
 // (a text box's table) or one by one from the streaming reader of the main
 // part; properties may come before or after the content they belong to.
 //
-// Kept: w:gridCol widths, w:gridBefore/w:gridAfter, w:wBefore, w:gridSpan,
-// w:vMerge, the legacy w:hMerge and w:tcW. A row marked deleted (w:trPr/
-// w:del) is left out with its cells, as accepting the change would; a row
-// or table without cells leaves nothing.
+// Kept: what tells the table apart from the next (JoinAdjacentTables): its
+// style, w:tblpPr, w:tblOverlap and w:bidiVisual; w:gridCol widths,
+// w:gridBefore/w:gridAfter, w:wBefore, w:gridSpan, w:vMerge, the legacy
+// w:hMerge and w:tcW. A row marked deleted (w:trPr/w:del) is left out with
+// its cells, as accepting the change would; a row or table without cells
+// leaves nothing.
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -26,6 +29,7 @@ class TableBuilder {
  public:
   explicit TableBuilder(const WordNames& names);
 
+  void SetTableProperties(pugi::xml_node tbl_pr);
   void SetGrid(pugi::xml_node tbl_grid);
   void StartRow();
   void SetRowProperties(pugi::xml_node tr_pr);
@@ -35,9 +39,9 @@ class TableBuilder {
   std::vector<Block>& CellBlocks() { return cell_.blocks; }
   void EndCell();
   void EndRow();
-  // Appends the table to `out` unless it has no rows. Fails for a table
-  // wider than the grid allows.
-  Status Finish(std::vector<Block>& out);
+  // Appends the table to `out` unless it has no rows, and gives `keys`, when
+  // there are any, its key. Fails for a table wider than the grid allows.
+  Status Finish(std::vector<Block>& out, TableKeys* keys);
 
  private:
   // A w:w in twips; -1 when missing or given in another unit.
@@ -45,6 +49,7 @@ class TableBuilder {
 
   const WordNames& names_;
   std::unique_ptr<Table> table_;
+  std::string key_;
   std::vector<RowWidths> widths_;  // one per row kept
   Row row_;
   RowWidths row_widths_;

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <thread>
 
 extern char** environ;
@@ -84,6 +85,14 @@ std::vector<std::string> ChangedEnvironment(const std::vector<std::string>& chan
   return out;
 }
 
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+volatile sig_atomic_t stop_signal = 0;
+int deferrals = 0;  // StopSignalsDeferred standing
+struct sigaction previous[std::size(kStopSignals)];
+bool handled[std::size(kStopSignals)];
+
+extern "C" void NoteStopSignal(int signal) { stop_signal = signal; }
+
 std::string Duration(std::chrono::milliseconds time) {
   if (time.count() % 1000 == 0) return std::to_string(time.count() / 1000) + " s";
   return std::to_string(time.count()) + " ms";
@@ -93,7 +102,8 @@ std::string Duration(std::chrono::milliseconds time) {
 
 Status RunToCompletion(const std::vector<std::string>& argv, const std::string& log_path,
                        const std::vector<std::string>& environment,
-                       std::chrono::milliseconds time_limit, int* exit_code) {
+                       std::chrono::milliseconds time_limit,
+                       const std::function<Status()>& keep_going, int* exit_code) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
@@ -113,7 +123,16 @@ Status RunToCompletion(const std::vector<std::string>& argv, const std::string& 
 
   const auto deadline = std::chrono::steady_clock::now() + time_limit;
   bool timed_out = false;
+  Status stopped;
   while (!HasEnded(pid)) {
+    if (int signal = StopSignalsDeferred::Noted(); signal != 0) {
+      stopped = Status(ErrorNumber::kRunCancelled,
+                       Fill(Tr("The run was stopped (SIG%1$s) while \"%2$s\" converted the "
+                               "document."),
+                            sigabbrev_np(signal), argv[0]));
+      break;
+    }
+    if (keep_going && !(stopped = keep_going()).ok()) break;
     if (std::chrono::steady_clock::now() >= deadline) {
       timed_out = true;
       break;
@@ -122,6 +141,7 @@ Status RunToCompletion(const std::vector<std::string>& argv, const std::string& 
   }
   kill(-pid, SIGKILL);  // the group: the child if it still runs, and anything it left
   *exit_code = Reap(pid);
+  if (!stopped.ok()) return stopped;
   if (timed_out) {
     return Status(ErrorNumber::kConverterTimeout,
                   Fill(Tr("\"%1$s\" did not finish within %2$s and was stopped."), argv[0],
@@ -129,5 +149,33 @@ Status RunToCompletion(const std::vector<std::string>& argv, const std::string& 
   }
   return Status();
 }
+
+StopSignalsDeferred::StopSignalsDeferred() {
+  if (deferrals++ > 0) return;
+  stop_signal = 0;
+  struct sigaction note {};
+  note.sa_handler = NoteStopSignal;
+  note.sa_flags = SA_RESTART;  // the files being written meanwhile are not disturbed
+  sigemptyset(&note.sa_mask);
+  for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+    // A signal the user ignores (nohup) stays ignored.
+    handled[i] = sigaction(kStopSignals[i], nullptr, &previous[i]) == 0 &&
+                 previous[i].sa_handler != SIG_IGN &&
+                 sigaction(kStopSignals[i], &note, nullptr) == 0;
+  }
+}
+
+StopSignalsDeferred::~StopSignalsDeferred() {
+  if (--deferrals > 0) return;
+  for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+    if (handled[i]) sigaction(kStopSignals[i], &previous[i], nullptr);
+  }
+  if (const int signal = stop_signal; signal != 0) {
+    stop_signal = 0;
+    raise(signal);
+  }
+}
+
+int StopSignalsDeferred::Noted() { return stop_signal; }
 
 }  // namespace quillmere::document

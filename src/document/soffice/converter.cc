@@ -107,6 +107,9 @@ std::string FindConverter(const ConverterOptions& options) {
 Status ConvertToDocx(const std::string& program, std::string_view document,
                      std::string_view extension, const ConverterOptions& options,
                      uint64_t max_result_bytes, files::FileSystem& file_system, std::string* docx) {
+  // Declared first, so the working folder is removed before a stop signal
+  // noted meanwhile ends the program.
+  StopSignalsDeferred stop_signals;
   std::unique_ptr<WorkFolder> work;
   QM_RETURN_IF_ERROR(WorkFolder::Create(file_system, options.temp_folder, &work));
   const std::string input = work->Path("document." + std::string(extension));
@@ -119,11 +122,12 @@ Status ConvertToDocx(const std::string& program, std::string_view document,
   QM_RETURN_IF_ERROR(file_system.MakeWorkingFolder(work->Path(), "temp-", &temp));
 
   int exit_code = 0;
-  QM_RETURN_IF_ERROR(RunToCompletion(
-      {program, "-env:UserInstallation=" + FileUrl(work->Path("profile")), "--headless",
-       "--invisible", "--nologo", "--norestore", "--nolockcheck", "--convert-to",
-       "docx:MS Word 2007 XML", "--outdir", output_folder, input},
-      log, {"TMPDIR=" + temp, "TMP=" + temp, "TEMP=" + temp}, options.time_limit, &exit_code));
+  QM_RETURN_IF_ERROR(
+      RunToCompletion({program, "-env:UserInstallation=" + FileUrl(work->Path("profile")),
+                       "--headless", "--invisible", "--nologo", "--norestore", "--nolockcheck",
+                       "--convert-to", "docx:MS Word 2007 XML", "--outdir", output_folder, input},
+                      log, {"TMPDIR=" + temp, "TMP=" + temp, "TEMP=" + temp}, options.time_limit,
+                      options.keep_going, &exit_code));
 
   const std::string result = output_folder + "/document.docx";
   if (!file_system.Exists(result)) {

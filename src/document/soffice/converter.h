@@ -2,11 +2,16 @@
 // .wps, Word 6/95, HTML saved as .doc, ...): LibreOffice, run headless with
 // a private profile, converts the document to .docx in a private temporary
 // folder, which is removed afterwards whatever happens; the converter's own
-// temporary files (TMPDIR) go into that folder too.
+// temporary files (TMPDIR) go into that folder too. The folder holds a copy
+// of the user's document, so it goes on every way out that runs code: a
+// failure, the window closed, and SIGTERM, SIGINT or SIGHUP, which end the
+// converter and everything it started, remove the folder, and then end the
+// program as they would have.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +30,10 @@ struct ConverterOptions {
   std::chrono::milliseconds time_limit{60'000};
   // Where the private working folder goes; empty: the system's temporary folder.
   std::string temp_folder;
+  // Called about every 20 ms while the converter runs (the window handles
+  // its events); a failure (the window closed) stops the converter at once
+  // and is the conversion's result.
+  std::function<Status()> keep_going;
 
   // The program from QUILLMERE_SOFFICE when it is set, the search path from
   // PATH.

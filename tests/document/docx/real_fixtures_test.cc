@@ -69,7 +69,10 @@ TEST_F(RealDocxTest, EveryTableIsAProperGridThatConvertsToItsWidth) {
     // The manifest counted both branches of the one text box that holds a
     // table (of 7 rows); the page has it once.
     bool text_box = name == "tika__testWORD_tableInRunInsideParagraph.docx";
-    EXPECT_EQ(static_cast<int>(shapes.size()), counted.tables - (text_box ? 1 : 0));
+    // It counted w:tbl elements: Word shows the six of this file, with
+    // nothing between them, as one table.
+    bool adjacent = name == "unstructured__tables-with-incomplete-rows.docx";
+    EXPECT_EQ(static_cast<int>(shapes.size()), adjacent ? 1 : counted.tables - (text_box ? 1 : 0));
     EXPECT_EQ(rows, counted.rows - (text_box ? 7 : 0));
 
     for (size_t t = 0; t < shapes.size(); ++t) {

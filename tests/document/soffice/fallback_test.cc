@@ -67,6 +67,22 @@ TEST_F(SofficeFallbackTest, AConverterThatHangsIsStoppedWithEverythingItStarted)
   EXPECT_TRUE(ProcessIsGone(child)) << "the converter's own child is killed too";
 }
 
+// As the window does when it is closed during a conversion.
+TEST_F(SofficeFallbackTest, AConverterIsStoppedWhenTheCallerAsks) {
+  UseConverter("sleep 60 &\necho $! > " + dir_ + "/child.pid\nwait\n");
+  int calls = 0;
+  options_.converter.keep_going = [&] {
+    return ++calls < 5 || !fs::exists(dir_ + "/child.pid")
+               ? Status()
+               : Status(ErrorNumber::kRunCancelled, "closed");
+  };
+  std::string page;
+  Status status = OpenAndSave(Data("fallback.rtf"), &page);
+  EXPECT_EQ(status.number(), ErrorNumber::kRunCancelled) << status.ToString();
+  EXPECT_TRUE(fs::is_empty(work_)) << "the working folder is removed";
+  EXPECT_TRUE(ProcessIsGone(std::stoi(Slurp(dir_ + "/child.pid"))));
+}
+
 TEST_F(SofficeFallbackTest, AConverterThatWritesNothingFailsWithWhatItSaid) {
   UseConverter("echo 'Error: source file could not be loaded' >&2\nexit 0\n");
   std::string page;
