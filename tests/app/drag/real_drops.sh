@@ -67,8 +67,15 @@ fail() {
   exit 1
 }
 
-await 60 xwininfo -name Quillmere || fail "the window never appeared"
-geometry=$(xwininfo -name Quillmere)
+# The window's geometry, read once it is mapped: a window seen and then
+# remade by Qt while it starts is looked for again.
+geometry=""
+for _ in $(seq 1 600); do
+  geometry=$(xwininfo -name Quillmere 2> /dev/null) && break
+  geometry=""
+  sleep 0.1
+done
+[ -n "$geometry" ] || fail "the window never appeared"
 left=$(sed -n 's/.*Absolute upper-left X: *\([0-9-]*\).*/\1/p' <<< "$geometry")
 top=$(sed -n 's/.*Absolute upper-left Y: *\([0-9-]*\).*/\1/p' <<< "$geometry")
 sleep 2  # the browser pane's engine starts
