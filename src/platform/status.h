@@ -58,6 +58,11 @@ enum class ErrorNumber : int {
   kTableNotInDocument = 4004,
   kRunCancelled = 4005,
   kMarkupTooLarge = 4006,
+
+  // Spreadsheets written from a table.
+  kSheetFormat = 6001,    // a file kind no sheet is written in
+  kSheetWrite = 6002,     // the spreadsheet library refused
+  kSheetTooLarge = 6003,  // more rows, or a longer value, than a sheet holds
 };
 
 class [[nodiscard]] Status {
