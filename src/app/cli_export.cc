@@ -38,9 +38,8 @@ FolderUsed ExportFolderUsed(const std::u16string& folder, bool given) {
 // What was written, from which table and why that one, and how its columns
 // are named.
 void Report(const adodb::Connection& cn, const ExportRequest& request, const Exported& exported) {
-  const std::string source = cn.IsOdbc()
-                                 ? Fill(Tr("the data source \"%s\""), cn.data_source())
-                                 : cn.data_source();
+  const std::string source =
+      cn.IsOdbc() ? Fill(Tr("the data source \"%s\""), cn.data_source()) : cn.data_source();
   std::cout << Fill(Tr("%1$s of %2$s: %3$s rows written to %4$s"), exported.table, source,
                     exported.rows, request.file)
             << "\n";
@@ -82,8 +81,8 @@ void Report(const adodb::Connection& cn, const ExportRequest& request, const Exp
 int Export(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
-  std::optional<Arguments> options = ParseArguments(
-      args, {"--force"}, {"--folder", "--table", "--connection"}, &problem);
+  std::optional<Arguments> options =
+      ParseArguments(args, {"--force"}, {"--folder", "--table", "--connection"}, &problem);
   if (options && options->operand.value_or("").empty()) problem = Tr("no file given.");
   if (!problem.empty()) return Misused(problem, kUsage);
 

@@ -93,9 +93,9 @@ Status MakePlan(adodb::Connection& cn, const std::string& table, Plan* plan) {
   std::unique_ptr<adodb::Recordset> none;
   Status read = Execute(cn, "select * from " + table + " where 1=0", &none);
   if (!read.ok()) {
-    return Status(read.number(), Sentences(Fill(Tr("%1$s of \"%2$s\" cannot be read."), table,
-                                                cn.data_source()),
-                                           read.description()));
+    return Status(read.number(),
+                  Sentences(Fill(Tr("%1$s of \"%2$s\" cannot be read."), table, cn.data_source()),
+                            read.description()));
   }
   for (size_t f = 0; f < none->FieldCount(); ++f) {
     plan->columns.push_back(unicode::ToUtf8(none->FieldName(f)));
@@ -150,12 +150,12 @@ class TableWriter {
     header_ = header;
     digest_ = digest;
     if (format == SheetFormat::kCsv) {
-      return file_system.WriteWholeFileInPieces(
-          path, [&](const files::FileSystem::PieceWriter& write) {
-            spreadsheet::CsvSheet sheet(write);
-            QM_RETURN_IF_ERROR(Fill(sheet));
-            return sheet.Finish();
-          });
+      return file_system.WriteWholeFileInPieces(path,
+                                                [&](const files::FileSystem::PieceWriter& write) {
+                                                  spreadsheet::CsvSheet sheet(write);
+                                                  QM_RETURN_IF_ERROR(Fill(sheet));
+                                                  return sheet.Finish();
+                                                });
     }
     std::unique_ptr<spreadsheet::XlsxSheet> sheet;
     QM_RETURN_IF_ERROR(spreadsheet::XlsxSheet::Create(path, working_folder, plan_.table, &sheet));
@@ -165,16 +165,15 @@ class TableWriter {
 
  private:
   Status Fill(spreadsheet::Sheet& sheet) {
-    QM_RETURN_IF_ERROR(sheet.Headings(header_ != nullptr
-                                          ? spreadsheet::HeadingNames(header_->header, plan_.columns)
-                                          : plan_.columns));
+    QM_RETURN_IF_ERROR(sheet.Headings(
+        header_ != nullptr ? spreadsheet::HeadingNames(header_->header, plan_.columns)
+                           : plan_.columns));
     exported_->rows = exported_->repeated_headings = 0;
     return cn_.ReadRows(unicode::FromUtf8(plan_.select), [&](const adodb::RowValues& row) {
       digest_->Add(row);
-      if (header_ != nullptr && std::any_of(header_->header.begin() + 1, header_->header.end(),
-                                            [&](const auto& heading) {
-                                              return RepeatsHeading(row, heading);
-                                            })) {
+      if (header_ != nullptr &&
+          std::any_of(header_->header.begin() + 1, header_->header.end(),
+                      [&](const auto& heading) { return RepeatsHeading(row, heading); })) {
         ++exported_->repeated_headings;
         return Status();
       }
@@ -230,7 +229,8 @@ Status ExportTable(adodb::Connection& cn, const ExportRequest& request,
       exported->names = Exported::Names::kFieldsSince;
       digest = RowDigest();
       status = file_system.Remove(partial);
-      if (status.ok()) status = writer.Write(*format, partial, working, file_system, nullptr, &digest);
+      if (status.ok())
+        status = writer.Write(*format, partial, working, file_system, nullptr, &digest);
     }
   } else if (plan.table == "dt_table") {
     exported->names = Exported::Names::kFields;

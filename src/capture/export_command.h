@@ -16,8 +16,8 @@ namespace quillmere {
 inline constexpr const char* kExportableTables[] = {"dt_table", "dt_origin", "dt_form"};
 
 struct ExportRequest {
-  std::string file;   // native path, ending in .xlsx or .csv (any case)
-  std::string table;  // one of kExportableTables; empty: the default
+  std::string file;    // native path, ending in .xlsx or .csv (any case)
+  std::string table;   // one of kExportableTables; empty: the default
   bool force = false;  // replace a file that stands at `file`
 };
 
@@ -28,13 +28,13 @@ struct Exported {
   // table was named, or nothing was noted.
   std::string default_after;
   enum class Names {
-    kOwn,           // the table's own column names
-    kHeader,        // dt_table's from the header the last collection skipped
-    kFields,        // dt_table's field names: no header is noted for it
-    kFieldsSince,   // ... the noted header is not of the rows it holds now
+    kOwn,          // the table's own column names
+    kHeader,       // dt_table's from the header the last collection skipped
+    kFields,       // dt_table's field names: no header is noted for it
+    kFieldsSince,  // ... the noted header is not of the rows it holds now
   };
   Names names = Names::kOwn;
-  int64_t rows = 0;  // written below the header row
+  int64_t rows = 0;               // written below the header row
   int64_t repeated_headings = 0;  // rows left out as a copy of a header row
 };
 

@@ -28,13 +28,11 @@ text::TextView FirstRows(text::TextView strTable, int64_t rows) {
 // The rows a cell piece spans, as the conversion reads its "rowspan".
 int64_t RowSpan(const IsolatedRows& rows, const IsolatedRows::Piece& piece) {
   if (!piece.mentions_span) return 1;
-  const text::TextView attribute =
-      conversion_detail::SpanAttribute(rows.TextOf(piece), u"rowspan");
+  const text::TextView attribute = conversion_detail::SpanAttribute(rows.TextOf(piece), u"rowspan");
   if (attribute.empty()) return 1;
   const text::Text lowered =
       rows.Lowered(piece) ? text::Text(attribute) : text::Lowercase(attribute);
-  return std::clamp<int64_t>(conversion_detail::SpanValue(lowered, u"rowspan"), 1,
-                             kMaxRowSpan);
+  return std::clamp<int64_t>(conversion_detail::SpanValue(lowered, u"rowspan"), 1, kMaxRowSpan);
 }
 
 }  // namespace

@@ -95,12 +95,13 @@ Status RecordStoredTable(adodb::Connection& cn, bool exist, StoredTable stored) 
   QM_RETURN_IF_ERROR(Run(cn, "delete from dt_heading where stored_table = " + table));
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(digest.value()));
-  QM_RETURN_IF_ERROR(Run(cn, "insert into dt_stored (stored_table, command, sequence, header_rows, "
-                             "row_count, digest) values (" +
-                                 table + ", " + Quoted(stored.command) + ", " +
-                                 std::to_string(sequence) + ", " +
-                                 std::to_string(stored.header.size()) + ", " +
-                                 std::to_string(digest.rows()) + ", " + Quoted(hex) + ")"));
+  QM_RETURN_IF_ERROR(Run(cn,
+                         "insert into dt_stored (stored_table, command, sequence, header_rows, "
+                         "row_count, digest) values (" +
+                             table + ", " + Quoted(stored.command) + ", " +
+                             std::to_string(sequence) + ", " +
+                             std::to_string(stored.header.size()) + ", " +
+                             std::to_string(digest.rows()) + ", " + Quoted(hex) + ")"));
   for (size_t r = 0; r < stored.header.size(); ++r) {
     for (size_t k = 0; k < stored.header[r].size(); ++k) {
       QM_RETURN_IF_ERROR(
@@ -125,7 +126,8 @@ Status ReadStoredTable(adodb::Connection& cn, std::string_view table,
   StoredTable note;
   note.table = table;
   note.command = ValueOf(*rows, 0, 0);
-  note.header.resize(static_cast<size_t>(std::clamp<int64_t>(NumberOf(*rows, 0, 1), 0, kMaxHeaderRows)));
+  note.header.resize(
+      static_cast<size_t>(std::clamp<int64_t>(NumberOf(*rows, 0, 1), 0, kMaxHeaderRows)));
   note.row_count = NumberOf(*rows, 0, 2);
   const std::string digest = ValueOf(*rows, 0, 3);
   std::from_chars(digest.data(), digest.data() + digest.size(), note.digest, 16);

@@ -60,7 +60,8 @@ size_t DisplayWidth(std::string_view text) {
       continue;
     }
     char32_t c = b & (0x7F >> length);
-    for (int k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    for (int k = 1; k < length; ++k)
+      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
     width += IsWide(c) ? 2 : 1;
     i += static_cast<size_t>(length);
   }

@@ -29,7 +29,10 @@ bool IsUtf8(std::string_view text) {
       ++i;
       continue;
     }
-    const size_t length = b >= 0xC2 && b < 0xE0 ? 2 : b >= 0xE0 && b < 0xF0 ? 3 : b >= 0xF0 && b < 0xF5 ? 4 : 0;
+    const size_t length = b >= 0xC2 && b < 0xE0   ? 2
+                          : b >= 0xE0 && b < 0xF0 ? 3
+                          : b >= 0xF0 && b < 0xF5 ? 4
+                                                  : 0;
     if (length == 0 || i + length > text.size()) return false;
     char32_t c = b & (0x7F >> length);
     for (size_t k = 1; k < length; ++k) {
