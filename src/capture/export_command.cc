@@ -18,16 +18,6 @@ namespace {
 
 using spreadsheet::SheetFormat;
 
-// What an export reads: the table, the columns it writes (its own, less
-// trailing field columns that hold nothing) and, for dt_table, the note of
-// the collection that filled it, whose header may name them.
-struct Plan {
-  std::string table;
-  std::vector<std::string> columns;
-  std::string select;
-  std::optional<StoredTable> note;
-};
-
 // "field0", "field1", ...: the value columns of dt_table and dt_origin.
 bool IsFieldName(std::string_view name) {
   return name.size() > 5 && name.substr(0, 5) == "field" &&
@@ -45,6 +35,36 @@ std::string ColumnInSelect(const std::string& name) {
   for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   return quoted + "\"";
 }
+
+// What an export reads: the table, the columns it writes (its own, less
+// trailing field columns that hold nothing) and, for dt_table, the note of
+// the collection that filled it, whose header may name them.
+struct Plan {
+  std::string table;
+  std::vector<std::string> columns;  // all of the table's
+  size_t used = 0;                   // how many of them hold values
+  std::optional<StoredTable> note;
+
+  // The columns written: the used ones, and with `header` every one it
+  // names; at least one.
+  std::vector<std::string> Written(const StoredTable* header) const {
+    size_t width = used;
+    if (header != nullptr) {
+      for (const auto& row : header->header) width = std::max(width, row.size());
+    }
+    width = std::clamp<size_t>(width, 1, columns.size());
+    return std::vector<std::string>(columns.begin(), columns.begin() + width);
+  }
+
+  std::string Select(const std::vector<std::string>& written) const {
+    if (written.size() == columns.size()) return "select * from " + table;
+    std::string select = "select ";
+    for (size_t k = 0; k < written.size(); ++k) {
+      select += (k > 0 ? ", " : "") + ColumnInSelect(written[k]);
+    }
+    return select + " from " + table;
+  }
+};
 
 Status Execute(adodb::Connection& cn, const std::string& sql,
                std::unique_ptr<adodb::Recordset>* rows) {
@@ -104,24 +124,7 @@ Status MakePlan(adodb::Connection& cn, const std::string& table, Plan* plan) {
     QM_RETURN_IF_ERROR(ReadStoredTable(cn, table, &plan->note));
     if (plan->note && plan->note->header.empty()) plan->note.reset();
   }
-  size_t used = 0;
-  QM_RETURN_IF_ERROR(CountUsedColumns(cn, *plan, &used));
-  // Every column the header names, and at least one, stays.
-  if (plan->note) {
-    for (const auto& row : plan->note->header) used = std::max(used, row.size());
-  }
-  used = std::clamp<size_t>(used, 1, plan->columns.size());
-  if (used == plan->columns.size()) {
-    plan->select = "select * from " + table;
-    return Status();
-  }
-  plan->columns.resize(used);
-  plan->select = "select ";
-  for (size_t k = 0; k < used; ++k) {
-    plan->select += (k > 0 ? ", " : "") + ColumnInSelect(plan->columns[k]);
-  }
-  plan->select += " from " + table;
-  return Status();
+  return CountUsedColumns(cn, *plan, &plan->used);
 }
 
 // Whether `row` holds the header row `heading` (cells beyond it NULL), as
@@ -165,11 +168,11 @@ class TableWriter {
 
  private:
   Status Fill(spreadsheet::Sheet& sheet) {
+    const std::vector<std::string> columns = plan_.Written(header_);
     QM_RETURN_IF_ERROR(sheet.Headings(
-        header_ != nullptr ? spreadsheet::HeadingNames(header_->header, plan_.columns)
-                           : plan_.columns));
+        header_ != nullptr ? spreadsheet::HeadingNames(header_->header, columns) : columns));
     exported_->rows = exported_->repeated_headings = 0;
-    return cn_.ReadRows(unicode::FromUtf8(plan_.select), [&](const adodb::RowValues& row) {
+    return cn_.ReadRows(unicode::FromUtf8(plan_.Select(columns)), [&](const adodb::RowValues& row) {
       digest_->Add(row);
       if (header_ != nullptr &&
           std::any_of(header_->header.begin() + 1, header_->header.end(),
