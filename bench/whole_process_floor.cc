@@ -99,7 +99,6 @@ int Xlsx(const std::string& file, quillmere::BenchText texts, int rows) {
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.tmpdir = folder.data();
-  options.use_zip64 = LXW_TRUE;
   lxw_workbook* workbook = workbook_new_opt(file.c_str(), &options);
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, "dt_table");
   for (int c = 0; c < quillmere::kBenchColumns; ++c) {

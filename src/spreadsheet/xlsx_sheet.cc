@@ -54,7 +54,6 @@ Status XlsxSheet::Create(const std::string& path, const std::string& working_fol
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.tmpdir = const_cast<char*>(working_folder.c_str());  // only read
-  options.use_zip64 = LXW_TRUE;
   std::unique_ptr<XlsxSheet> made(new XlsxSheet());
   made->workbook_ = workbook_new_opt(path.c_str(), &options);
   if (made->workbook_ != nullptr) {

@@ -56,8 +56,8 @@ class PageHost : public DocumentHost, public WordDocument {
 
 // A header of two rows: 成绩 stands over 语文 and 数学, the other headings
 // span both rows.
-const std::vector<PageCell> kHeader = {{"姓名", 1, 2}, {"成绩", 2, 1}, {"身份证号", 1, 2},
-                                       {"电话", 1, 2}};
+const std::vector<PageCell> kHeader = {
+    {"姓名", 1, 2}, {"成绩", 2, 1}, {"身份证号", 1, 2}, {"电话", 1, 2}};
 const std::vector<PageCell> kSubHeader = {{"语文"}, {"数学"}};
 
 // The sheet as openpyxl reads it: "sheet TITLE FREEZE", then every row, a
@@ -81,15 +81,16 @@ class ExportCommandTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(CreateDataMdb(folder_.u16(), kDefaultColumns).ok());
     host_.tables[folder_ / "a.docx"] = {
-        kHeader, kSubHeader,
+        kHeader,
+        kSubHeader,
         {{"张三"}, {"90"}, {"85.50"}, {"440981199001011234"}, {"013812345678"}},
         {{"李四"}, {"78"}, {"92"}, {"11010519491231002X"}, {"010-62345678"}}};
     host_.tables[folder_ / "b.docx"] = {
         kHeader, kSubHeader, {{"王五"}, {"60"}, {"-7.5"}, {"440981199001011234"}, {"无"}}};
     StartContext window{folder_.u16(), host_, controls_, form_, browser_, quiet_};
     Collected collected;
-    Status status = CollectTables(window, {folder_ / "a.docx", folder_ / "b.docx"}, false,
-                                  &collected);
+    Status status =
+        CollectTables(window, {folder_ / "a.docx", folder_ / "b.docx"}, false, &collected);
     ASSERT_TRUE(status.ok()) << status.ToString();
   }
 
@@ -105,9 +106,8 @@ class ExportCommandTest : public ::testing::Test {
       return {};
     }
     folder_.Write("reader.py", kReader);
-    FILE* out = popen(("/usr/bin/python3 " + (folder_ / "reader.py") + " " + (folder_ / file))
-                          .c_str(),
-                      "r");
+    FILE* out = popen(
+        ("/usr/bin/python3 " + (folder_ / "reader.py") + " " + (folder_ / file)).c_str(), "r");
     std::string text;
     char buffer[4096];
     for (size_t n; (n = fread(buffer, 1, sizeof buffer, out)) > 0;) text.append(buffer, n);
@@ -212,7 +212,8 @@ TEST_F(ExportCommandTest, AFileIsReplacedOnlyWhenAskedAndAFailureLeavesNoPartOfO
 }
 
 TEST_F(ExportCommandTest, AfterFormsTheDefaultIsDtFormWithItsOwnNames) {
-  Query(folder_ / "data.mdb", "create table dt_form (document text, 姓名 text, \"出生 年月\" text)");
+  Query(folder_ / "data.mdb",
+        "create table dt_form (document text, 姓名 text, \"出生 年月\" text)");
   Query(folder_ / "data.mdb", "insert into dt_form values ('a.docx', '张三', '1990.01')");
   Query(folder_ / "data.mdb",
         "insert into dt_stored (stored_table, command, sequence) values ('dt_form', 'forms', 2)");

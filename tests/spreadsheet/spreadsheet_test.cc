@@ -63,11 +63,11 @@ TEST(CellValueTest, AWideCharacterTakesTwoColumns) {
   EXPECT_EQ(DisplayWidth(""), 0u);
   EXPECT_EQ(DisplayWidth("field10"), 7u);
   EXPECT_EQ(DisplayWidth("成绩 / 语文"), 11u);
-  EXPECT_EQ(DisplayWidth("ＡＢ，。"), 8u);                         // full-width forms
-  EXPECT_EQ(DisplayWidth("한국"), 4u);                             // Hangul
-  EXPECT_EQ(DisplayWidth("\xF0\xA0\x80\x80"), 2u);                 // U+20000
-  EXPECT_EQ(DisplayWidth("é—"), 2u);                               // narrow ones
-  EXPECT_EQ(DisplayWidth("a\xE6\x88"), 3u);  // a character cut short: a column a byte
+  EXPECT_EQ(DisplayWidth("ＡＢ，。"), 8u);          // full-width forms
+  EXPECT_EQ(DisplayWidth("한국"), 4u);              // Hangul
+  EXPECT_EQ(DisplayWidth("\xF0\xA0\x80\x80"), 2u);  // U+20000
+  EXPECT_EQ(DisplayWidth("é—"), 2u);                // narrow ones
+  EXPECT_EQ(DisplayWidth("a\xE6\x88"), 3u);         // a character cut short: a column a byte
 }
 
 TEST(ColumnNamesTest, HeadingsOfAHeaderOfTwoRowsAreJoinedOnceEach) {
@@ -75,10 +75,10 @@ TEST(ColumnNamesTest, HeadingsOfAHeaderOfTwoRowsAreJoinedOnceEach) {
   // column has no heading, the one before it is named twice.
   const std::vector<std::vector<std::string>> header = {
       {"姓名", "成绩", "成绩", "备注", "备注", ""}, {"姓名", "语文", "数学", "", "", ""}};
-  EXPECT_EQ(HeadingNames(header, {"field0", "field1", "field2", "field3", "field4", "field5",
-                                  "field6"}),
-            (std::vector<std::string>{"姓名", "成绩 / 语文", "成绩 / 数学", "备注", "备注_2",
-                                      "field5", "field6"}));
+  EXPECT_EQ(
+      HeadingNames(header, {"field0", "field1", "field2", "field3", "field4", "field5", "field6"}),
+      (std::vector<std::string>{"姓名", "成绩 / 语文", "成绩 / 数学", "备注", "备注_2", "field5",
+                                "field6"}));
 }
 
 TEST(ColumnNamesTest, ANameStandingAgainGetsTheNextNumberNotTaken) {
@@ -104,8 +104,9 @@ TEST(CsvSheetTest, IsUtf8WithAByteOrderMarkCrLfAndQuotesWhereRfc4180AsksForThem)
     ASSERT_TRUE(sheet.Row(row).ok());
   }
   ASSERT_TRUE(sheet.Finish().ok());
-  EXPECT_EQ(file,
-            "\xEF\xBB\xBF姓名,\"a,b\"\r\n张三,\"say \"\"hi\"\"\"\r\n,\"two\r\nlines\"\r\n,0123\r\n");
+  EXPECT_EQ(
+      file,
+      "\xEF\xBB\xBF姓名,\"a,b\"\r\n张三,\"say \"\"hi\"\"\"\r\n,\"two\r\nlines\"\r\n,0123\r\n");
   EXPECT_EQ(pieces, 1);  // small files in one piece
 }
 
