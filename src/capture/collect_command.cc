@@ -109,7 +109,7 @@ Status BadDocuments(const std::vector<Document>& documents) {
 
 // The second pass, inside the transaction that emptied dt_table.
 Status StoreAll(StartContext& window, const std::vector<Document>& documents,
-                const CollectionShape& shape, bool origin_exists, bool stored_tables_exist,
+                const CollectionShape& shape, bool origin_exists, StoredTablesFound stored_tables,
                 Collected* collected) {
   adodb::Connection& cn = *window.form.cn;
   if (!origin_exists) {
@@ -139,7 +139,7 @@ Status StoreAll(StartContext& window, const std::vector<Document>& documents,
     out.AddSkipped(unicode::FromUtf8(name), failure);
   }
   QM_RETURN_IF_ERROR(
-      RecordStoredTable(cn, stored_tables_exist, {"dt_table", "collect", out.header(), 0, 0}));
+      RecordStoredTable(cn, stored_tables, {"dt_table", "collect", out.header(), 0, 0}));
   collected->documents = good;
   QM_RETURN_IF_ERROR(window.file_system.ReplaceWholeFileInPieces(
       files::NativePath(files::PreviewFileName(window.app_folder)),
@@ -187,7 +187,7 @@ Status CollectTables(StartContext& window, const std::vector<std::string>& paths
   // Asked before the transaction: on a server a statement that fails ends it.
   // Without dt_table, the transaction's first step fails as a run's does.
   bool origin_exists = false;
-  const bool stored_tables_exist = StoredTablesExist(cn);
+  const StoredTablesFound stored_tables = FindStoredTables(cn);
   if (TableFields(cn, u"dt_table", &shape.fields).ok()) {
     if (shape.columns > shape.fields) {
       return DtTableTooNarrow(window.app_folder, shape.columns, shape.fields);
@@ -195,7 +195,7 @@ Status CollectTables(StartContext& window, const std::vector<std::string>& paths
     QM_RETURN_IF_ERROR(CheckDtOrigin(cn, shape.columns, &origin_exists));
   }
   return ReplaceDtTable(window.form, [&] {
-    return StoreAll(window, documents, shape, origin_exists, stored_tables_exist, collected);
+    return StoreAll(window, documents, shape, origin_exists, stored_tables, collected);
   });
 }
 

@@ -45,15 +45,20 @@ int64_t NumberOf(const adodb::Recordset& rows, size_t record, size_t field) {
   return n;
 }
 
-Status CreateStoredTables(adodb::Connection& cn) {
+// dt_stored and dt_heading, where `found` says they are missing.
+Status CreateStoredTables(adodb::Connection& cn, StoredTablesFound found) {
   const bool server = cn.DbmsName() != "SQLite";
   const std::string name = server ? "varchar(64)" : "text";
   const std::string word = server ? "varchar(16)" : "text";
   const std::string heading = server ? "varchar(200)" : "text";
-  QM_RETURN_IF_ERROR(Run(cn, "create table dt_stored (stored_table " + name + ", command " + word +
-                                 ", sequence integer, header_rows integer, row_count integer, "
-                                 "digest " +
-                                 word + ")"));
+  if (!found.stored) {
+    QM_RETURN_IF_ERROR(Run(cn, "create table dt_stored (stored_table " + name + ", command " +
+                                   word +
+                                   ", sequence integer, header_rows integer, row_count integer, "
+                                   "digest " +
+                                   word + ")"));
+  }
+  if (found.heading) return Status();
   return Run(cn, "create table dt_heading (stored_table " + name +
                      ", header_row integer, field integer, heading " + heading + ")");
 }
@@ -75,20 +80,20 @@ void RowDigest::Add(std::span<const std::optional<std::string_view>> row) {
   ++rows_;
 }
 
-bool StoredTablesExist(adodb::Connection& cn) {
+StoredTablesFound FindStoredTables(adodb::Connection& cn) {
   std::unique_ptr<adodb::Recordset> rows;
-  return Run(cn, "select * from dt_stored where 1=0", &rows).ok() &&
-         Run(cn, "select * from dt_heading where 1=0", &rows).ok();
+  return {Run(cn, "select * from dt_stored where 1=0", &rows).ok(),
+          Run(cn, "select * from dt_heading where 1=0", &rows).ok()};
 }
 
-Status RecordStoredTable(adodb::Connection& cn, bool exist, StoredTable stored) {
+Status RecordStoredTable(adodb::Connection& cn, StoredTablesFound found, StoredTable stored) {
   RowDigest digest;
   QM_RETURN_IF_ERROR(cn.ReadRows(unicode::FromUtf8("select * from " + stored.table),
                                  [&](const adodb::RowValues& row) {
                                    digest.Add(row);
                                    return Status();
                                  }));
-  if (!exist) QM_RETURN_IF_ERROR(CreateStoredTables(cn));
+  QM_RETURN_IF_ERROR(CreateStoredTables(cn, found));
   std::unique_ptr<adodb::Recordset> last;
   QM_RETURN_IF_ERROR(Run(cn, "select max(sequence) from dt_stored", &last));
   const int64_t sequence = (last->RecordCount() == 1 ? NumberOf(*last, 0, 0) : 0) + 1;

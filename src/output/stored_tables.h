@@ -62,16 +62,20 @@ class RowDigest {
   std::string bytes_;
 };
 
-// Whether dt_stored and dt_heading are there, asked outside any transaction
-// (on a server a statement that fails ends it).
-bool StoredTablesExist(adodb::Connection& cn);
+// Which of dt_stored and dt_heading are there, asked outside any
+// transaction (on a server a statement that fails ends it).
+struct StoredTablesFound {
+  bool stored = false;
+  bool heading = false;
+};
+StoredTablesFound FindStoredTables(adodb::Connection& cn);
 
 // Inside the caller's transaction, after the command has filled the table:
 // notes that `stored.command` stored `stored.table` last of all, with its
 // header, its rows counted and digested as the table holds them now (read
-// back through cn). Makes dt_stored and dt_heading first when `exist` says
-// they are missing.
-Status RecordStoredTable(adodb::Connection& cn, bool exist, StoredTable stored);
+// back through cn). Makes dt_stored and dt_heading first where `found`
+// says they are missing.
+Status RecordStoredTable(adodb::Connection& cn, StoredTablesFound found, StoredTable stored);
 
 // The note of `table`, nullopt when there is none (or no dt_stored).
 Status ReadStoredTable(adodb::Connection& cn, std::string_view table,

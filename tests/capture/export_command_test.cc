@@ -87,11 +87,14 @@ class ExportCommandTest : public ::testing::Test {
         {{"李四"}, {"78"}, {"92"}, {"11010519491231002X"}, {"010-62345678"}}};
     host_.tables[folder_ / "b.docx"] = {
         kHeader, kSubHeader, {{"王五"}, {"60"}, {"-7.5"}, {"440981199001011234"}, {"无"}}};
+    Status status = Collect();
+    ASSERT_TRUE(status.ok()) << status.ToString();
+  }
+
+  Status Collect() {
     StartContext window{folder_.u16(), host_, controls_, form_, browser_, quiet_};
     Collected collected;
-    Status status =
-        CollectTables(window, {folder_ / "a.docx", folder_ / "b.docx"}, false, &collected);
-    ASSERT_TRUE(status.ok()) << status.ToString();
+    return CollectTables(window, {folder_ / "a.docx", folder_ / "b.docx"}, false, &collected);
   }
 
   Status Export(const std::string& file, const std::string& table = "", bool force = false,
@@ -209,6 +212,17 @@ TEST_F(ExportCommandTest, AFileIsReplacedOnlyWhenAskedAndAFailureLeavesNoPartOfO
   EXPECT_EQ(status.number(), ErrorNumber::kSheetTooLarge) << status.ToString();
   EXPECT_EQ(Export("out.txt").number(), ErrorNumber::kSheetFormat);
   ExpectOnly({"out.csv", "cc.html"});
+}
+
+TEST_F(ExportCommandTest, ACollectionMakesAnewTheNoteThatWasDropped) {
+  Query(folder_ / "data.mdb", "drop table dt_heading");
+  Status status = Collect();
+  ASSERT_TRUE(status.ok()) << status.ToString();
+  EXPECT_EQ(Query(folder_ / "data.mdb",
+                  "select stored_table, command, sequence, header_rows, row_count from dt_stored"),
+            (std::vector<std::vector<std::string>>{{"dt_table", "collect", "2", "2", "5"}}));
+  ASSERT_TRUE(Export("again.csv").ok());
+  EXPECT_EQ(exported_.names, Exported::Names::kHeader);
 }
 
 TEST_F(ExportCommandTest, AfterFormsTheDefaultIsDtFormWithItsOwnNames) {
