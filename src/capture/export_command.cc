@@ -232,8 +232,9 @@ Status ExportTable(adodb::Connection& cn, const ExportRequest& request,
       exported->names = Exported::Names::kFieldsSince;
       digest = RowDigest();
       status = file_system.Remove(partial);
-      if (status.ok())
+      if (status.ok()) {
         status = writer.Write(*format, partial, working, file_system, nullptr, &digest);
+      }
     }
   } else if (plan.table == "dt_table") {
     exported->names = Exported::Names::kFields;

@@ -72,8 +72,9 @@ void RowDigest::Add(std::span<const std::optional<std::string_view>> row) {
   for (const std::optional<std::string_view>& value : row.first(used)) {
     // The length in 8 bytes, least significant first, on every machine.
     const uint64_t length = value ? value->size() : ~uint64_t{0};
-    for (int shift = 0; shift < 64; shift += 8)
+    for (int shift = 0; shift < 64; shift += 8) {
       bytes_.push_back(static_cast<char>(length >> shift));
+    }
     if (value) bytes_.append(*value);
   }
   sum_ += XXH3_64bits(bytes_.data(), bytes_.size());
