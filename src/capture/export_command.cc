@@ -122,7 +122,15 @@ Status MakePlan(adodb::Connection& cn, const std::string& table, Plan* plan) {
   }
   if (table == "dt_table") {
     QM_RETURN_IF_ERROR(ReadStoredTable(cn, table, &plan->note));
-    if (plan->note && plan->note->header.empty()) plan->note.reset();
+    // A header without a heading (its first row data, or blank) names nothing.
+    if (plan->note && std::all_of(plan->note->header.begin(), plan->note->header.end(),
+                                  [](const std::vector<std::string>& row) {
+                                    return std::all_of(
+                                        row.begin(), row.end(),
+                                        [](const std::string& h) { return h.empty(); });
+                                  })) {
+      plan->note.reset();
+    }
   }
   return CountUsedColumns(cn, *plan, &plan->used);
 }

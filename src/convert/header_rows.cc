@@ -42,6 +42,12 @@ int64_t HeaderRowCount(text::TextView strTable) {
   SilentProgress quiet;
   // One row more than the deepest header, to see a heading reach past it.
   if (!IsolateRowsOf(FirstRows(strTable, kMaxHeaderRows + 1), false, quiet, &rows).ok()) return 1;
+  // Without a heading over several columns, a cell spanning rows is a label
+  // down the table's side, and the rows beside it are the table's.
+  if (rows.size() == 0 || std::none_of(rows.row(0).begin(), rows.row(0).end(),
+                                       [](const IsolatedRows::Piece& p) { return p.copies > 1; })) {
+    return 1;
+  }
   int64_t header = 1;
   for (int64_t r = 0; r < header && r < static_cast<int64_t>(rows.size()); ++r) {
     for (const IsolatedRows::Piece& piece : rows.row(static_cast<size_t>(r))) {

@@ -32,20 +32,23 @@ TEST(HeaderRowsTest, TheHeaderReachesAsFarDownAsItsHeadingsSpan) {
         {{"张三"}, {"90"}, {"80"}}},
        3},
       {"a row span that begins in the header's second row reaches further",
-       {{{"a", 1, 2}, {"b"}}, {{"c", 1, 2}}, {{"1"}}, {{"2"}, {"3"}}},
+       {{{"a", 1, 2}, {"b", 2, 1}}, {{"c", 1, 2}, {"d"}}, {{"1"}}, {{"2"}, {"3"}, {"4"}}},
        3},
-      {"merged cells of the body only", {{{"a"}, {"b"}}, {{"组", 1, 3}, {"1"}}, {{"2"}}}, 1},
-      {"a cell spanning the table's side is no header",
-       {{{"照片", 1, 6}, {"a"}}, {{"b"}}, {{"c"}}, {{"d"}}, {{"e"}}, {{"f"}}},
+      {"a label down the side, no heading over columns",
+       {{{"世界", 1, 3}, {"亞太"}}, {{"美洲"}}, {{"歐洲"}}},
        1},
-      {"a table shorter than its header", {{{"a", 1, 3}, {"b"}}}, 3},
+      {"merged cells of the body only", {{{"a"}, {"b"}}, {{"组", 1, 3}, {"1"}}, {{"2"}}}, 1},
+      {"deeper than a header goes",
+       {{{"照片", 1, 6}, {"a", 2, 1}}, {{"b"}, {"c"}}, {{"d"}}, {{"e"}}, {{"f"}}, {{"g"}}},
+       1},
+      {"a table shorter than its header", {{{"a", 1, 3}, {"b", 2, 1}}}, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(HeaderRowsOf(c.table), c.rows);
   }
-  EXPECT_EQ(HeaderRowCount(u"border=1>\r\n<TR>\r\n<TD ROWSPAN=2>a</TD><TD>b</TD></TR>\r\n"
-                           u"<TR>\r\n<TD>c</TD></TR>\r\n</TABLE>"),
+  EXPECT_EQ(HeaderRowCount(u"border=1>\r\n<TR>\r\n<TD ROWSPAN=2>a</TD><TD COLSPAN=2>b</TD>"
+                           u"</TR>\r\n<TR>\r\n<TD>c</TD><TD>d</TD></TR>\r\n</TABLE>"),
             2);
   EXPECT_EQ(HeaderRowCount(u"no table at all"), 1);
 }
