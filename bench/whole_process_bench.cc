@@ -17,6 +17,16 @@
 // and, on 50 and 200 documents of 20 rows each (.docx and .doc of the ASCII
 // table taking turns):
 //   collect/DOCUMENTS  `quillmere collect` on the folder holding them
+// and, from dt_table of a data.mdb holding the rows a run of the table
+// stores (put there untimed by whole_process_floor insert; the mostly
+// Chinese table of 10,000, 100,000 and 300,000 rows):
+//   export_xlsx_zh/ROWS  `quillmere export FOLDER/out.xlsx`
+//   export_csv_zh/ROWS   `quillmere export FOLDER/out.csv`
+//   floor_xlsx_zh/ROWS   libxlsxwriter alone writing the same cells
+//                        (whole_process_floor xlsx); counter write_s, the
+//                        writing alone as it times itself
+//   floor_csv_zh/ROWS    `sqlite3 -csv data.mdb "select * from dt_table"`
+//                        into a file
 // A filter such as 'convert/100000/', 'convert_zh/100000/' or '/10000/'
 // picks some. Each figure is the median of 3 fresh runs, each in a fresh
 // folder holding the empty data.mdb of `quillmere newdb`, made untimed. The
@@ -53,7 +63,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Job { kConvert, kRunDoc, kRunDocx, kFloorScan, kFloorInsert, kCollect };
+enum class Job {
+  kConvert,
+  kRunDoc,
+  kRunDocx,
+  kFloorScan,
+  kFloorInsert,
+  kCollect,
+  kExportXlsx,
+  kExportCsv,
+  kFloorXlsx,
+  kFloorCsv,
+};
+
+bool IsExport(Job job) {
+  return job == Job::kExportXlsx || job == Job::kExportCsv || job == Job::kFloorXlsx ||
+         job == Job::kFloorCsv;
+}
 
 // The rows of every document a collection takes.
 constexpr int kRowsPerDocument = 20;
@@ -69,18 +95,19 @@ struct Process {
   std::string failure;  // how it ended, when not with status 0
   double seconds = 0;
   double peak_bytes = 0;
+  double output_bytes = 0;  // what an export job wrote
 };
 
 // Runs `arguments` (the program first) as a child, its standard output
-// thrown away, and waits for it. fork, not posix_spawn: a child spawned
+// thrown away (or written to `output`), and waits for it. fork, not posix_spawn: a child spawned
 // sharing this process's memory (as vfork does) would be charged this
 // process's peak resident set as its own.
-Process Run(const std::vector<std::string>& arguments) {
+Process Run(const std::vector<std::string>& arguments, const std::string& output = "/dev/null") {
   std::vector<std::string> copies = arguments;
   std::vector<char*> argv;
   for (std::string& argument : copies) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const int null = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = ::fork();
   if (child == 0) {
@@ -225,6 +252,15 @@ std::vector<std::string> Command(Job job, Texts texts, const std::string& input,
       return {WHOLE_PROCESS_FLOOR_BINARY, "insert", folder, texts, std::to_string(rows)};
     case Job::kCollect:
       return {QUILLMERE_BINARY, "collect", input, "--folder", folder, "--first-row-data"};
+    case Job::kExportXlsx:
+      return {QUILLMERE_BINARY, "export", folder + "/out.xlsx", "--folder", folder};
+    case Job::kExportCsv:
+      return {QUILLMERE_BINARY, "export", folder + "/out.csv", "--folder", folder};
+    case Job::kFloorXlsx:
+      return {WHOLE_PROCESS_FLOOR_BINARY, "xlsx", folder + "/out.xlsx", texts,
+              std::to_string(rows)};
+    case Job::kFloorCsv:
+      return {"/usr/bin/sqlite3", "-csv", folder + "/data.mdb", "select * from dt_table"};
   }
   return {};
 }
@@ -239,15 +275,45 @@ bool TimeOnce(Job job, Texts texts, const std::string& input, int rows, Process*
     folder = FreshFolder(document ? input : "", problem);
     if (folder.empty()) return false;
   }
-  WarmPageCache(input);
+  if (IsExport(job) && job != Job::kFloorXlsx) {
+    // The table to export, put into the fresh data.mdb untimed.
+    const Process filled = Run(Command(Job::kFloorInsert, texts, input, folder, rows));
+    if (!filled.ok) {
+      *problem = "whole_process_floor insert " + filled.failure;
+      return false;
+    }
+    WarmPageCache(folder + "/data.mdb");
+  } else {
+    WarmPageCache(input);
+  }
   const std::vector<std::string> command = Command(job, texts, input, folder, rows);
-  *run = Run(command);
+  *run = Run(command, job == Job::kFloorCsv    ? folder + "/out.csv"
+                      : job == Job::kFloorXlsx ? folder + "/floor.txt"
+                                               : "/dev/null");
   if (run->ok) return true;
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f", run->seconds);
   *problem = fs::path(command[0]).filename().string() + " " + command[1] + " " + run->failure +
              " after " + seconds + " s";
   return false;
+}
+
+// The time the xlsx floor took to write, as it timed itself.
+double FloorWriteSeconds() {
+  std::ifstream in(WorkFolder() / "folder" / "floor.txt");
+  std::string word;
+  double seconds = 0;
+  in >> word >> seconds;
+  return seconds;
+}
+
+// The size of the file an export job wrote.
+double OutputBytes(Job job) {
+  const bool xlsx = job == Job::kExportXlsx || job == Job::kFloorXlsx;
+  std::error_code error;
+  const uintmax_t bytes =
+      fs::file_size(WorkFolder() / "folder" / (xlsx ? "out.xlsx" : "out.csv"), error);
+  return error ? 0 : static_cast<double>(bytes);
 }
 
 double Median(std::vector<double> values) {
@@ -259,16 +325,19 @@ double Median(std::vector<double> values) {
 // one fails.
 constexpr int kRuns = 3;
 bool TimeMedians(Job job, Texts texts, const std::string& input, int rows, Process* medians,
-                 std::string* problem) {
-  std::vector<double> seconds, peaks;
+                 std::string* problem, double* write_seconds = nullptr) {
+  std::vector<double> seconds, peaks, writes;
   for (int i = 0; i < kRuns; ++i) {
     Process run;
     if (!TimeOnce(job, texts, input, rows, &run, problem)) return false;
     seconds.push_back(run.seconds);
     peaks.push_back(run.peak_bytes);
+    if (job == Job::kFloorXlsx) writes.push_back(FloorWriteSeconds());
+    if (IsExport(job)) medians->output_bytes = OutputBytes(job);
   }
   medians->seconds = Median(seconds);
   medians->peak_bytes = Median(peaks);
+  if (write_seconds != nullptr && !writes.empty()) *write_seconds = Median(writes);
   return true;
 }
 
@@ -313,16 +382,18 @@ void WholeProcess(benchmark::State& state, Job job, Texts texts) {
   const bool collect = job == Job::kCollect;
   std::string problem;
   const char* format = docx ? "docx" : doc ? "doc" : "markup";
-  const std::string input =
-      collect ? DocumentsFolder(rows, &problem) : Input(texts, rows, format, &problem);
-  if (input.empty()) {
+  const std::string input = IsExport(job) ? ""
+                            : collect     ? DocumentsFolder(rows, &problem)
+                                          : Input(texts, rows, format, &problem);
+  if (input.empty() && !IsExport(job)) {
     state.SkipWithError(problem.c_str());
     return;
   }
-  const double input_bytes = InputBytes(input);
+  const double input_bytes = input.empty() ? 0 : InputBytes(input);
   for (auto _ : state) {
     Process medians;
-    if (!TimeMedians(job, texts, input, rows, &medians, &problem) ||
+    double write_seconds = 0;
+    if (!TimeMedians(job, texts, input, rows, &medians, &problem, &write_seconds) ||
         ((doc || docx) && !MeasureRunPage(texts, rows, docx, state, medians.seconds,
                                           medians.peak_bytes, &problem))) {
       state.SkipWithError(problem.c_str());
@@ -330,8 +401,13 @@ void WholeProcess(benchmark::State& state, Job job, Texts texts) {
     }
     const double time = medians.seconds, peak = medians.peak_bytes;
     state.SetIterationTime(time);
-    state.counters["input_bytes"] = input_bytes;
     state.counters["peak_MiB"] = peak / kMiB;
+    if (IsExport(job)) {
+      state.counters["output_bytes"] = medians.output_bytes;
+      if (job == Job::kFloorXlsx) state.counters["write_s"] = write_seconds;
+      continue;
+    }
+    state.counters["input_bytes"] = input_bytes;
     if (!docx && !doc && !collect) state.counters["markup_MB/s"] = input_bytes / 1e6 / time;
     if (collect) {
       state.counters["documents"] = rows;
@@ -364,6 +440,19 @@ void WholeProcess(benchmark::State& state, Job job, Texts texts) {
       if (texts == kAscii) registered->Arg(300000);
       registered->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
     }
+  }
+  const std::pair<const char*, Job> exports[] = {{"export_xlsx_zh", Job::kExportXlsx},
+                                                 {"floor_xlsx_zh", Job::kFloorXlsx},
+                                                 {"export_csv_zh", Job::kExportCsv},
+                                                 {"floor_csv_zh", Job::kFloorCsv}};
+  for (const auto& [name, job] : exports) {
+    benchmark::RegisterBenchmark(name, WholeProcess, job, kChinese)
+        ->Arg(10000)
+        ->Arg(100000)
+        ->Arg(300000)
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Unit(benchmark::kSecond);
   }
   benchmark::RegisterBenchmark("collect", WholeProcess, Job::kCollect, kAscii)
       ->Arg(50)

@@ -35,6 +35,9 @@ dt_table of an SQLite database, or through ODBC of a database server that a
 team shares (PostgreSQL, say), showing a preview page of the rows and the
 statements that ran. Word 97-2003 and Word 2007+ documents are read by the
 program itself; other formats go through LibreOffice when it is installed.
+A stored table is written out as an Excel workbook or a CSV file, its
+columns named by the table's header, numbers as numbers and every other
+value as the text it is.
 .
 It has a window (in Simplified Chinese) and a command line. Each user's
 files live in ~/Quillmere, made on the first start with an empty database

@@ -10,7 +10,7 @@ packages=(
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev odbc-postgresql libsqliteodbc postgresql mdbtools-dev
   gettext
-  libzip-dev libpugixml-dev
+  libzip-dev libpugixml-dev libxlsxwriter-dev libxxhash-dev python3-openpyxl
   qt6-base-dev qt6-webengine-dev
   xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei
   "$@"

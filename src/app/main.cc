@@ -1,5 +1,5 @@
 // quillmere [--folder DIR]: opens the window (quillmere-window, window_main.cc).
-// quillmere run | collect | convert | newdb ...: the command line (see app/cli.h).
+// quillmere run | collect | convert | export | newdb ...: the command line (see app/cli.h).
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,6 +34,9 @@ constexpr char kCommands[] =
        "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--keep-text]\n"
        "          [--progress] [--connection STRING]\n"
        "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
+       "  export FILE.xlsx|FILE.csv [--folder DIR] [--table NAME] [--connection STRING]\n"
+       "         [--force]\n"
+       "      a table of DIR/data.mdb as an Excel workbook or a CSV file\n"
        "  newdb [FOLDER] [--columns N]  or  newdb --connection STRING [--columns N]\n"
        "      a new data.mdb holding an empty dt_table, or dt_table on a server\n"
        "  import-access OLD.mdb [FOLDER] [--table NAME]\n"
@@ -85,6 +88,7 @@ int main(int argc, char** argv) {
   if (command == "run") return quillmere::cli::Run(args);
   if (command == "collect") return quillmere::cli::Collect(args);
   if (command == "convert") return quillmere::cli::Convert(args);
+  if (command == "export") return quillmere::cli::Export(args);
   if (command == "newdb") return quillmere::cli::Newdb(args);
   if (command == "import-access") return quillmere::cli::ImportAccess(args);
   if (command.empty() || command == "--help" || command == "-h") {

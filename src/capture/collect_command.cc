@@ -10,6 +10,7 @@
 #include "output/conversion_run.h"
 #include "output/dt_origin.h"
 #include "output/dt_table.h"
+#include "output/stored_tables.h"
 #include "platform/encoding/codepage.h"
 #include "platform/encoding/unicode.h"
 #include "platform/messages.h"
@@ -108,7 +109,8 @@ Status BadDocuments(const std::vector<Document>& documents) {
 
 // The second pass, inside the transaction that emptied dt_table.
 Status StoreAll(StartContext& window, const std::vector<Document>& documents,
-                const CollectionShape& shape, bool origin_exists, Collected* collected) {
+                const CollectionShape& shape, bool origin_exists, StoredTablesFound stored_tables,
+                Collected* collected) {
   adodb::Connection& cn = *window.form.cn;
   if (!origin_exists) {
     QM_RETURN_IF_ERROR(CreateDtOrigin(cn, std::min<int64_t>(shape.fields, kMaxOriginFields)));
@@ -136,6 +138,8 @@ Status StoreAll(StartContext& window, const std::vector<Document>& documents,
   for (const auto& [name, failure] : collected->left_out) {
     out.AddSkipped(unicode::FromUtf8(name), failure);
   }
+  QM_RETURN_IF_ERROR(
+      RecordStoredTable(cn, stored_tables, {"dt_table", "collect", out.header(), 0, 0}));
   collected->documents = good;
   QM_RETURN_IF_ERROR(window.file_system.ReplaceWholeFileInPieces(
       files::NativePath(files::PreviewFileName(window.app_folder)),
@@ -183,14 +187,16 @@ Status CollectTables(StartContext& window, const std::vector<std::string>& paths
   // Asked before the transaction: on a server a statement that fails ends it.
   // Without dt_table, the transaction's first step fails as a run's does.
   bool origin_exists = false;
+  const StoredTablesFound stored_tables = FindStoredTables(cn);
   if (TableFields(cn, u"dt_table", &shape.fields).ok()) {
     if (shape.columns > shape.fields) {
       return DtTableTooNarrow(window.app_folder, shape.columns, shape.fields);
     }
     QM_RETURN_IF_ERROR(CheckDtOrigin(cn, shape.columns, &origin_exists));
   }
-  return ReplaceDtTable(
-      window.form, [&] { return StoreAll(window, documents, shape, origin_exists, collected); });
+  return ReplaceDtTable(window.form, [&] {
+    return StoreAll(window, documents, shape, origin_exists, stored_tables, collected);
+  });
 }
 
 }  // namespace quillmere

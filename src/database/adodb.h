@@ -78,6 +78,14 @@ class Connection {
                            const std::vector<std::u16string_view>& values,
                            std::u16string_view command_text);
 
+  // Runs `select` and hands its rows to `take` one at a time, as the
+  // database gives them, never holding more than a batch of them: a table of
+  // any size is read in the memory of a few rows (on PostgreSQL through a
+  // cursor of the server's, inside the running transaction or, outside one,
+  // a read-only one of its own). Stops at the first failure of `take` and
+  // returns it.
+  Status ReadRows(std::u16string_view select, const RowTaker& take);
+
   // One transaction at a time; the changes between BeginTrans and
   // CommitTrans land together or, after RollbackTrans, not at all.
   // On data.mdb, BeginTrans takes the database's write lock at once, so a

@@ -99,6 +99,12 @@ Status Connection::ExecuteWithValues(std::u16string_view shape,
   return open_->ExecuteWithValues(shape, values, command_text);
 }
 
+Status Connection::ReadRows(std::u16string_view select, const RowTaker& take) {
+  if (!open_)
+    return NotOpen(N_("The database connection is not open, so the statement cannot run."));
+  return open_->ReadRows(select, take);
+}
+
 Status Connection::BeginTrans() {
   if (!open_) {
     return NotOpen(N_("The database connection is not open, so no transaction can begin."));

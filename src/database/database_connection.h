@@ -5,7 +5,9 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,12 @@ class Recordset;
 
 // Options -1: the command type (or open option) is left unspecified.
 inline constexpr long kOptionUnspecified = -1;
+
+// One row of a select read a row at a time (Connection::ReadRows): each
+// value's UTF-8 text, nullopt for NULL. It points into the driver's buffers
+// and holds only while the call it is handed to runs.
+using RowValues = std::vector<std::optional<std::string_view>>;
+using RowTaker = std::function<Status(const RowValues& row)>;
 
 class DatabaseConnection {
  public:
@@ -33,6 +41,10 @@ class DatabaseConnection {
   virtual Status ExecuteWithValues(std::u16string_view shape,
                                    const std::vector<std::u16string_view>& values,
                                    std::u16string_view command_text) = 0;
+
+  // A select's rows handed to `take` one at a time, as Connection::ReadRows
+  // reads them.
+  virtual Status ReadRows(std::u16string_view select, const RowTaker& take) = 0;
 
   virtual Status BeginTrans() = 0;
   virtual Status CommitTrans() = 0;

@@ -1,5 +1,6 @@
 #include "output/collected_tables.h"
 
+#include "convert/header_rows.h"
 #include "output/width_check.h"
 #include "platform/encoding/unicode.h"
 #include "platform/translation.h"
@@ -18,6 +19,7 @@ class CollectedTables::DocumentRows : public TableSink {
   Status BeginRows() override { return Status(); }
   Status Cell(int64_t k, std::u16string_view strCellText) override {
     cells_ = k + 1;
+    if (out_.header_rows_left_ > 0) TakeHeading(strCellText);
     QM_RETURN_IF_ERROR(out_.statements_.Cell(k, strCellText));
     return out_.preview_.Cell(k, strCellText);
   }
@@ -28,6 +30,7 @@ class CollectedTables::DocumentRows : public TableSink {
       QM_RETURN_IF_ERROR(out_.preview_.Cell(k, u"<td>"));
     }
     cells_ = 0;
+    if (out_.header_rows_left_ > 0 && --out_.header_rows_left_ > 0) out_.header_.emplace_back();
     QM_RETURN_IF_ERROR(out_.preview_.EndRow(i));
     QM_RETURN_IF_ERROR(out_.statements_.EndRow(i));
     if (taken) out_.origins_.Add(i, out_.statements_.RowValues());
@@ -36,7 +39,13 @@ class CollectedTables::DocumentRows : public TableSink {
   Status Finish() override { return Status(); }
 
  private:
+  void TakeHeading(std::u16string_view strCellText) {
+    AssignStoredValue(strCellText, out_.shape_.cell_texts, &heading_);
+    out_.header_.back().push_back(unicode::ToUtf8(heading_));
+  }
+
   CollectedTables& out_;
+  std::u16string heading_;
   int64_t cells_ = 0;
 };
 
@@ -49,9 +58,19 @@ CollectedTables::CollectedTables(adodb::Connection& cn, const CollectionShape& s
 Status CollectedTables::Add(std::u16string_view document, text::TextView strTable,
                             Progress& progress) {
   preview_.AppendSpanningRow(document, shape_.columns);
+  const bool first = header_rows_left_ < 0;
+  if (first) {
+    header_rows_left_ = shape_.strTableFirstLine ? 0 : HeaderRowCount(strTable);
+    if (header_rows_left_ > 0) header_.emplace_back();
+  }
   DocumentRows rows(*this);
   WidthCheck checked(rows, shape_.fields, shape_.folder);
   QM_RETURN_IF_ERROR(ConvertTable(strTable, checked, progress, shape_.cell_texts));
+  if (first) {
+    // A table shorter than its header leaves the rest of it untaken.
+    header_rows_left_ = 0;
+    while (!header_.empty() && header_.back().empty()) header_.pop_back();
+  }
   return origins_.Insert(cn_, document, shape_.table);
 }
 

@@ -43,6 +43,11 @@ class CollectedTables {
   // A line on the preview for a document that was left out, and why.
   void AddSkipped(std::u16string_view document, const Status& failure);
 
+  // The header of the first document added, when tables have one: its
+  // first row and the rows below that its headings span down into
+  // (HeaderRowCount), each row's cells as dt_table holds values (UTF-8).
+  const std::vector<std::vector<std::string>>& header() const { return header_; }
+
   // cc.html: every document's rows after the row naming it, then the
   // statements, as the pieces PreviewPage::PagePieces gives.
   std::vector<std::string_view> PagePieces() const {
@@ -56,6 +61,9 @@ class CollectedTables {
   InsertStatements statements_;
   PreviewPage preview_;
   OriginRows origins_;
+  // The first document's header rows still to be taken, and those taken.
+  int64_t header_rows_left_ = -1;  // -1 before the first document
+  std::vector<std::vector<std::string>> header_;
 };
 
 // Measures a table without storing it: the most cells any row has (all

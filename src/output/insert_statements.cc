@@ -27,6 +27,19 @@ void AppendEscaped(std::u16string_view text, std::u16string& out) {
   }
 }
 
+void AssignStoredValue(std::u16string_view strCellText, CellTexts texts, std::u16string* value) {
+  if (texts == CellTexts::kKept) {
+    if (strCellText.substr(0, kCellTextPrefix.size()) == kCellTextPrefix) {
+      strCellText.remove_prefix(kCellTextPrefix.size());
+    }
+    value->assign(strCellText.substr(0, kMaxValueLength));
+    return;
+  }
+  // Cut first; every "<td>" goes from the cut text, as from the value list.
+  value->assign(strCellText.substr(0, kMaxValueLength));
+  text::ReplaceAllInPlace(*value, kCellTextPrefix, u"");
+}
+
 Status InsertStatements::BeginRows() {
   cells_ = 0;
   log_.clear();
@@ -39,17 +52,8 @@ Status InsertStatements::Cell(int64_t k, std::u16string_view strCellText) {
     field_names_.push_back(u"field" + text::FromNumber(static_cast<int64_t>(field_names_.size())));
   }
   if (values_.size() <= cells_) values_.resize(cells_ + 1);
-  std::u16string& value = values_[cells_++];
-  if (kept_) {
-    if (strCellText.substr(0, kCellTextPrefix.size()) == kCellTextPrefix) {
-      strCellText.remove_prefix(kCellTextPrefix.size());
-    }
-    value.assign(strCellText.substr(0, kMaxValueLength));
-    return Status();
-  }
-  // Cut first; every "<td>" goes from the cut text, as from the value list.
-  value.assign(strCellText.substr(0, kMaxValueLength));
-  text::ReplaceAllInPlace(value, kCellTextPrefix, u"");
+  AssignStoredValue(strCellText, kept_ ? CellTexts::kKept : CellTexts::kConverted,
+                    &values_[cells_++]);
   return Status();
 }
 

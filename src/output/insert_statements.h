@@ -18,6 +18,10 @@ namespace quillmere {
 // is the first row and that row is a header.
 inline bool RowIsTaken(int64_t i, bool strTableFirstLine) { return strTableFirstLine || i != 1; }
 
+// The value a cell's text `strCellText` is stored as (see InsertStatements),
+// into `value`, whose buffer is reused.
+void AssignStoredValue(std::u16string_view strCellText, CellTexts texts, std::u16string* value);
+
 // Appends `text` as a page shows it: "&", "<" and ">" as references.
 void AppendEscaped(std::u16string_view text, std::u16string& out);
 

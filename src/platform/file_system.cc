@@ -1,5 +1,7 @@
 #include "platform/file_system.h"
 
+#include "platform/translation.h"
+
 namespace quillmere::files {
 
 Status FileSystem::ReadWholeFileInPieces(
@@ -18,6 +20,16 @@ Status FileSystem::WriteWholeFileInPieces(
     return Status();
   }));
   return WriteWholeFile(path, bytes);
+}
+
+Status FileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
+  if (Exists(to)) return ExistsAlready(to);
+  return Rename(from, to);
+}
+
+Status ExistsAlready(const std::string& path) {
+  return Status(ErrorNumber::kFileExists,
+                Fill(Tr("\"%s\" already exists; it is left as it is."), path));
 }
 
 namespace {

@@ -62,6 +62,12 @@ class FileSystem {
   // Moves `from` to `to`, replacing a file there, in one step.
   virtual Status Rename(const std::string& from, const std::string& to) = 0;
 
+  // Moves `from` to `to` in one step unless anything stands at `to`, which
+  // is a failure (kFileExists) that leaves both as they were: a file another
+  // program made meanwhile is never replaced. (Unless overridden: Exists,
+  // then Rename.)
+  virtual Status RenameNoReplace(const std::string& from, const std::string& to);
+
   // Removes the file; one that is not there is no failure.
   virtual Status Remove(const std::string& path) = 0;
 
@@ -96,5 +102,9 @@ FileSystem& Disk();
 // about it where there is something to do: how a file system reports what
 // the operating system refused.
 Status ErrnoStatus(int err, const std::string& operation, const std::string& native_path);
+
+// The failure of a write that would have replaced what stands at `path`
+// (kFileExists).
+Status ExistsAlready(const std::string& path);
 
 }  // namespace quillmere::files

@@ -34,6 +34,7 @@ class PosixFileSystem : public FileSystem {
       const std::string& path,
       const std::function<Status(const PieceWriter&)>& write_pieces) override;
   Status Rename(const std::string& from, const std::string& to) override;
+  Status RenameNoReplace(const std::string& from, const std::string& to) override;
   Status Remove(const std::string& path) override;
   Status ListFolder(const std::string& path, std::vector<std::string>* names) override;
   Status MakeWorkingFolder(const std::string& parent, const std::string& prefix,
@@ -245,6 +246,21 @@ Status PosixFileSystem::WriteWholeFileInPieces(
 
 Status PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   if (::rename(from.c_str(), to.c_str()) != 0) return ErrnoStatus(errno, N_("replace"), to);
+  return Status();
+}
+
+Status PosixFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return Status();
+  }
+  if (errno == EEXIST) return ExistsAlready(to);
+  if (errno != EINVAL && errno != ENOSYS) return ErrnoStatus(errno, N_("create"), to);
+  // A file system without the flag: a hard link is made only where no
+  // name stands, then the old name goes.
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    return errno == EEXIST ? ExistsAlready(to) : ErrnoStatus(errno, N_("create"), to);
+  }
+  (void)::unlink(from.c_str());
   return Status();
 }
 

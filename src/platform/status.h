@@ -61,6 +61,11 @@ enum class ErrorNumber : int {
 
   // The window's program.
   kNoDisplay = 5001,
+
+  // Spreadsheets written from a table.
+  kSheetFormat = 6001,    // a file kind no sheet is written in
+  kSheetWrite = 6002,     // the spreadsheet library refused
+  kSheetTooLarge = 6003,  // more rows, or a longer value, than a sheet holds
 };
 
 class [[nodiscard]] Status {

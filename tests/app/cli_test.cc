@@ -93,7 +93,8 @@ TEST(UsageTest, HelpAndWhatTheProgramDoesNotKnowPrintTheUsage) {
     Outcome outcome = Quillmere(folder, args);
     EXPECT_EQ(outcome.exit_code, 2);
     EXPECT_EQ(outcome.out, "");
-    for (const char* command : {"run [DIR]", "convert MARKUP_FILE", "newdb [FOLDER]"}) {
+    for (const char* command :
+         {"run [DIR]", "convert MARKUP_FILE", "export FILE.xlsx|FILE.csv", "newdb [FOLDER]"}) {
       EXPECT_NE(outcome.err.find(command), std::string::npos) << outcome.err;
     }
   }

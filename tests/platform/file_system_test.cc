@@ -37,6 +37,23 @@ TEST_F(FileSystemTest, WritesReadsAndReplacesWholeFiles) {
   EXPECT_FALSE(Disk().Exists(path + ".partial"));
 }
 
+TEST_F(FileSystemTest, AMoveThatMustNotReplaceLeavesWhatStandsThere) {
+  const std::string from = dir_ + "/new", to = dir_ + "/taken";
+  ASSERT_TRUE(Disk().WriteWholeFile(from, "new").ok());
+  ASSERT_TRUE(Disk().WriteWholeFile(to, "mine").ok());
+  // Even a link that leads nowhere stands in the way.
+  ASSERT_EQ(symlink("nowhere", (dir_ + "/link").c_str()), 0);
+  for (const std::string& taken : {to, dir_ + "/link"}) {
+    EXPECT_EQ(Disk().RenameNoReplace(from, taken).number(), ErrorNumber::kFileExists) << taken;
+  }
+  std::string bytes;
+  ASSERT_TRUE(Disk().ReadWholeFile(to, 100, &bytes).ok());
+  EXPECT_EQ(bytes, "mine");
+  ASSERT_TRUE(Disk().RenameNoReplace(from, dir_ + "/free").ok());
+  EXPECT_FALSE(Disk().Exists(from));
+  EXPECT_TRUE(Disk().Exists(dir_ + "/free"));
+}
+
 TEST_F(FileSystemTest, AFileWrittenInPiecesIsThePiecesJoinedOrNotThereAtAll) {
   const std::string path = dir_ + "/page.html";
   auto three_pieces = [](const FileSystem::PieceWriter& write) {

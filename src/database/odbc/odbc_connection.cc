@@ -319,35 +319,121 @@ Status OdbcConnection::Describe(void* statement, const std::string& shown,
   return Status();
 }
 
+namespace {
+
+// Reads column `c` of the statement's current row into `value` (nullopt for
+// NULL), a long value in pieces, each but the last filling the buffer.
+// Returns the last SQLGetData's result.
+SQLRETURN GetText(SQLHSTMT statement, size_t c, std::optional<std::u16string>* value) {
+  value->emplace();
+  SQLWCHAR piece[512];
+  SQLLEN indicator = 0;
+  SQLRETURN got;
+  while (SQL_SUCCEEDED(got = SQLGetData(statement, static_cast<SQLUSMALLINT>(c), SQL_C_WCHAR, piece,
+                                        sizeof(piece), &indicator)) &&
+         indicator != SQL_NULL_DATA) {
+    const size_t bytes = indicator == SQL_NO_TOTAL || indicator >= SQLLEN{sizeof(piece)}
+                             ? sizeof(piece) - sizeof(SQLWCHAR)
+                             : static_cast<size_t>(indicator);
+    (*value)->append(reinterpret_cast<const char16_t*>(piece), bytes / sizeof(SQLWCHAR));
+    if (got == SQL_SUCCESS) break;
+  }
+  if (indicator == SQL_NULL_DATA) value->reset();
+  return got;
+}
+
+}  // namespace
+
 // Reads every row of the executed statement, `columns` values each, onto the
 // ends of a recordset's buffers, counting them.
 Status OdbcConnection::Fetch(void* statement, size_t columns, const std::string& shown,
                              std::string* text, std::vector<uint64_t>* ends, size_t* count) {
-  std::u16string value;
+  std::optional<std::u16string> value;
   SQLRETURN rc = SQL_NO_DATA;
   while (columns > 0 && SQL_SUCCEEDED(rc = SQLFetch(statement))) {
     for (size_t c = 1; c <= columns; ++c) {
-      value.clear();
-      SQLWCHAR piece[512];
-      SQLLEN indicator = 0;
-      SQLRETURN got;
-      // A long value comes in pieces, each but the last filling the buffer.
-      while (SQL_SUCCEEDED(got = SQLGetData(statement, static_cast<SQLUSMALLINT>(c), SQL_C_WCHAR,
-                                            piece, sizeof(piece), &indicator)) &&
-             indicator != SQL_NULL_DATA) {
-        const size_t bytes = indicator == SQL_NO_TOTAL || indicator >= SQLLEN{sizeof(piece)}
-                                 ? sizeof(piece) - sizeof(SQLWCHAR)
-                                 : static_cast<size_t>(indicator);
-        value.append(reinterpret_cast<const char16_t*>(piece), bytes / sizeof(SQLWCHAR));
-        if (got == SQL_SUCCESS) break;
-      }
+      const SQLRETURN got = GetText(statement, c, &value);
       if (!SQL_SUCCEEDED(got) && got != SQL_NO_DATA) return Refused(statement, shown);
-      if (indicator != SQL_NULL_DATA) unicode::AppendUtf8(value, text);
-      ends->push_back(text->size() | (indicator == SQL_NULL_DATA ? Recordset::kNullBit : 0));
+      if (value) unicode::AppendUtf8(*value, text);
+      ends->push_back(text->size() | (value ? 0 : Recordset::kNullBit));
     }
     ++*count;
   }
   if (columns > 0 && rc != SQL_NO_DATA) return Refused(statement, shown);
+  return Status();
+}
+
+// PostgreSQL's driver reads a statement's whole result into memory before it
+// hands out the first row, so there the rows come through a cursor of the
+// server's, a batch at a time, inside the transaction running or one of the
+// reading's own (which changes nothing and is rolled back).
+Status OdbcConnection::ReadRows(std::u16string_view select, const RowTaker& take) {
+  QM_RETURN_IF_ERROR(RefuseNul(select));
+  const std::string sql = WithoutFinalSemicolons(unicode::ToUtf8(select));
+  if (!BeginsWith(sql, "select")) {
+    return Status(ErrorNumber::kStatementFailed,
+                  Fill(Tr("Only a select's rows can be read: %s"), Shorten(sql)));
+  }
+  if (dbms_ != "PostgreSQL") return FetchEach(sql, sql, take, nullptr);
+  constexpr size_t kBatch = 1000;
+  const bool own_transaction = !in_transaction_;
+  if (own_transaction) QM_RETURN_IF_ERROR(BeginTrans());
+  Status status = Run("declare quillmere_rows no scroll cursor for " + sql);
+  for (size_t fetched = kBatch; status.ok() && fetched == kBatch;) {
+    fetched = 0;
+    status = FetchEach("fetch forward " + std::to_string(kBatch) + " from quillmere_rows", sql,
+                       take, &fetched);
+  }
+  if (status.ok()) status = Run("close quillmere_rows");
+  if (!own_transaction) return status;
+  Status ended = RollbackTrans();
+  return status.ok() ? ended : status;
+}
+
+// Runs `sql` and hands each row it gives to `take`, counting them in
+// `fetched` when given. A failure names the statement `shown`.
+Status OdbcConnection::FetchEach(const std::string& sql, const std::string& shown,
+                                 const RowTaker& take, size_t* fetched) {
+  StatementHandle statement;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &statement.stmt))) {
+    return Refused(nullptr, shown);
+  }
+  std::u16string wide = Wide(sql);
+  if (!SQL_SUCCEEDED(SQLExecDirectW(statement.stmt, WidePointer(wide),
+                                    static_cast<SQLINTEGER>(wide.size())))) {
+    return Refused(statement.stmt, shown);
+  }
+  SQLSMALLINT columns = 0;
+  if (!SQL_SUCCEEDED(SQLNumResultCols(statement.stmt, &columns))) {
+    return Refused(statement.stmt, shown);
+  }
+  std::optional<std::u16string> value;
+  std::string text;
+  std::vector<size_t> ends;  // where each value ends in `text`; npos for NULL
+  RowValues row(static_cast<size_t>(columns));
+  SQLRETURN rc;
+  while (columns > 0 && SQL_SUCCEEDED(rc = SQLFetch(statement.stmt))) {
+    text.clear();
+    ends.clear();
+    for (size_t c = 1; c <= row.size(); ++c) {
+      const SQLRETURN got = GetText(statement.stmt, c, &value);
+      if (!SQL_SUCCEEDED(got) && got != SQL_NO_DATA) return Refused(statement.stmt, shown);
+      if (value) unicode::AppendUtf8(*value, &text);
+      ends.push_back(value ? text.size() : std::string::npos);
+    }
+    // The views are made once the row's text has stopped growing.
+    for (size_t c = 0, begin = 0; c < row.size(); ++c) {
+      if (ends[c] == std::string::npos) {
+        row[c].reset();
+        continue;
+      }
+      row[c] = std::string_view(text).substr(begin, ends[c] - begin);
+      begin = ends[c];
+    }
+    QM_RETURN_IF_ERROR(take(row));
+    if (fetched != nullptr) ++*fetched;
+  }
+  if (columns > 0 && rc != SQL_NO_DATA) return Refused(statement.stmt, shown);
   return Status();
 }
 

@@ -35,6 +35,7 @@ class OdbcConnection : public DatabaseConnection, private PreparedInsert {
   Status ExecuteWithValues(std::u16string_view shape,
                            const std::vector<std::u16string_view>& values,
                            std::u16string_view command_text) override;
+  Status ReadRows(std::u16string_view select, const RowTaker& take) override;
   Status BeginTrans() override;
   Status CommitTrans() override;
   Status RollbackTrans() override;
@@ -61,6 +62,8 @@ class OdbcConnection : public DatabaseConnection, private PreparedInsert {
   Status Describe(void* statement, const std::string& shown, std::vector<std::string>* names);
   Status Fetch(void* statement, size_t columns, const std::string& shown, std::string* text,
                std::vector<uint64_t>* ends, size_t* count);
+  Status FetchEach(const std::string& sql, const std::string& shown, const RowTaker& take,
+                   size_t* fetched);
   // The shared insert's own statement (shared_insert.h).
   bool PrepareInsert(std::u16string_view shape, size_t parameters) override;
   Status RunPrepared(const std::vector<std::u16string_view>& values,

@@ -86,8 +86,8 @@ void TakeValue(sqlite3_stmt* statement, int column, std::string* text, std::vect
 
 // Runs `select` again and appends its rows, `columns` values each, to the
 // buffers of a recordset. Throws std::runtime_error when it cannot.
-void ReadRows(sqlite3* db, const std::string& select, int columns, std::string* text,
-              std::vector<uint64_t>* ends, uint64_t null_bit) {
+void ReadAllRows(sqlite3* db, const std::string& select, int columns, std::string* text,
+                 std::vector<uint64_t>* ends, uint64_t null_bit) {
   Finalizer statement;
   if (sqlite3_prepare_v2(db, select.c_str(), static_cast<int>(select.size()), &statement.stmt,
                          nullptr) != SQLITE_OK) {
@@ -201,7 +201,7 @@ Status SqliteConnection::Execute(std::u16string_view command_text, long /*option
         throw std::runtime_error(
             "The recordset's connection was closed before its rows were read.");
       }
-      ReadRows(db, select, columns, text, ends, Recordset::kNullBit);
+      ReadAllRows(db, select, columns, text, ends, Recordset::kNullBit);
     };
     *result = std::move(rows);
     return Status();
@@ -240,6 +240,40 @@ Status SqliteConnection::ExecuteWithValues(std::u16string_view shape,
   if (shared_insert_.RunValues(shape, values, command_text, &shared)) return shared;
   // What the text cannot say as parameters, the text itself says.
   return Execute(command_text, kOptionUnspecified);
+}
+
+Status SqliteConnection::ReadRows(std::u16string_view select, const RowTaker& take) {
+  if (db_ == nullptr) {
+    return Status(ErrorNumber::kConnectionClosed,
+                  Tr("The database connection is not open, so the statement cannot run."));
+  }
+  QM_RETURN_IF_ERROR(RefuseNul(select));
+  const std::string sql = unicode::ToUtf8(select);
+  Finalizer statement;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement.stmt,
+                         nullptr) != SQLITE_OK) {
+    return Refused(sql);
+  }
+  if (statement.stmt == nullptr || !sqlite3_stmt_readonly(statement.stmt)) {
+    return Status(ErrorNumber::kStatementFailed,
+                  Fill(Tr("Only a select's rows can be read: %s"), Shorten(sql)));
+  }
+  RowValues row(static_cast<size_t>(sqlite3_column_count(statement.stmt)));
+  int rc;
+  while ((rc = sqlite3_step(statement.stmt)) == SQLITE_ROW) {
+    for (size_t c = 0; c < row.size(); ++c) {
+      const int column = static_cast<int>(c);
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement.stmt, column));
+      row[c] = text == nullptr
+                   ? std::nullopt
+                   : std::optional<std::string_view>(
+                         std::in_place, text,
+                         static_cast<size_t>(sqlite3_column_bytes(statement.stmt, column)));
+    }
+    QM_RETURN_IF_ERROR(take(row));
+  }
+  if (rc != SQLITE_DONE) return Refused(sql);
+  return Status();
 }
 
 bool SqliteConnection::PrepareInsert(std::u16string_view shape, size_t parameters) {

@@ -36,6 +36,8 @@ class SqliteConnection : public DatabaseConnection, private PreparedInsert {
   Status ExecuteWithValues(std::u16string_view shape,
                            const std::vector<std::u16string_view>& values,
                            std::u16string_view command_text) override;
+  // The rows come straight from each step of the statement.
+  Status ReadRows(std::u16string_view select, const RowTaker& take) override;
 
   // BeginTrans takes the database's write lock at once, so a database that
   // another program is writing is reported before any work is done.

@@ -222,6 +222,41 @@ TEST_P(SharedDatabaseTest, CollectFillsDtTableAndDtOriginOnTheServer) {
   }
   EXPECT_EQ(DtTable(), kBefore) << "data.mdb is left alone";
   ExpectPasswordInNoFile(folder_.path());
+
+  // The export names the columns by the sample's header, which the
+  // collection noted on the server beside the rows.
+  ASSERT_EQ(ExitCode(Spawn({"export", folder_ / "out.csv", "--folder", folder_.path()}, out)), 0)
+      << testing::ReadFile(out);
+  const std::string csv = testing::ReadFile(folder_ / "out.csv");
+  EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "\xEF\xBB\xBF产品,季度,销量,备注");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 11);
+}
+
+// An export reads the server's table a batch of rows at a time (on
+// PostgreSQL through a cursor of its own), never the whole table at once,
+// and writes every row in the order the server gives them.
+TEST_P(SharedDatabaseTest, ExportWritesEveryRowOfTheSharedTable) {
+  db_->Sql("delete from dt_table");
+  db_->Sql(
+      "with recursive n(i) as (select 1 union all select i + 1 from n where i < 2500) "
+      "insert into dt_table (field0, field1, field2) select 'r' || i, i, '0' || i from n");
+  std::string expected =
+      "\xEF\xBB\xBF"
+      "field0,field1,field2\r\n";
+  for (int i = 1; i <= 2500; ++i) {
+    expected +=
+        "r" + std::to_string(i) + "," + std::to_string(i) + ",0" + std::to_string(i) + "\r\n";
+  }
+  const std::string out = folder_ / "out.txt";
+  ASSERT_EQ(ExitCode(Spawn({"export", folder_ / "table.csv", "--table", "dt_table", "--folder",
+                            folder_.path(), "--connection", db_->ConnectionString()},
+                           out)),
+            0)
+      << testing::ReadFile(out);
+  const std::string csv = testing::ReadFile(folder_ / "table.csv");
+  EXPECT_TRUE(csv == expected) << csv.substr(0, 100) << " ... " << csv.size() << " bytes";
+  EXPECT_NE(testing::ReadFile(out).find("2500 rows written"), std::string::npos);
+  ExpectPasswordInNoFile(folder_.path());
 }
 
 // Two runs started while another connection holds dt_table: when it lets go
