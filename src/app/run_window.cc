@@ -52,8 +52,8 @@ Status Convert(Form1& form) {
   auto convert = [&] {
     return Command3_Click(state, form.app_folder(), form.WebBrowser1(), form.Label1Progress());
   };
-  if (cn.State() != adodb::kStateOpen) return convert();
-  return RunInTransaction(cn, convert);
+  if (cn.State() != adodb::kStateOpen) return PlacePreview(state, convert());
+  return PlacePreview(state, RunInTransaction(cn, convert));
 }
 
 }  // namespace

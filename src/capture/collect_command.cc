@@ -137,8 +137,8 @@ Status StoreAll(StartContext& window, const std::vector<Document>& documents,
     out.AddSkipped(unicode::FromUtf8(name), failure);
   }
   collected->documents = good;
-  QM_RETURN_IF_ERROR(window.file_system.ReplaceWholeFileInPieces(
-      files::NativePath(files::PreviewFileName(window.app_folder)),
+  QM_RETURN_IF_ERROR(window.form.preview_page.Write(
+      window.file_system, files::NativePath(files::PreviewFileName(window.app_folder)),
       [&](const files::FileSystem::PieceWriter& write) {
         return ShowStoredRows(window.form, window.app_folder, window.WebBrowser1, write,
                               out.PagePieces());

@@ -1,5 +1,9 @@
 #include "platform/file_system.h"
 
+#include <cerrno>
+
+#include "platform/translation.h"
+
 namespace quillmere::files {
 
 Status FileSystem::ReadWholeFileInPieces(
@@ -22,13 +26,16 @@ Status FileSystem::WriteWholeFileInPieces(
 
 namespace {
 
+// Where a file is written before it is renamed into its place.
+std::string BesideItsPlace(const std::string& path) { return path + ".partial"; }
+
 // Writes `path` through `write_partial`, which writes the file it is given:
 // to a file beside it, renamed into its place. Whatever stands at either
 // name, a symbolic link included, is replaced: nothing is ever written
 // through a link.
 template <typename WritePartial>
 Status Replace(FileSystem& file_system, const std::string& path, WritePartial write_partial) {
-  const std::string partial = path + ".partial";
+  const std::string partial = BesideItsPlace(path);
   Status written = file_system.Remove(partial);
   if (written.ok()) written = write_partial(partial);
   if (written.ok()) written = file_system.Rename(partial, path);
@@ -48,6 +55,40 @@ Status FileSystem::ReplaceWholeFileInPieces(
   return Replace(*this, path, [&](const std::string& partial) {
     return WriteWholeFileInPieces(partial, write_pieces);
   });
+}
+
+Status StagedFile::Write(
+    FileSystem& file_system, const std::string& path,
+    const std::function<Status(const FileSystem::PieceWriter&)>& write_pieces) {
+  Discard();
+  const std::string partial = BesideItsPlace(path);
+  Status written = file_system.Remove(partial);
+  if (written.ok()) written = file_system.WriteWholeFileInPieces(partial, write_pieces);
+  // A folder in the place would refuse the rename only once it is due.
+  if (written.ok() && file_system.IsFolder(path)) {
+    written = ErrnoStatus(EISDIR, N_("replace"), path);
+  }
+  if (!written.ok()) {
+    (void)file_system.Remove(partial);
+    return written;
+  }
+  file_system_ = &file_system;
+  path_ = path;
+  return Status();
+}
+
+Status StagedFile::PutInPlace() {
+  if (!pending()) return Status();
+  Status renamed = file_system_->Rename(BesideItsPlace(path_), path_);
+  if (renamed.ok()) file_system_ = nullptr;
+  Discard();
+  return renamed;
+}
+
+void StagedFile::Discard() {
+  if (!pending()) return;
+  (void)file_system_->Remove(BesideItsPlace(path_));
+  file_system_ = nullptr;
 }
 
 }  // namespace quillmere::files

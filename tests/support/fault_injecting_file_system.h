@@ -29,6 +29,13 @@ class FaultInjectingFileSystem : public files::FileSystem {
     read_err_ = err;
   }
 
+  // The `n`th rename from now fails with `err`, once, leaving both names as
+  // they were.
+  void FailRename(int n, int err) {
+    renames_to_fault_ = n;
+    rename_err_ = err;
+  }
+
   bool Exists(const std::string& path) override { return disk_.Exists(path); }
   bool IsFolder(const std::string& path) override { return disk_.IsFolder(path); }
   Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) override {
@@ -48,6 +55,7 @@ class FaultInjectingFileSystem : public files::FileSystem {
     return files::ErrnoStatus(err_, "write", path);
   }
   Status Rename(const std::string& from, const std::string& to) override {
+    if (Due(renames_to_fault_)) return files::ErrnoStatus(rename_err_, "replace", to);
     return disk_.Rename(from, to);
   }
   Status Remove(const std::string& path) override { return disk_.Remove(path); }
@@ -69,6 +77,8 @@ class FaultInjectingFileSystem : public files::FileSystem {
   int err_ = 0;
   int reads_to_fault_ = 0;
   int read_err_ = 0;
+  int renames_to_fault_ = 0;
+  int rename_err_ = 0;
 };
 
 }  // namespace quillmere::testing
