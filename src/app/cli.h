@@ -88,6 +88,11 @@ struct FolderUsed {
   std::string note;
 };
 
+// `text` as it may be printed: control characters (but its own line
+// breaks) and bytes that are no UTF-8, which a file name may hold, escaped,
+// so that a terminal shows them rather than obeying them.
+std::string Printed(std::string_view text);
+
 // Prints the failure (then `used.note`, when there is one), the misuse or
 // the asked-for usage (translated here) and returns the matching exit
 // status.

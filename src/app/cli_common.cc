@@ -7,6 +7,7 @@
 #include "app/cli.h"
 #include "app/default_folder.h"
 #include "output/dt_table.h"
+#include "platform/encoding/printable.h"
 #include "platform/encoding/unicode.h"
 #include "platform/program_paths.h"
 #include "platform/status.h"
@@ -70,14 +71,18 @@ void SetFormOptions(const Arguments& arguments, FormState* form) {
   if (arguments.Has("--keep-text")) form->cell_texts = CellTexts::kKept;
 }
 
+std::string Printed(std::string_view text) {
+  return printable::Escaped(text, printable::LineBreaks::kKept);
+}
+
 int Failed(const Status& status, const FolderUsed& used) {
-  std::cerr << Fill(Tr("error %1$s: %2$s"), status.code(), status.description()) << "\n";
-  if (!used.note.empty()) std::cerr << used.note << "\n";
+  std::cerr << Printed(Fill(Tr("error %1$s: %2$s"), status.code(), status.description())) << "\n";
+  if (!used.note.empty()) std::cerr << Printed(used.note) << "\n";
   return 1;
 }
 
 int Misused(const std::string& problem, const char* usage) {
-  std::cerr << "quillmere: " << problem << "\n" << Tr(usage);
+  std::cerr << "quillmere: " << Printed(problem) << "\n" << Tr(usage);
   return 2;
 }
 
@@ -100,22 +105,24 @@ int Reported(const Status& status, const FormState& form, const FolderUsed& used
   const size_t rows = form.rs->RecordCount();
   if (form.cn && form.cn->IsOdbc()) {
     const std::string& source = form.cn->data_source();
-    std::cout << (documents > 0
-                      ? Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows from %3$s "
-                                "documents; preview: %4$s"),
-                             source, rows, documents, preview)
-                      : Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows; preview: "
-                                "%3$s"),
-                             source, rows, preview))
+    std::cout << Printed(
+                     documents > 0
+                         ? Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows from %3$s "
+                                   "documents; preview: %4$s"),
+                                source, rows, documents, preview)
+                         : Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows; preview: "
+                                   "%3$s"),
+                                source, rows, preview))
               << "\n";
     return 0;
   }
   const std::string db = DataMdbPath(used.folder);
   std::cout
-      << (documents > 0
-              ? Fill(Tr("dt_table of %1$s holds %2$s rows from %3$s documents; preview: %4$s"), db,
-                     rows, documents, preview)
-              : Fill(Tr("dt_table of %1$s holds %2$s rows; preview: %3$s"), db, rows, preview))
+      << Printed(
+             documents > 0
+                 ? Fill(Tr("dt_table of %1$s holds %2$s rows from %3$s documents; preview: %4$s"),
+                        db, rows, documents, preview)
+                 : Fill(Tr("dt_table of %1$s holds %2$s rows; preview: %3$s"), db, rows, preview))
       << "\n";
   return 0;
 }

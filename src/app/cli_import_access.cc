@@ -41,8 +41,9 @@ int ImportAccess(const std::vector<std::string>& args) {
     return Failed(status, {folder, Fill(Tr("quillmere import-access worked in the folder %s."),
                                         files::NativePath(folder))});
   }
-  std::cout << Fill(Tr("created %1$s: dt_table holds the %2$s rows of the table \"%3$s\" of %4$s"),
-                    DataMdbPath(folder), rows, table, args[0])
+  std::cout << Printed(Fill(Tr("created %1$s: dt_table holds the %2$s rows of the table \"%3$s\" "
+                               "of %4$s"),
+                            DataMdbPath(folder), rows, table, args[0]))
             << "\n";
   return 0;
 }

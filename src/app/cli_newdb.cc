@@ -79,9 +79,9 @@ int Newdb(const std::vector<std::string>& args) {
                                                 "give another: quillmere newdb FOLDER"),
                                              where)});
   }
-  std::cout << Fill(Tr("created %1$s: dt_table with field0 to field%2$s, at most %3$s characters "
-                       "each"),
-                    DataMdbPath(dir), columns - 1, kMaxValueLength)
+  std::cout << Printed(Fill(Tr("created %1$s: dt_table with field0 to field%2$s, at most %3$s "
+                               "characters each"),
+                            DataMdbPath(dir), columns - 1, kMaxValueLength))
             << "\n";
   return 0;
 }

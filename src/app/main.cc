@@ -43,7 +43,7 @@ constexpr char kCommands[] =
 std::string Usage() { return std::string(quillmere::Tr(kUsageHead)) + quillmere::Tr(kCommands); }
 
 int Misused(const std::string& problem) {
-  std::cerr << "quillmere: " << problem << "\n" << Usage();
+  std::cerr << "quillmere: " << quillmere::cli::Printed(problem) << "\n" << Usage();
   return 2;
 }
 

@@ -1,10 +1,18 @@
 #include "platform/file_system.h"
 
 #include <cerrno>
+#include <filesystem>
 
 #include "platform/translation.h"
 
 namespace quillmere::files {
+
+std::string FileSystem::FileIdentity(const std::string& path) {
+  if (!Exists(path)) return std::string();
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
 
 Status FileSystem::ReadWholeFileInPieces(
     const std::string& path, uint64_t max_bytes,

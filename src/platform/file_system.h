@@ -29,6 +29,12 @@ class FileSystem {
   // Whether `path` names a folder, following links.
   virtual bool IsFolder(const std::string& path) = 0;
 
+  // What tells files apart: the same text for every path that leads to one
+  // file (through links, "..", a folder's listing), another for another
+  // file; empty when nothing is at `path`. (Unless overridden: the path made
+  // absolute and lexically normal, when something is there.)
+  virtual std::string FileIdentity(const std::string& path);
+
   // Reads the whole file (a link is read as the file it names). Refuses,
   // with kFileTooLarge, a file larger than `max_bytes`, reading none of it,
   // and with kNotAFile, without waiting on it, anything but a regular file:

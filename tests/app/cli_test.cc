@@ -422,8 +422,9 @@ TEST_F(CollectCommandLineTest, CollectsAFoldersDocumentsInNameOrder) {
   Outcome run = Quillmere(folder_, {"collect", "forms", "--folder", ".", "--progress"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_NE(run.out.find("holds 9 rows from 2 documents; preview: "), std::string::npos) << run.out;
-  EXPECT_EQ(Origins(), (Rows{{"a.DOCX", "4"}, {"b.doc", "5"}}));
-  EXPECT_NE(run.err.find("Reading 1/2: a.DOCX\nReading 2/2: b.doc\nStoring 1/2: a.DOCX\n"),
+  EXPECT_EQ(Origins(), (Rows{{"forms/a.DOCX", "4"}, {"forms/b.doc", "5"}}));
+  EXPECT_NE(run.err.find("Reading 1/2: forms/a.DOCX\nReading 2/2: forms/b.doc\nStoring 1/2: "
+                         "forms/a.DOCX\n"),
             std::string::npos)
       << run.err;
 
@@ -431,13 +432,57 @@ TEST_F(CollectCommandLineTest, CollectsAFoldersDocumentsInNameOrder) {
       Quillmere(folder_, {"collect", "forms/b.doc", "--folder", ".", "--table", "3", "--progress"},
                 "zh_CN.UTF-8");
   ASSERT_EQ(chinese.exit_code, 0) << chinese.err;
-  EXPECT_NE(chinese.err.find("正在读取 1/1：b.doc"), std::string::npos) << chinese.err;
-  EXPECT_EQ(Origins(), (Rows{{"b.doc", "3"}}));
+  EXPECT_NE(chinese.err.find("正在读取 1/1：forms/b.doc"), std::string::npos) << chinese.err;
+  EXPECT_EQ(Origins(), (Rows{{"forms/b.doc", "3"}}));
 
   EXPECT_EQ(Quillmere(folder_, {"collect", "--folder", "."}).exit_code, 2);
   EXPECT_EQ(Quillmere(folder_, {"collect", "forms", "--table", "0"}).exit_code, 2);
   EXPECT_EQ(Quillmere(folder_, {"collect", "forms/c.doc", "--folder", "."}).exit_code, 1)
       << "a folder without documents";
+}
+
+// Documents are told apart by the paths they are named by, and a file named
+// more than once is taken once, with a word about it.
+TEST_F(CollectCommandLineTest, SameNamedDocumentsStayApartAndARepeatedOneIsTakenOnce) {
+  for (const char* folder : {"A", "B"}) {
+    std::filesystem::create_directory(folder_ / folder);
+    std::filesystem::copy_file(QUILLMERE_SOURCE_DIR "/samples/test.doc",
+                               folder_ / folder + "/report.doc");
+  }
+  Outcome run = Quillmere(
+      folder_, {"collect", "A", "B", "forms/b.doc", "./forms/b.doc", "forms", "--folder", "."});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Origins(), (Rows{{"A/report.doc", "5"},
+                             {"B/report.doc", "5"},
+                             {"forms/b.doc", "5"},
+                             {"forms/a.DOCX", "4"}}));
+  EXPECT_NE(run.out.find("holds 19 rows from 4 documents"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err,
+            "forms/b.doc is named more than once; it is taken once.\n"
+            "forms/b.doc is named more than once; it is taken once.\n");
+}
+
+// A name that is no UTF-8, or holds a terminal's escape sequence, is read
+// like any other and shown escaped wherever it is printed or stored.
+TEST_F(CollectCommandLineTest, NamesThatAreNoTextAreReadAndShownEscaped) {
+  std::filesystem::copy_file(QUILLMERE_SOURCE_DIR "/samples/test.doc",
+                             folder_ / "forms/bad\xFE\xFFname.doc");
+  std::filesystem::copy_file(QUILLMERE_SOURCE_DIR "/samples/test.doc",
+                             folder_ / "forms/a\x1B[31mRED\x1B[0m.doc");
+  folder_.Write("forms/\x1B]0;title\x07\n.doc", "plain text");
+  Outcome run =
+      Quillmere(folder_, {"collect", "forms", "--folder", ".", "--progress", "--skip-failures"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Origins(), (Rows{{"forms/a\\x1B[31mRED\\x1B[0m.doc", "5"},
+                             {"forms/a.DOCX", "4"},
+                             {"forms/b.doc", "5"},
+                             {"forms/bad\\xFE\\xFFname.doc", "5"}}));
+  EXPECT_NE(run.err.find("Reading 5/5: forms/bad\\xFE\\xFFname.doc\n"), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("left out forms/\\x1B]0;title\\x07\\n.doc: error 2001: "),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find('\x1B'), std::string::npos) << "no escape sequence reaches the terminal";
 }
 
 TEST_F(CollectCommandLineTest, ABadDocumentStopsItAllUnlessSkipped) {
@@ -446,13 +491,13 @@ TEST_F(CollectCommandLineTest, ABadDocumentStopsItAllUnlessSkipped) {
   EXPECT_EQ(stopped.exit_code, 1);
   EXPECT_EQ(stopped.err.rfind("error 2001: 1 of the 3 documents cannot be collected", 0), 0u)
       << stopped.err;
-  EXPECT_NE(stopped.err.find("\nbad.doc: error 2001: "), std::string::npos) << stopped.err;
+  EXPECT_NE(stopped.err.find("\nforms/bad.doc: error 2001: "), std::string::npos) << stopped.err;
   EXPECT_EQ(Origins(), Rows{});
 
   Outcome skipped = Quillmere(folder_, {"collect", "forms", "--folder", ".", "--skip-failures"});
   ASSERT_EQ(skipped.exit_code, 0) << skipped.err;
-  EXPECT_EQ(skipped.err.rfind("left out bad.doc: error 2001: ", 0), 0u) << skipped.err;
-  EXPECT_EQ(Origins(), (Rows{{"a.DOCX", "4"}, {"b.doc", "5"}}));
+  EXPECT_EQ(skipped.err.rfind("left out forms/bad.doc: error 2001: ", 0), 0u) << skipped.err;
+  EXPECT_EQ(Origins(), (Rows{{"forms/a.DOCX", "4"}, {"forms/b.doc", "5"}}));
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ class FaultInjectingFileSystem : public files::FileSystem {
 
   bool Exists(const std::string& path) override { return disk_.Exists(path); }
   bool IsFolder(const std::string& path) override { return disk_.IsFolder(path); }
+  std::string FileIdentity(const std::string& path) override { return disk_.FileIdentity(path); }
   Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) override {
     if (Due(reads_to_fault_)) return files::ErrnoStatus(read_err_, "read", path);
     return disk_.ReadWholeFile(path, max_bytes, bytes);

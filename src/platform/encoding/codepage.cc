@@ -339,10 +339,12 @@ size_t DecodeUtf8Some(std::string_view bytes, bool at_end, size_t offset, Utf16W
       valid = false;
     }
     static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (!valid || cp < kShortest[length] || cp > 0x10FFFF || (cp >= kHighFirst && cp <= kLowLast)) {
+    const bool surrogate = cp >= kHighFirst && cp <= kLowLast;
+    if (!valid || cp < kShortest[length] || cp > 0x10FFFF || surrogate) {
       NoteInvalid(offset + i, lead, first_invalid);
       writer.Put(kReplacement);
-      ++i;
+      // A surrogate written as UTF-8 is one character: one replacement.
+      i += valid && surrogate ? 3 : 1;
       continue;
     }
     if (cp >= 0x10000) {
