@@ -13,6 +13,7 @@
 #include "platform/encoding/codepage.h"
 #include "support/fixtures.h"
 #include "support/temp_folder.h"
+#include "support/zip_writer.h"
 
 namespace quillmere {
 namespace {
@@ -186,6 +187,9 @@ TEST_F(CollectCommandTest, BadDocumentsStopItAllUnlessLeftOut) {
   ASSERT_EQ(collected_.left_out.size(), 2u);
   EXPECT_EQ(collected_.left_out[0].first, folder_ / "notes.docx");
   EXPECT_EQ(collected_.left_out[1].second.number(), ErrorNumber::kTableNotInDocument);
+  EXPECT_EQ(collected_.left_out[1].second.description().find("dt_table is unchanged"),
+            std::string::npos)
+      << "dt_table was replaced: " << collected_.left_out[1].second.ToString();
   const Rows stored = Query(db(), "select distinct document, table_number from dt_origin");
   EXPECT_EQ(stored, (Rows{{NameOf("docx/aspnet__Nested_tables.docx"), "2"}}));
   EXPECT_NE(unicode::ToUtf8(Page()).find("d2p__merged_cells.docx: left out, error 4004: "),
@@ -216,6 +220,22 @@ TEST_F(CollectCommandTest, ATableWiderThanDtTableStopsBeforeAnyInsert) {
   EXPECT_NE(status.description().find("The table has 7 columns"), std::string::npos);
   EXPECT_TRUE(label_.Only("status Storing").empty());
   ExpectUnchanged({{"kept", "NULL", "NULL", "NULL", "NULL", "NULL"}}, {});
+}
+
+// dt_origin holds three columns of its own beside the values, so a table as
+// wide as dt_table's most is refused up front, not by dt_origin's width.
+TEST_F(CollectCommandTest, ATableWiderThanDtOriginCanRecordStopsUpFront) {
+  std::filesystem::remove(db());
+  ASSERT_TRUE(CreateDataMdb(folder_.u16(), kMaxColumns).ok());
+  const std::string wide = folder_ / "wide.docx";
+  ASSERT_TRUE(document::testing::WriteDocx(
+      wide, document::testing::DocumentXml(document::testing::TableXml(2, kMaxOriginFields + 1))));
+  Status status = Collect({wide});
+  EXPECT_EQ(status.number(), ErrorNumber::kTooManyColumns) << status.ToString();
+  EXPECT_NE(status.description().find("a collection stores at most 1997"), std::string::npos)
+      << status.ToString();
+  EXPECT_NE(status.description().find("quillmere run DOCUMENT"), std::string::npos);
+  ExpectUnchanged({}, {});
 }
 
 TEST_F(CollectCommandTest, DtOriginIsMadeWhenMissingAndANarrowOneRefused) {
