@@ -41,9 +41,9 @@ struct Arguments {
 };
 
 // Sorts `args` by the flags and the options (each followed by its value) a
-// command knows. Anything else that begins with "-", an option without its
-// value and, unless `many_operands`, a second operand are misuses, described
-// in `problem`.
+// command knows; every argument after "--" is an operand. Anything else that
+// begins with "-", an option without its value and, unless `many_operands`,
+// a second operand are misuses, described in `problem`.
 std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
                                         std::initializer_list<std::string_view> flags,
                                         std::initializer_list<std::string_view> options,
@@ -99,7 +99,13 @@ std::string Printed(std::string_view text);
 int Failed(const Status& status, const FolderUsed& used = {});
 int Misused(const std::string& problem, const char* usage);
 int Helped(const char* usage);
+// Whether --help or -h comes before any "--".
 bool AsksForHelp(const std::vector<std::string>& args);
+
+// Fails, saying so, unless `folder` (in the program's form) is a folder that
+// exists: a command that makes files there names the folder, not a file it
+// could not create.
+Status ExistingFolder(const std::u16string& folder);
 
 // After a run: the failure, or where the rows and the preview page are (and,
 // after a collection, from how many `documents`; 0 for a run).

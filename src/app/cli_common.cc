@@ -9,6 +9,7 @@
 #include "output/dt_table.h"
 #include "platform/encoding/printable.h"
 #include "platform/encoding/unicode.h"
+#include "platform/file_system.h"
 #include "platform/program_paths.h"
 #include "platform/status.h"
 #include "platform/translation.h"
@@ -23,13 +24,20 @@ std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
     return std::find(names.begin(), names.end(), arg) != names.end();
   };
   Arguments parsed;
+  bool options_ended = false;  // after "--" every argument is an operand
   for (size_t a = 0; a < args.size(); ++a) {
     const std::string& arg = args[a];
-    if (named(flags, arg)) {
+    if (!options_ended && arg == "--") {
+      options_ended = true;
+    } else if (!options_ended && named(flags, arg)) {
       parsed.flags.insert(arg);
-    } else if (named(options, arg) && a + 1 < args.size()) {
+    } else if (!options_ended && named(options, arg)) {
+      if (a + 1 == args.size()) {
+        *problem = Fill(Tr("%s needs a value."), arg);
+        return std::nullopt;
+      }
       parsed.values[arg] = args[++a];
-    } else if (arg.rfind("-", 0) == 0 || (parsed.operand && !many_operands)) {
+    } else if ((!options_ended && arg.rfind("-", 0) == 0) || (parsed.operand && !many_operands)) {
       *problem = Fill(Tr("unexpected argument \"%s\"."), arg);
       return std::nullopt;
     } else {
@@ -93,9 +101,18 @@ int Helped(const char* usage) {
 
 bool AsksForHelp(const std::vector<std::string>& args) {
   for (const std::string& arg : args) {
+    if (arg == "--") return false;  // what follows are operands
     if (arg == "--help" || arg == "-h") return true;
   }
   return false;
+}
+
+Status ExistingFolder(const std::u16string& folder) {
+  const std::string where = files::NativePath(folder);
+  if (files::Disk().IsFolder(where)) return Status();
+  const char* what = files::Disk().Exists(where) ? N_("\"%s\" is a file, not a folder.")
+                                                 : N_("The folder \"%s\" does not exist.");
+  return Status(ErrorNumber::kFileNotFound, Fill(Tr(what), printable::Escaped(where)));
 }
 
 int Reported(const Status& status, const FormState& form, const FolderUsed& used,

@@ -71,6 +71,7 @@ int Newdb(const std::vector<std::string>& args) {
   if (!connection.empty()) return OnServer(connection, columns);
   const bool given = !options->operand.value_or("").empty();
   const std::u16string dir = FolderArgument(options->operand.value_or(""));
+  if (Status exists = ExistingFolder(dir); !exists.ok()) return Failed(exists);
   Status status = CreateDataMdb(dir, columns);
   const std::string where = files::NativePath(dir);
   if (!status.ok()) {

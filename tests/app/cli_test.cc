@@ -81,24 +81,56 @@ constexpr char16_t kTable[] =
     u"<TR>\r\n<TD rowspan=2>苹果</TD>\r\n<TD>12</TD>\r\n</TR>\r\n"
     u"<TR>\r\n<TD>7</TD>\r\n</TR>\r\n</TABLE>\r\n";
 
-TEST(UsageTest, HelpAndWhatTheProgramDoesNotKnowPrintTheUsage) {
+// Help asked for goes to standard output with exit 0, for the program and
+// for each command; a misuse to standard error with exit 2.
+TEST(UsageTest, HelpIsPrintedAndWhatTheProgramDoesNotKnowIsAMisuse) {
   TempFolder folder;
   folder.Write("page.html", "<table ><tr><td>x</td></tr></table>");
-  std::vector<std::vector<std::string>> cases = {{"--help"}, {"-h"}, {"page.html"}, {"bogus", "x"}};
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{"--help"},
+                                             {"-h"},
+                                             {"run", "--help"},
+                                             {"collect", "-h"},
+                                             {"convert", "--help"},
+                                             {"newdb", "-h"},
+                                             {"import-access", "--help"}}) {
+    SCOPED_TRACE(args.size() > 1 ? args[0] + " " + args[1] : args[0]);
+    Outcome outcome = Quillmere(folder, args);
+    EXPECT_EQ(outcome.exit_code, 0);
+    EXPECT_EQ(outcome.out.rfind("usage: quillmere", 0), 0u) << outcome.out;
+    EXPECT_EQ(outcome.err, "");
+  }
+  std::vector<std::vector<std::string>> misuses = {{"page.html"}, {"bogus", "x"}};
 #if !QUILLMERE_GUI
-  cases.push_back({});  // without a window to open
+  misuses.push_back({});  // without a window to open
 #endif
-  for (const auto& args : cases) {
+  for (const auto& args : misuses) {
     SCOPED_TRACE(args.empty() ? "(none)" : args[0]);
     Outcome outcome = Quillmere(folder, args);
     EXPECT_EQ(outcome.exit_code, 2);
     EXPECT_EQ(outcome.out, "");
-    for (const char* command : {"run [DIR]", "convert MARKUP_FILE", "newdb [FOLDER]"}) {
+    for (const char* command : {"run [DIR | DOCUMENT]", "convert MARKUP_FILE", "newdb [FOLDER]"}) {
       EXPECT_NE(outcome.err.find(command), std::string::npos) << outcome.err;
     }
   }
   EXPECT_NE(Quillmere(folder, {"bogus"}).err.find("\"bogus\""), std::string::npos);
   EXPECT_FALSE(folder.Has("data.mdb"));
+}
+
+// "--" ends the options; an option without its value says what it needs.
+TEST(UsageTest, DoubleDashEndsTheOptionsAndAnOptionNeedsItsValue) {
+  TempFolder folder;
+  ASSERT_EQ(Quillmere(folder, {"newdb"}).exit_code, 0);
+  folder.Write("-h", Cp936(kTable));  // a markup file whose name looks like an option
+  Outcome converted = Quillmere(folder, {"convert", "--", "-h"});
+  EXPECT_EQ(converted.exit_code, 0) << converted.err;
+  EXPECT_EQ(Query(folder / "data.mdb", "select count(*) from dt_table"), (Rows{{"2"}}));
+  for (const char* option : {"--folder", "--table", "--connection"}) {
+    Outcome missing = Quillmere(folder, {"collect", "x.doc", option});
+    EXPECT_EQ(missing.exit_code, 2);
+    EXPECT_EQ(missing.err.rfind(std::string("quillmere: ") + option + " needs a value.", 0), 0u)
+        << missing.err;
+  }
 }
 
 TEST(NewdbCommandTest, CreatesDtTableWithLimitedColumnsAndNeverOverwrites) {
@@ -116,6 +148,22 @@ TEST(NewdbCommandTest, CreatesDtTableWithLimitedColumnsAndNeverOverwrites) {
   EXPECT_EQ(again.exit_code, 1);
   EXPECT_EQ(again.err.rfind("error 1006: ", 0), 0u) << again.err;
   EXPECT_EQ(Query(db, "select count(*) from dt_table"), (Rows{{"1"}}));
+}
+
+// A folder that is not there is named as such, not as a file that could
+// not be made in it.
+TEST(NewdbCommandTest, AFolderThatIsNotThereIsSaidToBeMissing) {
+  TempFolder folder;
+  folder.Write("old.mdb", "not an Access file");
+  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+           {"newdb", "missing/folder"}, {"import-access", "old.mdb", "missing/folder"}}) {
+    SCOPED_TRACE(args[0]);
+    Outcome outcome = Quillmere(folder, args);
+    EXPECT_EQ(outcome.exit_code, 1);
+    EXPECT_EQ(outcome.err,
+              "error 1001: The folder \"" + folder / "missing/folder" + "\" does not exist.\n");
+  }
+  EXPECT_FALSE(folder.Has("missing"));
 }
 
 TEST(NewdbCommandTest, MakesSixtyFourColumnsByDefaultInTheFolderNamed) {
@@ -380,6 +428,30 @@ TEST_F(RunCommandTest, FailuresPrintTheirNumberAndLoseNothing) {
 
   EXPECT_EQ(Quillmere(folder_, {"run", "--table", "0"}).exit_code, 2);
   EXPECT_EQ(Quillmere(folder_, {"run", "a", "b"}).exit_code, 2);
+}
+
+// A document named in place of a folder is run on as test.doc would be, in
+// its own folder, and is only read.
+TEST_F(RunCommandTest, RunsOnADocumentNamedInItsFolder) {
+  std::filesystem::create_directory(folder_ / "forms");
+  std::filesystem::rename(folder_ / "test.doc", folder_ / "forms/表1.docx");
+  std::filesystem::rename(folder_ / "data.mdb", folder_ / "forms/data.mdb");
+  const std::string document = folder_.Read("forms/表1.docx");
+  Outcome run = Quillmere(folder_, {"run", "forms/表1.docx"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Query(folder_ / "forms/data.mdb", "select count(*) from dt_table"), (Rows{{"4"}}));
+  for (const char* file : {"test.html", "tabletest.html", "cc.html"}) {
+    EXPECT_TRUE(folder_.Has(std::string("forms/") + file)) << file;
+  }
+  EXPECT_EQ(folder_.Read("forms/表1.docx"), document);
+  EXPECT_FALSE(folder_.Has("forms/test.doc")) << "never copied or renamed";
+
+  Outcome beyond = Quillmere(folder_, {"run", "forms/表1.docx", "--table", "2"});
+  EXPECT_EQ(beyond.exit_code, 1);
+  EXPECT_EQ(beyond.err.rfind("error 4004: forms/表1.docx 中只有1个表格", 0), 0u) << beyond.err;
+  Outcome missing = Quillmere(folder_, {"run", "forms/表2.docx"});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_NE(missing.err.find("\"forms/表2.docx\": No such file"), std::string::npos) << missing.err;
 }
 
 TEST_F(RunCommandTest, InAFolderWhoseNameHoldsABackslash) {

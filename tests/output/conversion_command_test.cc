@@ -222,7 +222,7 @@ TEST_F(FailingRunTest, ADatabaseAnotherProgramWritesIsAClearErrorWithNothingLost
   other.Run("begin immediate");
   Status status = Run(kHeaderAndOneRow);
   EXPECT_EQ(status.number(), ErrorNumber::kDatabaseLocked);
-  EXPECT_NE(status.description().find("locked by another program"), std::string::npos);
+  EXPECT_NE(status.description().find("locked: another run holds it"), std::string::npos);
   other.Run("rollback");
   ExpectNothingLost();
   EXPECT_TRUE(Run(kHeaderAndOneRow).ok()) << "the next run goes through";
