@@ -119,28 +119,26 @@ int Reported(const Status& status, const FormState& form, const FolderUsed& used
              size_t documents) {
   if (!status.ok()) return Failed(status, used);
   const std::string preview = files::NativePath(files::PreviewFileName(used.folder));
-  const size_t rows = form.rs->RecordCount();
+  const size_t count = form.rs->RecordCount();
+  const std::string rows = Fill(TrPlural("%s row", "%s rows", count), count);
+  const std::string from = Fill(TrPlural("%s document", "%s documents", documents), documents);
+  std::string line;
   if (form.cn && form.cn->IsOdbc()) {
     const std::string& source = form.cn->data_source();
-    std::cout << Printed(
-                     documents > 0
-                         ? Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows from %3$s "
-                                   "documents; preview: %4$s"),
-                                source, rows, documents, preview)
-                         : Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows; preview: "
-                                   "%3$s"),
-                                source, rows, preview))
-              << "\n";
-    return 0;
+    line = documents > 0
+               ? Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s from %3$s; preview: "
+                         "%4$s"),
+                      source, rows, from, preview)
+               : Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s; preview: %3$s"), source,
+                      rows, preview);
+  } else {
+    const std::string db = DataMdbPath(used.folder);
+    line = documents > 0
+               ? Fill(Tr("dt_table of %1$s holds %2$s from %3$s; preview: %4$s"), db, rows, from,
+                      preview)
+               : Fill(Tr("dt_table of %1$s holds %2$s; preview: %3$s"), db, rows, preview);
   }
-  const std::string db = DataMdbPath(used.folder);
-  std::cout
-      << Printed(
-             documents > 0
-                 ? Fill(Tr("dt_table of %1$s holds %2$s rows from %3$s documents; preview: %4$s"),
-                        db, rows, documents, preview)
-                 : Fill(Tr("dt_table of %1$s holds %2$s rows; preview: %3$s"), db, rows, preview))
-      << "\n";
+  std::cout << Printed(line) << "\n";
   return 0;
 }
 

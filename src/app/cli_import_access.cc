@@ -44,8 +44,11 @@ int ImportAccess(const std::vector<std::string>& args) {
     return Failed(status, {folder, Fill(Tr("quillmere import-access worked in the folder %s."),
                                         files::NativePath(folder))});
   }
-  std::cout << Printed(Fill(Tr("created %1$s: dt_table holds the %2$s rows of the table \"%3$s\" "
-                               "of %4$s"),
+  std::cout << Printed(Fill(TrPlural("created %1$s: dt_table holds the %2$s row of the table "
+                                     "\"%3$s\" of %4$s",
+                                     "created %1$s: dt_table holds the %2$s rows of the table "
+                                     "\"%3$s\" of %4$s",
+                                     static_cast<uint64_t>(rows)),
                             DataMdbPath(folder), rows, table, database))
             << "\n";
   return 0;

@@ -92,8 +92,11 @@ Status BadDocuments(const std::vector<Document>& documents) {
                           document.failure.description());
   }
   std::string description =
-      Fill(Tr("%1$s of the %2$s documents cannot be collected, so nothing was stored and "
-              "dt_table is unchanged:"),
+      Fill(TrPlural("%1$s of the %2$s document cannot be collected, so nothing was stored and "
+                    "dt_table is unchanged:",
+                    "%1$s of the %2$s documents cannot be collected, so nothing was stored and "
+                    "dt_table is unchanged:",
+                    documents.size()),
            bad, documents.size()) +
       listed;
   if (bad < documents.size()) {

@@ -364,6 +364,20 @@ TEST(MessagesTest, FailuresSpeakTheLocalesLanguageAndSayWhatToDo) {
 
 // Without a folder, run works in the program's folder, and says so when it
 // finds no test.doc there.
+// A count of one is said in the singular, in each language's own forms.
+TEST(MessagesTest, CountsTakeTheFormsOfTheirLanguage) {
+  TempFolder folder;
+  ASSERT_EQ(Quillmere(folder, {"newdb"}).exit_code, 0);
+  folder.Write("one.html",
+               "border=1>\r\n<TR>\r\n<TD>h</TD>\r\n</TR>\r\n<TR>\r\n<TD>x</TD>\r\n</TR>\r\n");
+  Outcome english = Quillmere(folder, {"convert", "one.html"});
+  EXPECT_NE(english.out.find("holds 1 row; preview: "), std::string::npos) << english.out;
+  Outcome chinese = Quillmere(folder, {"convert", "one.html"}, "zh_CN.UTF-8");
+  EXPECT_NE(chinese.out.find("现有 1 行；预览："), std::string::npos) << chinese.out;
+  Outcome two = Quillmere(folder, {"convert", "one.html", "--first-row-data"});
+  EXPECT_NE(two.out.find("holds 2 rows; preview: "), std::string::npos) << two.out;
+}
+
 TEST(MessagesTest, RunWithoutAFolderNamesTheProgramsFolder) {
   TempFolder folder;
   std::filesystem::copy_file(QUILLMERE_BINARY, folder / "quillmere");
@@ -505,6 +519,7 @@ TEST_F(CollectCommandLineTest, CollectsAFoldersDocumentsInNameOrder) {
                 "zh_CN.UTF-8");
   ASSERT_EQ(chinese.exit_code, 0) << chinese.err;
   EXPECT_NE(chinese.err.find("正在读取 1/1：forms/b.doc"), std::string::npos) << chinese.err;
+  EXPECT_NE(chinese.out.find("现有来自 1 个文档的 3 行；预览："), std::string::npos) << chinese.out;
   EXPECT_EQ(Origins(), (Rows{{"forms/b.doc", "3"}}));
 
   EXPECT_EQ(Quillmere(folder_, {"collect", "--folder", "."}).exit_code, 2);
