@@ -274,13 +274,16 @@ size_t NarrowAscii(std::u16string_view text, ByteWriter& writer) {
   return i;
 }
 
-// The stand-in for `units` (one character) that code page 936 lacks.
+// The stand-in for `units` (one character) that code page 936 lacks. A lone
+// surrogate stands for no character: as a reference, it is the replacement
+// character, as a reader of UTF-8 makes it of a surrogate written there.
 std::string StandIn(std::u16string_view units, Unencodable mode) {
   const bool pair = units.size() == 2;
-  if (mode == Unencodable::kQuestionMark || (!pair && IsSurrogate(units[0]))) return "?";
+  if (mode == Unencodable::kQuestionMark) return "?";
   const char32_t code_point =
       pair ? 0x10000 + ((char32_t{units[0]} - kHighFirst) << 10) + (units[1] - kLowFirst)
-           : units[0];
+      : IsSurrogate(units[0]) ? kReplacement
+                              : units[0];
   return "&#" + std::to_string(code_point) + ";";
 }
 

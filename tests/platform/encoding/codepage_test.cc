@@ -69,7 +69,9 @@ std::string ReferenceEncode(std::u16string_view text, Unencodable mode) {
     const bool lone = !pair && text[at] >= 0xD800 && text[at] <= 0xDFFF;
     const char32_t cp =
         pair ? 0x10000 + ((char32_t{text[at]} - 0xD800) << 10) + (text[at + 1] - 0xDC00) : text[at];
-    bytes += mode == Unencodable::kQuestionMark || lone ? "?" : "&#" + std::to_string(cp) + ";";
+    bytes += mode == Unencodable::kQuestionMark ? "?"
+             : lone                             ? "&#65533;"
+                                                : "&#" + std::to_string(cp) + ";";
     rest.remove_prefix(std::min<size_t>(rest.size(), pair ? 4 : 2));
   }
   return bytes;
@@ -148,7 +150,13 @@ TEST(CodePageTest, UnencodableCharactersBecomeQuestionMarksOrReferences) {
       u"a\u0E01b\U0001F600c\xD800"
       u"d";  // Thai, an emoji, a lone surrogate
   EXPECT_EQ(EncodeCp936(text, Unencodable::kQuestionMark), "a?b?c?d");
-  EXPECT_EQ(EncodeCp936(text, Unencodable::kCharacterReference), "a&#3585;b&#128512;c?d");
+  // A lone surrogate is one replacement character, as the UTF-8 the .docx
+  // reader gets for "&#xD800;" decodes to one.
+  EXPECT_EQ(EncodeCp936(text, Unencodable::kCharacterReference), "a&#3585;b&#128512;c&#65533;d");
+  EXPECT_EQ(EncodeCp936(unicode::FromUtf8("c\xED\xA0\x80"
+                                          "d"),
+                        Unencodable::kCharacterReference),
+            "c&#65533;d");
   EXPECT_EQ(EncodeCp936(u"\xDBFF", Unencodable::kQuestionMark), "?");  // cut-off pair at the end
 }
 
