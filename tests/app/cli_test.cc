@@ -282,6 +282,55 @@ TEST_F(ConvertCommandTest, AByteOrderMarkMeansUtf8AndABadByteStopsTheRunNamingIt
   EXPECT_EQ(Table(), (Rows{{"苹果", "12"}, {"苹果", "7"}})) << "dt_table as it was";
 }
 
+// UTF-16 with its byte-order mark, either way round, reads as the same text
+// in UTF-8 does; markup whose lines end in LF alone as with CR LF.
+TEST_F(ConvertCommandTest, Utf16AndLineFeedsAloneReadAsTheirUtf8CrLfTwin) {
+  auto utf16 = [](std::u16string_view text, bool big_endian) {
+    std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t unit : text) {
+      const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+      bytes += big_endian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+  };
+  const std::u16string multi_line =
+      u"border=1>\r\n<TR>\r\n<TD>名称\r\n1</TD>\r\n<TD>b</TD>\r\n</TR>\r\n"
+      u"<TR>\r\n<TD>苹果\r\nmore</TD>\r\n<TD>\U0001F600</TD>\r\n</TR>";
+  std::u16string line_feeds = multi_line;
+  for (size_t at; (at = line_feeds.find(u"\r\n")) != std::u16string::npos;) line_feeds.erase(at, 1);
+  folder_.Write("twin.html", unicode::ToUtf8(multi_line));
+  ASSERT_EQ(Quillmere(folder_, {"convert", "twin.html", "--utf8", "--first-row-data"}).exit_code,
+            0);
+  const Rows rows = Table();
+  const std::string page = folder_.Read("cc.html");
+  ASSERT_EQ(rows, (Rows{{"名称1", "b"}, {"苹果more", "\U0001F600"}}));
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {utf16(multi_line, false), {}},
+      {utf16(multi_line, true), {}},
+      {unicode::ToUtf8(line_feeds), {"--utf8"}},
+      {"\xEF\xBB\xBF" + unicode::ToUtf8(line_feeds), {}},
+      {utf16(line_feeds, false) + std::string(1, '\0'), {}},  // a byte left over at the end
+  };
+  for (size_t c = 0; c < cases.size(); ++c) {
+    SCOPED_TRACE(c);
+    folder_.Write("page.html", cases[c].first);
+    std::vector<std::string> args = {"convert", "page.html", "--first-row-data"};
+    args.insert(args.end(), cases[c].second.begin(), cases[c].second.end());
+    Outcome run = Quillmere(folder_, args);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(Table(), rows);
+    EXPECT_EQ(folder_.Read("cc.html"), page);
+  }
+  // A surrogate that is half of no pair is no character.
+  folder_.Write("bad.html", utf16(u"border=1>\xD800<TR><TD>x</TD>", false));
+  Outcome bad = Quillmere(folder_, {"convert", "bad.html"});
+  EXPECT_EQ(bad.exit_code, 1);
+  EXPECT_NE(bad.err.find("is not UTF-16 text: the bytes at offset 20 (0x00 ...)"),
+            std::string::npos)
+      << bad.err;
+  EXPECT_EQ(Table(), rows) << "dt_table as it was";
+}
+
 TEST_F(ConvertCommandTest, ShowsTheStatusTextsOnStandardErrorAsItGoes) {
   Outcome run = Quillmere(folder_, {"convert", "tabletest.html", "--progress"});
   ASSERT_EQ(run.exit_code, 0) << run.err;

@@ -189,5 +189,34 @@ TEST(CodePageTest, Utf8DecodesAsTheBaseHelperAndNamesTheFirstBadByte) {
   EXPECT_EQ(DecodeUtf8(good + bad + good), unicode::FromUtf8(good + bad + good));
 }
 
+// UTF-16 in either byte order, cut into pieces anywhere (a pair's halves,
+// a unit's bytes), decodes as it does whole.
+TEST(CodePageTest, Utf16DecodesTheSameWhereverItIsCut) {
+  const std::u16string text =
+      u"a数\U0001F600b\xD800"
+      u"c";  // the lone surrogate is invalid
+  for (auto encoding : {TextDecoder::Encoding::kUtf16Le, TextDecoder::Encoding::kUtf16Be}) {
+    std::string bytes;
+    for (char16_t unit : text) {
+      const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+      bytes += encoding == TextDecoder::Encoding::kUtf16Be ? std::string{high, low}
+                                                           : std::string{low, high};
+    }
+    std::u16string whole, pieces;
+    TextDecoder at_once(encoding, &whole);
+    at_once.Decode(bytes);
+    at_once.Finish();
+    EXPECT_EQ(whole,
+              u"a数\U0001F600b\uFFFD"
+              u"c");
+    EXPECT_EQ(at_once.first_invalid(), 10u);
+    TextDecoder byte_by_byte(encoding, &pieces);
+    for (char byte : bytes) byte_by_byte.Decode(std::string_view(&byte, 1));
+    byte_by_byte.Finish();
+    EXPECT_EQ(pieces, whole);
+    EXPECT_EQ(byte_by_byte.first_invalid(), 10u);
+  }
+}
+
 }  // namespace
 }  // namespace quillmere::codepage
