@@ -21,7 +21,7 @@ done
 template() {
   find src -name '*.cc' -o -name '*.h' | LC_ALL=C sort |
     xgettext --files-from=- --output="$1" --language=C++ --from-code=UTF-8 \
-      --keyword=Tr --keyword=N_ --add-comments=TRANSLATORS: --sort-by-file --add-location=file \
+      --keyword=Tr --keyword=N_ --keyword=TrPlural:1,2 --add-comments=TRANSLATORS: --sort-by-file --add-location=file \
       --package-name=Quillmere --msgid-bugs-address="the Quillmere developers" --copyright-holder=
 }
 

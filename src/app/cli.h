@@ -43,9 +43,9 @@ struct Arguments {
 };
 
 // Sorts `args` by the flags and the options (each followed by its value) a
-// command knows. Anything else that begins with "-", an option without its
-// value and, unless `many_operands`, a second operand are misuses, described
-// in `problem`.
+// command knows; every argument after "--" is an operand. Anything else that
+// begins with "-", an option without its value and, unless `many_operands`,
+// a second operand are misuses, described in `problem`.
 std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
                                         std::initializer_list<std::string_view> flags,
                                         std::initializer_list<std::string_view> options,
@@ -90,13 +90,24 @@ struct FolderUsed {
   std::string note;
 };
 
+// `text` as it may be printed: control characters (but its own line
+// breaks) and bytes that are no UTF-8, which a file name may hold, escaped,
+// so that a terminal shows them rather than obeying them.
+std::string Printed(std::string_view text);
+
 // Prints the failure (then `used.note`, when there is one), the misuse or
 // the asked-for usage (translated here) and returns the matching exit
 // status.
 int Failed(const Status& status, const FolderUsed& used = {});
 int Misused(const std::string& problem, const char* usage);
 int Helped(const char* usage);
+// Whether --help or -h comes before any "--".
 bool AsksForHelp(const std::vector<std::string>& args);
+
+// Fails, saying so, unless `folder` (in the program's form) is a folder that
+// exists: a command that makes files there names the folder, not a file it
+// could not create.
+Status ExistingFolder(const std::u16string& folder);
 
 // After a run: the failure, or where the rows and the preview page are (and,
 // after a collection, from how many `documents`; 0 for a run).

@@ -54,10 +54,11 @@ int Collect(const std::vector<std::string>& args) {
 
   const bool given = !options->Value("--folder").empty();
   std::u16string folder;
-  std::vector<std::string> documents;
+  std::vector<std::string> documents, repeats;
   Status status = CommandFolder(options->Value("--folder"), &folder);
-  if (status.ok()) status = ListDocuments(options->operands, files::Disk(), &documents);
+  if (status.ok()) status = ListDocuments(options->operands, files::Disk(), &documents, &repeats);
   if (!status.ok()) return Failed(status);
+  for (const std::string& repeat : repeats) std::cerr << Printed(repeat) << "\n";
 
   CommandLineWindow window(*options, *table, folder);
   Collected collected;
@@ -65,8 +66,8 @@ int Collect(const std::vector<std::string>& args) {
   window.Done();
   if (status.ok()) {
     for (const auto& [name, failure] : collected.left_out) {
-      std::cerr << Fill(Tr("left out %1$s: error %2$s: %3$s"), name, failure.code(),
-                        failure.description())
+      std::cerr << Printed(Fill(Tr("left out %1$s: error %2$s: %3$s"), name, failure.code(),
+                                failure.description()))
                 << "\n";
     }
   }

@@ -7,7 +7,9 @@
 #include "app/cli.h"
 #include "app/default_folder.h"
 #include "output/dt_table.h"
+#include "platform/encoding/printable.h"
 #include "platform/encoding/unicode.h"
+#include "platform/file_system.h"
 #include "platform/program_paths.h"
 #include "platform/status.h"
 #include "platform/translation.h"
@@ -22,13 +24,20 @@ std::optional<Arguments> ParseArguments(const std::vector<std::string>& args,
     return std::find(names.begin(), names.end(), arg) != names.end();
   };
   Arguments parsed;
+  bool options_ended = false;  // after "--" every argument is an operand
   for (size_t a = 0; a < args.size(); ++a) {
     const std::string& arg = args[a];
-    if (named(flags, arg)) {
+    if (!options_ended && arg == "--") {
+      options_ended = true;
+    } else if (!options_ended && named(flags, arg)) {
       parsed.flags.insert(arg);
-    } else if (named(options, arg) && a + 1 < args.size()) {
+    } else if (!options_ended && named(options, arg)) {
+      if (a + 1 == args.size()) {
+        *problem = Fill(Tr("%s needs a value."), arg);
+        return std::nullopt;
+      }
       parsed.values[arg] = args[++a];
-    } else if (arg.rfind("-", 0) == 0 || (parsed.operand && !many_operands)) {
+    } else if ((!options_ended && arg.rfind("-", 0) == 0) || (parsed.operand && !many_operands)) {
       *problem = Fill(Tr("unexpected argument \"%s\"."), arg);
       return std::nullopt;
     } else {
@@ -70,14 +79,18 @@ void SetFormOptions(const Arguments& arguments, FormState* form) {
   if (arguments.Has("--keep-text")) form->cell_texts = CellTexts::kKept;
 }
 
+std::string Printed(std::string_view text) {
+  return printable::Escaped(text, printable::LineBreaks::kKept);
+}
+
 int Failed(const Status& status, const FolderUsed& used) {
-  std::cerr << Fill(Tr("error %1$s: %2$s"), status.code(), status.description()) << "\n";
-  if (!used.note.empty()) std::cerr << used.note << "\n";
+  std::cerr << Printed(Fill(Tr("error %1$s: %2$s"), status.code(), status.description())) << "\n";
+  if (!used.note.empty()) std::cerr << Printed(used.note) << "\n";
   return 1;
 }
 
 int Misused(const std::string& problem, const char* usage) {
-  std::cerr << "quillmere: " << problem << "\n" << Tr(usage);
+  std::cerr << "quillmere: " << Printed(problem) << "\n" << Tr(usage);
   return 2;
 }
 
@@ -88,35 +101,44 @@ int Helped(const char* usage) {
 
 bool AsksForHelp(const std::vector<std::string>& args) {
   for (const std::string& arg : args) {
+    if (arg == "--") return false;  // what follows are operands
     if (arg == "--help" || arg == "-h") return true;
   }
   return false;
+}
+
+Status ExistingFolder(const std::u16string& folder) {
+  const std::string where = files::NativePath(folder);
+  if (files::Disk().IsFolder(where)) return Status();
+  const char* what = files::Disk().Exists(where) ? N_("\"%s\" is a file, not a folder.")
+                                                 : N_("The folder \"%s\" does not exist.");
+  return Status(ErrorNumber::kFileNotFound, Fill(Tr(what), printable::Escaped(where)));
 }
 
 int Reported(const Status& status, const FormState& form, const FolderUsed& used,
              size_t documents) {
   if (!status.ok()) return Failed(status, used);
   const std::string preview = files::NativePath(files::PreviewFileName(used.folder));
-  const size_t rows = form.rs->RecordCount();
+  const size_t count = form.rs->RecordCount();
+  const std::string rows = Fill(TrPlural("%s row", "%s rows", count), count);
+  const std::string from = Fill(TrPlural("%s document", "%s documents", documents), documents);
+  std::string line;
   if (form.cn && form.cn->IsOdbc()) {
     const std::string& source = form.cn->data_source();
-    std::cout << (documents > 0
-                      ? Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows from %3$s "
-                                "documents; preview: %4$s"),
-                             source, rows, documents, preview)
-                      : Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s rows; preview: "
-                                "%3$s"),
-                             source, rows, preview))
-              << "\n";
-    return 0;
+    line = documents > 0
+               ? Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s from %3$s; preview: "
+                         "%4$s"),
+                      source, rows, from, preview)
+               : Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s; preview: %3$s"), source,
+                      rows, preview);
+  } else {
+    const std::string db = DataMdbPath(used.folder);
+    line = documents > 0
+               ? Fill(Tr("dt_table of %1$s holds %2$s from %3$s; preview: %4$s"), db, rows, from,
+                      preview)
+               : Fill(Tr("dt_table of %1$s holds %2$s; preview: %3$s"), db, rows, preview);
   }
-  const std::string db = DataMdbPath(used.folder);
-  std::cout
-      << (documents > 0
-              ? Fill(Tr("dt_table of %1$s holds %2$s rows from %3$s documents; preview: %4$s"), db,
-                     rows, documents, preview)
-              : Fill(Tr("dt_table of %1$s holds %2$s rows; preview: %3$s"), db, rows, preview))
-      << "\n";
+  std::cout << Printed(line) << "\n";
   return 0;
 }
 

@@ -25,24 +25,31 @@ constexpr char kUsage[] =
 
 int ImportAccess(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
-  if (args.empty() || args[0].rfind("-", 0) == 0) {
-    return Misused(Tr("no Access database given."), kUsage);
-  }
   std::string problem;
-  std::optional<Arguments> options =
-      ParseArguments({args.begin() + 1, args.end()}, {}, {"--table"}, &problem);
-  if (!options) return Misused(problem, kUsage);
+  std::optional<Arguments> options = ParseArguments(args, {}, {"--table"}, &problem, true);
+  if (options && options->operands.empty()) problem = Tr("no Access database given.");
+  if (options && options->operands.size() > 2) {
+    problem = Fill(Tr("unexpected argument \"%s\"."), options->operands[2]);
+  }
+  if (!problem.empty()) return Misused(problem, kUsage);
+  const std::string& database = options->operands[0];
   const std::string table =
       options->values.count("--table") ? options->Value("--table") : std::string("dt_table");
-  const std::u16string folder = FolderArgument(options->operand.value_or(""));
+  const std::u16string folder =
+      FolderArgument(options->operands.size() > 1 ? options->operands[1] : "");
   int64_t rows = 0;
-  Status status = ImportAccessTable(args[0], folder, table, &rows);
+  if (Status exists = ExistingFolder(folder); !exists.ok()) return Failed(exists);
+  Status status = ImportAccessTable(database, folder, table, &rows);
   if (!status.ok()) {
     return Failed(status, {folder, Fill(Tr("quillmere import-access worked in the folder %s."),
                                         files::NativePath(folder))});
   }
-  std::cout << Fill(Tr("created %1$s: dt_table holds the %2$s rows of the table \"%3$s\" of %4$s"),
-                    DataMdbPath(folder), rows, table, args[0])
+  std::cout << Printed(Fill(TrPlural("created %1$s: dt_table holds the %2$s row of the table "
+                                     "\"%3$s\" of %4$s",
+                                     "created %1$s: dt_table holds the %2$s rows of the table "
+                                     "\"%3$s\" of %4$s",
+                                     static_cast<uint64_t>(rows)),
+                            DataMdbPath(folder), rows, table, database))
             << "\n";
   return 0;
 }

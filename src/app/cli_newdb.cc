@@ -71,6 +71,7 @@ int Newdb(const std::vector<std::string>& args) {
   if (!connection.empty()) return OnServer(connection, columns);
   const bool given = !options->operand.value_or("").empty();
   const std::u16string dir = FolderArgument(options->operand.value_or(""));
+  if (Status exists = ExistingFolder(dir); !exists.ok()) return Failed(exists);
   Status status = CreateDataMdb(dir, columns);
   const std::string where = files::NativePath(dir);
   if (!status.ok()) {
@@ -79,9 +80,9 @@ int Newdb(const std::vector<std::string>& args) {
                                                 "give another: quillmere newdb FOLDER"),
                                              where)});
   }
-  std::cout << Fill(Tr("created %1$s: dt_table with field0 to field%2$s, at most %3$s characters "
-                       "each"),
-                    DataMdbPath(dir), columns - 1, kMaxValueLength)
+  std::cout << Printed(Fill(Tr("created %1$s: dt_table with field0 to field%2$s, at most %3$s "
+                               "characters each"),
+                            DataMdbPath(dir), columns - 1, kMaxValueLength))
             << "\n";
   return 0;
 }

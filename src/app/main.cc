@@ -25,9 +25,9 @@ constexpr char kUsageHead[] =
 #endif
 
 constexpr char kCommands[] =
-    N_("  run [DIR] [--table N] [--first-row-data] [--keep-text] [--progress]\n"
+    N_("  run [DIR | DOCUMENT] [--table N] [--first-row-data] [--keep-text] [--progress]\n"
        "      [--connection STRING]\n"
-       "      what the start button does, in DIR\n"
+       "      what the start button does, in DIR (or on DOCUMENT, in its folder)\n"
        "  collect DOCUMENT... [--folder DIR] [--table N] [--first-row-data] [--keep-text]\n"
        "          [--progress] [--connection STRING] [--skip-failures]\n"
        "      table N of many documents (or the folders' documents) into one dt_table\n"
@@ -46,7 +46,7 @@ constexpr char kCommands[] =
 std::string Usage() { return std::string(quillmere::Tr(kUsageHead)) + quillmere::Tr(kCommands); }
 
 int Misused(const std::string& problem) {
-  std::cerr << "quillmere: " << problem << "\n" << Usage();
+  std::cerr << "quillmere: " << quillmere::cli::Printed(problem) << "\n" << Usage();
   return 2;
 }
 
@@ -91,12 +91,17 @@ int main(int argc, char** argv) {
   if (command == "export") return quillmere::cli::Export(args);
   if (command == "newdb") return quillmere::cli::Newdb(args);
   if (command == "import-access") return quillmere::cli::ImportAccess(args);
-  if (command.empty() || command == "--help" || command == "-h") {
+  if (command == "--help" || command == "-h") {
+    std::cout << Usage();
+    return 0;
+  }
+  if (command.empty()) {
     std::cerr << Usage();
     return 2;
   }
   using quillmere::Fill;
   using quillmere::Tr;
+  if (command == "--folder" && argc == 2) return Misused(Fill(Tr("%s needs a value."), command));
   if (command == "--folder" || command == "--version") {
     const char* problem =
         command == "--folder" ? Tr("--folder takes one folder.") : Tr("--version stands alone.");

@@ -60,8 +60,8 @@ Status Convert(Form1& form) {
   auto convert = [&] {
     return Command3_Click(state, form.app_folder(), form.WebBrowser1(), form.Label1Progress());
   };
-  if (cn.State() != adodb::kStateOpen) return convert();
-  return RunInTransaction(cn, convert);
+  if (cn.State() != adodb::kStateOpen) return PlacePreview(state, convert());
+  return PlacePreview(state, RunInTransaction(cn, convert));
 }
 
 std::string Variable(const char* name) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "convert/table_sink.h"
+#include "platform/encoding/printable.h"
 #include "platform/encoding/unicode.h"
 
 namespace quillmere::cli {
@@ -22,7 +23,7 @@ class StderrProgress : public Progress {
   void ShowStatus(std::u16string_view text) override {
     if (!enabled_) return;
     if (!terminal_) {
-      std::clog << unicode::ToUtf8(text) << "\n";
+      std::clog << Printable(text) << "\n";
       return;
     }
     pending_ = text;
@@ -40,8 +41,12 @@ class StderrProgress : public Progress {
   }
 
  private:
+  // A status text names documents, whose names may hold anything.
+  static std::string Printable(std::u16string_view text) {
+    return printable::Escaped(unicode::ToUtf8(text));
+  }
   void Show(std::chrono::steady_clock::time_point now) {
-    std::clog << "\r" << unicode::ToUtf8(pending_) << "\x1b[K" << std::flush;
+    std::clog << "\r" << Printable(pending_) << "\x1b[K" << std::flush;
     shown_at_ = now;
   }
 

@@ -39,6 +39,8 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (argc < 2) return quillmere::Window(argc, argv, nullptr);
   if (command == "--folder" && argc == 3) return quillmere::Window(argc, argv, argv[2]);
-  std::cerr << quillmere::Tr("usage: quillmere [--folder DIR] opens the window (on DIR)\n");
-  return 2;
+  const char* usage = quillmere::Tr("usage: quillmere [--folder DIR] opens the window (on DIR)\n");
+  const bool asked = argc == 2 && (command == "--help" || command == "-h");
+  (asked ? std::cout : std::cerr) << usage;
+  return asked ? 0 : 2;
 }

@@ -64,7 +64,7 @@ Status ReadTable(DocumentHost& host, const Document& document, int32_t table,
   QM_RETURN_IF_ERROR(closed);
   std::u16string page = codepage::DecodeCp936(bytes);
   std::string().swap(bytes);
-  return TakeTable(page, table, document.name, strTable);
+  return TakeTable(page, table, document.name, strTable, TableTaker::kCollection);
 }
 
 // The first pass on one document: its table read and converted, nothing
@@ -93,8 +93,11 @@ Status BadDocuments(const std::vector<Document>& documents) {
                           document.failure.description());
   }
   std::string description =
-      Fill(Tr("%1$s of the %2$s documents cannot be collected, so nothing was stored and "
-              "dt_table is unchanged:"),
+      Fill(TrPlural("%1$s of the %2$s document cannot be collected, so nothing was stored and "
+                    "dt_table is unchanged:",
+                    "%1$s of the %2$s documents cannot be collected, so nothing was stored and "
+                    "dt_table is unchanged:",
+                    documents.size()),
            bad, documents.size()) +
       listed;
   if (bad < documents.size()) {
@@ -105,6 +108,21 @@ Status BadDocuments(const std::vector<Document>& documents) {
                             "others.");
   }
   return Status(first->failure.number(), description);
+}
+
+// A table wider than dt_origin can record: it holds three columns of its
+// own beside the values, within the most columns a table can have.
+Status TooWideToCollect(const Document& widest) {
+  const std::string what =
+      Fill(Tr("The table of %1$s has %2$s columns, but a collection stores at most %3$s: "
+              "dt_origin, which says where each row came from, holds three columns of its own "
+              "beside the values, and a table has at most %4$s."),
+           widest.name, widest.columns, kMaxOriginFields, kMaxColumns);
+  return Status(ErrorNumber::kTooManyColumns,
+                Sentences(what, messages::CurrentReader() == messages::Reader::kWindow
+                                    ? Tr("Take such a table one document at a time, as test.doc.")
+                                    : Tr("Take such a table one document at a time: quillmere "
+                                         "run DOCUMENT.")));
 }
 
 // The second pass, inside the transaction that emptied dt_table.
@@ -141,8 +159,8 @@ Status StoreAll(StartContext& window, const std::vector<Document>& documents,
   QM_RETURN_IF_ERROR(
       RecordStoredTable(cn, stored_tables, {"dt_table", "collect", out.header(), 0, 0}));
   collected->documents = good;
-  QM_RETURN_IF_ERROR(window.file_system.ReplaceWholeFileInPieces(
-      files::NativePath(files::PreviewFileName(window.app_folder)),
+  QM_RETURN_IF_ERROR(window.form.preview_page.Write(
+      window.file_system, files::NativePath(files::PreviewFileName(window.app_folder)),
       [&](const files::FileSystem::PieceWriter& write) {
         return ShowStoredRows(window.form, window.app_folder, window.WebBrowser1, write,
                               out.PagePieces());
@@ -180,9 +198,12 @@ Status CollectTables(StartContext& window, const std::vector<std::string>& paths
 
   CollectionShape shape{
       table, window.form.strTableFirstLine, window.form.cell_texts, 1, 0, window.app_folder};
+  const Document* widest = &documents.front();
   for (const Document& document : documents) {
-    shape.columns = std::max(shape.columns, document.columns);
+    if (document.columns > widest->columns) widest = &document;
   }
+  shape.columns = std::max<int64_t>(1, widest->columns);
+  if (shape.columns > kMaxOriginFields) return TooWideToCollect(*widest);
   adodb::Connection& cn = *window.form.cn;
   // Asked before the transaction: on a server a statement that fails ends it.
   // Without dt_table, the transaction's first step fails as a run's does.

@@ -107,16 +107,20 @@ Status OverCellBudget(int64_t cells) {
 // "</td>" (the CR LF before row 2, or nothing when it is the only row; an
 // empty text splits into no pieces). colBound is that list's highest index
 // less the two pieces that stand for no column: the whitespace piece and the
-// remainder. A first row without a whitespace piece thus gives one column
-// fewer than it has.
-Status DeriveColumnBound(IsolatedRows::Row first_row, bool more_rows, int16_t* colBound) {
+// remainder. The whitespace piece is the row's last piece, what follows its
+// last "</td>" (the line break before the next row); a row that has none,
+// its last "</td>" followed by nothing but blanks (markup written on one
+// line), would lose its last column to that count, so one column is given
+// back for it.
+Status DeriveColumnBound(IsolatedRows::Row first_row, bool more_rows, bool has_whitespace_piece,
+                         int16_t* colBound) {
   constexpr int64_t kPiecesAfterTheLastColumn = 2;
   constexpr int64_t kMaxColumnBound = std::numeric_limits<int16_t>::max();
   int64_t pieces = 0;
   for (const IsolatedRows::Piece& piece : first_row) pieces += piece.copies;
   if (pieces > 0 || more_rows) ++pieces;  // the remainder
   const int64_t highest_index = pieces - 1;
-  const int64_t bound = highest_index - kPiecesAfterTheLastColumn;
+  const int64_t bound = highest_index - kPiecesAfterTheLastColumn + (has_whitespace_piece ? 0 : 1);
   if (bound < 0) {
     return Status(ErrorNumber::kNoColumns,
                   Tr("The table's first row has no cell that could become a column."));
@@ -171,16 +175,23 @@ class RowReader {
             std::deque<IsolatedRows::Joined>* joined)
       : view_(view), keep_originals_(keep_originals), budget_(budget), joined_(joined) {}
 
+  // `*last_piece_kept` says whether the piece after the row's last "</td>"
+  // (its whitespace piece, or a cell left unclosed) was kept.
   Status Read(Range row_range, Progress& progress, int64_t* cells_left,
-              std::vector<IsolatedRows::Piece>* row) {
+              std::vector<IsolatedRows::Piece>* row, bool* last_piece_kept) {
+    *last_piece_kept = false;
     // An empty row text splits into no pieces.
     if (view_.WorkingIndex(row_range.end) == view_.WorkingIndex(row_range.begin)) return Status();
     size_t hint = view_.HintFor(row_range.begin);
     for (size_t from = row_range.begin;;) {
       const size_t end = view_.Find(kCellEnd, from, row_range.end, &hint);
+      const size_t kept_before = row->size();
       QM_RETURN_IF_ERROR(
           Keep({from, end == TextView::npos ? row_range.end : end}, progress, cells_left, row));
-      if (end == TextView::npos) return Status();
+      if (end == TextView::npos) {
+        *last_piece_kept = row->size() > kept_before;
+        return Status();
+      }
       from = end + kCellEnd.size();
     }
   }
@@ -272,18 +283,25 @@ Status IsolateRowsWith(TextView strTable, bool keep_originals, bool written_out,
   RowReader reader(view, keep_originals, out->budget, &out->joined_);
   int64_t cells_left = out->budget.cells;
   out->row_ends_.reserve(rows.size());
+  bool first_row_has_whitespace_piece = false;
   for (size_t i = 0; i < rows.size(); ++i) {
     progress.ShowStatus(text::FromNumber(static_cast<int64_t>(i + 1)));
     QM_RETURN_IF_ERROR(progress.Yield());
-    QM_RETURN_IF_ERROR(reader.Read(rows[i], progress, &cells_left, &out->pieces_));
+    bool last_piece_kept = false;
+    QM_RETURN_IF_ERROR(
+        reader.Read(rows[i], progress, &cells_left, &out->pieces_, &last_piece_kept));
     out->row_ends_.push_back(out->pieces_.size());
-    if (i == 0) ReservePieces(out->pieces_, rows.size(), view.size());
+    if (i == 0) {
+      first_row_has_whitespace_piece = last_piece_kept;
+      ReservePieces(out->pieces_, rows.size(), view.size());
+    }
     QM_RETURN_IF_ERROR(progress.Yield());
   }
   if (out->row_ends_.empty()) {
     return Status(ErrorNumber::kNoRows, Tr("The table holds no row (no \"<tr\" tag was found)."));
   }
-  return DeriveColumnBound(out->row(0), out->size() > 1, &out->colBound);
+  return DeriveColumnBound(out->row(0), out->size() > 1, first_row_has_whitespace_piece,
+                           &out->colBound);
 }
 
 Status IsolateRowsOf(TextView strTable, bool keep_originals, Progress& progress,

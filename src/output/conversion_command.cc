@@ -52,15 +52,15 @@ Status Command3_Click(FormState& form, std::u16string_view app_folder, Browser& 
   QM_RETURN_IF_ERROR(TableFields(cn, u"dt_table", &fields));
   WidthCheck checked(sink, fields, app_folder);
   // The page is written as the rows come, to a file beside cc.html that
-  // takes its place once the rest of the page follows them.
+  // takes its place once the run's transaction has committed.
   auto convert_and_write_page = [&](const files::FileSystem::PieceWriter& write) {
     preview.StreamTo(write);
     QM_RETURN_IF_ERROR(ConvertTable(form.strTable, checked, Label1, form.cell_texts));
     return ShowStoredRows(form, app_folder, WebBrowser1, write,
                           preview.PagePieces(statements.log()));
   };
-  QM_RETURN_IF_ERROR(file_system.ReplaceWholeFileInPieces(
-      files::NativePath(files::PreviewFileName(app_folder)), convert_and_write_page));
+  QM_RETURN_IF_ERROR(form.preview_page.Write(
+      file_system, files::NativePath(files::PreviewFileName(app_folder)), convert_and_write_page));
   Label1.ShowStatus(u"数据库存在形式与CC.html显示的效果类似");
   return Status();
 }

@@ -18,8 +18,9 @@ namespace quillmere {
 // taken (the first one only when form.strTableFirstLine) becomes one insert
 // statement into dt_table, executed on form.cn as its row finishes; then
 // "select * from dt_table" into form.rs, WebBrowser1 pointed at the preview
-// page, the page written to cc.html in app_folder through `file_system`, and
-// the closing status text.
+// page, the page written beside cc.html in app_folder through `file_system`
+// (form.preview_page, which PlacePreview puts in place once the transaction
+// has committed), and the closing status text.
 //
 // A row wider than dt_table stops the run at its end, before its statement
 // runs: kDtTableTooNarrow, or kTooManyColumns when no dt_table can be as wide.

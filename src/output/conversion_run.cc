@@ -101,8 +101,23 @@ Status ReplaceDtTable(FormState& form, const std::function<Status()>& refill) {
     QM_RETURN_IF_ERROR(cn.Execute(u"delete from dt_table", adodb::kOptionUnspecified));
     return refill();
   });
-  if (status.number() != ErrorNumber::kNoSuchTable) return status;
-  return Status(status.number(), Sentences(status.description(), DtTableMissingAdvice()));
+  if (status.number() == ErrorNumber::kNoSuchTable) {
+    status = Status(status.number(), Sentences(status.description(), DtTableMissingAdvice()));
+  }
+  return PlacePreview(form, std::move(status));
+}
+
+Status PlacePreview(FormState& form, Status run) {
+  if (!run.ok()) {
+    form.preview_page.Discard();
+    return run;
+  }
+  Status placed = form.preview_page.PutInPlace();
+  if (placed.ok()) return Status();
+  return Status(placed.number(),
+                Sentences(Tr("The rows are stored in dt_table, but the preview page cc.html "
+                             "could not take its place, so it still shows what it showed before."),
+                          placed.description()));
 }
 
 }  // namespace quillmere

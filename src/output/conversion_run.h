@@ -56,7 +56,14 @@ Status OpenDataMdb(FormState& form, std::u16string_view app_folder,
 // In one transaction on the open form.cn: dt_table locked against other
 // runs, "delete from dt_table", then `refill` (the conversion command and the
 // steps the run takes before it). When any of these fails, dt_table keeps
-// exactly the rows it had.
+// exactly the rows it had. Then PlacePreview.
 Status ReplaceDtTable(FormState& form, const std::function<Status()>& refill);
+
+// After a run's transaction has ended with `run`: once it committed, the
+// preview page the run wrote (form.preview_page) takes cc.html's place;
+// after a failure it is removed, so that cc.html never shows rows that were
+// not stored. A page that cannot be put in place after the commit is a
+// failure that says the rows are stored all the same.
+Status PlacePreview(FormState& form, Status run);
 
 }  // namespace quillmere

@@ -9,6 +9,7 @@
 
 #include "convert/conversion.h"
 #include "database/adodb.h"
+#include "platform/file_system.h"
 
 namespace quillmere {
 
@@ -29,6 +30,9 @@ struct FormState {
   // What the cells' texts are: the conversion's own, unless the command
   // line's --keep-text asks for them as written. The window never changes it.
   CellTexts cell_texts = CellTexts::kConverted;
+  // The preview page a run has written beside cc.html, waiting for the run's
+  // transaction to commit before it takes cc.html's place.
+  files::StagedFile preview_page;
 };
 
 }  // namespace quillmere

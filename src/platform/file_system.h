@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/status.h"
@@ -27,6 +28,12 @@ class FileSystem {
 
   // Whether `path` names a folder, following links.
   virtual bool IsFolder(const std::string& path) = 0;
+
+  // What tells files apart: the same text for every path that leads to one
+  // file (through links, "..", a folder's listing), another for another
+  // file; empty when nothing is at `path`. (Unless overridden: the path made
+  // absolute and lexically normal, when something is there.)
+  virtual std::string FileIdentity(const std::string& path);
 
   // Reads the whole file (a link is read as the file it names). Refuses,
   // with kFileTooLarge, a file larger than `max_bytes`, reading none of it,
@@ -92,6 +99,45 @@ class FileSystem {
   // The same, written a piece at a time as WriteWholeFileInPieces writes.
   Status ReplaceWholeFileInPieces(
       const std::string& path, const std::function<Status(const PieceWriter& write)>& write_pieces);
+};
+
+// A file written beside its place and put there, in one step, only when
+// asked: until then the place keeps what it holds, whatever happens
+// meanwhile (a page that must not show what a transaction has not yet
+// committed). A written file never put in place is removed when another is
+// written, when it is discarded, and when this goes.
+class StagedFile {
+ public:
+  StagedFile() = default;
+  ~StagedFile() { Discard(); }
+  // A move hands the pending file over; the one moved onto is discarded.
+  StagedFile(StagedFile&& other) noexcept { *this = std::move(other); }
+  StagedFile& operator=(StagedFile&& other) noexcept {
+    if (this == &other) return *this;
+    Discard();
+    file_system_ = std::exchange(other.file_system_, nullptr);
+    path_ = std::move(other.path_);
+    return *this;
+  }
+
+  // Writes the file meant for `path` beside it, as WriteWholeFileInPieces
+  // writes, through `file_system`, which must outlive this. Fails, leaving
+  // nothing beside `path`, when the writing fails or a folder stands at
+  // `path` (which no rename could replace).
+  Status Write(FileSystem& file_system, const std::string& path,
+               const std::function<Status(const FileSystem::PieceWriter& write)>& write_pieces);
+  // Whether a written file waits to be put in place.
+  bool pending() const { return file_system_ != nullptr; }
+  // Renames the written file over its place (a symbolic link there is
+  // replaced, never followed). Nothing to do when none is pending; on a
+  // failure the written file is removed.
+  Status PutInPlace();
+  // Removes the written file, if any; its place keeps what it holds.
+  void Discard();
+
+ private:
+  FileSystem* file_system_ = nullptr;  // while a written file is pending
+  std::string path_;
 };
 
 // This machine's file system.

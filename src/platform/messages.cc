@@ -20,6 +20,9 @@ constexpr char kChineseCatalog[] = "zh_CN/LC_MESSAGES/quillmere.mo";
 std::atomic<Reader> current_reader{Reader::kCommandLine};
 
 const char* FromCatalog(const char* english) { return dgettext(kDomain, english); }
+const char* PluralFromCatalog(const char* singular, const char* plural, unsigned long n) {
+  return dngettext(kDomain, singular, plural, n);
+}
 
 // locale/ beside the program in the build tree; the installed locale folder,
 // as the install rules place it relative to the program, otherwise.
@@ -48,6 +51,7 @@ void Use(Language language, Reader reader, const std::string& catalog_folder) {
   current_reader.store(reader);
   if (language == Language::kEnglish) {
     SetTranslator(nullptr);
+    SetPluralTranslator(nullptr);
     return;
   }
   const std::string folder = catalog_folder.empty() ? CatalogBesideProgram() : catalog_folder;
@@ -60,6 +64,7 @@ void Use(Language language, Reader reader, const std::string& catalog_folder) {
   if (setlocale(LC_MESSAGES, "C.UTF-8") == nullptr) setlocale(LC_MESSAGES, "");
   setenv("LANGUAGE", "zh_CN", 1);
   SetTranslator(FromCatalog);
+  SetPluralTranslator(PluralFromCatalog);
 }
 
 Reader CurrentReader() { return current_reader.load(); }

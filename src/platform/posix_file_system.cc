@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/encoding/printable.h"
 #include "platform/file_system.h"
 #include "platform/memory.h"
 #include "platform/translation.h"
@@ -24,6 +25,7 @@ class PosixFileSystem : public FileSystem {
  public:
   bool Exists(const std::string& path) override;
   bool IsFolder(const std::string& path) override;
+  std::string FileIdentity(const std::string& path) override;
   Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) override;
   Status ReadWholeFileInPieces(
       const std::string& path, uint64_t max_bytes,
@@ -120,18 +122,35 @@ constexpr Reason kReasons[] = {
     {EIO, N_("Input/output error"), nullptr},
 };
 
+// Why nothing can be opened at `path`: a symbolic link there whose target is
+// missing is named as such (a listing shows it, so "no such file" would
+// puzzle), anything else as missing.
+Status Missing(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+    return ErrnoStatus(ENOENT, N_("open"), path);
+  }
+  std::error_code error;
+  const std::string target = fs::read_symlink(path, error).string();
+  return Status(ErrorNumber::kFileNotFound,
+                Fill(Tr("\"%1$s\" is a symbolic link to \"%2$s\", which does not exist. Put the "
+                        "file there, or the file itself in the link's place."),
+                     printable::Escaped(path), printable::Escaped(target)));
+}
+
 // Opens `path` for reading, never waiting on it: a FIFO without a writer
 // would block the open, a terminal or a device the read. Only a regular file
 // (or a link to one) is kept open; anything else is refused with kNotAFile.
 Status OpenRegularFile(const std::string& path, Descriptor* fd, struct stat* st) {
   *fd = Descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (fd->get() < 0 && errno == ENOENT) return Missing(path);
   if (fd->get() < 0) return ErrnoStatus(errno, N_("open"), path);
   if (::fstat(fd->get(), st) != 0) return ErrnoStatus(errno, N_("read"), path);
   if (S_ISREG(st->st_mode)) return Status();
   const char* what = S_ISDIR(st->st_mode)    ? N_("\"%s\" is a folder, not a file.")
                      : S_ISFIFO(st->st_mode) ? N_("\"%s\" is a named pipe (FIFO), not a file.")
                                              : N_("\"%s\" is a device or a socket, not a file.");
-  return Status(ErrorNumber::kNotAFile, Fill(Tr(what), path));
+  return Status(ErrorNumber::kNotAFile, Fill(Tr(what), printable::Escaped(path)));
 }
 
 // Opens the regular file at `path` into `fd` to be read whole: its size,
@@ -141,8 +160,8 @@ Status OpenWhole(const std::string& path, uint64_t max_bytes, Descriptor* fd, si
   QM_RETURN_IF_ERROR(OpenRegularFile(path, fd, &st));
   if (static_cast<uint64_t>(st.st_size) > max_bytes) {
     return Status(ErrorNumber::kFileTooLarge,
-                  Fill(Tr("\"%1$s\" holds %2$s bytes; at most %3$s are accepted."), path,
-                       st.st_size, max_bytes));
+                  Fill(Tr("\"%1$s\" holds %2$s bytes; at most %3$s are accepted."),
+                       printable::Escaped(path), st.st_size, max_bytes));
   }
   *size = static_cast<size_t>(st.st_size);
   return Status();
@@ -179,8 +198,8 @@ Status ErrnoStatus(int err, const std::string& operation, const std::string& pat
       advice = known.advice;
     }
   }
-  std::string description =
-      Fill(Tr("Cannot %1$s \"%2$s\": %3$s."), Tr(operation.c_str()), path, reason ? reason : "?");
+  std::string description = Fill(Tr("Cannot %1$s \"%2$s\": %3$s."), Tr(operation.c_str()),
+                                 printable::Escaped(path), reason ? reason : "?");
   if (advice != nullptr) description = Sentences(description, Tr(advice));
   return Status(number, description);
 }
@@ -193,6 +212,12 @@ bool PosixFileSystem::Exists(const std::string& path) {
 bool PosixFileSystem::IsFolder(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string PosixFileSystem::FileIdentity(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::string();
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
 Status PosixFileSystem::ReadWholeFile(const std::string& path, uint64_t max_bytes,

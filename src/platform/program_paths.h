@@ -14,9 +14,11 @@
 // for a separator. A folder therefore enters the program's form through
 // ProgramPath, which carries each backslash of its own as the private-use
 // character U+F05C (as Cygwin carries the characters a Windows name cannot
-// hold) and escapes U+F05C and U+F05B of its own with U+F05B; NativePath
-// undoes both. The folder's own characters come back exactly as they were,
-// and the program's form stays text that any Unicode conversion keeps.
+// hold), each byte of a name that is no UTF-8 (names are bytes here) as one
+// of U+F080 to U+F0FF, and escapes those and U+F05C and U+F05B of its own
+// with U+F05B; NativePath undoes all of it. The folder's own bytes come back
+// exactly as they were, and the program's form stays text that any Unicode
+// conversion keeps.
 #pragma once
 
 #include <string>
@@ -24,7 +26,7 @@
 
 namespace quillmere::files {
 
-// A native path (UTF-8) in the program's form.
+// A native path (UTF-8, or any bytes) in the program's form.
 std::u16string ProgramPath(std::string_view native_path);
 
 // A path in the program's form as a path of this file system: every

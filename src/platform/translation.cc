@@ -9,6 +9,7 @@ namespace quillmere {
 namespace {
 
 std::atomic<Translator> installed{nullptr};
+std::atomic<PluralTranslator> installed_plural{nullptr};
 
 }  // namespace
 
@@ -17,6 +18,14 @@ void SetTranslator(Translator translator) { installed.store(translator); }
 const char* Tr(const char* english) {
   Translator translator = installed.load();
   return translator != nullptr ? translator(english) : english;
+}
+
+void SetPluralTranslator(PluralTranslator translator) { installed_plural.store(translator); }
+
+const char* TrPlural(const char* singular, const char* plural, uint64_t n) {
+  PluralTranslator translator = installed_plural.load();
+  if (translator != nullptr) return translator(singular, plural, static_cast<unsigned long>(n));
+  return n == 1 ? singular : plural;
 }
 
 std::string Sentences(std::string first, std::string_view second) {

@@ -2,7 +2,8 @@
 //
 // Every message is written in English in the code and marked for the message
 // catalog (po/): Tr("...") where it is used, N_("...") where a literal is
-// only listed and Tr() translates it later. A message with values takes them
+// only listed and Tr() translates it later, TrPlural("...", "...", n) where
+// it counts something. A message with values takes them
 // through Fill, whose "%s" (or "%1$s", "%2$s" ... where a translation orders
 // them differently) the catalog tools check:
 //
@@ -14,6 +15,7 @@
 // are not messages and are never marked.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -29,6 +31,16 @@ using Translator = const char* (*)(const char* english);
 void SetTranslator(Translator translator);  // nullptr: English
 
 const char* Tr(const char* english);
+
+// A message that changes with a count: the form of it that `n` takes in the
+// language in use ("%s row" or "%s rows" in English; Chinese has one form),
+// as the catalog's Plural-Forms header says. Give the count to Fill too:
+//
+//   Fill(TrPlural("%s row", "%s rows", n), n)
+using PluralTranslator = const char* (*)(const char* singular, const char* plural, unsigned long n);
+void SetPluralTranslator(PluralTranslator translator);  // nullptr: English
+
+const char* TrPlural(const char* singular, const char* plural, uint64_t n);
 
 // `format` with every "%s" replaced by the next value and every "%N$s" by
 // value N (from 1); "%%" is "%". A directive without a value stays as it is.

@@ -81,20 +81,36 @@ constexpr char16_t kTable[] =
     u"<TR>\r\n<TD rowspan=2>苹果</TD>\r\n<TD>12</TD>\r\n</TR>\r\n"
     u"<TR>\r\n<TD>7</TD>\r\n</TR>\r\n</TABLE>\r\n";
 
-TEST(UsageTest, HelpAndWhatTheProgramDoesNotKnowPrintTheUsage) {
+// Help asked for goes to standard output with exit 0, for the program and
+// for each command; a misuse to standard error with exit 2.
+TEST(UsageTest, HelpIsPrintedAndWhatTheProgramDoesNotKnowIsAMisuse) {
   TempFolder folder;
   folder.Write("page.html", "<table ><tr><td>x</td></tr></table>");
-  std::vector<std::vector<std::string>> cases = {{"--help"}, {"-h"}, {"page.html"}, {"bogus", "x"}};
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{"--help"},
+                                             {"-h"},
+                                             {"run", "--help"},
+                                             {"collect", "-h"},
+                                             {"convert", "--help"},
+                                             {"newdb", "-h"},
+                                             {"import-access", "--help"}}) {
+    SCOPED_TRACE(args.size() > 1 ? args[0] + " " + args[1] : args[0]);
+    Outcome outcome = Quillmere(folder, args);
+    EXPECT_EQ(outcome.exit_code, 0);
+    EXPECT_EQ(outcome.out.rfind("usage: quillmere", 0), 0u) << outcome.out;
+    EXPECT_EQ(outcome.err, "");
+  }
+  std::vector<std::vector<std::string>> misuses = {{"page.html"}, {"bogus", "x"}};
 #if !QUILLMERE_GUI
-  cases.push_back({});  // without a window to open
+  misuses.push_back({});  // without a window to open
 #endif
-  for (const auto& args : cases) {
+  for (const auto& args : misuses) {
     SCOPED_TRACE(args.empty() ? "(none)" : args[0]);
     Outcome outcome = Quillmere(folder, args);
     EXPECT_EQ(outcome.exit_code, 2);
     EXPECT_EQ(outcome.out, "");
-    for (const char* command :
-         {"run [DIR]", "convert MARKUP_FILE", "export FILE.xlsx|FILE.csv", "newdb [FOLDER]"}) {
+    for (const char* command : {"run [DIR | DOCUMENT]", "convert MARKUP_FILE",
+                                "export FILE.xlsx|FILE.csv", "newdb [FOLDER]"}) {
       EXPECT_NE(outcome.err.find(command), std::string::npos) << outcome.err;
     }
   }
@@ -133,6 +149,22 @@ TEST(WindowWithoutDisplayTest, SaysSoAndNamesTheCommandLine) {
 }
 #endif
 
+// "--" ends the options; an option without its value says what it needs.
+TEST(UsageTest, DoubleDashEndsTheOptionsAndAnOptionNeedsItsValue) {
+  TempFolder folder;
+  ASSERT_EQ(Quillmere(folder, {"newdb"}).exit_code, 0);
+  folder.Write("-h", Cp936(kTable));  // a markup file whose name looks like an option
+  Outcome converted = Quillmere(folder, {"convert", "--", "-h"});
+  EXPECT_EQ(converted.exit_code, 0) << converted.err;
+  EXPECT_EQ(Query(folder / "data.mdb", "select count(*) from dt_table"), (Rows{{"2"}}));
+  for (const char* option : {"--folder", "--table", "--connection"}) {
+    Outcome missing = Quillmere(folder, {"collect", "x.doc", option});
+    EXPECT_EQ(missing.exit_code, 2);
+    EXPECT_EQ(missing.err.rfind(std::string("quillmere: ") + option + " needs a value.", 0), 0u)
+        << missing.err;
+  }
+}
+
 TEST(NewdbCommandTest, CreatesDtTableWithLimitedColumnsAndNeverOverwrites) {
   TempFolder folder;
   Outcome made = Quillmere(folder, {"newdb", "--columns", "3"});
@@ -148,6 +180,22 @@ TEST(NewdbCommandTest, CreatesDtTableWithLimitedColumnsAndNeverOverwrites) {
   EXPECT_EQ(again.exit_code, 1);
   EXPECT_EQ(again.err.rfind("error 1006: ", 0), 0u) << again.err;
   EXPECT_EQ(Query(db, "select count(*) from dt_table"), (Rows{{"1"}}));
+}
+
+// A folder that is not there is named as such, not as a file that could
+// not be made in it.
+TEST(NewdbCommandTest, AFolderThatIsNotThereIsSaidToBeMissing) {
+  TempFolder folder;
+  folder.Write("old.mdb", "not an Access file");
+  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+           {"newdb", "missing/folder"}, {"import-access", "old.mdb", "missing/folder"}}) {
+    SCOPED_TRACE(args[0]);
+    Outcome outcome = Quillmere(folder, args);
+    EXPECT_EQ(outcome.exit_code, 1);
+    EXPECT_EQ(outcome.err,
+              "error 1001: The folder \"" + folder / "missing/folder" + "\" does not exist.\n");
+  }
+  EXPECT_FALSE(folder.Has("missing"));
 }
 
 TEST(NewdbCommandTest, MakesSixtyFourColumnsByDefaultInTheFolderNamed) {
@@ -266,6 +314,55 @@ TEST_F(ConvertCommandTest, AByteOrderMarkMeansUtf8AndABadByteStopsTheRunNamingIt
   EXPECT_EQ(Table(), (Rows{{"苹果", "12"}, {"苹果", "7"}})) << "dt_table as it was";
 }
 
+// UTF-16 with its byte-order mark, either way round, reads as the same text
+// in UTF-8 does; markup whose lines end in LF alone as with CR LF.
+TEST_F(ConvertCommandTest, Utf16AndLineFeedsAloneReadAsTheirUtf8CrLfTwin) {
+  auto utf16 = [](std::u16string_view text, bool big_endian) {
+    std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t unit : text) {
+      const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+      bytes += big_endian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+  };
+  const std::u16string multi_line =
+      u"border=1>\r\n<TR>\r\n<TD>名称\r\n1</TD>\r\n<TD>b</TD>\r\n</TR>\r\n"
+      u"<TR>\r\n<TD>苹果\r\nmore</TD>\r\n<TD>\U0001F600</TD>\r\n</TR>";
+  std::u16string line_feeds = multi_line;
+  for (size_t at; (at = line_feeds.find(u"\r\n")) != std::u16string::npos;) line_feeds.erase(at, 1);
+  folder_.Write("twin.html", unicode::ToUtf8(multi_line));
+  ASSERT_EQ(Quillmere(folder_, {"convert", "twin.html", "--utf8", "--first-row-data"}).exit_code,
+            0);
+  const Rows rows = Table();
+  const std::string page = folder_.Read("cc.html");
+  ASSERT_EQ(rows, (Rows{{"名称1", "b"}, {"苹果more", "\U0001F600"}}));
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {utf16(multi_line, false), {}},
+      {utf16(multi_line, true), {}},
+      {unicode::ToUtf8(line_feeds), {"--utf8"}},
+      {"\xEF\xBB\xBF" + unicode::ToUtf8(line_feeds), {}},
+      {utf16(line_feeds, false) + std::string(1, '\0'), {}},  // a byte left over at the end
+  };
+  for (size_t c = 0; c < cases.size(); ++c) {
+    SCOPED_TRACE(c);
+    folder_.Write("page.html", cases[c].first);
+    std::vector<std::string> args = {"convert", "page.html", "--first-row-data"};
+    args.insert(args.end(), cases[c].second.begin(), cases[c].second.end());
+    Outcome run = Quillmere(folder_, args);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(Table(), rows);
+    EXPECT_EQ(folder_.Read("cc.html"), page);
+  }
+  // A surrogate that is half of no pair is no character.
+  folder_.Write("bad.html", utf16(u"border=1>\xD800<TR><TD>x</TD>", false));
+  Outcome bad = Quillmere(folder_, {"convert", "bad.html"});
+  EXPECT_EQ(bad.exit_code, 1);
+  EXPECT_NE(bad.err.find("is not UTF-16 text: the bytes at offset 20 (0x00 ...)"),
+            std::string::npos)
+      << bad.err;
+  EXPECT_EQ(Table(), rows) << "dt_table as it was";
+}
+
 TEST_F(ConvertCommandTest, ShowsTheStatusTextsOnStandardErrorAsItGoes) {
   Outcome run = Quillmere(folder_, {"convert", "tabletest.html", "--progress"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
@@ -348,6 +445,20 @@ TEST(MessagesTest, FailuresSpeakTheLocalesLanguageAndSayWhatToDo) {
 
 // Without a folder, run works in the program's folder, and says so when it
 // finds no test.doc there.
+// A count of one is said in the singular, in each language's own forms.
+TEST(MessagesTest, CountsTakeTheFormsOfTheirLanguage) {
+  TempFolder folder;
+  ASSERT_EQ(Quillmere(folder, {"newdb"}).exit_code, 0);
+  folder.Write("one.html",
+               "border=1>\r\n<TR>\r\n<TD>h</TD>\r\n</TR>\r\n<TR>\r\n<TD>x</TD>\r\n</TR>\r\n");
+  Outcome english = Quillmere(folder, {"convert", "one.html"});
+  EXPECT_NE(english.out.find("holds 1 row; preview: "), std::string::npos) << english.out;
+  Outcome chinese = Quillmere(folder, {"convert", "one.html"}, "zh_CN.UTF-8");
+  EXPECT_NE(chinese.out.find("现有 1 行；预览："), std::string::npos) << chinese.out;
+  Outcome two = Quillmere(folder, {"convert", "one.html", "--first-row-data"});
+  EXPECT_NE(two.out.find("holds 2 rows; preview: "), std::string::npos) << two.out;
+}
+
 TEST(MessagesTest, RunWithoutAFolderNamesTheProgramsFolder) {
   TempFolder folder;
   std::filesystem::copy_file(QUILLMERE_BINARY, folder / "quillmere");
@@ -414,6 +525,30 @@ TEST_F(RunCommandTest, FailuresPrintTheirNumberAndLoseNothing) {
   EXPECT_EQ(Quillmere(folder_, {"run", "a", "b"}).exit_code, 2);
 }
 
+// A document named in place of a folder is run on as test.doc would be, in
+// its own folder, and is only read.
+TEST_F(RunCommandTest, RunsOnADocumentNamedInItsFolder) {
+  std::filesystem::create_directory(folder_ / "forms");
+  std::filesystem::rename(folder_ / "test.doc", folder_ / "forms/表1.docx");
+  std::filesystem::rename(folder_ / "data.mdb", folder_ / "forms/data.mdb");
+  const std::string document = folder_.Read("forms/表1.docx");
+  Outcome run = Quillmere(folder_, {"run", "forms/表1.docx"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Query(folder_ / "forms/data.mdb", "select count(*) from dt_table"), (Rows{{"4"}}));
+  for (const char* file : {"test.html", "tabletest.html", "cc.html"}) {
+    EXPECT_TRUE(folder_.Has(std::string("forms/") + file)) << file;
+  }
+  EXPECT_EQ(folder_.Read("forms/表1.docx"), document);
+  EXPECT_FALSE(folder_.Has("forms/test.doc")) << "never copied or renamed";
+
+  Outcome beyond = Quillmere(folder_, {"run", "forms/表1.docx", "--table", "2"});
+  EXPECT_EQ(beyond.exit_code, 1);
+  EXPECT_EQ(beyond.err.rfind("error 4004: forms/表1.docx 中只有1个表格", 0), 0u) << beyond.err;
+  Outcome missing = Quillmere(folder_, {"run", "forms/表2.docx"});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_NE(missing.err.find("\"forms/表2.docx\": No such file"), std::string::npos) << missing.err;
+}
+
 TEST_F(RunCommandTest, InAFolderWhoseNameHoldsABackslash) {
   const std::string named = folder_ / "a\\b";
   std::filesystem::create_directory(named);
@@ -454,8 +589,9 @@ TEST_F(CollectCommandLineTest, CollectsAFoldersDocumentsInNameOrder) {
   Outcome run = Quillmere(folder_, {"collect", "forms", "--folder", ".", "--progress"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_NE(run.out.find("holds 9 rows from 2 documents; preview: "), std::string::npos) << run.out;
-  EXPECT_EQ(Origins(), (Rows{{"a.DOCX", "4"}, {"b.doc", "5"}}));
-  EXPECT_NE(run.err.find("Reading 1/2: a.DOCX\nReading 2/2: b.doc\nStoring 1/2: a.DOCX\n"),
+  EXPECT_EQ(Origins(), (Rows{{"forms/a.DOCX", "4"}, {"forms/b.doc", "5"}}));
+  EXPECT_NE(run.err.find("Reading 1/2: forms/a.DOCX\nReading 2/2: forms/b.doc\nStoring 1/2: "
+                         "forms/a.DOCX\n"),
             std::string::npos)
       << run.err;
 
@@ -463,13 +599,58 @@ TEST_F(CollectCommandLineTest, CollectsAFoldersDocumentsInNameOrder) {
       Quillmere(folder_, {"collect", "forms/b.doc", "--folder", ".", "--table", "3", "--progress"},
                 "zh_CN.UTF-8");
   ASSERT_EQ(chinese.exit_code, 0) << chinese.err;
-  EXPECT_NE(chinese.err.find("正在读取 1/1：b.doc"), std::string::npos) << chinese.err;
-  EXPECT_EQ(Origins(), (Rows{{"b.doc", "3"}}));
+  EXPECT_NE(chinese.err.find("正在读取 1/1：forms/b.doc"), std::string::npos) << chinese.err;
+  EXPECT_NE(chinese.out.find("现有来自 1 个文档的 3 行；预览："), std::string::npos) << chinese.out;
+  EXPECT_EQ(Origins(), (Rows{{"forms/b.doc", "3"}}));
 
   EXPECT_EQ(Quillmere(folder_, {"collect", "--folder", "."}).exit_code, 2);
   EXPECT_EQ(Quillmere(folder_, {"collect", "forms", "--table", "0"}).exit_code, 2);
   EXPECT_EQ(Quillmere(folder_, {"collect", "forms/c.doc", "--folder", "."}).exit_code, 1)
       << "a folder without documents";
+}
+
+// Documents are told apart by the paths they are named by, and a file named
+// more than once is taken once, with a word about it.
+TEST_F(CollectCommandLineTest, SameNamedDocumentsStayApartAndARepeatedOneIsTakenOnce) {
+  for (const char* folder : {"A", "B"}) {
+    std::filesystem::create_directory(folder_ / folder);
+    std::filesystem::copy_file(QUILLMERE_SOURCE_DIR "/samples/test.doc",
+                               folder_ / folder + "/report.doc");
+  }
+  Outcome run = Quillmere(
+      folder_, {"collect", "A", "B", "forms/b.doc", "./forms/b.doc", "forms", "--folder", "."});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Origins(), (Rows{{"A/report.doc", "5"},
+                             {"B/report.doc", "5"},
+                             {"forms/b.doc", "5"},
+                             {"forms/a.DOCX", "4"}}));
+  EXPECT_NE(run.out.find("holds 19 rows from 4 documents"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err,
+            "forms/b.doc is named more than once; it is taken once.\n"
+            "forms/b.doc is named more than once; it is taken once.\n");
+}
+
+// A name that is no UTF-8, or holds a terminal's escape sequence, is read
+// like any other and shown escaped wherever it is printed or stored.
+TEST_F(CollectCommandLineTest, NamesThatAreNoTextAreReadAndShownEscaped) {
+  std::filesystem::copy_file(QUILLMERE_SOURCE_DIR "/samples/test.doc",
+                             folder_ / "forms/bad\xFE\xFFname.doc");
+  std::filesystem::copy_file(QUILLMERE_SOURCE_DIR "/samples/test.doc",
+                             folder_ / "forms/a\x1B[31mRED\x1B[0m.doc");
+  folder_.Write("forms/\x1B]0;title\x07\n.doc", "plain text");
+  Outcome run =
+      Quillmere(folder_, {"collect", "forms", "--folder", ".", "--progress", "--skip-failures"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Origins(), (Rows{{"forms/a\\x1B[31mRED\\x1B[0m.doc", "5"},
+                             {"forms/a.DOCX", "4"},
+                             {"forms/b.doc", "5"},
+                             {"forms/bad\\xFE\\xFFname.doc", "5"}}));
+  EXPECT_NE(run.err.find("Reading 5/5: forms/bad\\xFE\\xFFname.doc\n"), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("left out forms/\\x1B]0;title\\x07\\n.doc: error 2001: "),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find('\x1B'), std::string::npos) << "no escape sequence reaches the terminal";
 }
 
 TEST_F(CollectCommandLineTest, ABadDocumentStopsItAllUnlessSkipped) {
@@ -478,13 +659,13 @@ TEST_F(CollectCommandLineTest, ABadDocumentStopsItAllUnlessSkipped) {
   EXPECT_EQ(stopped.exit_code, 1);
   EXPECT_EQ(stopped.err.rfind("error 2001: 1 of the 3 documents cannot be collected", 0), 0u)
       << stopped.err;
-  EXPECT_NE(stopped.err.find("\nbad.doc: error 2001: "), std::string::npos) << stopped.err;
+  EXPECT_NE(stopped.err.find("\nforms/bad.doc: error 2001: "), std::string::npos) << stopped.err;
   EXPECT_EQ(Origins(), Rows{});
 
   Outcome skipped = Quillmere(folder_, {"collect", "forms", "--folder", ".", "--skip-failures"});
   ASSERT_EQ(skipped.exit_code, 0) << skipped.err;
-  EXPECT_EQ(skipped.err.rfind("left out bad.doc: error 2001: ", 0), 0u) << skipped.err;
-  EXPECT_EQ(Origins(), (Rows{{"a.DOCX", "4"}, {"b.doc", "5"}}));
+  EXPECT_EQ(skipped.err.rfind("left out forms/bad.doc: error 2001: ", 0), 0u) << skipped.err;
+  EXPECT_EQ(Origins(), (Rows{{"forms/a.DOCX", "4"}, {"forms/b.doc", "5"}}));
 }
 
 }  // namespace

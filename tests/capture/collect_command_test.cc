@@ -13,6 +13,7 @@
 #include "platform/encoding/codepage.h"
 #include "support/fixtures.h"
 #include "support/temp_folder.h"
+#include "support/zip_writer.h"
 
 namespace quillmere {
 namespace {
@@ -28,8 +29,9 @@ const char* const kDocuments[] = {"doc/aspjava__Template.doc", "docx/d2p__merged
                                   "docx/ck4__11477Table_in_word.docx"};
 
 std::string Fixture(const char* relative) { return testing::FixturePath(relative).string(); }
+// A document is named by its path as given, written lexically normal.
 std::string NameOf(const char* relative) {
-  return testing::FixturePath(relative).filename().string();
+  return testing::FixturePath(relative).lexically_normal().string();
 }
 
 // The real document server, except that its n-th opening fails: a
@@ -169,10 +171,11 @@ TEST_F(CollectCommandTest, BadDocumentsStopItAllUnlessLeftOut) {
 
   Status status = Collect(documents);
   EXPECT_EQ(status.number(), ErrorNumber::kUnsupportedFormat) << status.ToString();
-  for (const char* words :
-       {"2 of the 4 documents cannot be collected", "notes.docx: error 2001: ",
-        "d2p__merged_cells.docx: error 4004: d2p__merged_cells.docx 中只有1个表格",
-        "--skip-failures"}) {
+  for (const std::string& words :
+       {std::string("2 of the 4 documents cannot be collected"),
+        std::string("notes.docx: error 2001: "),
+        "d2p__merged_cells.docx: error 4004: " + NameOf(kDocuments[1]) + " 中只有1个表格",
+        std::string("--skip-failures")}) {
     EXPECT_NE(status.description().find(words), std::string::npos) << status.ToString();
   }
   ExpectUnchanged(table, origins);
@@ -182,10 +185,13 @@ TEST_F(CollectCommandTest, BadDocumentsStopItAllUnlessLeftOut) {
   ASSERT_TRUE(status.ok()) << status.ToString();
   EXPECT_EQ(collected_.documents, 2u);
   ASSERT_EQ(collected_.left_out.size(), 2u);
-  EXPECT_EQ(collected_.left_out[0].first, "notes.docx");
+  EXPECT_EQ(collected_.left_out[0].first, folder_ / "notes.docx");
   EXPECT_EQ(collected_.left_out[1].second.number(), ErrorNumber::kTableNotInDocument);
+  EXPECT_EQ(collected_.left_out[1].second.description().find("dt_table is unchanged"),
+            std::string::npos)
+      << "dt_table was replaced: " << collected_.left_out[1].second.ToString();
   const Rows stored = Query(db(), "select distinct document, table_number from dt_origin");
-  EXPECT_EQ(stored, (Rows{{"aspnet__Nested_tables.docx", "2"}}));
+  EXPECT_EQ(stored, (Rows{{NameOf("docx/aspnet__Nested_tables.docx"), "2"}}));
   EXPECT_NE(unicode::ToUtf8(Page()).find("d2p__merged_cells.docx: left out, error 4004: "),
             std::string::npos);
 
@@ -196,8 +202,9 @@ TEST_F(CollectCommandTest, BadDocumentsStopItAllUnlessLeftOut) {
   host.fail_open = 4;  // the second document, read again
   status = Collect({documents[0], documents[3]}, false, &host);
   EXPECT_EQ(status.number(), ErrorNumber::kCorruptDocument);
-  EXPECT_NE(status.description().find("Storing aspnet__Nested_tables.docx failed"),
-            std::string::npos)
+  EXPECT_NE(
+      status.description().find("Storing " + NameOf("docx/aspnet__Nested_tables.docx") + " failed"),
+      std::string::npos)
       << status.ToString();
   ExpectUnchanged(collected, their_origins);
 }
@@ -213,6 +220,22 @@ TEST_F(CollectCommandTest, ATableWiderThanDtTableStopsBeforeAnyInsert) {
   EXPECT_NE(status.description().find("The table has 7 columns"), std::string::npos);
   EXPECT_TRUE(label_.Only("status Storing").empty());
   ExpectUnchanged({{"kept", "NULL", "NULL", "NULL", "NULL", "NULL"}}, {});
+}
+
+// dt_origin holds three columns of its own beside the values, so a table as
+// wide as dt_table's most is refused up front, not by dt_origin's width.
+TEST_F(CollectCommandTest, ATableWiderThanDtOriginCanRecordStopsUpFront) {
+  std::filesystem::remove(db());
+  ASSERT_TRUE(CreateDataMdb(folder_.u16(), kMaxColumns).ok());
+  const std::string wide = folder_ / "wide.docx";
+  ASSERT_TRUE(document::testing::WriteDocx(
+      wide, document::testing::DocumentXml(document::testing::TableXml(2, kMaxOriginFields + 1))));
+  Status status = Collect({wide});
+  EXPECT_EQ(status.number(), ErrorNumber::kTooManyColumns) << status.ToString();
+  EXPECT_NE(status.description().find("a collection stores at most 1997"), std::string::npos)
+      << status.ToString();
+  EXPECT_NE(status.description().find("quillmere run DOCUMENT"), std::string::npos);
+  ExpectUnchanged({}, {});
 }
 
 TEST_F(CollectCommandTest, DtOriginIsMadeWhenMissingAndANarrowOneRefused) {

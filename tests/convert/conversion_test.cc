@@ -160,13 +160,40 @@ TEST(FirstPassTest, ColumnSpanValuesAndTheirSpellings) {
 
 TEST(FirstPassTest, ColumnBoundCountsTheWhitespacePiece) {
   Recorder recorder;
-  // Without a line break before the next row there is no whitespace piece,
-  // so the bound comes out one lower.
-  IsolatedRows& rows =
-      Isolate("x>⏎<tr a><td w>a</td><td w>b</td><tr a><td w>c</td><td w>d</td>", recorder);
-  EXPECT_EQ(rows.colBound, 0);
+  // The line break before the next row is the whitespace piece, which
+  // stands for no column.
+  EXPECT_EQ(Isolate("x>⏎<tr a><td w>a</td><td w>b</td>⏎<tr a><td w>c</td><td w>d</td>", recorder)
+                .colBound,
+            1);
   // A table of one row gives the same bound as one with a row after it.
   EXPECT_EQ(Isolate("x>⏎<tr a>⏎<td w>a</td>⏎<td w>b</td>⏎</tr>⏎", recorder).colBound, 1);
+}
+
+// Markup written on one line, as other programs write whole tables and as a
+// user pastes them: no line break stands between the rows, so the first row
+// has no whitespace piece, and still every column is stored.
+TEST(ConversionTest, TablesOnOneLineKeepEveryColumn) {
+  using Cells = std::vector<std::vector<std::string>>;
+  const struct {
+    std::string_view table;
+    Cells grid;
+  } kCases[] = {
+      {"<table><tr><td>h1</td><td>h2</td><td>h3</td></tr><tr><td>a</td><td>b</td><td>c</td></tr>"
+       "</table>",
+       {{"<td>h1", "<td>h2", "<td>h3"}, {"<td>a", "<td>b", "<td>c"}}},
+      {"<table><tr><td>a</td><td>b</td></tr></table>", {{"<td>a", "<td>b"}}},
+      {"x><tr a><td w>a</td><td w>b</td>   <tr a><td w>c</td><td w>d</td>",
+       {{"<td>a", "<td>b"}, {"<td>c", "<td>d"}}},
+      {"x><tr a><td w>a</td><td colspan=2>b</td><tr a><td w>c</td><td w>d</td><td w>e</td>",
+       {{"<td>a", "<td>b", "<td>b"}, {"<td>c", "<td>d", "<td>e"}}},
+      // Unclosed last cells: what follows the last "</td>" is a piece of its
+      // own, standing for no column, as a whitespace piece does.
+      {"x><tr a><td w>a</td><td w>b<tr a><td w>c</td><td w>d", {{"<td>a"}, {"<td>c"}}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.table);
+    EXPECT_EQ(Grid(c.table), c.grid);
+  }
 }
 
 TEST(FirstPassTest, EveryRowReachesTheSecondPassInOrder) {
@@ -291,7 +318,7 @@ TEST(DecidedTest, NoRowNoColumnOrTooManyColumnsStopBeforeAnyCell) {
   for (const Case& c :
        {Case{"", ErrorNumber::kNoRows}, Case{"border=1><p>no rows here</p>", ErrorNumber::kNoRows},
         Case{"x>⏎<tr a>", ErrorNumber::kNoColumns},
-        Case{"x>⏎<tr a><td w>a</td><tr a><td w>b</td>", ErrorNumber::kNoColumns},
+        Case{"x>⏎<tr>⏎<tr a><td w>b</td>", ErrorNumber::kNoColumns},
         Case{wide, ErrorNumber::kTooManyColumns}}) {
     Recorder recorder;
     Status status = ConvertTable(R(c.table), recorder, recorder);

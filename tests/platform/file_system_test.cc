@@ -101,6 +101,32 @@ TEST_F(FileSystemTest, FailuresCarryANumberAndNameTheFile) {
   EXPECT_FALSE(Disk().ReplaceWholeFile(dir_ + "/in-the-way", "x").ok());
   EXPECT_FALSE(Disk().Exists(dir_ + "/in-the-way.partial")) << "written, not renamed, then removed";
   EXPECT_EQ(Disk().ReadWholeFile(dir_, 100, &bytes).number(), ErrorNumber::kNotAFile);
+
+  // A link whose file is missing is named as such: a listing shows it.
+  fs::create_symlink(dir_ + "/gone.doc", dir_ + "/test.doc");
+  Status dangling = Disk().ReadWholeFile(dir_ + "/test.doc", 100, &bytes);
+  EXPECT_EQ(dangling.number(), ErrorNumber::kFileNotFound);
+  EXPECT_NE(dangling.description().find("symbolic link to \"" + dir_ + "/gone.doc\""),
+            std::string::npos)
+      << dangling.ToString();
+  // A name's bytes that are no UTF-8, and its control characters, are
+  // escaped in the message.
+  Status odd = Disk().ReadWholeFile(dir_ + "/a\x1B[31m\xFE\n.doc", 100, &bytes);
+  EXPECT_NE(odd.description().find("/a\\x1B[31m\\xFE\\n.doc\""), std::string::npos)
+      << odd.ToString();
+}
+
+TEST_F(FileSystemTest, EveryPathToAFileHasTheSameIdentity) {
+  ASSERT_TRUE(Disk().WriteWholeFile(dir_ + "/f.docx", "x").ok());
+  fs::create_directory(dir_ + "/sub");
+  fs::create_symlink(dir_ + "/f.docx", dir_ + "/sub/link.docx");
+  const std::string identity = Disk().FileIdentity(dir_ + "/f.docx");
+  ASSERT_FALSE(identity.empty());
+  EXPECT_EQ(Disk().FileIdentity(dir_ + "/sub/../f.docx"), identity);
+  EXPECT_EQ(Disk().FileIdentity(dir_ + "/sub/link.docx"), identity);
+  ASSERT_TRUE(Disk().WriteWholeFile(dir_ + "/g.docx", "x").ok());
+  EXPECT_NE(Disk().FileIdentity(dir_ + "/g.docx"), identity);
+  EXPECT_EQ(Disk().FileIdentity(dir_ + "/none.docx"), "");
 }
 
 // A FIFO without a writer, a device and a folder are refused at once, never

@@ -17,10 +17,12 @@ TEST(ProgramPathTest, EveryFileLiesDirectlyInTheFolder) {
   EXPECT_EQ(NativePath(DatabaseFileName(folder)), "/opt/数据/data.mdb");
 }
 
-TEST(ProgramPathTest, AFolderKeepsItsOwnBackslashes) {
-  // U+F05B and U+F05C: the private-use characters the program's form uses.
-  for (std::string native : {"/tmp/a\\b", "/tmp/a\\\\b\\", "/tmp/\\", "relative\\x",
-                             "/tmp/\\\uF05C\uF05B\\\uF05B\uF05C"}) {
+TEST(ProgramPathTest, AFolderKeepsItsOwnBackslashesAndBytes) {
+  // U+F05B, U+F05C and U+F080 to U+F0FF: the private-use characters the
+  // program's form uses; bytes that are no UTF-8 (a name is bytes).
+  for (std::string native :
+       {"/tmp/a\\b", "/tmp/a\\\\b\\", "/tmp/\\", "relative\\x", "/tmp/\\\uF05C\uF05B\\\uF05B\uF05C",
+        "/tmp/bad\xFE\xFF\xED\xA0\x80\xC3", "/tmp/\uF0FE\uF080\xFE"}) {
     SCOPED_TRACE(native);
     const std::u16string folder = ProgramPath(native);
     EXPECT_EQ(NativePath(folder), native);

@@ -61,6 +61,29 @@ TEST_F(DiskFaultTest, EachWriteRefusedInTurn) {
   EXPECT_EQ(DtTable().size(), 5u);
 }
 
+// cc.html shows only rows that were stored: the page takes its place once
+// the transaction has committed, and not when the commit fails.
+TEST_F(DiskFaultTest, ThePreviewFollowsTheCommit) {
+  {
+    testing::OtherConnection reader(db());
+    reader.Run("begin; select * from dt_table");  // a reader the commit must wait for
+    ExpectReportedAndNothingLost(Click(), ErrorNumber::kDatabaseLocked, "locked");
+    reader.Run("commit");
+  }
+  EXPECT_FALSE(Has("cc.html"));
+  ExpectNoPartialFiles();
+
+  // Committed, then the page refused its place: the rows are stored, and
+  // the failure says so rather than claiming a rollback.
+  disk_.FailRename(3, EACCES);  // test.html, tabletest.html, then cc.html
+  Status status = Click();
+  EXPECT_EQ(status.number(), ErrorNumber::kPermissionDenied) << status.ToString();
+  EXPECT_NE(status.description().find("rows are stored"), std::string::npos) << status.ToString();
+  EXPECT_EQ(DtTable().size(), 5u);
+  EXPECT_FALSE(Has("cc.html"));
+  ExpectNoPartialFiles();
+}
+
 // On the real disk.
 TEST_F(DiskFaultTest, AFolderInTheWayOfEachFileItWrites) {
   for (const char* name : kWrittenFiles) {

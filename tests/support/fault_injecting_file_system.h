@@ -29,8 +29,16 @@ class FaultInjectingFileSystem : public files::FileSystem {
     read_err_ = err;
   }
 
+  // The `n`th rename from now fails with `err`, once, leaving both names as
+  // they were.
+  void FailRename(int n, int err) {
+    renames_to_fault_ = n;
+    rename_err_ = err;
+  }
+
   bool Exists(const std::string& path) override { return disk_.Exists(path); }
   bool IsFolder(const std::string& path) override { return disk_.IsFolder(path); }
+  std::string FileIdentity(const std::string& path) override { return disk_.FileIdentity(path); }
   Status ReadWholeFile(const std::string& path, uint64_t max_bytes, std::string* bytes) override {
     if (Due(reads_to_fault_)) return files::ErrnoStatus(read_err_, "read", path);
     return disk_.ReadWholeFile(path, max_bytes, bytes);
@@ -48,6 +56,7 @@ class FaultInjectingFileSystem : public files::FileSystem {
     return files::ErrnoStatus(err_, "write", path);
   }
   Status Rename(const std::string& from, const std::string& to) override {
+    if (Due(renames_to_fault_)) return files::ErrnoStatus(rename_err_, "replace", to);
     return disk_.Rename(from, to);
   }
   Status Remove(const std::string& path) override { return disk_.Remove(path); }
@@ -69,6 +78,8 @@ class FaultInjectingFileSystem : public files::FileSystem {
   int err_ = 0;
   int reads_to_fault_ = 0;
   int read_err_ = 0;
+  int renames_to_fault_ = 0;
+  int rename_err_ = 0;
 };
 
 }  // namespace quillmere::testing

@@ -359,8 +359,9 @@ Status SqliteConnection::Refused(const std::string& sql) const {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
       what =
-          N_("The database \"%1$s\" is locked by another program that is using it "
-             "(%2$s): %3$s. Try again when that program has finished with it.");
+          N_("The database \"%1$s\" is locked: another run holds it (a collection still "
+             "going, say, or another program using it) for longer than this one waits "
+             "(%2$s): %3$s. Try again when that run has ended.");
       break;
     default:
       what = number == ErrorNumber::kValueTooLong

@@ -274,13 +274,16 @@ size_t NarrowAscii(std::u16string_view text, ByteWriter& writer) {
   return i;
 }
 
-// The stand-in for `units` (one character) that code page 936 lacks.
+// The stand-in for `units` (one character) that code page 936 lacks. A lone
+// surrogate stands for no character: as a reference, it is the replacement
+// character, as a reader of UTF-8 makes it of a surrogate written there.
 std::string StandIn(std::u16string_view units, Unencodable mode) {
   const bool pair = units.size() == 2;
-  if (mode == Unencodable::kQuestionMark || (!pair && IsSurrogate(units[0]))) return "?";
+  if (mode == Unencodable::kQuestionMark) return "?";
   const char32_t code_point =
       pair ? 0x10000 + ((char32_t{units[0]} - kHighFirst) << 10) + (units[1] - kLowFirst)
-           : units[0];
+      : IsSurrogate(units[0]) ? kReplacement
+                              : units[0];
   return "&#" + std::to_string(code_point) + ";";
 }
 
@@ -339,10 +342,12 @@ size_t DecodeUtf8Some(std::string_view bytes, bool at_end, size_t offset, Utf16W
       valid = false;
     }
     static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (!valid || cp < kShortest[length] || cp > 0x10FFFF || (cp >= kHighFirst && cp <= kLowLast)) {
+    const bool surrogate = cp >= kHighFirst && cp <= kLowLast;
+    if (!valid || cp < kShortest[length] || cp > 0x10FFFF || surrogate) {
       NoteInvalid(offset + i, lead, first_invalid);
       writer.Put(kReplacement);
-      ++i;
+      // A surrogate written as UTF-8 is one character: one replacement.
+      i += valid && surrogate ? 3 : 1;
       continue;
     }
     if (cp >= 0x10000) {
@@ -356,6 +361,38 @@ size_t DecodeUtf8Some(std::string_view bytes, bool at_end, size_t offset, Utf16W
   return i;
 }
 
+// The same for UTF-16 in either byte order. A surrogate that is not half of
+// a pair is invalid; a pair cut off by the end of a piece waits for the
+// rest. One byte left over at the very end, of which no unit can be made,
+// is dropped: real pages saved by Word end with one.
+size_t DecodeUtf16Some(std::string_view bytes, bool at_end, bool big_endian, size_t offset,
+                       Utf16Writer& writer, FirstInvalid* first_invalid) {
+  auto unit_at = [&](size_t i) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<char16_t>(big_endian ? first << 8 | second : second << 8 | first);
+  };
+  size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    const char16_t unit = unit_at(i);
+    if (!IsSurrogate(unit)) {
+      writer.Put(unit);
+      continue;
+    }
+    if (IsHigh(unit) && i + 3 < bytes.size() && IsLow(unit_at(i + 2))) {
+      writer.Put(unit);
+      writer.Put(unit_at(i + 2));
+      i += 2;
+      continue;
+    }
+    if (IsHigh(unit) && i + 3 >= bytes.size() && !at_end) return i;  // the rest may follow
+    NoteInvalid(offset + i, static_cast<unsigned char>(bytes[i]), first_invalid);
+    writer.Put(kReplacement);
+  }
+  if (i < bytes.size() && at_end) ++i;
+  return i;
+}
+
 }  // namespace
 
 TextDecoder::TextDecoder(Encoding encoding, std::u16string* text)
@@ -364,9 +401,20 @@ TextDecoder::TextDecoder(Encoding encoding, std::u16string* text)
 size_t TextDecoder::DecodeSome(std::string_view bytes, bool at_end) {
   Utf16Writer writer(text_);
   FirstInvalid first{first_invalid_, first_invalid_byte_};
-  const size_t used = encoding_ == Encoding::kCp936
-                          ? DecodeCp936Some(bytes, at_end, offset_, writer, &first)
-                          : DecodeUtf8Some(bytes, at_end, offset_, writer, &first);
+  size_t used = 0;
+  switch (encoding_) {
+    case Encoding::kCp936:
+      used = DecodeCp936Some(bytes, at_end, offset_, writer, &first);
+      break;
+    case Encoding::kUtf8:
+      used = DecodeUtf8Some(bytes, at_end, offset_, writer, &first);
+      break;
+    case Encoding::kUtf16Le:
+    case Encoding::kUtf16Be:
+      used =
+          DecodeUtf16Some(bytes, at_end, encoding_ == Encoding::kUtf16Be, offset_, writer, &first);
+      break;
+  }
   first_invalid_ = first.offset;
   first_invalid_byte_ = first.byte;
   return used;

@@ -19,7 +19,7 @@ inline constexpr size_t kAllValid = std::string_view::npos;
 // U+FFFD and decoding goes on with the next byte.
 class TextDecoder {
  public:
-  enum class Encoding { kCp936, kUtf8 };
+  enum class Encoding { kCp936, kUtf8, kUtf16Le, kUtf16Be };
   TextDecoder(Encoding encoding, std::u16string* text);
 
   // Makes room in the text, at once, for `bytes` more bytes.

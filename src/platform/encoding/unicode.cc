@@ -2,23 +2,47 @@
 
 namespace quillmere::unicode {
 
+size_t Utf8CharacterLength(std::string_view bytes, char32_t* code_point) {
+  if (bytes.empty()) return 0;
+  const auto lead = static_cast<unsigned char>(bytes[0]);
+  const size_t length = lead < 0x80           ? 1
+                        : (lead >> 5) == 0x06 ? 2
+                        : (lead >> 4) == 0x0E ? 3
+                        : (lead >> 3) == 0x1E ? 4
+                                              : 0;
+  if (length == 0 || length > bytes.size()) return 0;
+  char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(bytes[k]);
+    if ((next >> 6) != 0x02) return 0;
+    c = (c << 6) | (next & 0x3F);
+  }
+  static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kLeast[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  *code_point = c;
+  return length;
+}
+
+namespace {
+
+// Whether `bytes` starts with a surrogate written as three bytes of UTF-8.
+bool StartsWithEncodedSurrogate(std::string_view bytes) {
+  return bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xED &&
+         (static_cast<unsigned char>(bytes[1]) & 0xE0) == 0xA0 &&
+         (static_cast<unsigned char>(bytes[2]) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
 std::u16string FromUtf8(std::string_view in) {
   std::u16string out;
   out.reserve(in.size());
   for (size_t i = 0; i < in.size();) {
-    unsigned char b = in[i];
-    int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    char32_t cp = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-    bool valid = len > 0 && i + len <= in.size();
-    for (int k = 1; valid && k < len; ++k) {
-      unsigned char c = in[i + k];
-      valid = (c >> 6) == 2;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (!valid || cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    char32_t cp = 0;
+    const size_t length = Utf8CharacterLength(in.substr(i), &cp);
+    if (length == 0) {
       out.push_back(u'\uFFFD');
-      ++i;
+      i += StartsWithEncodedSurrogate(in.substr(i)) ? 3 : 1;
       continue;
     }
     if (cp >= 0x10000) {
@@ -27,7 +51,7 @@ std::u16string FromUtf8(std::string_view in) {
     } else {
       out.push_back(static_cast<char16_t>(cp));
     }
-    i += len;
+    i += length;
   }
   return out;
 }

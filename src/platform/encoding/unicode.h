@@ -8,8 +8,15 @@
 
 namespace quillmere::unicode {
 
-// Invalid input (bad bytes, lone surrogates) becomes U+FFFD.
+// Invalid input (bad bytes, lone surrogates) becomes U+FFFD: one for each
+// byte that starts no character, and one for a surrogate written as UTF-8
+// (the three bytes a lone "&#xD800;" becomes in an XML parser's output).
 std::u16string FromUtf8(std::string_view utf8);
+
+// The length (1 to 4) of the UTF-8 character at the start of `bytes`, which
+// goes to `*code_point`; 0 when the first byte starts none: a sequence cut
+// short, an overlong form, a surrogate, a code point past U+10FFFF.
+size_t Utf8CharacterLength(std::string_view bytes, char32_t* code_point);
 std::string ToUtf8(std::u16string_view text);
 // ToUtf8(text) appended to `out`, whose buffer is reused.
 void AppendUtf8(std::u16string_view text, std::string* out);

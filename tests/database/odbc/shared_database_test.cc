@@ -203,7 +203,7 @@ TEST_P(SharedDatabaseTest, CollectFillsDtTableAndDtOriginOnTheServer) {
   fs::copy_file(folder_ / "test.doc", folder_ / "copy.doc");
   Rows twice = kSampleRows, origins;
   twice.insert(twice.end(), kSampleRows.begin(), kSampleRows.end());
-  for (const char* document : {"copy.doc", "test.doc"}) {
+  for (const std::string& document : {folder_ / "copy.doc", folder_ / "test.doc"}) {
     for (size_t r = 0; r < kSampleRows.size(); ++r) {
       origins.push_back({document, "1", std::to_string(r + 2), kSampleRows[r][0]});
     }

@@ -69,7 +69,9 @@ std::string ReferenceEncode(std::u16string_view text, Unencodable mode) {
     const bool lone = !pair && text[at] >= 0xD800 && text[at] <= 0xDFFF;
     const char32_t cp =
         pair ? 0x10000 + ((char32_t{text[at]} - 0xD800) << 10) + (text[at + 1] - 0xDC00) : text[at];
-    bytes += mode == Unencodable::kQuestionMark || lone ? "?" : "&#" + std::to_string(cp) + ";";
+    bytes += mode == Unencodable::kQuestionMark ? "?"
+             : lone                             ? "&#65533;"
+                                                : "&#" + std::to_string(cp) + ";";
     rest.remove_prefix(std::min<size_t>(rest.size(), pair ? 4 : 2));
   }
   return bytes;
@@ -148,7 +150,13 @@ TEST(CodePageTest, UnencodableCharactersBecomeQuestionMarksOrReferences) {
       u"a\u0E01b\U0001F600c\xD800"
       u"d";  // Thai, an emoji, a lone surrogate
   EXPECT_EQ(EncodeCp936(text, Unencodable::kQuestionMark), "a?b?c?d");
-  EXPECT_EQ(EncodeCp936(text, Unencodable::kCharacterReference), "a&#3585;b&#128512;c?d");
+  // A lone surrogate is one replacement character, as the UTF-8 the .docx
+  // reader gets for "&#xD800;" decodes to one.
+  EXPECT_EQ(EncodeCp936(text, Unencodable::kCharacterReference), "a&#3585;b&#128512;c&#65533;d");
+  EXPECT_EQ(EncodeCp936(unicode::FromUtf8("c\xED\xA0\x80"
+                                          "d"),
+                        Unencodable::kCharacterReference),
+            "c&#65533;d");
   EXPECT_EQ(EncodeCp936(u"\xDBFF", Unencodable::kQuestionMark), "?");  // cut-off pair at the end
 }
 
@@ -173,11 +181,41 @@ TEST(CodePageTest, Utf8DecodesAsTheBaseHelperAndNamesTheFirstBadByte) {
   size_t first_invalid = 0;
   EXPECT_EQ(DecodeUtf8(good, &first_invalid), u"a\u00FC\u6570\U0001F600");
   EXPECT_EQ(first_invalid, kAllValid);
-  // An overlong "/", a surrogate, a cut sequence.
+  // An overlong "/", a surrogate (one character, one replacement), a cut
+  // sequence.
   const std::string bad = "x\xC0\xAF\xED\xA0\x80\xE6\x95";
-  EXPECT_EQ(DecodeUtf8(bad, &first_invalid), u"x\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(DecodeUtf8(bad, &first_invalid), u"x\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
   EXPECT_EQ(first_invalid, 1u);
   EXPECT_EQ(DecodeUtf8(good + bad + good), unicode::FromUtf8(good + bad + good));
+}
+
+// UTF-16 in either byte order, cut into pieces anywhere (a pair's halves,
+// a unit's bytes), decodes as it does whole.
+TEST(CodePageTest, Utf16DecodesTheSameWhereverItIsCut) {
+  const std::u16string text =
+      u"a数\U0001F600b\xD800"
+      u"c";  // the lone surrogate is invalid
+  for (auto encoding : {TextDecoder::Encoding::kUtf16Le, TextDecoder::Encoding::kUtf16Be}) {
+    std::string bytes;
+    for (char16_t unit : text) {
+      const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+      bytes += encoding == TextDecoder::Encoding::kUtf16Be ? std::string{high, low}
+                                                           : std::string{low, high};
+    }
+    std::u16string whole, pieces;
+    TextDecoder at_once(encoding, &whole);
+    at_once.Decode(bytes);
+    at_once.Finish();
+    EXPECT_EQ(whole,
+              u"a数\U0001F600b\uFFFD"
+              u"c");
+    EXPECT_EQ(at_once.first_invalid(), 10u);
+    TextDecoder byte_by_byte(encoding, &pieces);
+    for (char byte : bytes) byte_by_byte.Decode(std::string_view(&byte, 1));
+    byte_by_byte.Finish();
+    EXPECT_EQ(pieces, whole);
+    EXPECT_EQ(byte_by_byte.first_invalid(), 10u);
+  }
 }
 
 }  // namespace
