@@ -28,8 +28,8 @@ struct Seen {
 };
 
 std::ostream& operator<<(std::ostream& out, const Seen& seen) {
-  return out << "{" << static_cast<int>(seen.kind) << " \"" << seen.covers << "\" "
-             << seen.checked << " " << seen.name << "}";
+  return out << "{" << static_cast<int>(seen.kind) << " \"" << seen.covers << "\" " << seen.checked
+             << " " << seen.name << "}";
 }
 
 std::u16string PlainText(const Paragraph& paragraph) {
@@ -77,23 +77,21 @@ std::string CheckBoxControl(const std::string& properties, bool checked, const c
 
 std::string CheckBoxField(const std::string& state) {
   return R("<w:fldChar w:fldCharType=\"begin\"><w:ffData><w:name w:val=\"Check1\"/>"
-             "<w:checkBox>" +
-             state + "</w:checkBox></w:ffData></w:fldChar>") +
-         R("<w:instrText> FORMCHECKBOX </w:instrText>") +
-         R("<w:fldChar w:fldCharType=\"end\"/>");
+           "<w:checkBox>" +
+           state + "</w:checkBox></w:ffData></w:fldChar>") +
+         R("<w:instrText> FORMCHECKBOX </w:instrText>") + R("<w:fldChar w:fldCharType=\"end\"/>");
 }
 
 TEST(FormMarksTest, DocxCheckBoxesNamedFieldsAndSymbolFonts) {
   const std::string body =
-      "<w:p>" + CheckBoxControl("<w:tag w:val=\"agree\"/>", true, "☒") +
-      R("<w:t>同意</w:t>") + "</w:p><w:p>" +
-      CheckBoxControl("<w:alias w:val=\"性别\"/>", false, "☐") + "</w:p><w:p>" +
+      "<w:p>" + CheckBoxControl("<w:tag w:val=\"agree\"/>", true, "☒") + R("<w:t>同意</w:t>") +
+      "</w:p><w:p>" + CheckBoxControl("<w:alias w:val=\"性别\"/>", false, "☐") + "</w:p><w:p>" +
       CheckBoxField("<w:default w:val=\"0\"/><w:checked/>") +
       CheckBoxField("<w:default w:val=\"1\"/>") +
       CheckBoxField("<w:default w:val=\"1\"/><w:checked w:val=\"0\"/>") + "</w:p><w:p>" +
       R("<w:t>电话：</w:t>") +
       R("<w:fldChar w:fldCharType=\"begin\"><w:ffData><w:name w:val=\"phone\"/>"
-          "<w:textInput/></w:ffData></w:fldChar>") +
+        "<w:textInput/></w:ffData></w:fldChar>") +
       R("<w:instrText> FORMTEXT </w:instrText>") + R("<w:fldChar w:fldCharType=\"separate\"/>") +
       R("<w:t>1234</w:t>") + R("<w:fldChar w:fldCharType=\"end\"/>") + "</w:p><w:p>" +
       R("<w:sym w:font=\"Wingdings\" w:char=\"F0FE\"/>") +
@@ -150,7 +148,8 @@ std::string WithCheckBoxTicked(std::string bytes, std::u16string_view name) {
 TEST(FormMarksTest, DocFormFieldsAndSymbolFontsOfRealDocuments) {
   QM_REQUIRE_FIXTURE("doc/spire__fillFormField.doc");
   QM_REQUIRE_FIXTURE("doc/aspjava__document.doc");
-  const std::filesystem::path form = quillmere::testing::FixturePath("doc/spire__fillFormField.doc");
+  const std::filesystem::path form =
+      quillmere::testing::FixturePath("doc/spire__fillFormField.doc");
   std::vector<Seen> marks = MarksOf(form.string());
   ASSERT_GE(marks.size(), 3u);
   EXPECT_EQ(marks[0], (Seen{Kind::kNamedField, "\u2002\u2002\u2002\u2002\u2002", false, "email"}));

@@ -19,8 +19,7 @@ bool IsSymbolFont(std::basic_string_view<Char> font) {
     }
     return true;
   };
-  return starts("wingdings") || starts("webdings") ||
-         (font.size() == 6 && starts("symbol"));
+  return starts("wingdings") || starts("webdings") || (font.size() == 6 && starts("symbol"));
 }
 
 }  // namespace quillmere::document

@@ -162,8 +162,11 @@ FormFields ReadFormFields(const std::vector<FkpRun>& runs, const PieceTable& pie
       if (facts.font < 0 && !facts.field_data) continue;
       const uint64_t from = std::max<uint64_t>(run->start, piece.fc);
       const uint64_t to = std::min<uint64_t>(run->end, piece.fc_end());
-      const uint32_t start = piece.cp_start + static_cast<uint32_t>((from - piece.fc) / piece.char_size);
-      const uint32_t end = piece.cp_start + static_cast<uint32_t>((to - piece.fc + piece.char_size - 1) / piece.char_size);
+      const uint32_t start =
+          piece.cp_start + static_cast<uint32_t>((from - piece.fc) / piece.char_size);
+      const uint32_t end =
+          piece.cp_start +
+          static_cast<uint32_t>((to - piece.fc + piece.char_size - 1) / piece.char_size);
       if (facts.font >= 0 && start < end) {
         out.symbol_runs.push_back({start, end, fonts[facts.font]});
       }
