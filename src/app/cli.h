@@ -1,5 +1,6 @@
 // The command line's commands: `quillmere run`, `quillmere collect`,
-// `quillmere convert`, `quillmere newdb` and `quillmere import-access`. Each takes the arguments
+// `quillmere forms`, `quillmere convert`, `quillmere newdb` and
+// `quillmere import-access`. Each takes the arguments
 // after its own name and returns the exit status: 0 done, 1 failed ("error NUMBER: DESCRIPTION" on
 // standard error), 2 the arguments were not understood (the usage on standard error).
 #pragma once
@@ -22,6 +23,7 @@ int Newdb(const std::vector<std::string>& args);
 int Convert(const std::vector<std::string>& args);
 int Run(const std::vector<std::string>& args);
 int Collect(const std::vector<std::string>& args);
+int Forms(const std::vector<std::string>& args);
 int ImportAccess(const std::vector<std::string>& args);
 
 // A command's arguments: the operands (at most one, unless the command takes
