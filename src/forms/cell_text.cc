@@ -29,9 +29,9 @@ constexpr std::u16string_view kDateWords = u"年月日时分秒自至到"sv;
 // one begins another.
 constexpr std::u16string_view kUnits[] = {
     u"平方米", u"平米", u"平方", u"万元", u"千元", u"亿元", u"公斤", u"千克", u"小时", u"M²",
-    u"m²",    u"M2",   u"m2",   u"元",   u"万",   u"人",   u"名",   u"次",   u"场",   u"件",
-    u"台",    u"套",   u"岁",   u"户",   u"个",   u"米",   u"亩",   u"吨",   u"克",   u"页",
-    u"份",    u"张",   u"天",   u"周",   u"%",    u"％",   u"‰",    u"㎡",
+    u"m²",     u"M2",   u"m2",   u"元",   u"万",   u"人",   u"名",   u"次",   u"场",   u"件",
+    u"台",     u"套",   u"岁",   u"户",   u"个",   u"米",   u"亩",   u"吨",   u"克",   u"页",
+    u"份",     u"张",   u"天",   u"周",   u"%",    u"％",   u"‰",    u"㎡",
 };
 
 bool Contains(std::u16string_view set, char16_t c) {
@@ -224,8 +224,8 @@ std::u16string ChosenOptions(std::u16string_view text) {
   const std::vector<Mark> marks = MarksOf(text);
   if (!MakesOptions(marks)) return {};
   const std::u16string_view start = Trimmed(text);
-  const bool boxes_lead = !marks.front().bracket && !start.empty() &&
-                          start.data() == text.data() + marks.front().begin;
+  const bool boxes_lead =
+      !marks.front().bracket && !start.empty() && start.data() == text.data() + marks.front().begin;
   std::u16string chosen;
   for (size_t m = 0; m < marks.size(); ++m) {
     if (!marks[m].chosen) continue;

@@ -33,23 +33,36 @@ char16_t SymbolGlyph(std::u16string_view font, char16_t code) {
   };
   if (is(u"wingdings")) {
     switch (code) {
-      case 0x6E: return u'■';
-      case 0x6F: return u'□';
-      case 0x71: return u'❑';
-      case 0x72: return u'❒';
-      case 0x78: return u'☒';
-      case 0xA8: return kEmptyBox;
-      case 0xFC: return u'✓';
-      case 0xFD: return u'☒';
-      case 0xFE: return kTickedBox;
+      case 0x6E:
+        return u'■';
+      case 0x6F:
+        return u'□';
+      case 0x71:
+        return u'❑';
+      case 0x72:
+        return u'❒';
+      case 0x78:
+        return u'☒';
+      case 0xA8:
+        return kEmptyBox;
+      case 0xFC:
+        return u'✓';
+      case 0xFD:
+        return u'☒';
+      case 0xFE:
+        return kTickedBox;
     }
   } else if (is(u"wingdings 2")) {
     switch (code) {
-      case 0x50: return u'✓';
-      case 0x52: return kTickedBox;
+      case 0x50:
+        return u'✓';
+      case 0x52:
+        return kTickedBox;
       case 0x53:
-      case 0x54: return u'☒';
-      case 0xA3: return u'□';
+      case 0x54:
+        return u'☒';
+      case 0xA3:
+        return u'□';
     }
   }
   return 0;

@@ -12,8 +12,8 @@
 namespace quillmere::forms {
 
 struct Cell {
-  int table = 0;   // among the form's tables, from 0
-  int row = 0;     // its first row and grid column in its table, from 0
+  int table = 0;  // among the form's tables, from 0
+  int row = 0;    // its first row and grid column in its table, from 0
   int column = 0;
   int rows = 1;  // how many rows and grid columns it covers
   int columns = 1;

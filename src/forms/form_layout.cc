@@ -66,8 +66,8 @@ bool HoldsValueByLook(const std::u16string& text) {
 }
 
 bool IsAllDigits(std::u16string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(),
-                                      [](char16_t c) { return c >= u'0' && c <= u'9'; });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
 }
 
 // How a form names its values, given each cell's part.
@@ -223,9 +223,8 @@ int RowCount(const Cells& cells, int table) {
 // The label of the form that says where cell `at` stands: the first label
 // of its row, else the last label before it.
 std::u16string LabelNear(const Cells& form, const std::vector<Role>& roles, size_t at) {
-  for (size_t i = at; i < form.size() && form[i].table == form[at].table &&
-                      form[i].row == form[at].row;
-       ++i) {
+  for (size_t i = at;
+       i < form.size() && form[i].table == form[at].table && form[i].row == form[at].row; ++i) {
     if (roles[i] == Role::kLabel) return form[i].text;
   }
   for (size_t i = std::min(at, form.size()); i-- > 0;) {

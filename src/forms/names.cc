@@ -28,7 +28,8 @@ std::u16string Folded(std::u16string_view name) {
 std::u16string Numbered(std::u16string_view name, size_t number, size_t max_bytes) {
   std::u16string suffix = u"_";
   for (char c : std::to_string(number)) suffix.push_back(static_cast<char16_t>(c));
-  const size_t room = max_bytes == 0 ? 0 : (max_bytes > suffix.size() ? max_bytes - suffix.size() : 1);
+  const size_t room =
+      max_bytes == 0 ? 0 : (max_bytes > suffix.size() ? max_bytes - suffix.size() : 1);
   return std::u16string(max_bytes == 0 ? name : CutToBytes(name, room)) + suffix;
 }
 
@@ -54,8 +55,7 @@ std::u16string_view CutToBytes(std::u16string_view text, size_t max_bytes) {
   return text;
 }
 
-std::vector<std::u16string> UniqueNames(const std::vector<std::u16string>& names,
-                                        size_t max_bytes,
+std::vector<std::u16string> UniqueNames(const std::vector<std::u16string>& names, size_t max_bytes,
                                         const std::vector<std::u16string>& reserved) {
   std::unordered_set<std::u16string> taken;
   for (const std::u16string& name : reserved) taken.insert(Folded(name));

@@ -19,8 +19,7 @@ std::u16string NameOfLabel(std::u16string_view label);
 // a name that would stand twice, or take a reserved name, gets "_2",
 // "_3", ... (the name cut to leave room for it). Names are compared as a
 // database compares column names, ignoring the case of ASCII letters.
-std::vector<std::u16string> UniqueNames(const std::vector<std::u16string>& names,
-                                        size_t max_bytes,
+std::vector<std::u16string> UniqueNames(const std::vector<std::u16string>& names, size_t max_bytes,
                                         const std::vector<std::u16string>& reserved);
 
 // The longest start of `text` of at most `max_bytes` bytes in UTF-8 that

@@ -27,7 +27,8 @@ Cells Table(const Rows& rows, int table = 0, Cells cells = {}) {
     int column = 0;
     for (const Spec& spec : rows[r]) {
       while (covered_until[column] > r) ++column;
-      cells.push_back({table, r, column, spec.rows, spec.columns, unicode::FromUtf8(spec.text), {}});
+      cells.push_back(
+          {table, r, column, spec.rows, spec.columns, unicode::FromUtf8(spec.text), {}});
       for (int c = column; c < column + spec.columns; ++c) covered_until[c] = r + spec.rows;
       column += spec.columns;
     }
@@ -61,8 +62,8 @@ TEST(FormLayoutTest, ABlankFormsValuesAreNamedByTheLabelLeftOrAbove) {
       {{"", 4}},
   });
   const std::vector<Role> roles = TemplateRoles(blank);
-  EXPECT_EQ(Labels(blank, roles), (std::vector<std::string>{"姓 名：", "性别", "出生日期", "住址",
-                                                            "金额", "备注"}));
+  EXPECT_EQ(Labels(blank, roles),
+            (std::vector<std::string>{"姓 名：", "性别", "出生日期", "住址", "金额", "备注"}));
   EXPECT_EQ(Names(blank, roles, &blank),
             (std::vector<std::string>{"姓名", "性别", "出生日期", "住址", "金额", "备注"}));
   // Where no label stands left or above, a placeholder's own name.
@@ -91,15 +92,18 @@ TEST(FormLayoutTest, RepeatingBlocksNameValuesByHeadingAndRow) {
 }
 
 TEST(FormLayoutTest, WithoutABlankFormTheDocumentsTeachTheLabels) {
-  const Rows first = {{{"姓名"}, {"张三"}, {"邮编"}, {"200001"}}, {{"备注"}, {""}, {"☑是 □否"}, {"同"}}};
-  const Rows second = {{{"姓名"}, {"李四"}, {"邮编"}, {"200001"}}, {{"备注"}, {""}, {"☑是 □否"}, {"同"}}};
+  const Rows first = {{{"姓名"}, {"张三"}, {"邮编"}, {"200001"}},
+                      {{"备注"}, {""}, {"☑是 □否"}, {"同"}}};
+  const Rows second = {{{"姓名"}, {"李四"}, {"邮编"}, {"200001"}},
+                       {{"备注"}, {""}, {"☑是 □否"}, {"同"}}};
   Comparison comparison(Table(first));
   comparison.Add(Table(first));
   comparison.Add(Table(second));
   const std::vector<Role> roles = comparison.Roles();
   // The same everywhere: a label, unless empty (nothing), options or a
   // quantity (a value).
-  EXPECT_EQ(Labels(comparison.first(), roles), (std::vector<std::string>{"姓名", "邮编", "备注", "同"}));
+  EXPECT_EQ(Labels(comparison.first(), roles),
+            (std::vector<std::string>{"姓名", "邮编", "备注", "同"}));
   EXPECT_EQ(Names(comparison.first(), roles), (std::vector<std::string>{"姓名", "邮编", "备注"}));
 }
 
@@ -112,9 +116,8 @@ TEST(FormLayoutTest, OneDocumentAlternatesLabelsAndValuesAndFindsBlocks) {
       {{"2"}, {""}, {"", 3}},
   });
   const std::vector<Role> roles = SingleDocumentRoles(cells);
-  EXPECT_EQ(Labels(cells, roles),
-            (std::vector<std::string>{"基本情况", "姓名", "性别", "电话：", "民族", "序号", "姓名",
-                                      "年龄"}));
+  EXPECT_EQ(Labels(cells, roles), (std::vector<std::string>{"基本情况", "姓名", "性别", "电话：",
+                                                            "民族", "序号", "姓名", "年龄"}));
   EXPECT_EQ(Names(cells, roles),
             (std::vector<std::string>{"姓名", "性别", "电话", "民族", "序号_1", "姓名_1", "年龄_1",
                                       "序号_2", "姓名_2", "年龄_2"}));
