@@ -42,11 +42,13 @@ void AppendCell(std::u16string_view text, std::u16string& out) {
 }  // namespace
 
 Status FormPreview::Start(const std::vector<std::u16string>& names) {
-  page_ = u"<table border=1>";
+  // One line per record, however many columns: the pane scrolls across.
+  page_ = u"<table border=1 style='white-space:nowrap'>";
   return Row(u"document", names);
 }
 
-Status FormPreview::Record(std::u16string_view document, const std::vector<std::u16string>& values) {
+Status FormPreview::Record(std::u16string_view document,
+                           const std::vector<std::u16string>& values) {
   return Row(document, values);
 }
 
