@@ -64,8 +64,7 @@ Status NotFitting(const std::string& name, const Misfit& misfit, bool blank) {
     case Misfit::Kind::kNone:
       return Status();
     case Misfit::Kind::kTables:
-      what = Fill(Tr("it has %1$s tables, not %2$s as %3$s."), misfit.found, misfit.expected,
-                  form);
+      what = Fill(Tr("it has %1$s tables, not %2$s as %3$s."), misfit.found, misfit.expected, form);
       if (misfit.found < misfit.expected) {
         what = Sentences(what, Fill(Tr("The table of the label \"%s\" is missing."), label));
       }
@@ -145,9 +144,9 @@ class FormsReading {
     const std::string name = DocumentName(options_.blank);
     Status read = ReadFormCells(options_.blank, name, &blank_);
     if (!read.ok()) {
-      return Status(read.number(),
-                    Fill(Tr("The blank form cannot be read, so nothing was stored: %s"),
-                         read.description()));
+      return Status(
+          read.number(),
+          Fill(Tr("The blank form cannot be read, so nothing was stored: %s"), read.description()));
     }
     roles_ = forms::TemplateRoles(blank_);
     return Status();
@@ -168,8 +167,8 @@ class FormsReading {
 
   void Learn(FormDocument& document, const Cells& cells) {
     if (!blank_.empty()) {
-      document.failure = NotFitting(document.name, forms::FindMisfit(blank_, roles_, cells, true),
-                                    true);
+      document.failure =
+          NotFitting(document.name, forms::FindMisfit(blank_, roles_, cells, true), true);
       return;
     }
     document.shape = forms::ShapeOf(cells);
@@ -209,8 +208,8 @@ class FormsReading {
       Cells cells;
       document.failure = ReadFormCells(document.path, document.name, &cells);
       if (document.failure.ok()) {
-        document.failure = NotFitting(document.name,
-                                      forms::FindMisfit(reference_, roles_, cells, false), false);
+        document.failure =
+            NotFitting(document.name, forms::FindMisfit(reference_, roles_, cells, false), false);
       }
     }
     return Status();
@@ -238,8 +237,8 @@ class FormsReading {
   Status BadDocuments() const {
     std::string listed;
     for (const auto& [name, failure] : read_->left_out) {
-      listed += "\n" + Fill(Tr("%1$s: error %2$s: %3$s"), name, failure.code(),
-                            failure.description());
+      listed +=
+          "\n" + Fill(Tr("%1$s: error %2$s: %3$s"), name, failure.code(), failure.description());
     }
     std::string description =
         Fill(Tr("%1$s of the %2$s documents cannot be read as the form, so nothing was stored "
@@ -315,14 +314,15 @@ class FormsReading {
     size_t n = 0;
     for (const FormDocument& document : documents_) {
       if (!document.failure.ok()) continue;
-      QM_RETURN_IF_ERROR(ShowDocument(window_.Label1, N_("Storing %1$s/%2$s: %3$s"), ++n, good,
-                                      document.name));
+      QM_RETURN_IF_ERROR(
+          ShowDocument(window_.Label1, N_("Storing %1$s/%2$s: %3$s"), ++n, good, document.name));
       Cells cells;
       Status stored = ReadFormCells(document.path, document.name, &cells);
       if (stored.ok()) {
         // A document changed on disk since the first pass.
-        stored = NotFitting(document.name, forms::FindMisfit(Form(), roles_, cells, Blank() != nullptr),
-                            Blank() != nullptr);
+        stored =
+            NotFitting(document.name, forms::FindMisfit(Form(), roles_, cells, Blank() != nullptr),
+                       Blank() != nullptr);
       }
       std::vector<std::u16string> record;
       if (stored.ok()) record = forms::ReadRecord(cells, places_, Blank());
@@ -347,8 +347,8 @@ class FormsReading {
     for (const std::u16string& label : read_->labels_taken) {
       labels += (labels.empty() ? "" : ", ") + unicode::ToUtf8(label);
     }
-    return {Fill(Tr("One document and no blank form: these cells were taken as labels: %s"),
-                 labels)};
+    return {
+        Fill(Tr("One document and no blank form: these cells were taken as labels: %s"), labels)};
   }
 
   StartContext& window_;

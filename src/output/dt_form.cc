@@ -48,7 +48,10 @@ Status DtFormColumns(adodb::Connection& cn, bool* exists, std::vector<std::u16st
 
 DtForm::DtForm(adodb::Connection& cn, std::vector<std::u16string> names)
     : cn_(cn), names_(std::move(names)) {
-  shape_.assign(u"insert into ").append(kTable).append(u" (").append(QuotedName(kFormDocumentColumn));
+  shape_.assign(u"insert into ")
+      .append(kTable)
+      .append(u" (")
+      .append(QuotedName(kFormDocumentColumn));
   for (const std::u16string& name : names_) shape_.append(u",").append(QuotedName(name));
   shape_.append(u") values(?");
   for (size_t k = 0; k < names_.size(); ++k) shape_.append(u",?");

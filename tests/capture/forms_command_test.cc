@@ -53,7 +53,9 @@ class FormsCommandTest : public ::testing::Test {
     }
     return names;
   }
-  std::string Page() const { return unicode::ToUtf8(codepage::DecodeCp936(folder_.Read("cc.html"))); }
+  std::string Page() const {
+    return unicode::ToUtf8(codepage::DecodeCp936(folder_.Read("cc.html")));
+  }
 
   testing::TempFolder folder_;
   document::DocumentServer server_;
@@ -74,8 +76,8 @@ std::string WithoutHint(const std::string& label) {
   return std::regex_replace(label, kHint, "");
 }
 std::string OneBlank(const std::string& text) {
-  return std::regex_replace(std::regex_replace(text, std::regex("\\s+"), " "),
-                            std::regex("^ | $"), "");
+  return std::regex_replace(std::regex_replace(text, std::regex("\\s+"), " "), std::regex("^ | $"),
+                            "");
 }
 
 // Whether `record` has the truth's value under a column whose name holds
@@ -98,8 +100,7 @@ struct FormCase {
   bool with_blank;
 };
 
-class FixtureFormsTest : public FormsCommandTest,
-                         public ::testing::WithParamInterface<FormCase> {};
+class FixtureFormsTest : public FormsCommandTest, public ::testing::WithParamInterface<FormCase> {};
 
 std::string FormCaseName(const ::testing::TestParamInfo<FormCase>& info) {
   return std::regex_replace(info.param.form, std::regex("-"), "_") +
@@ -108,10 +109,10 @@ std::string FormCaseName(const ::testing::TestParamInfo<FormCase>& info) {
 
 std::vector<FormCase> FixtureForms() {
   std::vector<FormCase> cases;
-  for (const char* form : {"f01-shebao-butie", "f03-zscq-shending", "f05-paishui-xuke",
-                           "f07-jishu-hetong-biangeng", "f09-tezhong-shebei", "f11-tingke-jilu",
-                           "f13-chubanwu-geti", "f15-yanchu-dengji", "f17-tiyu-gaowei",
-                           "f19-zuowen-pingfen", "f21-chengguo-zhuanhua"}) {
+  for (const char* form :
+       {"f01-shebao-butie", "f03-zscq-shending", "f05-paishui-xuke", "f07-jishu-hetong-biangeng",
+        "f09-tezhong-shebei", "f11-tingke-jilu", "f13-chubanwu-geti", "f15-yanchu-dengji",
+        "f17-tiyu-gaowei", "f19-zuowen-pingfen", "f21-chengguo-zhuanhua"}) {
     cases.push_back({form, true});
     cases.push_back({form, false});
   }
@@ -169,7 +170,9 @@ std::string DocxRow(const std::string& label, const std::string& options) {
 // 是 and 否, one ticked: as typed boxes, a Wingdings symbol, content
 // controls and form fields.
 std::string DocxForm(bool yes) {
-  auto typed = [](bool ticked) { return R(std::string("<w:t>") + (ticked ? "☑" : "☐") + "</w:t>"); };
+  auto typed = [](bool ticked) {
+    return R(std::string("<w:t>") + (ticked ? "☑" : "☐") + "</w:t>");
+  };
   auto symbol = [](bool ticked) {
     return R(std::string("<w:sym w:font=\"Wingdings\" w:char=\"") + (ticked ? "F0FE" : "F0A8") +
              "\"/>");
@@ -272,9 +275,8 @@ TEST_F(FormsCommandTest, ADocumentThatDoesNotFitIsNamedWithItsLabelAndNothingIsS
   for (const std::string& with : {blank, std::string()}) {
     Status status = Read(mixed, with);
     EXPECT_EQ(status.number(), ErrorNumber::kFormMismatch) << status.ToString();
-    for (const char* words :
-         {"f07-jishu-hetong-biangeng-1.docx: error 4007: ", "建 设 单 位 （盖章）",
-          "--skip-failures"}) {
+    for (const char* words : {"f07-jishu-hetong-biangeng-1.docx: error 4007: ",
+                              "建 设 单 位 （盖章）", "--skip-failures"}) {
       EXPECT_NE(status.description().find(words), std::string::npos) << status.ToString();
     }
     EXPECT_EQ(status.description().find("changed.docx: error 4007: ") != std::string::npos,

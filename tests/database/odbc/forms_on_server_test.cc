@@ -45,8 +45,8 @@ TEST(FormsOnServerTest, NamesAreQuotedUniqueAndCutToWhatPostgresqlAllows) {
 
   testing::TempFolder folder;
   const std::vector<std::string> documents = {folder / "a.docx", folder / "b.docx"};
-  ASSERT_TRUE(document::testing::WriteDocx(documents[0],
-                                           FormXml(labels, {"1", "2", "3", "4", "5", "6"})));
+  ASSERT_TRUE(
+      document::testing::WriteDocx(documents[0], FormXml(labels, {"1", "2", "3", "4", "5", "6"})));
   ASSERT_TRUE(document::testing::WriteDocx(documents[1],
                                            FormXml(labels, {"7", "8", "9", "10", "11", "12"})));
   document::DocumentServer server;
