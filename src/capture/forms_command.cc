@@ -24,19 +24,19 @@ using forms::Cells;
 using forms::Misfit;
 using forms::Role;
 
-// One document of the reading, and what its first pass found.
-struct FormDocument {
-  std::string path;  // native
-  std::string name;  // as messages, the preview and dt_form name it
-  Status failure;
-  std::string shape;  // of its cells, when it was read
-};
-
 // The documents that share one shape, compared with the first of them.
 struct ShapeGroup {
   size_t first = 0;  // among the documents
   size_t count = 0;
   forms::Comparison comparison;
+};
+
+// One document of the reading, and what its first pass found.
+struct FormDocument {
+  std::string path;  // native
+  std::string name;  // as messages, the preview and dt_form name it
+  Status failure;
+  const ShapeGroup* group = nullptr;  // its shape's, when it was read without a blank form
 };
 
 std::string TableWords(const forms::TableChoice& tables) {
@@ -171,14 +171,15 @@ class FormsReading {
           NotFitting(document.name, forms::FindMisfit(blank_, roles_, cells, true), true);
       return;
     }
-    document.shape = forms::ShapeOf(cells);
-    auto group = groups_.find(document.shape);
+    const std::string shape = forms::ShapeOf(cells);
+    auto group = groups_.find(shape);
     if (group == groups_.end()) {
       const size_t index = static_cast<size_t>(&document - documents_.data());
-      group = groups_.emplace(document.shape, ShapeGroup{index, 0, forms::Comparison(cells)}).first;
+      group = groups_.emplace(shape, ShapeGroup{index, 0, forms::Comparison(cells)}).first;
     }
     ++group->second.count;
     group->second.comparison.Add(cells);
+    document.group = &group->second;
   }
 
   // Without a blank form: the shape most documents share is the form's
@@ -202,9 +203,8 @@ class FormsReading {
         if (roles_[i] == Role::kLabel) read_->labels_taken.push_back(reference_[i].text);
       }
     }
-    const std::string& shape = documents_[form->first].shape;
     for (FormDocument& document : documents_) {
-      if (!document.failure.ok() || document.shape == shape) continue;
+      if (!document.failure.ok() || document.group == form) continue;
       Cells cells;
       document.failure = ReadFormCells(document.path, document.name, &cells);
       if (document.failure.ok()) {

@@ -140,16 +140,19 @@ std::vector<std::u16string> ReadFontNames(std::string_view table_stream, FcLcb f
   return names;
 }
 
-FormFields ReadFormFields(const std::vector<FkpRun>& runs, const PieceTable& pieces,
-                          std::u16string_view text, const std::vector<std::u16string>& fonts,
-                          std::string_view data_stream) {
-  FormFields out;
-  std::vector<bool> symbol_fonts;
-  for (const std::u16string& font : fonts) symbol_fonts.push_back(IsSymbolFont<char16_t>(font));
-  const bool any_symbol_font =
-      std::find(symbol_fonts.begin(), symbol_fonts.end(), true) != symbol_fonts.end();
-  if (!any_symbol_font && data_stream.empty()) return out;
-  const LittleEndian data(data_stream);
+namespace {
+
+// The run of `runs` holding byte `fc`, or null.
+const FkpRun* RunAt(const std::vector<FkpRun>& runs, uint64_t fc) {
+  auto run = std::upper_bound(runs.begin(), runs.end(), fc,
+                              [](uint64_t at, const FkpRun& r) { return at < r.end; });
+  return run != runs.end() && run->start <= fc ? &*run : nullptr;
+}
+
+// The CPs of each piece that runs set in a symbol font.
+void ReadSymbolRuns(const std::vector<FkpRun>& runs, const PieceTable& pieces,
+                    const std::vector<std::u16string>& fonts, const std::vector<bool>& symbol_fonts,
+                    FormFields* out) {
   std::vector<Sprm> sprms;
   for (const Piece& piece : pieces.pieces) {
     auto run = std::upper_bound(runs.begin(), runs.end(), uint64_t{piece.fc},
@@ -158,8 +161,8 @@ FormFields ReadFormFields(const std::vector<FkpRun>& runs, const PieceTable& pie
       sprms.clear();
       AppendSprms(run->sprms, &sprms);
       AppendPrmSprms(piece.prm, pieces.prc_grpprls, &sprms);  // the piece's apply after
-      const RunFacts facts = FactsOf(sprms, symbol_fonts);
-      if (facts.font < 0 && !facts.field_data) continue;
+      const int font = FactsOf(sprms, symbol_fonts).font;
+      if (font < 0) continue;
       const uint64_t from = std::max<uint64_t>(run->start, piece.fc);
       const uint64_t to = std::min<uint64_t>(run->end, piece.fc_end());
       const uint32_t start =
@@ -167,22 +170,49 @@ FormFields ReadFormFields(const std::vector<FkpRun>& runs, const PieceTable& pie
       const uint32_t end =
           piece.cp_start +
           static_cast<uint32_t>((to - piece.fc + piece.char_size - 1) / piece.char_size);
-      if (facts.font >= 0 && start < end) {
-        out.symbol_runs.push_back({start, end, fonts[facts.font]});
-      }
-      for (uint32_t cp = start; facts.field_data && cp < end && cp < text.size(); ++cp) {
-        FormFields::Field field;
-        field.cp = cp;
-        if (text[cp] == kFieldData && ReadFieldData(data, facts.location, &field)) {
-          out.fields.push_back(std::move(field));
-        }
+      if (start < end) out->symbol_runs.push_back({start, end, fonts[font]});
+    }
+  }
+  std::sort(out->symbol_runs.begin(), out->symbol_runs.end(),
+            [](const auto& a, const auto& b) { return a.start < b.start; });
+}
+
+// The form fields whose data a 0x01 of `text` carries: only those
+// characters are looked up, a few in any document.
+void ReadFields(const std::vector<FkpRun>& runs, const PieceTable& pieces, std::u16string_view text,
+                const LittleEndian& data, FormFields* out) {
+  std::vector<Sprm> sprms;
+  for (const Piece& piece : pieces.pieces) {
+    for (uint32_t cp = piece.cp_start; cp < piece.cp_end && cp < text.size(); ++cp) {
+      if (text[cp] != kFieldData) continue;
+      const FkpRun* run = RunAt(runs, piece.fc + uint64_t{cp - piece.cp_start} * piece.char_size);
+      sprms.clear();
+      if (run != nullptr) AppendSprms(run->sprms, &sprms);
+      AppendPrmSprms(piece.prm, pieces.prc_grpprls, &sprms);
+      const RunFacts facts = FactsOf(sprms, {});
+      FormFields::Field field;
+      field.cp = cp;
+      if (facts.field_data && ReadFieldData(data, facts.location, &field)) {
+        out->fields.push_back(std::move(field));
       }
     }
   }
-  auto by_start = [](const auto& a, const auto& b) { return a.start < b.start; };
-  std::sort(out.symbol_runs.begin(), out.symbol_runs.end(), by_start);
-  std::sort(out.fields.begin(), out.fields.end(),
+  std::sort(out->fields.begin(), out->fields.end(),
             [](const auto& a, const auto& b) { return a.cp < b.cp; });
+}
+
+}  // namespace
+
+FormFields ReadFormFields(const std::vector<FkpRun>& runs, const PieceTable& pieces,
+                          std::u16string_view text, const std::vector<std::u16string>& fonts,
+                          std::string_view data_stream) {
+  FormFields out;
+  std::vector<bool> symbol_fonts;
+  for (const std::u16string& font : fonts) symbol_fonts.push_back(IsSymbolFont<char16_t>(font));
+  if (std::find(symbol_fonts.begin(), symbol_fonts.end(), true) != symbol_fonts.end()) {
+    ReadSymbolRuns(runs, pieces, fonts, symbol_fonts, &out);
+  }
+  if (!data_stream.empty()) ReadFields(runs, pieces, text, LittleEndian(data_stream), &out);
   return out;
 }
 
