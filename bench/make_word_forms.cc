@@ -46,8 +46,8 @@ const char* const kSections[] = {"申请人情况", "单位情况"};
 // Each section: rows of two labels with their values, then one label whose
 // value reaches over three columns.
 const char* const kPairs[2][12] = {
-    {"姓名", "性别", "出生日期", "民族", "身份证号", "籍贯", "学历", "专业", "职称", "职务",
-     "手机", "邮箱"},
+    {"姓名", "性别", "出生日期", "民族", "身份证号", "籍贯", "学历", "专业", "职称", "职务", "手机",
+     "邮箱"},
     {"单位名称", "单位性质", "统一社会信用代码", "法定代表人", "注册资本", "成立日期", "联系人",
      "联系电话", "传真", "邮编", "开户银行", "银行账号"},
 };

@@ -77,27 +77,26 @@ struct Paragraph {
 
   void AddText(std::u16string_view text) {
     if (text.empty()) return;
+    text_length_ += text.size();
     if (!inlines.empty() && inlines.back().kind == Inline::Kind::kText) {
       inlines.back().text.append(text);
     } else {
       inlines.push_back({Inline::Kind::kText, std::u16string(text)});
     }
   }
-  void AddBreak() { inlines.push_back({Inline::Kind::kLineBreak, {}}); }
-  void AddTab() { inlines.push_back({Inline::Kind::kTab, {}}); }
-
-  // The units of text so far: a text's or a note mark's units, one for a
-  // break or a tab. Form marks are placed by it.
-  uint32_t TextLength() const {
-    size_t length = 0;
-    for (const Inline& item : inlines) {
-      const bool text = item.kind == Inline::Kind::kText ||
-                        item.kind == Inline::Kind::kFootnoteReference ||
-                        item.kind == Inline::Kind::kEndnoteReference;
-      length += text ? item.text.size() : 1;
-    }
-    return static_cast<uint32_t>(length);
+  void AddBreak() { AddInline({Inline::Kind::kLineBreak, {}}); }
+  void AddTab() { AddInline({Inline::Kind::kTab, {}}); }
+  // A note reference, or anything but text to merge.
+  void AddInline(Inline item) {
+    const bool shows_text = item.kind == Inline::Kind::kFootnoteReference ||
+                            item.kind == Inline::Kind::kEndnoteReference;
+    text_length_ += shows_text ? item.text.size() : 1;
+    inlines.push_back(std::move(item));
   }
+
+  // The units of text added so far: a text's or a note mark's units, one
+  // for a break or a tab. Form marks are placed by it.
+  uint32_t TextLength() const { return static_cast<uint32_t>(text_length_); }
 
   // Marks the `length` units from `at` as characters of the symbol font
   // `font`, joined to the mark before when that one ends there in the
@@ -114,6 +113,9 @@ struct Paragraph {
     }
     form_marks.push_back({FormMark::Kind::kSymbolFont, at, length, false, std::u16string(font)});
   }
+
+ private:
+  size_t text_length_ = 0;  // kept as inlines are added, so marks cost nothing to place
 };
 
 struct Table;

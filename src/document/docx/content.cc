@@ -331,7 +331,7 @@ class StoryReader {
           StoryReader(context_->notes->Names(kind), &inner).ReadStory(story, note.blocks));
     }
     bool endnote = kind == NoteKind::kEndnote;
-    paragraph.inlines.push_back(
+    paragraph.AddInline(
         {endnote ? Inline::Kind::kEndnoteReference : Inline::Kind::kFootnoteReference, note.mark,
          note.custom_mark});
     (endnote ? context_->document->endnotes : context_->document->footnotes)

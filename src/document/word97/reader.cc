@@ -190,7 +190,7 @@ class StoryAssembler {
     note.custom_mark = !reference.numbered;
     if (reference.numbered) note.mark = numbers_.Next(reference.endnote);
     note.blocks = ReadNote(reference);
-    paragraph->inlines.push_back(
+    paragraph->AddInline(
         {reference.endnote ? Inline::Kind::kEndnoteReference : Inline::Kind::kFootnoteReference,
          note.mark, note.custom_mark});
     (reference.endnote ? notes_out_->endnotes : notes_out_->footnotes).push_back(std::move(note));
