@@ -258,18 +258,26 @@ class FormsReading {
   Status NamePlaces() {
     places_ = forms::NameValues(Form(), roles_, Blank());
     if (places_.empty()) {
-      return Status(ErrorNumber::kNoFormValues,
-                    blank_.empty() ? Tr("No cell of the form holds a value: every cell reads the "
-                                        "same in all the documents. Give the blank form "
-                                        "(--template) to say which cells are labels.")
-                                   : Tr("No cell of the blank form is left for a value: every "
-                                        "cell holds a label."));
+      return Status(ErrorNumber::kNoFormValues, NoValues());
     }
     std::vector<std::u16string> names;
     for (const forms::ValuePlace& place : places_) names.push_back(place.name);
     read_->names = forms::UniqueNames(names, MaxColumnNameBytes(*window_.form.cn),
                                       {std::u16string(kFormDocumentColumn)});
     return Status();
+  }
+
+  std::string NoValues() const {
+    if (!blank_.empty()) {
+      return Tr("No cell of the blank form is left for a value: every cell holds a label.");
+    }
+    const std::string what =
+        Tr("No cell of the form holds a value: every cell reads the same "
+           "in all the documents.");
+    return Sentences(what, messages::CurrentReader() == messages::Reader::kWindow
+                               ? Tr("Drop the filled-in copies, not the same form again.")
+                               : Tr("Give the blank form (--template) to say which cells are "
+                                    "labels."));
   }
 
   // The second pass: the records stored in one transaction, written to the
