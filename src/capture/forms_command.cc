@@ -102,6 +102,7 @@ class FormsReading {
       : window_(window), options_(options), read_(read) {}
 
   Status Run(const std::vector<std::string>& paths) {
+    // The blank form lying among the documents (in their folder) is no record.
     for (const std::string& path : paths) {
       if (!SameFile(path, options_.blank)) documents_.push_back({path, DocumentName(path), {}, {}});
     }
@@ -113,6 +114,7 @@ class FormsReading {
     QM_RETURN_IF_ERROR(FirstPass());
     QM_RETURN_IF_ERROR(LearnForm());
     QM_RETURN_IF_ERROR(CheckFailures());
+    QM_RETURN_IF_ERROR(NamePlaces());
     return Store();
   }
 
@@ -224,11 +226,11 @@ class FormsReading {
     for (const FormDocument& document : documents_) {
       if (!document.failure.ok()) read_->left_out.emplace_back(document.name, document.failure);
     }
-    if (read_->left_out.empty()) return NamePlaces();
+    if (read_->left_out.empty()) return Status();
     for (const auto& [name, failure] : read_->left_out) {
       if (failure.number() == ErrorNumber::kRunCancelled) return failure;
     }
-    if (options_.skip_failures && read_->left_out.size() < documents_.size()) return NamePlaces();
+    if (options_.skip_failures && read_->left_out.size() < documents_.size()) return Status();
     Status bad = BadDocuments();
     read_->left_out.clear();
     return bad;
