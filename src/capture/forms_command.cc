@@ -266,7 +266,7 @@ class FormsReading {
     for (const forms::ValuePlace& place : places_) names.push_back(place.name);
     read_->names = forms::UniqueNames(names, MaxColumnNameBytes(*window_.form.cn),
                                       {std::u16string(kFormDocumentColumn)});
-    return Status();
+    return CheckColumns(*window_.form.cn, read_->names.size());
   }
 
   std::string NoValues() const {

@@ -70,21 +70,27 @@ bool IsAllDigits(std::u16string_view text) {
          std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
 }
 
-// How a form names its values, given each cell's part.
+// How a form names its values, given each cell's part. Every walk up a
+// column is remembered, so naming a long table costs no more than its
+// cells.
 class Naming {
  public:
   Naming(const Cells& cells, const std::vector<Role>& roles, const Cells* blank)
-      : cells_(cells), roles_(roles), blank_(blank), grid_(cells) {}
+      : cells_(cells),
+        roles_(roles),
+        blank_(blank),
+        grid_(cells),
+        heading_(cells.size(), kUnknown),
+        label_above_(cells.size(), kUnknown),
+        block_rows_(cells.size(), 0),
+        block_index_(cells.size(), 0) {}
 
-  std::u16string NameOf(size_t v) const {
+  std::u16string NameOf(size_t v) {
     const Cell& value = cells_[v];
     const size_t heading = HeadingOf(v);
-    if (heading != kNone) {
-      size_t index = 0;
-      if (BlockRows(heading, v, &index) >= 2) return BlockName(v, heading, index);
-    }
+    if (heading != kNone && BlockRows(heading) >= 2) return BlockName(v, heading);
     if (size_t left = LabelLeftOf(value); left != kNone) return NameOfLabel(cells_[left].text);
-    if (size_t above = LabelAbove(value); above != kNone) return NameOfLabel(cells_[above].text);
+    if (size_t above = LabelAbove(v); above != kNone) return NameOfLabel(cells_[above].text);
     if (!value.field_name.empty()) return value.field_name;
     const std::u16string& shown = blank_ != nullptr ? (*blank_)[v].text : value.text;
     if (std::u16string name = PlaceholderName(shown); !name.empty()) return name;
@@ -100,62 +106,76 @@ class Naming {
   }
 
  private:
+  static constexpr size_t kUnknown = SIZE_MAX - 1;
+
   bool Is(size_t cell, Role role) const { return cell != kNone && roles_[cell] == role; }
 
+  // The cell right above `cell`, at its first column.
+  size_t Above(size_t cell) const {
+    return grid_.At(cells_[cell].table, cells_[cell].row - 1, cells_[cell].column);
+  }
+
   // The label over the value, through values of its width: a column's
-  // heading.
-  size_t HeadingOf(size_t v) const {
-    const Cell& value = cells_[v];
-    for (int row = value.row - 1; row >= 0;) {
-      const size_t above = grid_.At(value.table, row, value.column);
-      if (above == kNone || !SameWidth(cells_[above], value)) return kNone;
-      if (Is(above, Role::kLabel)) return above;
-      if (!Is(above, Role::kValue)) return kNone;
-      row = cells_[above].row - 1;
+  // heading. Each cell walked through gets the same answer.
+  size_t HeadingOf(size_t v) {
+    std::vector<size_t> walked;
+    size_t heading = kNone;
+    for (size_t cell = v;;) {
+      if (heading_[cell] != kUnknown) {
+        heading = heading_[cell];
+        break;
+      }
+      walked.push_back(cell);
+      const size_t above = Above(cell);
+      if (above == kNone || !SameWidth(cells_[above], cells_[cell])) break;
+      if (Is(above, Role::kLabel)) heading = above;
+      if (!Is(above, Role::kValue)) break;
+      cell = above;
     }
-    return kNone;
+    for (size_t cell : walked) heading_[cell] = heading;
+    return heading;
   }
 
   // How many values of the heading's width stand under it, one after
-  // another; `index` gets the place of `v` among them, from 1.
-  size_t BlockRows(size_t heading, size_t v, size_t* index) const {
+  // another, each noting its place among them (from 1).
+  size_t BlockRows(size_t heading) {
+    if (block_rows_[heading] > 0) return block_rows_[heading];
     const Cell& head = cells_[heading];
     size_t count = 0;
     for (int row = head.row + head.rows;;) {
       const size_t below = grid_.At(head.table, row, head.column);
       if (!Is(below, Role::kValue) || !SameWidth(cells_[below], head)) break;
-      ++count;
-      if (below == v) *index = count;
+      block_index_[below] = ++count;
       row = cells_[below].row + cells_[below].rows;
     }
-    return count;
+    return block_rows_[heading] = std::max<size_t>(count, 1);
   }
 
   // A value of a repeating block: by the row's own label (a label under a
   // heading of the same row of headings) and its heading, or its heading
   // and its row's place.
-  std::u16string BlockName(size_t v, size_t heading, size_t index) const {
+  std::u16string BlockName(size_t v, size_t heading) const {
     const Cell& value = cells_[v];
     const int heading_row = cells_[heading].row;
-    auto under_heading = [&](size_t cell) {
-      const size_t head = grid_.At(value.table, heading_row, cells_[cell].column);
-      return Is(head, Role::kLabel) && SameWidth(cells_[head], cells_[cell]) &&
-             cells_[head].row == heading_row;
-    };
     size_t row_label = kNone;
     size_t value_columns = 0;
-    for (size_t i = 0; i < cells_.size(); ++i) {
-      const Cell& cell = cells_[i];
-      if (cell.table != value.table || cell.row != value.row || !under_heading(i)) continue;
-      if (Is(i, Role::kValue)) ++value_columns;
-      if (Is(i, Role::kLabel) && cell.column < value.column) row_label = i;
+    for (int column = 0;;) {
+      const size_t cell = grid_.At(value.table, value.row, column);
+      if (cell == kNone) break;
+      const size_t head = grid_.At(value.table, heading_row, column);
+      const bool under_heading = cells_[cell].row == value.row && Is(head, Role::kLabel) &&
+                                 cells_[head].row == heading_row &&
+                                 SameWidth(cells_[head], cells_[cell]);
+      if (under_heading && Is(cell, Role::kValue)) ++value_columns;
+      if (under_heading && Is(cell, Role::kLabel) && column < value.column) row_label = cell;
+      column = cells_[cell].column + cells_[cell].columns;
     }
     const std::u16string head = NameOfLabel(cells_[heading].text);
     if (row_label != kNone && !IsAllDigits(NameOfLabel(cells_[row_label].text))) {
       const std::u16string row = NameOfLabel(cells_[row_label].text);
       return value_columns >= 2 ? row + u"_" + head : row;
     }
-    std::string number = std::to_string(index);
+    std::string number = std::to_string(block_index_[v]);
     return head + u"_" + std::u16string(number.begin(), number.end());
   }
 
@@ -171,22 +191,38 @@ class Naming {
     return kNone;
   }
 
-  // The first label above the value in its first column, past values.
-  size_t LabelAbove(const Cell& value) const {
-    for (int row = value.row - 1; row >= 0;) {
-      const size_t above = grid_.At(value.table, row, value.column);
-      if (above == kNone) return kNone;
-      if (Is(above, Role::kLabel)) return above;
-      if (!Is(above, Role::kValue)) return kNone;
-      row = cells_[above].row - 1;
+  // The first label above the value in its first column, past values. The
+  // values walked through that begin in the same column get the same
+  // answer.
+  size_t LabelAbove(size_t v) {
+    std::vector<size_t> walked;
+    size_t label = kNone;
+    const int column = cells_[v].column;
+    for (size_t cell = v;;) {
+      if (cells_[cell].column == column) {
+        if (label_above_[cell] != kUnknown) {
+          label = label_above_[cell];
+          break;
+        }
+        walked.push_back(cell);
+      }
+      const size_t above = grid_.At(cells_[v].table, cells_[cell].row - 1, column);
+      if (Is(above, Role::kLabel)) label = above;
+      if (!Is(above, Role::kValue)) break;
+      cell = above;
     }
-    return kNone;
+    for (size_t cell : walked) label_above_[cell] = label;
+    return label;
   }
 
   const Cells& cells_;
   const std::vector<Role>& roles_;
   const Cells* blank_;
   CellGrid grid_;
+  std::vector<size_t> heading_;      // HeadingOf each cell, once found
+  std::vector<size_t> label_above_;  // LabelAbove each cell, once found
+  std::vector<size_t> block_rows_;   // BlockRows of each heading, once counted
+  std::vector<size_t> block_index_;  // each value's place under its heading
 };
 
 // A row's cells as the shape compares them: where each one starts in the
@@ -286,49 +322,64 @@ class SingleReading {
     return n;
   }
 
-  // A heading row without values over at least two rows whose cells (the
-  // first of each, a row's own label, aside) all look like values.
+  // Rows whose first two cells (of one row's height) stand alike; among
+  // them, a heading row without values over at least two rows whose
+  // columns show values (IsBlock). Each stretch is tried at its first
+  // rows that could head it, at most twice, so a long table costs no more
+  // than its cells.
   void FindBlocks(const std::vector<RowShape>& rows) {
-    for (size_t h = 0; h + 2 < rows.size(); ++h) {
-      const std::vector<size_t> heading = Flat(rows[h]);
-      size_t width = heading.size();
-      size_t end = h + 1;
-      for (; end < rows.size() && rows[end].table == rows[h].table; ++end) {
-        const size_t common = CommonStart(heading, Flat(rows[end]));
-        if (common < 2) break;
-        width = std::min(width, common);
+    std::vector<std::vector<size_t>> flat;
+    for (const RowShape& row : rows) flat.push_back(Flat(row));
+    for (size_t begin = 0; begin < rows.size();) {
+      size_t end = begin + 1;
+      while (end < rows.size() && rows[end].table == rows[begin].table &&
+             CommonStart(flat[begin], flat[end]) >= 2) {
+        ++end;
       }
-      if (end - h < 3 || !IsBlock(rows, h, end, width)) continue;
-      for (size_t k = 0; k < width; ++k) {
-        Set(heading[k], Role::kLabel);
-        in_block_[heading[k]] = true;
+      int tries = 0;
+      for (size_t h = begin; h + 2 < end && tries < 2; ++h) {
+        if (!CouldHead(flat[h], 2)) continue;
+        ++tries;
+        if (TakeBlock(flat, h, end)) break;
       }
-      for (size_t r = h + 1; r < end; ++r) {
-        const std::vector<size_t> cells = Flat(rows[r]);
-        for (size_t k = 0; k < width; ++k) {
-          const bool own_label = k == 0 && !LooksLikeValue(cells_[cells[k]].text);
-          Set(cells[k], own_label ? Role::kLabel : Role::kValue);
-          in_block_[cells[k]] = true;
-        }
-      }
-      h = end - 1;
+      begin = end;
     }
   }
 
-  // Under a heading row without values, every column but the first (which
-  // may hold the rows' own labels) shows a value somewhere: in a grid of
-  // labels and values, the labels' columns never do.
-  bool IsBlock(const std::vector<RowShape>& rows, size_t h, size_t end, size_t width) const {
-    const std::vector<size_t> heading = Flat(rows[h]);
-    for (size_t k = 0; k < width; ++k) {
-      if (LooksLikeValue(cells_[heading[k]].text) || known_[heading[k]]) return false;
-    }
+  // Whether the first `width` cells of a row are texts without digits,
+  // none of them placed yet.
+  bool CouldHead(const std::vector<size_t>& row, size_t width) const {
+    return row.size() >= width && std::none_of(row.begin(), row.begin() + width, [&](size_t cell) {
+             return LooksLikeValue(cells_[cell].text) || known_[cell];
+           });
+  }
+
+  // Rows [h + 1, end) under row h as a block, when its headings are texts
+  // and every column but the first (which may hold the rows' own labels)
+  // shows a value somewhere: in a grid of labels and values, the labels'
+  // columns never do.
+  bool TakeBlock(const std::vector<std::vector<size_t>>& flat, size_t h, size_t end) {
+    size_t width = flat[h].size();
+    for (size_t r = h + 1; r < end; ++r) width = std::min(width, CommonStart(flat[h], flat[r]));
+    if (!CouldHead(flat[h], width)) return false;
     for (size_t k = 1; k < width; ++k) {
       bool shows_value = false;
       for (size_t r = h + 1; r < end && !shows_value; ++r) {
-        shows_value = LooksLikeValue(cells_[Flat(rows[r])[k]].text);
+        shows_value = LooksLikeValue(cells_[flat[r][k]].text);
       }
       if (!shows_value) return false;
+    }
+    for (size_t k = 0; k < width; ++k) {
+      Set(flat[h][k], Role::kLabel);
+      in_block_[flat[h][k]] = true;
+    }
+    for (size_t r = h + 1; r < end; ++r) {
+      for (size_t k = 0; k < width; ++k) {
+        const size_t cell = flat[r][k];
+        const bool own_label = k == 0 && !LooksLikeValue(cells_[cell].text);
+        Set(cell, own_label ? Role::kLabel : Role::kValue);
+        in_block_[cell] = true;
+      }
     }
     return true;
   }
@@ -395,7 +446,7 @@ std::vector<Role> SingleDocumentRoles(const Cells& cells) { return SingleReading
 
 std::vector<ValuePlace> NameValues(const Cells& cells, const std::vector<Role>& roles,
                                    const Cells* blank) {
-  const Naming naming(cells, roles, blank);
+  Naming naming(cells, roles, blank);
   const bool tables = TableCount(cells) > 1;
   std::vector<ValuePlace> places;
   for (size_t v = 0; v < cells.size(); ++v) {

@@ -1,5 +1,6 @@
 #include "forms/names.h"
 
+#include <unordered_map>
 #include <unordered_set>
 
 #include "forms/form_cells.h"
@@ -59,13 +60,19 @@ std::vector<std::u16string> UniqueNames(const std::vector<std::u16string>& names
                                         const std::vector<std::u16string>& reserved) {
   std::unordered_set<std::u16string> taken;
   for (const std::u16string& name : reserved) taken.insert(Folded(name));
+  // For each name, the number its next repetition tries first: a name that
+  // stands a thousand times costs no more than a thousand names.
+  std::unordered_map<std::u16string, size_t> next_number;
   std::vector<std::u16string> unique;
   unique.reserve(names.size());
   for (const std::u16string& given : names) {
     const std::u16string base = given.empty() ? u"value" : given;
     std::u16string name(max_bytes == 0 ? std::u16string_view(base) : CutToBytes(base, max_bytes));
-    for (size_t number = 2; taken.count(Folded(name)) != 0; ++number) {
-      name = Numbered(base, number, max_bytes);
+    if (taken.count(Folded(name)) != 0) {
+      size_t& number = next_number.try_emplace(Folded(base), 2).first->second;
+      do {
+        name = Numbered(base, number++, max_bytes);
+      } while (taken.count(Folded(name)) != 0);
     }
     taken.insert(Folded(name));
     unique.push_back(std::move(name));

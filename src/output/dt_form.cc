@@ -28,6 +28,14 @@ size_t MaxTableColumns(const adodb::Connection& cn) {
   return cn.DbmsName() == "PostgreSQL" ? 1600 : 2000;
 }
 
+Status CheckColumns(const adodb::Connection& cn, size_t names) {
+  if (names + 1 <= MaxTableColumns(cn)) return Status();
+  return Status(ErrorNumber::kTooManyColumns,
+                Fill(Tr("The form has %1$s values, but a table of \"%2$s\" holds at most %3$s "
+                        "columns besides document. Choose fewer tables of the form (--table)."),
+                     names, cn.data_source(), MaxTableColumns(cn) - 1));
+}
+
 std::u16string QuotedName(std::u16string_view name) {
   std::u16string quoted = u"\"";
   for (char16_t c : name) {
@@ -59,12 +67,7 @@ DtForm::DtForm(adodb::Connection& cn, std::vector<std::u16string> names)
 }
 
 Status DtForm::Replace(bool exists, const std::vector<std::u16string>& columns) {
-  if (names_.size() + 1 > MaxTableColumns(cn_)) {
-    return Status(ErrorNumber::kTooManyColumns,
-                  Fill(Tr("The form has %1$s values, but a table of \"%2$s\" holds at most %3$s "
-                          "columns besides document. Choose fewer tables of the form (--table)."),
-                       names_.size(), cn_.data_source(), MaxTableColumns(cn_) - 1));
-  }
+  QM_RETURN_IF_ERROR(CheckColumns(cn_, names_.size()));
   std::vector<std::u16string> wanted{std::u16string(kFormDocumentColumn)};
   wanted.insert(wanted.end(), names_.begin(), names_.end());
   if (exists && columns == wanted) {

@@ -25,6 +25,10 @@ size_t MaxColumnNameBytes(const adodb::Connection& cn);
 // The most columns a table may have there: SQLite 2,000, PostgreSQL 1,600.
 size_t MaxTableColumns(const adodb::Connection& cn);
 
+// Fails, saying what to do, when `names` value columns and document are
+// more than a table of cn's database can have.
+Status CheckColumns(const adodb::Connection& cn, size_t names);
+
 // `name` as an SQL identifier: in double quotes, a double quote doubled.
 std::u16string QuotedName(std::u16string_view name);
 
@@ -40,8 +44,7 @@ class DtForm {
   // Inside the caller's transaction: dt_form kept and emptied when its
   // columns (`exists`, `columns`: as DtFormColumns found them) are
   // document and the names, in order, locked against other readings; else
-  // dropped, when it is there, and made anew. Fails when the names are more
-  // than a table of the database can have.
+  // dropped, when it is there, and made anew (CheckColumns first).
   Status Replace(bool exists, const std::vector<std::u16string>& columns);
 
   // Inserts one record: `document`, then one value per name.
