@@ -27,6 +27,11 @@
 //                        writing alone as it times itself
 //   floor_csv_zh/ROWS    `sqlite3 -csv data.mdb "select * from dt_table"`
 //                        into a file
+// and on 100 and 1,000 filled-in forms of 30 labels (make_word_forms: merged
+// cells, check boxes of every kind, .docx and .doc taking turns):
+//   forms/DOCUMENTS        `quillmere forms` on the folder, the documents
+//                          teaching the labels
+//   forms_blank/DOCUMENTS  the same with the blank form (--template)
 // A filter such as 'convert/100000/', 'convert_zh/100000/' or '/10000/'
 // picks some. Each figure is the median of 3 fresh runs, each in a fresh
 // folder holding the empty data.mdb of `quillmere newdb`, made untimed. The
@@ -74,6 +79,8 @@ enum class Job {
   kExportCsv,
   kFloorXlsx,
   kFloorCsv,
+  kForms,
+  kFormsBlank,
 };
 
 bool IsExport(Job job) {
@@ -184,11 +191,31 @@ std::string DocumentsFolder(int documents, std::string* problem) {
   return folder.string();
 }
 
+// A stack of `documents` filled-in forms beside their blank form, made the
+// first time it is asked for.
+std::string FormsFolder(int documents, std::string* problem) {
+  const fs::path folder = WorkFolder() / "data" / ("forms-" + std::to_string(documents));
+  std::error_code error;
+  if (fs::exists(folder, error)) return folder.string();
+  const fs::path partial = folder.string() + ".partial";
+  fs::remove_all(partial, error);
+  const Process made = Run({MAKE_WORD_FORMS_BINARY, std::to_string(documents), partial.string()});
+  if (made.ok) fs::rename(partial, folder, error);
+  if (!made.ok || error) {
+    *problem = made.ok ? "cannot keep " + folder.string() + ": " + error.message()
+                       : "make_word_forms " + made.failure;
+    return {};
+  }
+  return folder.string();
+}
+
 // The bytes of the file, or of every file in the folder.
 double InputBytes(const std::string& path) {
   if (!fs::is_directory(path)) return static_cast<double>(fs::file_size(path));
   double bytes = 0;
-  for (const auto& entry : fs::directory_iterator(path)) bytes += entry.file_size();
+  for (const auto& entry : fs::recursive_directory_iterator(path)) {
+    if (entry.is_regular_file()) bytes += entry.file_size();
+  }
   return bytes;
 }
 
@@ -261,6 +288,11 @@ std::vector<std::string> Command(Job job, Texts texts, const std::string& input,
               std::to_string(rows)};
     case Job::kFloorCsv:
       return {"/usr/bin/sqlite3", "-csv", folder + "/data.mdb", "select * from dt_table"};
+    case Job::kForms:
+      return {QUILLMERE_BINARY, "forms", input + "/filled", "--folder", folder};
+    case Job::kFormsBlank:
+      return {QUILLMERE_BINARY, "forms",      input + "/filled",    "--folder",
+              folder,           "--template", input + "/blank.docx"};
   }
   return {};
 }
@@ -379,10 +411,12 @@ void WholeProcess(benchmark::State& state, Job job, Texts texts) {
   constexpr double kMiB = 1 << 20;
   const int rows = static_cast<int>(state.range(0));  // documents, for collect
   const bool docx = job == Job::kRunDocx, doc = job == Job::kRunDoc;
-  const bool collect = job == Job::kCollect;
+  const bool forms = job == Job::kForms || job == Job::kFormsBlank;
+  const bool collect = job == Job::kCollect || forms;
   std::string problem;
   const char* format = docx ? "docx" : doc ? "doc" : "markup";
   const std::string input = IsExport(job) ? ""
+                            : forms       ? FormsFolder(rows, &problem)
                             : collect     ? DocumentsFolder(rows, &problem)
                                           : Input(texts, rows, format, &problem);
   if (input.empty() && !IsExport(job)) {
@@ -460,6 +494,15 @@ void WholeProcess(benchmark::State& state, Job job, Texts texts) {
       ->UseManualTime()
       ->Iterations(1)
       ->Unit(benchmark::kSecond);
+  for (const auto& [name, job] :
+       {std::pair{"forms", Job::kForms}, {"forms_blank", Job::kFormsBlank}}) {
+    benchmark::RegisterBenchmark(name, WholeProcess, job, kChinese)
+        ->Arg(100)
+        ->Arg(1000)
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Unit(benchmark::kSecond);
+  }
   return true;
 }();
 

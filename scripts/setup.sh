@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang-format
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev odbc-postgresql libsqliteodbc postgresql mdbtools-dev
   gettext

@@ -1,8 +1,8 @@
 // The command line's commands: `quillmere run`, `quillmere collect`,
-// `quillmere convert`, `quillmere export`, `quillmere newdb` and `quillmere import-access`. Each
-// takes the arguments after its own name and returns the exit status: 0 done, 1 failed ("error
-// NUMBER: DESCRIPTION" on standard error), 2 the arguments were not understood (the usage on
-// standard error).
+// `quillmere forms`, `quillmere convert`, `quillmere export`, `quillmere newdb` and
+// `quillmere import-access`. Each takes the arguments after its own name and returns the exit
+// status: 0 done, 1 failed ("error NUMBER: DESCRIPTION" on standard error), 2 the arguments were
+// not understood (the usage on standard error).
 #pragma once
 
 #include <initializer_list>
@@ -23,6 +23,7 @@ int Newdb(const std::vector<std::string>& args);
 int Convert(const std::vector<std::string>& args);
 int Run(const std::vector<std::string>& args);
 int Collect(const std::vector<std::string>& args);
+int Forms(const std::vector<std::string>& args);
 int Export(const std::vector<std::string>& args);
 int ImportAccess(const std::vector<std::string>& args);
 

@@ -34,6 +34,7 @@ struct Twips {
 constexpr int kClientWidth = 15150;
 constexpr int kClientHeight = 8580;
 constexpr Twips kCheck1{480, 120, 2175, 255};
+constexpr Twips kCheck2{3120, 120, 2400, 240};  // over the buttons
 constexpr Twips kCombo1{480, 480, 2295, 300};
 constexpr Twips kCommand1{3120, 360, 1215, 375};
 constexpr Twips kCommand2{4800, 360, 1335, 375};
@@ -122,6 +123,7 @@ Form1::Form1(std::u16string app_folder, DocumentHost& document_server, Form1Comm
 void Form1::CreateControls() {
   Check1_ = Place(new QCheckBox(QStringLiteral("表格第一行是标题"), this), "Check1", kCheck1);
   Check1_->setChecked(true);
+  Check2_ = Place(new QCheckBox(QStringLiteral("每份文档一条记录"), this), "Check2", kCheck2);
 
   Combo1_ = Place(new QComboBox(this), "Combo1", kCombo1);
   Combo1_->setEditable(true);
@@ -159,7 +161,7 @@ void Form1::SetTabOrder() {
   // In tab-index order. Qt orders only controls that take focus, so the
   // labels drop out here; the hidden Command3 stays in order and Tab skips it.
   QWidget* const by_tab_index[] = {Command2_, Command3_, Label1_, FramerControl1_, Command1_,
-                                   Check1_,   Label2_,   Combo1_, WebBrowser1_};
+                                   Check1_,   Check2_,   Label2_, Combo1_,         WebBrowser1_};
   QWidget* previous = nullptr;
   for (QWidget* control : by_tab_index) {
     if (control->focusPolicy() == Qt::NoFocus) continue;
@@ -194,6 +196,8 @@ int Form1::Check1Value() const {
   }
   return 0;
 }
+
+bool Form1::OneRecordPerDocument() const { return Check2_->isChecked(); }
 
 void Form1::Run(const std::function<Status(Form1&)>& command) {
   // A click that arrives while a command yields is ignored.

@@ -36,7 +36,7 @@ struct Form1Commands {
   // Command3: the conversion command on strTable.
   std::function<Status(Form1&)> conversion;
   // Files and folders dropped onto the window (native paths): their
-  // documents run or collected.
+  // documents run, collected or read as forms.
   std::function<Status(Form1&, const std::vector<std::string>&)> drop;
 };
 
@@ -66,6 +66,10 @@ class Form1 : public QWidget, public StartControls, private Progress {
   int32_t Combo1ItemData(int index) const override;
   int Check1Value() const override;
 
+  // Check2 (每份文档一条记录): dropped documents are read as filled-in forms,
+  // one record each, rather than run or collected.
+  bool OneRecordPerDocument() const;
+
   // True while a command runs (and yields to the event loop).
   bool Running() const { return running_; }
 
@@ -94,6 +98,7 @@ class Form1 : public QWidget, public StartControls, private Progress {
   FormState state_;
 
   QCheckBox* Check1_ = nullptr;
+  QCheckBox* Check2_ = nullptr;
   QComboBox* Combo1_ = nullptr;
   QPushButton* Command1_ = nullptr;
   QPushButton* Command2_ = nullptr;

@@ -1,5 +1,6 @@
 // quillmere [--folder DIR]: opens the window (quillmere-window, window_main.cc).
-// quillmere run | collect | convert | export | newdb ...: the command line (see app/cli.h).
+// quillmere run | collect | forms | convert | export | newdb ...: the command line (see
+// app/cli.h).
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,6 +32,9 @@ constexpr char kCommands[] =
        "  collect DOCUMENT... [--folder DIR] [--table N] [--first-row-data] [--keep-text]\n"
        "          [--progress] [--connection STRING] [--skip-failures]\n"
        "      table N of many documents (or the folders' documents) into one dt_table\n"
+       "  forms DOCUMENT... [--folder DIR] [--table N|N-M|all] [--template BLANK]\n"
+       "          [--skip-failures] [--progress] [--connection STRING]\n"
+       "      filled-in forms into dt_form, one record per document, a column per label\n"
        "  convert MARKUP_FILE [--folder DIR] [--first-row-data] [--utf8] [--keep-text]\n"
        "          [--progress] [--connection STRING]\n"
        "      a table's markup into dt_table of DIR/data.mdb and DIR/cc.html\n"
@@ -87,6 +91,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
   if (command == "run") return quillmere::cli::Run(args);
   if (command == "collect") return quillmere::cli::Collect(args);
+  if (command == "forms") return quillmere::cli::Forms(args);
   if (command == "convert") return quillmere::cli::Convert(args);
   if (command == "export") return quillmere::cli::Export(args);
   if (command == "newdb") return quillmere::cli::Newdb(args);

@@ -11,6 +11,7 @@
 #include "app/cli.h"
 #include "capture/collect_command.h"
 #include "capture/document_list.h"
+#include "capture/forms_command.h"
 #include "capture/start_command.h"
 #include "document/document_server.h"
 #include "output/conversion_command.h"
@@ -36,13 +37,24 @@ Status Start(Form1& form) {
   return Command1_Click(window);
 }
 
+// With Check2 ticked: the documents read as filled-in forms, the form
+// being the table Combo1 chooses, the documents teaching its labels.
+Status ReadDroppedForms(StartContext& window, const std::vector<std::string>& documents) {
+  FormsOptions options;
+  options.tables.first = options.tables.last = SelectedTable(window.controls);
+  FormsRead read;
+  return ReadForms(window, documents, options, &read);
+}
+
 // The documents dropped (a folder's documents for a folder): one is run as
 // if it were test.doc, several collected with the window's table and header
-// option; any bad one stops the collection.
+// option; any bad one stops the collection. With Check2 ticked, they are
+// read as forms.
 Status Drop(Form1& form, const std::vector<std::string>& paths) {
   std::vector<std::string> documents;
   QM_RETURN_IF_ERROR(ListDocuments(paths, files::Disk(), &documents));
   StartContext window = Window(form);
+  if (form.OneRecordPerDocument()) return ReadDroppedForms(window, documents);
   if (documents.size() == 1) {
     window.document = files::ProgramPath(documents[0]);
     return Command1_Click(window);

@@ -1,6 +1,7 @@
 // The document-hosting control and the word processor behind it, as the
 // start command drives them: open a document, get the active document, save
-// it as a web page, close it.
+// it as a web page, close it; and for reading filled-in forms, the
+// document's model.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,10 @@
 #include "platform/translation.h"
 
 namespace quillmere {
+
+namespace document {
+struct Document;
+}
 
 // The word processor's document object.
 class WordDocument {
@@ -29,6 +34,16 @@ class WordDocument {
   virtual Status WebPage(std::string* /*page*/) {
     return Status(ErrorNumber::kUnsupportedFormat,
                   Tr("This document server writes its web page only to a file."));
+  }
+
+  // The document as its reader read it (document/model.h), the model its
+  // page is written from: what a form's cells are read from. It stays the
+  // server's, valid until the document is closed. A server that keeps no
+  // model fails here.
+  virtual Status Model(const document::Document** model) {
+    *model = nullptr;
+    return Status(ErrorNumber::kUnsupportedFormat,
+                  Tr("This document server hands over no model of its documents."));
   }
 };
 

@@ -45,6 +45,11 @@ class DocumentServer::OpenDocument : public WordDocument {
 
   Status WebPage(std::string* page) override { return web_page::Write(document_, page); }
 
+  Status Model(const Document** model) override {
+    *model = &document_;
+    return Status();
+  }
+
   // The size of the page last saved: a measure of how much the model holds.
   uint64_t page_bytes() const { return page_bytes_; }
 

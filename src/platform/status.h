@@ -58,6 +58,8 @@ enum class ErrorNumber : int {
   kTableNotInDocument = 4004,
   kRunCancelled = 4005,
   kMarkupTooLarge = 4006,
+  kFormMismatch = 4007,  // a document whose form does not fit the others or the blank one
+  kNoFormValues = 4008,  // a form with no cell left for a value
 
   // The window's program.
   kNoDisplay = 5001,

@@ -1,4 +1,5 @@
-// The command line (quillmere run, convert and newdb), run as the user runs it.
+// The command line (quillmere run, collect, forms, convert and newdb), run as
+// the user runs it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -666,6 +667,46 @@ TEST_F(CollectCommandLineTest, ABadDocumentStopsItAllUnlessSkipped) {
   ASSERT_EQ(skipped.exit_code, 0) << skipped.err;
   EXPECT_EQ(skipped.err.rfind("left out forms/bad.doc: error 2001: ", 0), 0u) << skipped.err;
   EXPECT_EQ(Origins(), (Rows{{"forms/a.DOCX", "4"}, {"forms/b.doc", "5"}}));
+}
+
+// quillmere forms on the fixtures' essay score sheets (WPS, .doc, two
+// tables, placeholders): with the blank form, by the documents, and one.
+TEST(FormsCommandLineTest, ReadsTheFormsOfAFolderIntoDtForm) {
+  QM_REQUIRE_FIXTURE("forms/f19-zuowen-pingfen");
+  const std::string form = testing::FixturePath("forms/f19-zuowen-pingfen").string();
+  TempFolder folder;
+  ASSERT_EQ(Quillmere(folder, {"newdb"}).exit_code, 0);
+  Outcome read = Quillmere(folder, {"forms", form + "/filled", "--folder", ".", "--table", "all",
+                                    "--template", form + "/blank.doc", "--progress"});
+  ASSERT_EQ(read.exit_code, 0) << read.err;
+  EXPECT_NE(read.out.find("data.mdb holds 3 records of 9 values each; preview: "),
+            std::string::npos)
+      << read.out;
+  // A document is named by the folder as given and its file name.
+  const std::string filled =
+      std::filesystem::path(form + "/filled/f19-zuowen-pingfen-").lexically_normal().string();
+  EXPECT_NE(read.err.find("Storing 3/3: " + filled + "3.doc"), std::string::npos) << read.err;
+  EXPECT_EQ(Query(folder / "data.mdb", "select document, 篇章结构, 姓名_2 from dt_form"),
+            (Rows{{filled + "1.doc", "篇章结构填写101", "吴艳108"},
+                  {filled + "2.doc", "篇章结构填写201", "张艳208"},
+                  {filled + "3.doc", "篇章结构填写301", "王艳308"}}));
+
+  read = Quillmere(folder, {"forms", form + "/filled/f19-zuowen-pingfen-2.doc", "--table", "1-2",
+                            "--folder", "."});
+  ASSERT_EQ(read.exit_code, 0) << read.err;
+  EXPECT_EQ(read.out.rfind("One document and no blank form: these cells were taken as labels: ", 0),
+            0u)
+      << read.out;
+
+  for (const char* table : {"0", "2-1", "x", "1-"}) {
+    EXPECT_EQ(Quillmere(folder, {"forms", form, "--table", table}).exit_code, 2) << table;
+  }
+  EXPECT_EQ(Quillmere(folder, {"forms", "--folder", "."}).exit_code, 2);
+  read = Quillmere(folder, {"forms", form + "/filled", "--folder", ".", "--table", "3"});
+  EXPECT_EQ(read.exit_code, 1);
+  EXPECT_NE(read.err.find("error 4004: 3 of the 3 documents cannot be read as the form"),
+            std::string::npos)
+      << read.err;
 }
 
 }  // namespace

@@ -21,8 +21,8 @@
 namespace quillmere {
 namespace {
 
-const char* const kControls[] = {"Check1", "Combo1", "Command1",       "Command2",   "Command3",
-                                 "Label2", "Label1", "FramerControl1", "WebBrowser1"};
+const char* const kControls[] = {"Check1",   "Check2", "Combo1", "Command1",       "Command2",
+                                 "Command3", "Label2", "Label1", "FramerControl1", "WebBrowser1"};
 
 // The title and text of the message boxes the window showed, each closed
 // as soon as it appeared.
@@ -142,6 +142,7 @@ void Form1Test::windowCaptionSizeAndIcon() {
 void Form1Test::controlsAtTheirDesignGeometry_data() {
   QTest::addColumn<QRect>("geometry");
   QTest::newRow("Check1") << QRect(32, 8, 145, 17);
+  QTest::newRow("Check2") << QRect(208, 8, 160, 16);
   QTest::newRow("Combo1") << QRect(32, 32, 153, 20);
   QTest::newRow("Command1") << QRect(208, 24, 81, 25);
   QTest::newRow("Command2") << QRect(320, 24, 89, 25);
@@ -180,6 +181,7 @@ void Form1Test::noControlOverlapsAnother() {
 void Form1Test::captions() {
   MakeForm();
   QCOMPARE(Control<QCheckBox>("Check1")->text(), QStringLiteral("表格第一行是标题"));
+  QCOMPARE(Control<QCheckBox>("Check2")->text(), QStringLiteral("每份文档一条记录"));
   QCOMPARE(Control<QPushButton>("Command1")->text(), QStringLiteral("开始转换"));
   QCOMPARE(Control<QPushButton>("Command2")->text(), QStringLiteral("关闭"));
   QCOMPARE(Control<QPushButton>("Command3")->text(), QStringLiteral("转换"));
@@ -192,12 +194,14 @@ void Form1Test::initialStates() {
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   QCOMPARE(Control<QCheckBox>("Check1")->checkState(), Qt::Checked);
+  QCOMPARE(Control<QCheckBox>("Check2")->checkState(), Qt::Unchecked);
+  QVERIFY(!form.OneRecordPerDocument());
   auto* combo = Control<QComboBox>("Combo1");
   QVERIFY(combo->isEditable());
   QCOMPARE(combo->currentIndex(), -1);
   QCOMPARE(combo->currentText(), QStringLiteral("Word文档第1个表格"));
   QVERIFY(!Control<QPushButton>("Command3")->isVisible());
-  for (const char* name : {"Check1", "Combo1", "Command1", "Command2", "Label1", "Label2",
+  for (const char* name : {"Check1", "Check2", "Combo1", "Command1", "Command2", "Label1", "Label2",
                            "FramerControl1", "WebBrowser1"}) {
     QVERIFY2(Control<QWidget>(name)->isVisible(), name);
     QVERIFY2(Control<QWidget>(name)->isEnabled(), name);
@@ -268,7 +272,7 @@ void Form1Test::focusStartsOnCommand2AndFollowsTabIndex() {
   // Command3 is hidden and the labels take no focus: Tab skips them. The
   // browser engine hands the focus on when its page has answered.
   for (const char* next :
-       {"FramerControl1", "Command1", "Check1", "Combo1", "WebBrowser1", "Command2"}) {
+       {"FramerControl1", "Command1", "Check1", "Check2", "Combo1", "WebBrowser1", "Command2"}) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QWidget* expected = Control<QWidget>(next);
     auto focused = [expected] {

@@ -1,5 +1,6 @@
 // The window's buttons wired to the real commands, the real document server
 // and a real data.mdb, on the offscreen platform.
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include "platform/qt/web_engine.h"
 #include "support/shown_text.h"
 #include "support/temp_folder.h"
+#include "support/zip_writer.h"
 
 namespace quillmere {
 
@@ -40,6 +42,7 @@ class WindowCommandsTest : public QObject {
   void failuresSpeakChineseInTheWindowsOwnWords();
   void oneDroppedDocumentIsRunAsIfItWereTestDoc();
   void severalDroppedDocumentsAreCollected();
+  void droppedFormsGiveOneRecordEachWhenTicked();
 
  private:
   void ClickAndCloseAnyBox(const char* button);
@@ -272,6 +275,32 @@ void WindowCommandsTest::severalDroppedDocumentsAreCollected() {
   QCOMPARE(boxes_.size(), 1);
   QVERIFY2(boxes_[0].contains(QStringLiteral("c.doc: error 2001")), qPrintable(boxes_[0]));
   QCOMPARE(Rows(), 9);
+}
+
+// Two filled-in copies of a small form: a label row over a value row.
+void WindowCommandsTest::droppedFormsGiveOneRecordEachWhenTicked() {
+  const QString forms = dir_->filePath(QStringLiteral("filled"));
+  QDir().mkpath(forms);
+  for (const char* name : {"张三", "李四"}) {
+    const std::string body =
+        "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>姓名</w:t></w:r></w:p></w:tc>"
+        "<w:tc><w:p><w:r><w:t>" +
+        std::string(name) + "</w:t></w:r></w:p></w:tc></w:tr></w:tbl><w:p/>";
+    QVERIFY(document::testing::WriteDocx(
+        (forms + "/" + QString::fromUtf8(name) + ".docx").toStdString(),
+        document::testing::DocumentXml(body)));
+  }
+  form_->findChild<QCheckBox*>(QStringLiteral("Check2"))->setChecked(true);
+  DropAndCloseAnyBox({forms});
+  QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
+  QCOMPARE(Count(u"select count(*) from dt_form"), 2);
+  QCOMPARE(Count(u"select count(*) from dt_form where 姓名 in ('张三', '李四')"), 2);
+  QCOMPARE(Rows(), 0);  // dt_table as it was: empty
+  QTRY_VERIFY(testing::ShownText(form_->WebBrowser1()).contains(QStringLiteral("李四")));
+
+  ClickAndCloseAnyBox("Command1");  // the start button still runs test.doc
+  QCOMPARE(Rows(), 5);
+  QCOMPARE(Count(u"select count(*) from dt_form"), 2);
 }
 
 }  // namespace quillmere

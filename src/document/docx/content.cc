@@ -1,6 +1,7 @@
 #include "document/docx/content.h"
 
 #include "document/common/field_stack.h"
+#include "document/common/symbol_fonts.h"
 
 #include <charconv>
 #include <functional>
@@ -27,6 +28,63 @@ std::u16string SymbolText(std::string_view hex) {
   return std::u16string(1, static_cast<char16_t>(code));
 }
 
+// An on/off value ("1", "true", "on", "0", ...); `absent` when it is not
+// given, as an element without w:val means on.
+bool OnOff(std::string_view value, bool absent) {
+  if (value.empty()) return absent;
+  return value == "1" || value == "true" || value == "on";
+}
+
+// A content control (w:sdt) as a form reads it: its tag, else its title,
+// and its check box (w14:checkbox), if it is one.
+struct Control {
+  std::u16string name;
+  bool check_box = false;
+  bool checked = false;
+};
+
+Control ReadControl(const WordNames& names, pugi::xml_node properties) {
+  Control control;
+  std::string_view name = names.Attribute(names.Child(properties, "tag"), "val").value();
+  if (name.empty()) name = names.Attribute(names.Child(properties, "alias"), "val").value();
+  control.name = unicode::FromUtf8(name);
+  for (pugi::xml_node box : properties.children()) {
+    if (names.Word2010(box) != "checkbox") continue;
+    control.check_box = true;
+    for (pugi::xml_node state : box.children()) {
+      if (names.Word2010(state) == "checked") {
+        control.checked = OnOff(names.Attribute2010(state, "val").value(), true);
+      }
+    }
+  }
+  return control;
+}
+
+// A field as a form reads it: a legacy form field's check box and its
+// state, or a text form field's name and where its result began.
+struct FormField {
+  bool check_box = false;
+  bool checked = false;
+  bool text_input = false;
+  std::u16string name;
+  uint32_t result_at = 0;
+  bool separated = false;
+};
+
+FormField ReadFormField(const WordNames& names, pugi::xml_node data) {
+  FormField field;
+  field.name = unicode::FromUtf8(names.Attribute(names.Child(data, "name"), "val").value());
+  field.text_input = static_cast<bool>(names.Child(data, "textInput"));
+  if (pugi::xml_node box = names.Child(data, "checkBox")) {
+    field.check_box = true;
+    pugi::xml_node checked = names.Child(box, "checked");
+    field.checked = checked
+                        ? OnOff(names.Attribute(checked, "val").value(), true)
+                        : OnOff(names.Attribute(names.Child(box, "default"), "val").value(), false);
+  }
+  return field;
+}
+
 }  // namespace
 
 class StoryReader {
@@ -42,11 +100,25 @@ class StoryReader {
     return status;
   }
 
-  void BeginStory() { outer_fields_.push_back(std::exchange(fields_, FieldStack(&numbers_))); }
+  void BeginStory() {
+    outer_fields_.push_back(std::exchange(fields_, FieldStack(&numbers_)));
+    outer_form_fields_.push_back(std::exchange(form_fields_, {}));
+  }
   void EndStory() {
     if (outer_fields_.empty()) return;
     fields_ = std::move(outer_fields_.back());
     outer_fields_.pop_back();
+    form_fields_ = std::move(outer_form_fields_.back());
+    outer_form_fields_.pop_back();
+  }
+
+  // The content controls around the paragraphs that follow, innermost last.
+  void BeginControl() { controls_.emplace_back(); }
+  void SetControl(pugi::xml_node properties) {
+    if (!controls_.empty()) controls_.back() = ReadControl(names_, properties);
+  }
+  void EndControl() {
+    if (!controls_.empty()) controls_.pop_back();
   }
 
   Status ReadParagraph(pugi::xml_node p, std::vector<Block>& out) {
@@ -61,6 +133,7 @@ class StoryReader {
     numbers_.StartParagraph(heading, list, level);
     std::vector<Block> text_boxes;
     QM_RETURN_IF_ERROR(ReadInlines(p, paragraph, text_boxes));
+    NameByControl(paragraph);
     out.emplace_back(std::move(paragraph));
     for (Block& block : text_boxes) out.push_back(std::move(block));
     return Status();
@@ -83,11 +156,34 @@ class StoryReader {
     return {};
   }
 
+  // A block-level content control with a name names what each of its
+  // paragraphs holds.
+  void NameByControl(Paragraph& paragraph) const {
+    for (auto control = controls_.rbegin(); control != controls_.rend(); ++control) {
+      if (control->name.empty()) continue;
+      paragraph.form_marks.push_back(
+          {FormMark::Kind::kNamedField, 0, paragraph.TextLength(), false, control->name});
+      return;
+    }
+  }
+
+  // `read` on the content of the w:sdt `sdt`, inside its control.
+  Status InControl(pugi::xml_node sdt, const std::function<Status(pugi::xml_node)>& read) {
+    BeginControl();
+    SetControl(names_.Child(sdt, "sdtPr"));
+    Status status = read(names_.Child(sdt, "sdtContent"));
+    EndControl();
+    return status;
+  }
+
   // Calls `visit` for every child named `local`, looking through wrappers.
-  Status ForEach(pugi::xml_node parent, std::string_view local, const Visit& visit) const {
+  Status ForEach(pugi::xml_node parent, std::string_view local, const Visit& visit) {
     for (pugi::xml_node child : parent.children()) {
       if (names_.Word(child) == local) {
         QM_RETURN_IF_ERROR(visit(child));
+      } else if (names_.Word(child) == "sdt") {
+        QM_RETURN_IF_ERROR(InControl(
+            child, [&](pugi::xml_node content) { return ForEach(content, local, visit); }));
       } else if (pugi::xml_node content = WrappedContent(child)) {
         QM_RETURN_IF_ERROR(ForEach(content, local, visit));
       }
@@ -102,6 +198,9 @@ class StoryReader {
         QM_RETURN_IF_ERROR(ReadParagraph(child, out));
       } else if (local == "tbl") {
         QM_RETURN_IF_ERROR(ReadTable(child, out));
+      } else if (local == "sdt") {
+        QM_RETURN_IF_ERROR(
+            InControl(child, [&](pugi::xml_node content) { return ReadBlocks(content, out); }));
       } else if (pugi::xml_node content = WrappedContent(child)) {
         QM_RETURN_IF_ERROR(ReadBlocks(content, out));
       }
@@ -113,11 +212,31 @@ class StoryReader {
     for (pugi::xml_node child : parent.children()) {
       if (names_.Word(child) == "r") {
         QM_RETURN_IF_ERROR(ReadRun(child, paragraph, text_boxes));
+      } else if (names_.Word(child) == "sdt") {
+        QM_RETURN_IF_ERROR(ReadInlineControl(child, paragraph, text_boxes));
       } else if (names_.Word(child) == "fldSimple") {
         QM_RETURN_IF_ERROR(ReadSimpleField(child, paragraph, text_boxes));
       } else if (pugi::xml_node content = WrappedContent(child)) {
         QM_RETURN_IF_ERROR(ReadInlines(content, paragraph, text_boxes));
       }
+    }
+    return Status();
+  }
+
+  // A content control in a paragraph: its check box covers the glyph it
+  // shows, its tag or title names what it holds.
+  Status ReadInlineControl(pugi::xml_node sdt, Paragraph& paragraph,
+                           std::vector<Block>& text_boxes) {
+    const Control control = ReadControl(names_, names_.Child(sdt, "sdtPr"));
+    const uint32_t at = paragraph.TextLength();
+    QM_RETURN_IF_ERROR(ReadInlines(names_.Child(sdt, "sdtContent"), paragraph, text_boxes));
+    const uint32_t length = paragraph.TextLength() - at;
+    if (control.check_box) {
+      paragraph.form_marks.push_back({FormMark::Kind::kCheckBox, at, length, control.checked, {}});
+    }
+    if (!control.name.empty()) {
+      paragraph.form_marks.push_back(
+          {FormMark::Kind::kNamedField, at, length, false, control.name});
     }
     return Status();
   }
@@ -136,7 +255,27 @@ class StoryReader {
     return status;
   }
 
+  // The symbol font a run is set in (its own properties' w:rFonts), else
+  // empty.
+  std::u16string SymbolFontOf(pugi::xml_node run) const {
+    pugi::xml_node fonts = names_.Child(names_.Child(run, "rPr"), "rFonts");
+    for (std::string_view slot : {"ascii", "hAnsi"}) {
+      std::string_view font = names_.Attribute(fonts, slot).value();
+      if (IsSymbolFont(font)) return unicode::FromUtf8(font);
+    }
+    return {};
+  }
+
+  // Appends `text`, marked as characters of `font` when that is a symbol
+  // font.
+  static void AddText(Paragraph& paragraph, std::u16string_view text, std::u16string_view font) {
+    const uint32_t at = paragraph.TextLength();
+    paragraph.AddText(text);
+    if (!font.empty()) paragraph.MarkSymbolFont(at, static_cast<uint32_t>(text.size()), font);
+  }
+
   Status ReadRun(pugi::xml_node run, Paragraph& paragraph, std::vector<Block>& text_boxes) {
+    const std::u16string symbol_font = SymbolFontOf(run);
     for (pugi::xml_node child : run.children()) {
       std::string_view local = names_.Word(child);
       if (local == "fldChar") {
@@ -148,7 +287,7 @@ class StoryReader {
       } else if (!fields_.ShowsText()) {
         continue;
       } else if (local == "t") {
-        paragraph.AddText(unicode::FromUtf8(child.text().get()));
+        AddText(paragraph, unicode::FromUtf8(child.text().get()), symbol_font);
       } else if (local == "tab" || local == "ptab") {
         paragraph.AddTab();
       } else if (local == "br") {
@@ -160,7 +299,9 @@ class StoryReader {
       } else if (local == "noBreakHyphen") {
         paragraph.AddText(u"\u2011");
       } else if (local == "sym") {
-        paragraph.AddText(SymbolText(names_.Attribute(child, "char").value()));
+        std::u16string font = unicode::FromUtf8(names_.Attribute(child, "font").value());
+        AddText(paragraph, SymbolText(names_.Attribute(child, "char").value()),
+                IsSymbolFont<char16_t>(font) ? std::u16string_view(font) : symbol_font);
       } else if (local == "ruby") {
         QM_RETURN_IF_ERROR(ReadInlines(names_.Child(child, "rubyBase"), paragraph, text_boxes));
       } else if (local == "drawing" || local == "pict" || local == "object") {
@@ -190,7 +331,7 @@ class StoryReader {
           StoryReader(context_->notes->Names(kind), &inner).ReadStory(story, note.blocks));
     }
     bool endnote = kind == NoteKind::kEndnote;
-    paragraph.inlines.push_back(
+    paragraph.AddInline(
         {endnote ? Inline::Kind::kEndnoteReference : Inline::Kind::kFootnoteReference, note.mark,
          note.custom_mark});
     (endnote ? context_->document->endnotes : context_->document->footnotes)
@@ -200,9 +341,36 @@ class StoryReader {
 
   void ReadFieldChar(pugi::xml_node fld_char, Paragraph& paragraph) {
     std::string_view type = names_.Attribute(fld_char, "fldCharType").value();
-    if (type == "begin") fields_.Begin();
-    if (type == "separate") paragraph.AddText(fields_.Separate());
-    if (type == "end") paragraph.AddText(fields_.End());
+    if (type == "begin") {
+      fields_.Begin();
+      form_fields_.push_back(ReadFormField(names_, names_.Child(fld_char, "ffData")));
+    }
+    if (type == "separate") {
+      paragraph.AddText(fields_.Separate());
+      if (!form_fields_.empty()) {
+        form_fields_.back().result_at = paragraph.TextLength();
+        form_fields_.back().separated = true;
+      }
+    }
+    if (type == "end") {
+      paragraph.AddText(fields_.End());
+      if (!form_fields_.empty()) {
+        MarkFormField(form_fields_.back(), paragraph);
+        form_fields_.pop_back();
+      }
+    }
+  }
+
+  // A check box form field shows no text of its own: its mark stands where
+  // it ends. A text form field's name covers its result.
+  static void MarkFormField(const FormField& field, Paragraph& paragraph) {
+    const uint32_t end = paragraph.TextLength();
+    if (field.check_box) {
+      paragraph.form_marks.push_back({FormMark::Kind::kCheckBox, end, 0, field.checked, {}});
+    } else if (field.text_input && field.separated && !field.name.empty()) {
+      paragraph.form_marks.push_back(
+          {FormMark::Kind::kNamedField, field.result_at, end - field.result_at, false, field.name});
+    }
   }
 
   // The stories of the text boxes somewhere inside a drawing or picture.
@@ -247,6 +415,9 @@ class StoryReader {
   FieldNumbers numbers_{lists_};
   FieldStack fields_{&numbers_};
   std::vector<FieldStack> outer_fields_;  // of the stories this one lies in
+  std::vector<FormField> form_fields_;    // the open fields, innermost last
+  std::vector<std::vector<FormField>> outer_form_fields_;
+  std::vector<Control> controls_;  // around the blocks being read, innermost last
 };
 
 ContentReader::ContentReader(const WordNames& names, StoryContext* context)
@@ -261,5 +432,11 @@ Status ContentReader::ReadParagraph(pugi::xml_node p, std::vector<Block>* out) {
 }
 
 void ContentReader::EndStory() { reader_->EndStory(); }
+
+void ContentReader::BeginControl() { reader_->BeginControl(); }
+
+void ContentReader::SetControl(pugi::xml_node properties) { reader_->SetControl(properties); }
+
+void ContentReader::EndControl() { reader_->EndControl(); }
 
 }  // namespace quillmere::document::docx

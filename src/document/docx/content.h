@@ -12,6 +12,11 @@
 // rows (w:del), field instructions, and everything that is not text
 // (drawings, math, properties): the text reads as it does with every
 // tracked change accepted, and a field shows only its result.
+//
+// Beside the text, for forms (FormMark): check boxes of content controls
+// (w14:checkbox) and of form fields (w:ffData), content controls' tags and
+// titles and text form fields' names, and characters set in a symbol font
+// (w:sym, and runs whose own w:rFonts name one).
 #pragma once
 
 #include <memory>
@@ -58,6 +63,13 @@ class ContentReader {
   void BeginStory();
   Status ReadParagraph(pugi::xml_node p, std::vector<Block>* out);
   void EndStory();
+
+  // A content control (w:sdt) around the blocks read between BeginControl
+  // and EndControl (controls nest); SetControl gives it its properties
+  // (w:sdtPr). Its tag or title names what each paragraph in it holds.
+  void BeginControl();
+  void SetControl(pugi::xml_node properties);
+  void EndControl();
 
  private:
   std::unique_ptr<StoryReader> reader_;

@@ -36,7 +36,8 @@ struct Frame {
   };
   Level level;
   Role role;
-  bool chosen = false;  // for kChooses: a branch was taken
+  bool chosen = false;   // for kChooses: a branch was taken
+  bool control = false;  // for kWraps: a content control (w:sdt)
 };
 
 // Elements that only wrap content of the level they stand at, as the story
@@ -77,6 +78,7 @@ class MainPartReader::Body : public TagScanner::Handler {
     }
     Frame frame = frames_.back();
     frames_.pop_back();
+    if (frame.control) content_->EndControl();
     if (frame.role != Frame::Role::kOpens) return Status();
     switch (frame.level) {
       case Level::kDocument:
@@ -140,6 +142,7 @@ class MainPartReader::Body : public TagScanner::Handler {
       return;
     }
     std::string_view local = names_->Word(name);
+    if (parent.control && local == "sdtPr") return CaptureStart(tag, depth, at);
     if (level == Level::kDocument) {
       if (local == "body" && !body_read_) {
         body_read_ = true;
@@ -149,6 +152,10 @@ class MainPartReader::Body : public TagScanner::Handler {
         skip_depth_ = depth;
       }
       return;
+    }
+    if (local == "sdt") {
+      content_->BeginControl();
+      return frames_.push_back({level, Frame::Role::kWraps, false, true});
     }
     if (IsWrapper(local)) return frames_.push_back({level, Frame::Role::kWraps});
     if (names_->Compat(name) == "AlternateContent") {
@@ -229,6 +236,7 @@ class MainPartReader::Body : public TagScanner::Handler {
     if (local == "tblGrid") tables_.back().SetGrid(element);
     if (local == "trPr") tables_.back().SetRowProperties(element);
     if (local == "tcPr") tables_.back().SetCellProperties(element);
+    if (local == "sdtPr") content_->SetControl(element);
     if (local == "sectPr" && context_->notes != nullptr) {
       context_->notes->ReadSection(*names_, element);
     }

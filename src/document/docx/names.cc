@@ -11,6 +11,7 @@ constexpr std::string_view kWordTransitional =
     "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
 constexpr std::string_view kWordStrict = "http://purl.oclc.org/ooxml/wordprocessingml/main";
 constexpr std::string_view kCompat = "http://schemas.openxmlformats.org/markup-compatibility/2006";
+constexpr std::string_view kWord2010 = "http://schemas.microsoft.com/office/word/2010/wordml";
 
 // The namespaces of Office Open XML (both editions) and of Microsoft Office's
 // extensions to it begin so.
@@ -33,11 +34,12 @@ std::string PrefixOf(std::string_view declaration) {
 
 }  // namespace
 
-WordNames::WordNames(pugi::xml_node root) : word_("w:"), compat_("mc:") {
+WordNames::WordNames(pugi::xml_node root) : word_("w:"), compat_("mc:"), word2010_("w14:") {
   for (pugi::xml_attribute a : root.attributes()) Declare(a.name(), a.value());
 }
 
-WordNames::WordNames(const char* const* root_attributes) : word_("w:"), compat_("mc:") {
+WordNames::WordNames(const char* const* root_attributes)
+    : word_("w:"), compat_("mc:"), word2010_("w14:") {
   for (const char* const* a = root_attributes; a[0] != nullptr && a[1] != nullptr; a += 2) {
     Declare(a[0], a[1]);
   }
@@ -47,6 +49,7 @@ void WordNames::Declare(std::string_view attribute, std::string_view uri) {
   if (attribute != "xmlns" && attribute.rfind("xmlns:", 0) != 0) return;
   if (uri == kWordTransitional || uri == kWordStrict) word_ = PrefixOf(attribute);
   if (uri == kCompat) compat_ = PrefixOf(attribute);
+  if (uri == kWord2010) word2010_ = PrefixOf(attribute);
   if (attribute.size() > 6 && !IsUnderstood(uri)) foreign_.emplace(attribute.substr(6));
 }
 
@@ -84,15 +87,28 @@ std::string_view WordNames::Compat(std::string_view qualified_name) const {
   return LocalIn(qualified_name, compat_);
 }
 
-pugi::xml_attribute WordNames::Attribute(pugi::xml_node node, std::string_view local) const {
+namespace {
+
+pugi::xml_attribute AttributeIn(pugi::xml_node node, const std::string& prefix,
+                                std::string_view local) {
   for (pugi::xml_attribute a : node.attributes()) {
     std::string_view name = a.name();
-    if (name.size() == word_.size() + local.size() && name.substr(word_.size()) == local &&
-        name.compare(0, word_.size(), word_) == 0) {
+    if (name.size() == prefix.size() + local.size() && name.substr(prefix.size()) == local &&
+        name.compare(0, prefix.size(), prefix) == 0) {
       return a;
     }
   }
   return {};
+}
+
+}  // namespace
+
+pugi::xml_attribute WordNames::Attribute(pugi::xml_node node, std::string_view local) const {
+  return AttributeIn(node, word_, local);
+}
+
+pugi::xml_attribute WordNames::Attribute2010(pugi::xml_node node, std::string_view local) const {
+  return AttributeIn(node, word2010_, local);
 }
 
 pugi::xml_node WordNames::Child(pugi::xml_node node, std::string_view local) const {

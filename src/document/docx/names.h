@@ -27,6 +27,11 @@ class WordNames {
   std::string_view Word(pugi::xml_node node) const { return Word(node.name()); }
   std::string_view Word(std::string_view qualified_name) const;
 
+  // The local name of an element of Word 2010's extensions ("checkbox" for
+  // "w14:checkbox"), and such an attribute of `node`.
+  std::string_view Word2010(pugi::xml_node node) const { return LocalIn(node.name(), word2010_); }
+  pugi::xml_attribute Attribute2010(pugi::xml_node node, std::string_view local) const;
+
   // The local name of a markup-compatibility element ("AlternateContent").
   std::string_view Compat(pugi::xml_node node) const { return Compat(node.name()); }
   std::string_view Compat(std::string_view qualified_name) const;
@@ -56,8 +61,9 @@ class WordNames {
  private:
   void Declare(std::string_view attribute, std::string_view uri);
   static std::string_view LocalIn(std::string_view name, const std::string& prefix);
-  std::string word_;    // prefix bound to WordprocessingML, with its colon
-  std::string compat_;  // prefix bound to markup compatibility, with its colon
+  std::string word_;      // prefix bound to WordprocessingML, with its colon
+  std::string compat_;    // prefix bound to markup compatibility, with its colon
+  std::string word2010_;  // prefix bound to Word 2010's extensions, with its colon
   std::set<std::string, std::less<>> foreign_;  // prefixes of namespaces Word does not know
 };
 

@@ -21,6 +21,7 @@ constexpr int kPairCharacterBins = 12;
 constexpr int kPairParagraphBins = 13;
 constexpr int kPairPieceTable = 33;
 constexpr int kPairStyleSheet = 1;
+constexpr int kPairFonts = 15;
 constexpr int kPairFootnoteReferences = 2;
 constexpr int kPairFootnoteTexts = 3;
 constexpr int kPairEndnoteReferences = 46;
@@ -57,6 +58,7 @@ void ReadListsAndNotes(const LittleEndian& fib, uint64_t longs, uint64_t cslw, u
     return FcLcb{fib.U32(pairs + 8 * index), fib.U32(pairs + 8 * index + 4)};
   };
   out->style_sheet = pair(kPairStyleSheet);
+  out->fonts = pair(kPairFonts);
   out->footnote_references = pair(kPairFootnoteReferences);
   out->footnote_texts = pair(kPairFootnoteTexts);
   out->endnote_references = pair(kPairEndnoteReferences);

@@ -37,6 +37,7 @@ struct Fib {
   int32_t comments_length = 0;   // ccpAtn
   int32_t endnotes_length = 0;   // ccpEdn
   FcLcb style_sheet;             // STSH
+  FcLcb fonts;                   // SttbfFfn
   FcLcb footnote_references;     // PlcffndRef
   FcLcb footnote_texts;          // PlcffndTxt
   FcLcb endnote_references;      // PlcfendRef

@@ -6,6 +6,7 @@
 #include "document/word97/compound_file.h"
 #include "document/word97/fib.h"
 #include "document/word97/fkp.h"
+#include "document/word97/form_fields.h"
 #include "document/word97/lists.h"
 #include "document/word97/notes.h"
 #include "document/word97/paragraphs.h"
@@ -81,6 +82,7 @@ struct Text {
   std::vector<ParagraphSpan> paragraphs;
   std::vector<TextBoxAnchor> text_boxes;
   std::vector<NoteReference> notes;  // sorted by CP
+  FormFields forms;
   PieceTable pieces;
   std::string_view data;
   uint64_t sprm_budget = 0;
@@ -110,7 +112,7 @@ class StoryAssembler {
   // Appends the blocks of the story in CPs [begin, end) to `out`.
   Status Assemble(uint32_t begin, uint32_t end, const Story& story, Document* out) {
     TableAssembler assembler(out);
-    TextFilter filter(&story.numbers->fields);
+    TextFilter filter(&story.numbers->fields, &text_.forms);
     std::vector<Sprm> sprms;
     auto box = text_.text_boxes.begin();
     auto span = std::lower_bound(
@@ -174,11 +176,11 @@ class StoryAssembler {
     while (main && next_note_ < text_.notes.size() && text_.notes[next_note_].cp < stop) {
       const NoteReference& reference = text_.notes[next_note_++];
       if (reference.cp < start || characters[reference.cp] == 0) continue;
-      filter.Append(characters.substr(start, reference.cp - start), paragraph);
+      filter.Append(characters.substr(start, reference.cp - start), start, paragraph);
       AddNote(reference, paragraph);
       start = reference.cp;  // Word's 0x02 there shows nothing; an author's mark shows as text
     }
-    filter.Append(characters.substr(start, stop - start), paragraph);
+    filter.Append(characters.substr(start, stop - start), start, paragraph);
   }
 
   // A reference shows its number, or nothing where the author's own mark
@@ -188,7 +190,7 @@ class StoryAssembler {
     note.custom_mark = !reference.numbered;
     if (reference.numbered) note.mark = numbers_.Next(reference.endnote);
     note.blocks = ReadNote(reference);
-    paragraph->inlines.push_back(
+    paragraph->AddInline(
         {reference.endnote ? Inline::Kind::kEndnoteReference : Inline::Kind::kFootnoteReference,
          note.mark, note.custom_mark});
     (reference.endnote ? notes_out_->endnotes : notes_out_->footnotes).push_back(std::move(note));
@@ -252,6 +254,8 @@ Status ReadDocument(std::string_view file_bytes, Document* out) {
   std::vector<FkpRun> character_runs =
       ReadFkpRuns(FkpKind::kCharacter, streams.word_document, streams.table, fib.character_bins);
   ResolveSymbols(character_runs, text.pieces, &text.characters);
+  text.forms = ReadFormFields(character_runs, text.pieces, text.characters,
+                              ReadFontNames(streams.table, fib.fonts), streams.data);
   text.deleted_marks = RemoveDeletedText(character_runs, text.pieces, &text.characters);
   character_runs = std::vector<FkpRun>();
   text.paragraphs = FindParagraphs(

@@ -25,6 +25,10 @@ constexpr uint16_t kPTableProps = 0x646B;
 // Character.
 constexpr uint16_t kCFRMarkDel = 0x0800;
 constexpr uint16_t kCSymbol = 0x6A09;
+constexpr uint16_t kCFData = 0x0806;
+constexpr uint16_t kCPicLocation = 0x6A03;
+constexpr uint16_t kCRgFtc0 = 0x4A4F;  // the font of ASCII characters
+constexpr uint16_t kCRgFtc2 = 0x4A51;  // the font of other non-East-Asian characters
 // Table.
 constexpr uint16_t kTDefTable10 = 0xD606;
 constexpr uint16_t kTDefTable = 0xD608;

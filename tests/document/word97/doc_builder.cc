@@ -21,6 +21,7 @@ constexpr int kPairPieceTable = 33;
 constexpr int kPairShapeAnchors = 40;
 constexpr int kPairTextBoxes = 56;
 constexpr int kPairStyleSheet = 1;
+constexpr int kPairFonts = 15;
 constexpr int kPairListDefinitions = 73;
 constexpr int kPairListOverrides = 74;
 constexpr int kStyles = 10;  // "Normal" and the nine headings
@@ -115,11 +116,42 @@ std::string U32Bytes(uint32_t value) {
 
 DocBuilder::DocBuilder() = default;
 
-DocBuilder& DocBuilder::Text(std::u16string_view text) {
+DocBuilder& DocBuilder::Text(std::u16string_view text) { return Characters(text, {}); }
+
+DocBuilder& DocBuilder::Characters(std::u16string_view text, const std::string& sprms) {
   Story& story = Current();
   story.text.append(text);
   story.deleted.resize(story.text.size(), deleted_);
+  story.sprms.resize(story.text.size(), sprms);
   return *this;
+}
+
+DocBuilder& DocBuilder::Symbols(std::u16string_view font, std::u16string_view codes) {
+  auto known = std::find(fonts_.begin(), fonts_.end(), font);
+  const uint16_t ftc = static_cast<uint16_t>(known - fonts_.begin());
+  if (known == fonts_.end()) fonts_.emplace_back(font);
+  // sprmCRgFtc0 and sprmCRgFtc2: the font of ASCII and of other characters.
+  return Characters(codes, U16Bytes(0x4A4F) + U16Bytes(ftc) + U16Bytes(0x4A51) + U16Bytes(ftc));
+}
+
+DocBuilder& DocBuilder::CheckBoxField(bool checked) {
+  // FFData: version, bits (iType 1, a check box; iRes its state), cch,
+  // hps, the name, wDef, then five empty strings.
+  std::string field = U32Bytes(0xFFFFFFFF) + U16Bytes(static_cast<uint16_t>(1 | (checked << 2))) +
+                      U16Bytes(0) + U16Bytes(20);
+  const std::u16string name = u"Check" + std::u16string(1, u'1' + data_.size() % 9);
+  field += U16Bytes(static_cast<uint16_t>(name.size()));
+  for (char16_t c : name) field += U16Bytes(c);
+  field += U16Bytes(0) + U16Bytes(0);
+  for (int i = 0; i < 5; ++i) field += U16Bytes(0) + U16Bytes(0);
+  // NilPICFAndBinData: lcb, cbHeader 0x44, 62 bytes Word ignores.
+  const uint32_t location = static_cast<uint32_t>(data_.size());
+  data_ += U32Bytes(static_cast<uint32_t>(0x44 + field.size())) + U16Bytes(0x44) +
+           std::string(62, '\0') + field;
+  Text(u"\x13 FORMCHECKBOX ");
+  // sprmCFData, sprmCPicLocation
+  Characters(u"\x01", Sprm8(0x0806, 1) + U16Bytes(0x6A03) + U32Bytes(location));
+  return Text(u"\x15");
 }
 
 DocBuilder& DocBuilder::Deleted(bool deleted) {
@@ -205,6 +237,18 @@ std::string DocBuilder::ListTables(std::string* levels, std::string* overrides) 
   return definitions;
 }
 
+// SttbfFfn: each font's FFN, its 39 bytes of metrics zero, then its name.
+std::string DocBuilder::FontTable() const {
+  std::string table = U16Bytes(static_cast<uint16_t>(fonts_.size())) + U16Bytes(0);
+  for (const std::u16string& font : fonts_) {
+    std::string ffn(39, '\0');
+    for (char16_t c : font) ffn += U16Bytes(c);
+    ffn += U16Bytes(0);
+    table += static_cast<char>(ffn.size()) + ffn;
+  }
+  return table;
+}
+
 // "Normal" and "heading 1" to "heading 9" as paragraph styles, each with
 // the sprms StyleSprms gave it.
 std::string DocBuilder::StyleSheet() const {
@@ -288,6 +332,7 @@ std::string DocBuilder::Build() const {
   }
   std::u16string text;
   std::vector<bool> deleted;
+  std::vector<std::string> sprms;  // per character
   struct Mark {
     uint32_t end;  // CP after the mark
     std::string sprms;
@@ -298,6 +343,8 @@ std::string DocBuilder::Build() const {
     const uint32_t offset = static_cast<uint32_t>(text.size());
     text += story->text;
     deleted.insert(deleted.end(), story->deleted.begin(), story->deleted.end());
+    sprms.insert(sprms.end(), story->sprms.begin(), story->sprms.end());
+    sprms.resize(text.size());
     for (size_t i = 0; i < story->paragraph_ends.size(); ++i) {
       paragraphs.push_back({offset + story->paragraph_ends[i], story->paragraph_sprms[i],
                             story->paragraph_styles[i]});
@@ -316,10 +363,12 @@ std::string DocBuilder::Build() const {
     paragraph_runs.push_back({fc(start), fc(mark.end), mark.sprms, mark.istd});
     start = mark.end;
   }
+  sprms.resize(text.size());
   for (size_t cp = 0; cp < text.size();) {
     size_t end = cp;
-    while (end < text.size() && deleted[end] == deleted[cp]) ++end;
-    character_runs.push_back({fc(cp), fc(end), deleted[cp] ? Sprm8(0x0800, 1) : std::string()});
+    while (end < text.size() && deleted[end] == deleted[cp] && sprms[end] == sprms[cp]) ++end;
+    character_runs.push_back(
+        {fc(cp), fc(end), (deleted[cp] ? Sprm8(0x0800, 1) : std::string()) + sprms[cp]});
     cp = end;
   }
 
@@ -342,6 +391,7 @@ std::string DocBuilder::Build() const {
   add(kPairCharacterBins, character_bins);
   add(kPairParagraphBins, paragraph_bins);
   if (styled_) add(kPairStyleSheet, StyleSheet());
+  if (fonts_.size() > 1) add(kPairFonts, FontTable());
   if (!lists_.empty()) {
     std::string levels, overrides;
     add(kPairListDefinitions, ListTables(&levels, &overrides));
@@ -400,7 +450,9 @@ std::string DocBuilder::Build() const {
     PutU32(&fib, pair_count + 2 + 8 * pair, static_cast<uint32_t>(where.first));
     PutU32(&fib, pair_count + 2 + 8 * pair + 4, static_cast<uint32_t>(where.second));
   }
-  return WriteCompoundFile({{u"WordDocument", word_document}, {u"1Table", table}}, 3);
+  std::vector<NamedStream> streams{{u"WordDocument", word_document}, {u"1Table", table}};
+  if (!data_.empty()) streams.push_back({u"Data", data_});
+  return WriteCompoundFile(streams, 3);
 }
 
 }  // namespace quillmere::document::testing

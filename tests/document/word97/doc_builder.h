@@ -10,7 +10,8 @@
 //   std::string bytes = doc.Build();
 //
 // Lists, paragraph styles and a paragraph's own sprms come with List,
-// ListInstance, StyleSprms and Next.
+// ListInstance, StyleSprms and Next; what forms hold besides text with
+// Symbols and CheckBoxField.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,13 @@ class DocBuilder {
   // Deleted(true) is in force, as do the marks that end paragraphs.
   DocBuilder& Text(std::u16string_view text);
   DocBuilder& Deleted(bool deleted);
+
+  // Characters set in the symbol font `font` (the font table lists it):
+  // the font's own codes, as "\u00FE" or U+F0FE.
+  DocBuilder& Symbols(std::u16string_view font, std::u16string_view codes);
+  // A check box form field (FORMCHECKBOX), `checked` or not: its field
+  // characters, and its data (FFData) in the Data stream.
+  DocBuilder& CheckBoxField(bool checked);
 
   // Ends the current paragraph at table depth `depth` (0 outside tables).
   DocBuilder& EndParagraph(int depth = 0);
@@ -83,6 +91,7 @@ class DocBuilder {
     std::vector<uint16_t> paragraph_styles;    // per paragraph
     std::vector<uint32_t> paragraph_ends;      // CP after each paragraph's mark
     std::vector<bool> deleted;                 // per character
+    std::vector<std::string> sprms;            // per character, besides a deletion
   };
   struct Box {
     uint32_t shape_id;
@@ -90,6 +99,9 @@ class DocBuilder {
   };
 
   DocBuilder& Mark(char16_t mark, std::string sprms);
+  // `text` whose characters carry `sprms`.
+  DocBuilder& Characters(std::u16string_view text, const std::string& sprms);
+  std::string FontTable() const;
   Story& Current() { return in_text_box_ ? text_boxes_ : main_; }
   std::string ListTables(std::string* levels, std::string* overrides) const;
   std::string StyleSheet() const;
@@ -109,6 +121,8 @@ class DocBuilder {
   std::vector<std::pair<int32_t, std::vector<std::pair<int, int32_t>>>> instances_;
   std::map<uint16_t, std::string> style_sprms_;
   bool styled_ = false;
+  std::vector<std::u16string> fonts_{u"Times New Roman"};
+  std::string data_;  // the Data stream
 };
 
 // Grpprl bytes, little-endian, for building sprms by hand.

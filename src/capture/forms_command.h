@@ -1,0 +1,54 @@
+// The forms command: a stack of filled-in forms, each a Word document, into
+// dt_form, one record per document with a column for each value the form
+// names (forms/form_layout.h says how labels, values and names are found).
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "capture/start_command.h"
+#include "forms/form_cells.h"
+#include "platform/status.h"
+
+namespace quillmere {
+
+struct FormsOptions {
+  forms::TableChoice tables;  // which tables of each document make up the form
+  std::string blank;          // the blank form, a native path; empty: none
+  bool skip_failures = false;
+};
+
+// What a reading of forms did.
+struct FormsRead {
+  size_t documents = 0;  // whose records were stored
+  // With skip_failures: the documents left out (as collect names them) and
+  // why.
+  std::vector<std::pair<std::string, Status>> left_out;
+  std::vector<std::u16string> names;  // dt_form's columns after document
+  // With one document and no blank form: the texts of the cells taken as
+  // labels, in reading order.
+  std::vector<std::u16string> labels_taken;
+};
+
+// Reads the form (options.tables) of every document of `documents` (native
+// paths, in order, each read by window.FramerControl1's document server
+// and never changed) and stores one record per document in dt_form of the
+// window's database.
+//
+// Two passes: the first reads every document and learns the form from the
+// blank one (options.blank) or from the documents, so that every document
+// that cannot be read, lacks a table or does not fit the form is known
+// before anything is stored; any such document fails the whole reading,
+// naming all of them and the label where each parts from the form, unless
+// `skip_failures` leaves them out (listed in `read` and on the preview).
+// The second reads the good documents again and, in one transaction, makes
+// dt_form (anew when its columns are not the form's names), empties it and
+// inserts every record. Only after the commit does cc.html show the records,
+// the documents left out and, with one document and no blank form, the
+// cells taken as labels. Any failure leaves the database as it was. The
+// status label names the document being read.
+Status ReadForms(StartContext& window, const std::vector<std::string>& documents,
+                 const FormsOptions& options, FormsRead* read);
+
+}  // namespace quillmere
