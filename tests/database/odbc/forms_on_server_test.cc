@@ -76,8 +76,8 @@ TEST(FormsOnServerTest, NamesAreQuotedUniqueAndCutToWhatPostgresqlAllows) {
                   {"引号\"内"},
                   {"问?"}}));
   EXPECT_EQ(postgres->Psql("select * from dt_form order by document"),
-            (Rows{{"a.docx", "1", "2", "3", "4", "5", "6"},
-                  {"b.docx", "7", "8", "9", "10", "11", "12"}}));
+            (Rows{{documents[0], "1", "2", "3", "4", "5", "6"},
+                  {documents[1], "7", "8", "9", "10", "11", "12"}}));
   postgres->Psql("drop table dt_form");
 }
 
