@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(conversion web_page docx word97 compound_file nohtml codepage)
+[ ${#targets[@]} -gt 0 ] || targets=(conversion web_page docx word97 compound_file nohtml codepage forms)
 
 failed=0
 for t in "${targets[@]}"; do
