@@ -9,9 +9,16 @@ namespace quillmere::forms {
 
 namespace {
 
-size_t Utf8Bytes(char16_t unit, bool high_surrogate) {
-  if (high_surrogate) return 4;  // the pair's bytes, counted at its first unit
-  if (unit >= 0xDC00 && unit <= 0xDFFF) return 0;
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The bytes of UTF-8 that the unit at `i` (with the one after it, for a
+// surrogate pair) takes, as the text is written out: a surrogate without
+// its other half becomes U+FFFD, three bytes.
+size_t Utf8Bytes(std::u16string_view text, size_t i, bool* pair) {
+  const char16_t unit = text[i];
+  *pair = IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]);
+  if (*pair) return 4;
   if (unit < 0x80) return 1;
   if (unit < 0x800) return 2;
   return 3;
@@ -48,10 +55,10 @@ std::u16string NameOfLabel(std::u16string_view label) {
 std::u16string_view CutToBytes(std::u16string_view text, size_t max_bytes) {
   size_t bytes = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    const bool high = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size();
-    bytes += Utf8Bytes(text[i], high);
+    bool pair = false;
+    bytes += Utf8Bytes(text, i, &pair);
     if (bytes > max_bytes) return text.substr(0, i);
-    if (high) ++i;
+    if (pair) ++i;
   }
   return text;
 }

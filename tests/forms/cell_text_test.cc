@@ -91,6 +91,11 @@ TEST(NamesTest, LabelsBecomeNamesFitForOneTablesColumns) {
   EXPECT_EQ(cut[1], std::u16string(20, u'名') + u"_2");
   EXPECT_EQ(CutToBytes(u"ab\U00020000c", 5), u"ab");
   EXPECT_EQ(CutToBytes(u"ab\U00020000c", 6), u"ab\U00020000");
+  // A surrogate without its other half is written as U+FFFD, three bytes.
+  const std::u16string lone_low = {u'a', char16_t{0xDC00}, u'b'};
+  EXPECT_EQ(CutToBytes(lone_low, 3), u"a");
+  const std::u16string lone_high = {u'a', char16_t{0xD800}, u'b'};
+  EXPECT_EQ(CutToBytes(lone_high, 4), lone_high.substr(0, 2));
 }
 
 }  // namespace
