@@ -77,12 +77,23 @@ QString ToQString(std::u16string_view text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A local file's URL as a native path, byte for byte: its path with the
+// percent escapes undone. (toLocalFile() decodes the path as UTF-8, so a
+// name that is not UTF-8 would lose its bytes to U+FFFD, and QFile::encodeName
+// cannot bring them back.) A host names a share, "//host/path", as
+// toLocalFile() gives it.
+std::string NativePathOf(const QUrl& url) {
+  QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+  if (!url.host().isEmpty()) path.prepend("//" + url.host().toUtf8());
+  return path.toStdString();
+}
+
 // The local files and folders among what is dragged, as native paths.
 std::vector<std::string> DroppedPaths(const QMimeData* data) {
   std::vector<std::string> paths;
   if (data == nullptr || !data->hasUrls()) return paths;
   for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    if (url.isLocalFile()) paths.push_back(NativePathOf(url));
   }
   return paths;
 }
@@ -288,6 +299,10 @@ bool Form1::HandleDrag(QEvent* event) {
         Qt::QueuedConnection);
   }
   return true;
+}
+
+void Form1::AddToStatus(std::u16string_view note) {
+  ShowStatus((Label1_->text() + ToQString(note)).toStdU16String());
 }
 
 void Form1::ShowStatus(std::u16string_view text) {

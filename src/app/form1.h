@@ -70,6 +70,9 @@ class Form1 : public QWidget, public StartControls, private Progress {
   // one record each, rather than run or collected.
   bool OneRecordPerDocument() const;
 
+  // Adds `note` to the status label's line, after the text a command left.
+  void AddToStatus(std::u16string_view note);
+
   // True while a command runs (and yields to the event loop).
   bool Running() const { return running_; }
 

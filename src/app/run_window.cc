@@ -16,6 +16,7 @@
 #include "document/document_server.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
+#include "platform/encoding/unicode.h"
 #include "platform/messages.h"
 #include "platform/program_paths.h"
 #include "platform/qt/framer_control.h"
@@ -46,13 +47,10 @@ Status ReadDroppedForms(StartContext& window, const std::vector<std::string>& do
   return ReadForms(window, documents, options, &read);
 }
 
-// The documents dropped (a folder's documents for a folder): one is run as
-// if it were test.doc, several collected with the window's table and header
-// option; any bad one stops the collection. With Check2 ticked, they are
-// read as forms.
-Status Drop(Form1& form, const std::vector<std::string>& paths) {
-  std::vector<std::string> documents;
-  QM_RETURN_IF_ERROR(ListDocuments(paths, files::Disk(), &documents));
+// The documents dropped, each once: one is run as if it were test.doc,
+// several collected with the window's table and header option; any bad one
+// stops the collection. With Check2 ticked, they are read as forms.
+Status RunDropped(Form1& form, const std::vector<std::string>& documents) {
   StartContext window = Window(form);
   if (form.OneRecordPerDocument()) return ReadDroppedForms(window, documents);
   if (documents.size() == 1) {
@@ -61,6 +59,23 @@ Status Drop(Form1& form, const std::vector<std::string>& paths) {
   }
   Collected collected;
   return CollectTables(window, documents, false, &collected);
+}
+
+// The files and folders dropped (a folder's documents for a folder). A file
+// dropped more than once (twice, or with its folder) is read once, and the
+// status line says so after the run's closing text.
+Status Drop(Form1& form, const std::vector<std::string>& paths) {
+  std::vector<std::string> documents, repeats;
+  QM_RETURN_IF_ERROR(ListDocuments(paths, files::Disk(), &documents, &repeats));
+  QM_RETURN_IF_ERROR(RunDropped(form, documents));
+  if (!repeats.empty()) {
+    const size_t n = repeats.size();
+    form.AddToStatus(
+        unicode::FromUtf8(Fill(TrPlural(" (%s file dropped more than once, read once)",
+                                        " (%s files dropped more than once, each read once)", n),
+                               n)));
+  }
+  return Status();
 }
 
 // The conversion on its own, as the hidden Command3 would run it: on an open

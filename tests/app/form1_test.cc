@@ -424,7 +424,8 @@ void Form1Test::closeDuringARunEndsItRolledBackThenCloses() {
 
 // A file manager offers copy, move and link, proposing move: every part of
 // the window answers copy (a move would delete the document), the drop runs
-// once answered, and a drag that offers no copy is refused.
+// once answered, and a drag that offers no copy is refused. The file's name
+// comes as its bytes, UTF-8 or not.
 void Form1Test::dropsAnywhereAreTakenAsCopies() {
   std::vector<std::vector<std::string>> dropped;
   Form1Commands commands;
@@ -435,7 +436,7 @@ void Form1Test::dropsAnywhereAreTakenAsCopies() {
   Form1& form = MakeForm(std::move(commands));
   form.show();
   QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(QStringLiteral("/forms/a.docx"))});
+  data.setUrls({QUrl::fromEncoded("file:///forms/%E8%A1%A8%FE%20a.docx")});
   const QPoint where(5, 5);
   for (QWidget* part : {static_cast<QWidget*>(&form), Control<QWidget>("FramerControl1"),
                         Control<QWidget>("WebBrowser1")}) {
@@ -450,7 +451,7 @@ void Form1Test::dropsAnywhereAreTakenAsCopies() {
     QApplication::sendEvent(part, &drop);
     QCOMPARE(drop.dropAction(), Qt::CopyAction);
     QCoreApplication::processEvents();  // it runs once the drop is answered
-    QCOMPARE(dropped.back(), std::vector<std::string>{"/forms/a.docx"});
+    QCOMPARE(dropped.back(), std::vector<std::string>{"/forms/表\xFE a.docx"});
 
     QDragEnterEvent move_only(where, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(part, &move_only);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstdio>
 
 #include "app/run_window.h"
 #include "document/document_server.h"
@@ -43,10 +44,12 @@ class WindowCommandsTest : public QObject {
   void oneDroppedDocumentIsRunAsIfItWereTestDoc();
   void severalDroppedDocumentsAreCollected();
   void droppedFormsGiveOneRecordEachWhenTicked();
+  void aFileDroppedTwiceIsReadOnceByItsBytesAndTheStatusSaysSo();
 
  private:
   void ClickAndCloseAnyBox(const char* button);
   void DropAndCloseAnyBox(const QStringList& paths);
+  void DropUrlsAndCloseAnyBox(const QList<QUrl>& urls);
   void CloseBoxesWhile(const std::function<void()>& action);
   QString Forms();
   int Count(const char16_t* sql);
@@ -98,9 +101,13 @@ void WindowCommandsTest::ClickAndCloseAnyBox(const char* button) {
 
 // Drops the files onto the window, as a file manager drops them.
 void WindowCommandsTest::DropAndCloseAnyBox(const QStringList& paths) {
-  QMimeData data;
   QList<QUrl> urls;
   for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  DropUrlsAndCloseAnyBox(urls);
+}
+
+void WindowCommandsTest::DropUrlsAndCloseAnyBox(const QList<QUrl>& urls) {
+  QMimeData data;
   data.setUrls(urls);
   const QPointF where(form_->width() / 2.0, form_->height() / 2.0);
   QDragEnterEvent enter(where.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -301,6 +308,21 @@ void WindowCommandsTest::droppedFormsGiveOneRecordEachWhenTicked() {
   ClickAndCloseAnyBox("Command1");  // the start button still runs test.doc
   QCOMPARE(Rows(), 5);
   QCOMPARE(Count(u"select count(*) from dt_form"), 2);
+}
+
+// A name that is not UTF-8 reaches the document as its bytes; dropped with
+// it again, the document is run once, and the closing status says so.
+void WindowCommandsTest::aFileDroppedTwiceIsReadOnceByItsBytesAndTheStatusSaysSo() {
+  const QByteArray forms = QFile::encodeName(Forms());
+  const QByteArray document = forms + "/\xFE\xFF.docx";
+  QVERIFY(std::rename((forms + "/a.docx").constData(), document.constData()) == 0);
+  const QUrl url = QUrl::fromEncoded("file://" + document.toPercentEncoding("/"));
+  DropUrlsAndCloseAnyBox({url, url});
+  QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
+  QCOMPARE(Rows(), 4);  // the .docx's table: a header and four rows
+  QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+           QStringLiteral("数据库存在形式与CC.html显示的效果类似 (1 file dropped more than once, "
+                          "read once)"));
 }
 
 }  // namespace quillmere
