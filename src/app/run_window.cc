@@ -5,17 +5,20 @@
 #include <QApplication>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "app/cli.h"
 #include "capture/collect_command.h"
 #include "capture/document_list.h"
+#include "capture/export_command.h"
 #include "capture/forms_command.h"
 #include "capture/start_command.h"
 #include "document/document_server.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
+#include "platform/encoding/printable.h"
 #include "platform/encoding/unicode.h"
 #include "platform/messages.h"
 #include "platform/program_paths.h"
@@ -75,6 +78,26 @@ Status Drop(Form1& form, const std::vector<std::string>& paths) {
                                         " (%s files dropped more than once, each read once)", n),
                                n)));
   }
+  return Status();
+}
+
+// The export button: the table `quillmere export` takes by default written
+// to `file` (the save dialog asked before replacing one), from the database
+// a run uses, on the window's connection. The status line then says what
+// was written where, the file's name before its folder, which a long line
+// loses first.
+Status ExportFromWindow(Form1& form, const std::string& file) {
+  FormState& state = form.state();
+  QM_RETURN_IF_ERROR(OpenDataMdb(state, form.app_folder()));
+  Exported exported;
+  QM_RETURN_IF_ERROR(ExportTable(*state.cn, {file, "", true}, files::Disk(), &exported));
+  const std::filesystem::path path(file);
+  const auto rows = static_cast<uint64_t>(exported.rows);
+  form.Label1Progress().ShowStatus(
+      unicode::FromUtf8(Fill(TrPlural("Exported %1$s row of %2$s to %3$s in %4$s",
+                                      "Exported %1$s rows of %2$s to %3$s in %4$s", rows),
+                             rows, exported.table, printable::Escaped(path.filename().string()),
+                             printable::Escaped(path.parent_path().string()))));
   return Status();
 }
 
@@ -146,7 +169,7 @@ void StartingMessages(QtMsgType type, const QMessageLogContext& context, const Q
 
 }  // namespace
 
-Form1Commands WindowCommands() { return Form1Commands{Start, Convert, Drop}; }
+Form1Commands WindowCommands() { return Form1Commands{Start, Convert, Drop, ExportFromWindow}; }
 
 int RunWindow(int& argc, char** argv, const std::u16string& folder) {
   if (Status display = DisplayNamed(); !display.ok()) return cli::Failed(display);

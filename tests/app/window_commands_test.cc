@@ -45,6 +45,7 @@ class WindowCommandsTest : public QObject {
   void severalDroppedDocumentsAreCollected();
   void droppedFormsGiveOneRecordEachWhenTicked();
   void aFileDroppedTwiceIsReadOnceByItsBytesAndTheStatusSaysSo();
+  void exportButtonWritesTheTableTheExportTakesWhereTheDialogSays();
 
  private:
   void ClickAndCloseAnyBox(const char* button);
@@ -323,6 +324,35 @@ void WindowCommandsTest::aFileDroppedTwiceIsReadOnceByItsBytesAndTheStatusSaysSo
   QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
            QStringLiteral("数据库存在形式与CC.html显示的效果类似 (1 file dropped more than once, "
                           "read once)"));
+}
+
+// After a run, the export button writes dt_table through the export
+// command, replacing the file the dialog chose; a failure is a numbered box.
+void WindowCommandsTest::exportButtonWritesTheTableTheExportTakesWhereTheDialogSays() {
+  ClickAndCloseAnyBox("Command1");
+  QString file = dir_->filePath(QStringLiteral("课程表.csv"));
+  form_->SetSaveDialog([&](QWidget*, const QString&) { return file; });
+  QFile mine(file);
+  QVERIFY(mine.open(QIODevice::WriteOnly));
+  mine.write("mine");
+  mine.close();
+  ClickAndCloseAnyBox("ExportButton");
+  QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
+  QVERIFY(mine.open(QIODevice::ReadOnly));
+  const QByteArray csv = mine.readAll();
+  QVERIFY2(csv.startsWith("\xEF\xBB\xBF"
+                          "field0,field1,field2,field3\r\n"),
+           csv.constData());
+  QVERIFY2(csv.contains("合计total,合计total,440,跨两列\r\n"), csv.constData());
+  QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+           QStringLiteral("Exported 5 rows of dt_table to 课程表.csv in ") + Folder());
+
+  file = dir_->filePath(QStringLiteral("课程表.txt"));
+  ClickAndCloseAnyBox("ExportButton");
+  QCOMPARE(boxes_.size(), 1);
+  QVERIFY2(boxes_[0].contains(QStringLiteral("6001")), qPrintable(boxes_[0]));
+  QVERIFY(!QFile::exists(file));
+  QCOMPARE(Rows(), 5);
 }
 
 }  // namespace quillmere
