@@ -40,8 +40,9 @@ struct Form1Commands {
   // documents run, collected or read as forms.
   std::function<Status(Form1&, const std::vector<std::string>&)> drop;
   // The export button: the table the export takes by default written to
-  // the file the save dialog chose (a native path ending in .xlsx or .csv),
-  // replacing one there (the dialog asked).
+  // the file the save dialog chose (a native path; the export refuses one
+  // that ends in neither .xlsx nor .csv), replacing one there (the dialog
+  // asked).
   std::function<Status(Form1&, const std::string&)> export_to;
 };
 
