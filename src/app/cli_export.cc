@@ -24,8 +24,10 @@ constexpr char kUsage[] =
        "  when quillmere forms stored last, else dt_table. dt_table's columns are\n"
        "  named by the header the last collection skipped while dt_table holds the\n"
        "  rows it stored. In a workbook plain decimal numbers are numbers and every\n"
-       "  other value is text, as written. FILE is never replaced unless --force is\n"
-       "  given. --connection and DIR/data.dsn work as for run.\n");
+       "  other value is text, as written; so are mobile numbers, and every value of a\n"
+       "  column whose name says it holds codes (ID, phone, postal code). FILE is\n"
+       "  never replaced unless --force is given. --connection and DIR/data.dsn work\n"
+       "  as for run.\n");
 
 FolderUsed ExportFolderUsed(const std::u16string& folder, bool given) {
   const std::string where = files::NativePath(folder);

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "platform/program_paths.h"
 #include "platform/qt/framer_control.h"
 #include "platform/qt/web_browser.h"
 #include "platform/translation.h"
@@ -39,6 +42,8 @@ constexpr Twips kCombo1{480, 480, 2295, 300};
 constexpr Twips kCommand1{3120, 360, 1215, 375};
 constexpr Twips kCommand2{4800, 360, 1335, 375};
 constexpr Twips kCommand3{6360, 360, 1335, 375};
+// In the hidden Command3's place, the gap between 关闭 and the status.
+constexpr Twips kExportButton = kCommand3;
 constexpr Twips kFramerControl1{240, 960, 14655, 3015};
 constexpr Twips kWebBrowser1{240, 4080, 14655, 4215};
 // The labels size themselves to their text; only their corner is fixed.
@@ -77,14 +82,51 @@ QString ToQString(std::u16string_view text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A local file's URL as a native path, byte for byte: its path with the
+// percent escapes undone. (toLocalFile() decodes the path as UTF-8, so a
+// name that is not UTF-8 would lose its bytes to U+FFFD, and QFile::encodeName
+// cannot bring them back.) A host names a share, "//host/path", as
+// toLocalFile() gives it.
+std::string NativePathOf(const QUrl& url) {
+  QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+  if (!url.host().isEmpty()) path.prepend("//" + url.host().toUtf8());
+  return path.toStdString();
+}
+
 // The local files and folders among what is dragged, as native paths.
 std::vector<std::string> DroppedPaths(const QMimeData* data) {
   std::vector<std::string> paths;
   if (data == nullptr || !data->hasUrls()) return paths;
   for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    if (url.isLocalFile()) paths.push_back(NativePathOf(url));
   }
   return paths;
+}
+
+// Qt's save dialog, in the window's language, for a workbook or a CSV
+// file: a name typed without an extension gets the chosen kind's, and a file
+// that exists is replaced only when the user says so.
+QString AskWhereToSave(QWidget* parent, const QString& suggested) {
+  QFileDialog dialog(parent, QStringLiteral("导出到 Excel 或 CSV 文件"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  const QString workbook = QStringLiteral("Excel 工作簿 (*.xlsx)");
+  const QString csv = QStringLiteral("CSV 文件，逗号分隔 (*.csv)");
+  dialog.setNameFilters({workbook, csv});
+  const bool suggests_csv = suggested.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+  dialog.selectNameFilter(suggests_csv ? csv : workbook);
+  dialog.setDefaultSuffix(suggests_csv ? QStringLiteral("csv") : QStringLiteral("xlsx"));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+    dialog.setDefaultSuffix(filter == csv ? QStringLiteral("csv") : QStringLiteral("xlsx"));
+  });
+  dialog.selectFile(suggested);
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("保存位置："));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("文件名："));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("保存类型："));
+  dialog.setLabelText(QFileDialog::Accept, QStringLiteral("保存"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().first();
 }
 
 QIcon WindowIcon() {
@@ -102,7 +144,8 @@ Form1::Form1(std::u16string app_folder, DocumentHost& document_server, Form1Comm
     : QWidget(parent),
       app_folder_(std::move(app_folder)),
       document_server_(document_server),
-      commands_(std::move(commands)) {
+      commands_(std::move(commands)),
+      save_dialog_(AskWhereToSave) {
   setWindowTitle(QStringLiteral("Quillmere"));
   setWindowIcon(WindowIcon());
   // No layout: resizing or maximizing leaves every control where it was.
@@ -145,9 +188,13 @@ void Form1::CreateControls() {
   Command2_ = Place(new QPushButton(QStringLiteral("关闭"), this), "Command2", kCommand2);
   Command3_ = Place(new QPushButton(QStringLiteral("转换"), this), "Command3", kCommand3);
   Command3_->hide();  // the conversion runs as the start command's last step
+  ExportButton_ =
+      Place(new QPushButton(QStringLiteral("导出…"), this), "ExportButton", kExportButton);
+  ExportButton_->setToolTip(QStringLiteral("把表格导出为 Excel 工作簿或 CSV 文件"));
   connect(Command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
   connect(Command2_, &QPushButton::clicked, this, &Form1::Command2_Click);
   connect(Command3_, &QPushButton::clicked, this, &Form1::Command3_Click);
+  connect(ExportButton_, &QPushButton::clicked, this, &Form1::ExportButton_Click);
 
   Label2_ = AutoSizeLabel(this, "Label2", QStringLiteral("处理状态："), kLabel2);
   Label1_ = AutoSizeLabel(this, "Label1", QStringLiteral("Label1"), kLabel1);
@@ -159,9 +206,11 @@ void Form1::CreateControls() {
 
 void Form1::SetTabOrder() {
   // In tab-index order. Qt orders only controls that take focus, so the
-  // labels drop out here; the hidden Command3 stays in order and Tab skips it.
-  QWidget* const by_tab_index[] = {Command2_, Command3_, Label1_, FramerControl1_, Command1_,
-                                   Check1_,   Check2_,   Label2_, Combo1_,         WebBrowser1_};
+  // labels drop out here; the hidden Command3 stays in order and Tab skips
+  // it, to the export button that stands in its place.
+  QWidget* const by_tab_index[] = {Command2_,       Command3_, ExportButton_, Label1_,
+                                   FramerControl1_, Command1_, Check1_,       Check2_,
+                                   Label2_,         Combo1_,   WebBrowser1_};
   QWidget* previous = nullptr;
   for (QWidget* control : by_tab_index) {
     if (control->focusPolicy() == Qt::NoFocus) continue;
@@ -178,6 +227,23 @@ void Form1::Command2_Click() {
 }
 
 void Form1::Command3_Click() { Run(commands_.conversion); }
+
+// Asks where to save, suggesting the file last chosen (at first data.xlsx,
+// for data.mdb, in the application folder), then exports there. A click
+// during a run is ignored before anything is asked.
+void Form1::ExportButton_Click() {
+  if (running_ || !commands_.export_to) return;
+  const QString suggested =
+      !last_export_.isEmpty()
+          ? last_export_
+          : QFile::decodeName(QByteArray::fromStdString(files::NativePath(app_folder_))) +
+                QStringLiteral("/data.xlsx");
+  const QString chosen = save_dialog_(this, suggested);
+  if (chosen.isEmpty()) return;
+  last_export_ = chosen;
+  const std::string file = QFile::encodeName(chosen).toStdString();
+  Run([this, file](Form1& form) { return commands_.export_to(form, file); });
+}
 
 int Form1::Combo1ListIndex() const { return Combo1_->currentIndex(); }
 
@@ -288,6 +354,10 @@ bool Form1::HandleDrag(QEvent* event) {
         Qt::QueuedConnection);
   }
   return true;
+}
+
+void Form1::AddToStatus(std::u16string_view note) {
+  ShowStatus((Label1_->text() + ToQString(note)).toStdU16String());
 }
 
 void Form1::ShowStatus(std::u16string_view text) {

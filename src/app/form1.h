@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QString>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -38,7 +39,16 @@ struct Form1Commands {
   // Files and folders dropped onto the window (native paths): their
   // documents run, collected or read as forms.
   std::function<Status(Form1&, const std::vector<std::string>&)> drop;
+  // The export button: the table the export takes by default written to
+  // the file the save dialog chose (a native path; the export refuses one
+  // that ends in neither .xlsx nor .csv), replacing one there (the dialog
+  // asked).
+  std::function<Status(Form1&, const std::string&)> export_to;
 };
+
+// Asks where to save an export, suggesting `suggested` (a path); an empty
+// answer when the user cancels.
+using SaveDialog = std::function<QString(QWidget* parent, const QString& suggested)>;
 
 // The window offers the start command the controls it reads (StartControls),
 // and is the conversion's Progress: Label1 shows the status texts, and a
@@ -70,8 +80,15 @@ class Form1 : public QWidget, public StartControls, private Progress {
   // one record each, rather than run or collected.
   bool OneRecordPerDocument() const;
 
+  // Adds `note` to the status label's line, after the text a command left.
+  void AddToStatus(std::u16string_view note);
+
   // True while a command runs (and yields to the event loop).
   bool Running() const { return running_; }
+
+  // The export button's save dialog (by default Qt's, for an Excel workbook
+  // or a CSV file).
+  void SetSaveDialog(SaveDialog dialog) { save_dialog_ = std::move(dialog); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -83,6 +100,7 @@ class Form1 : public QWidget, public StartControls, private Progress {
   void Command1_Click();
   void Command2_Click();
   void Command3_Click();
+  void ExportButton_Click();
   void Run(const std::function<Status(Form1&)>& command);
   void ShowFailure(const Status& status);
   // A drag or drop over any part of the window; true when it was one.
@@ -103,10 +121,14 @@ class Form1 : public QWidget, public StartControls, private Progress {
   QPushButton* Command1_ = nullptr;
   QPushButton* Command2_ = nullptr;
   QPushButton* Command3_ = nullptr;
+  QPushButton* ExportButton_ = nullptr;
   QLabel* Label2_ = nullptr;
   QLabel* Label1_ = nullptr;
   FramerControl* FramerControl1_ = nullptr;
   WebBrowser* WebBrowser1_ = nullptr;
+
+  SaveDialog save_dialog_;
+  QString last_export_;  // the file last chosen to export to, suggested again
 
   bool running_ = false;
   std::vector<std::string> dragged_;  // the files of the drag over the window

@@ -5,17 +5,21 @@
 #include <QApplication>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "app/cli.h"
 #include "capture/collect_command.h"
 #include "capture/document_list.h"
+#include "capture/export_command.h"
 #include "capture/forms_command.h"
 #include "capture/start_command.h"
 #include "document/document_server.h"
 #include "output/conversion_command.h"
 #include "output/conversion_run.h"
+#include "platform/encoding/printable.h"
+#include "platform/encoding/unicode.h"
 #include "platform/messages.h"
 #include "platform/program_paths.h"
 #include "platform/qt/framer_control.h"
@@ -46,13 +50,10 @@ Status ReadDroppedForms(StartContext& window, const std::vector<std::string>& do
   return ReadForms(window, documents, options, &read);
 }
 
-// The documents dropped (a folder's documents for a folder): one is run as
-// if it were test.doc, several collected with the window's table and header
-// option; any bad one stops the collection. With Check2 ticked, they are
-// read as forms.
-Status Drop(Form1& form, const std::vector<std::string>& paths) {
-  std::vector<std::string> documents;
-  QM_RETURN_IF_ERROR(ListDocuments(paths, files::Disk(), &documents));
+// The documents dropped, each once: one is run as if it were test.doc,
+// several collected with the window's table and header option; any bad one
+// stops the collection. With Check2 ticked, they are read as forms.
+Status RunDropped(Form1& form, const std::vector<std::string>& documents) {
   StartContext window = Window(form);
   if (form.OneRecordPerDocument()) return ReadDroppedForms(window, documents);
   if (documents.size() == 1) {
@@ -61,6 +62,43 @@ Status Drop(Form1& form, const std::vector<std::string>& paths) {
   }
   Collected collected;
   return CollectTables(window, documents, false, &collected);
+}
+
+// The files and folders dropped (a folder's documents for a folder). A file
+// dropped more than once (twice, or with its folder) is read once, and the
+// status line says so after the run's closing text.
+Status Drop(Form1& form, const std::vector<std::string>& paths) {
+  std::vector<std::string> documents, repeats;
+  QM_RETURN_IF_ERROR(ListDocuments(paths, files::Disk(), &documents, &repeats));
+  QM_RETURN_IF_ERROR(RunDropped(form, documents));
+  if (!repeats.empty()) {
+    const size_t n = repeats.size();
+    form.AddToStatus(
+        unicode::FromUtf8(Fill(TrPlural(" (%s file dropped more than once, read once)",
+                                        " (%s files dropped more than once, each read once)", n),
+                               n)));
+  }
+  return Status();
+}
+
+// The export button: the table `quillmere export` takes by default written
+// to `file` (the save dialog asked before replacing one), from the database
+// a run uses, on the window's connection. The status line then says what
+// was written where, the file's name before its folder, which a long line
+// loses first.
+Status ExportFromWindow(Form1& form, const std::string& file) {
+  FormState& state = form.state();
+  QM_RETURN_IF_ERROR(OpenDataMdb(state, form.app_folder()));
+  Exported exported;
+  QM_RETURN_IF_ERROR(ExportTable(*state.cn, {file, "", true}, files::Disk(), &exported));
+  const std::filesystem::path path(file);
+  const auto rows = static_cast<uint64_t>(exported.rows);
+  form.Label1Progress().ShowStatus(
+      unicode::FromUtf8(Fill(TrPlural("Exported %1$s row of %2$s to %3$s in %4$s",
+                                      "Exported %1$s rows of %2$s to %3$s in %4$s", rows),
+                             rows, exported.table, printable::Escaped(path.filename().string()),
+                             printable::Escaped(path.parent_path().string()))));
+  return Status();
 }
 
 // The conversion on its own, as the hidden Command3 would run it: on an open
@@ -131,7 +169,7 @@ void StartingMessages(QtMsgType type, const QMessageLogContext& context, const Q
 
 }  // namespace
 
-Form1Commands WindowCommands() { return Form1Commands{Start, Convert, Drop}; }
+Form1Commands WindowCommands() { return Form1Commands{Start, Convert, Drop, ExportFromWindow}; }
 
 int RunWindow(int& argc, char** argv, const std::u16string& folder) {
   if (Status display = DisplayNamed(); !display.ok()) return cli::Failed(display);

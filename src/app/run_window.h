@@ -10,7 +10,8 @@ namespace quillmere {
 
 // What the window's buttons run: Command1 the start command, Command3 the
 // conversion command on strTable (its changes landing together or not at
-// all); and what a drop runs: the start command on one dropped document,
+// all), the export button the export command on the table it takes by
+// default; and what a drop runs: the start command on one dropped document,
 // the collect command on several, or with Check2 ticked the forms command
 // on them all.
 Form1Commands WindowCommands();

@@ -1,6 +1,9 @@
 #include "spreadsheet/cell_value.h"
 
 #include <charconv>
+#include <string>
+
+#include "platform/encoding/ascii.h"
 
 namespace quillmere::spreadsheet {
 
@@ -18,11 +21,105 @@ bool IsWide(char32_t c) {
          (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
+// The words of real forms' and reports' headings that tell what a column
+// holds, lowercase. A quantity word after a code word makes the column a
+// quantity again: "电话费" is a fee, "账号数量" a count. "序号" and "No."
+// are left out on purpose: they number the rows, and as numbers they sort
+// 1, 2, ... 10.
+constexpr std::string_view kCodeWords[] = {
+    "身份证", "证件",   "证号",   "电话", "手机",    "联系方式", "邮编",   "邮政编码",
+    "传真",   "号码",   "编号",   "编码", "代码",    "账号",     "帐号",   "卡号",
+    "银行卡", "学号",   "工号",   "考号", "单号",    "序列号",   "批号",   "车牌",
+    "微信",   "qq",     "id",     "tel",  "fax",     "zip",      "ssn",    "iban",
+    "phone",  "mobile", "postal", "code", "account", "passport", "serial", "wechat",
+};
+constexpr std::string_view kQuantityWords[] = {
+    "额", "费",  "价",  "数",   "量",    "率",    "分",    "元",     "次",
+    "计", "fee", "sum", "cost", "price", "total", "count", "amount", "balance",
+};
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+
+// Whether `name`'s letters from `at` for `length` are a word of their own:
+// no letter runs on at either end, but for a step from a lowercase letter
+// to a capital ("StudentID", "userId").
+bool StandsAlone(std::string_view name, size_t at, size_t length) {
+  const size_t end = at + length;
+  const bool starts =
+      at == 0 || !IsLetter(name[at - 1]) || (IsLower(name[at - 1]) && IsUpper(name[at]));
+  const bool ends =
+      end == name.size() || !IsLetter(name[end]) || (IsLower(name[end - 1]) && IsUpper(name[end]));
+  return starts && ends;
+}
+
+// `name` without the blanks that space out its Chinese ("邮    编", as forms
+// align their labels): a run of blanks, tabs and full-width blanks goes
+// unless it stands between two ASCII letters or digits ("Zip code").
+std::string Packed(std::string_view name) {
+  auto is_word_byte = [](char c) { return IsLetter(c) || (c >= '0' && c <= '9'); };
+  std::string packed;
+  for (size_t i = 0; i < name.size();) {
+    size_t end = i;
+    while (end < name.size()) {
+      if (name[end] == ' ' || name[end] == '\t') {
+        ++end;
+      } else if (name.substr(end, 3) == "\u3000") {
+        end += 3;
+      } else {
+        break;
+      }
+    }
+    if (end == i) {
+      packed += name[i++];
+      continue;
+    }
+    if (!packed.empty() && end < name.size() && is_word_byte(packed.back()) &&
+        is_word_byte(name[end])) {
+      packed += ' ';
+    }
+    i = end;
+  }
+  return packed;
+}
+
+// Eleven digits from "13" to "19": a Chinese mobile number, never summed.
+bool IsMobileNumber(std::string_view text) {
+  return text.size() == 11 && text[0] == '1' && text[1] >= '3' &&
+         text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 }  // namespace
 
-CellValue TypeOf(std::string_view text) {
+ColumnMeaning MeaningOfColumn(std::string_view column_name) {
+  const std::string name = Packed(column_name);
+  const std::string lower = ascii::Lower(name);
+  // The word that ends last tells; of two that end together, the longer
+  // ("account" over "count").
+  size_t last_end = 0, last_length = 0;
+  ColumnMeaning meaning = ColumnMeaning::kAny;
+  auto find = [&](std::string_view word, ColumnMeaning tells) {
+    const bool short_english = word.size() < 4 && IsLetter(word[0]);
+    for (size_t at = lower.find(word); at != std::string::npos; at = lower.find(word, at + 1)) {
+      if (short_english && !StandsAlone(name, at, word.size())) continue;
+      const size_t end = at + word.size();
+      if (end > last_end || (end == last_end && word.size() > last_length)) {
+        last_end = end;
+        last_length = word.size();
+        meaning = tells;
+      }
+    }
+  };
+  for (std::string_view word : kCodeWords) find(word, ColumnMeaning::kCodes);
+  for (std::string_view word : kQuantityWords) find(word, ColumnMeaning::kAny);
+  return meaning;
+}
+
+CellValue TypeOf(std::string_view text, ColumnMeaning column) {
   CellValue text_cell{CellValue::Kind::kText};
   if (text.empty()) return CellValue{};
+  if (column == ColumnMeaning::kCodes || IsMobileNumber(text)) return text_cell;
   size_t at = text[0] == '-' ? 1 : 0;
   const size_t integer_begin = at;
   while (at < text.size() && IsDigit(text[at])) ++at;

@@ -72,7 +72,9 @@ XlsxSheet::~XlsxSheet() {
 
 Status XlsxSheet::Headings(const std::vector<std::string>& names) {
   widths_.assign(names.size(), 0);
+  meanings_.clear();
   for (size_t k = 0; k < names.size(); ++k) {
+    meanings_.push_back(MeaningOfColumn(names[k]));
     const char* name = AsUtf8(names[k]);
     const lxw_error error =
         worksheet_write_string(worksheet_, 0, static_cast<lxw_col_t>(k), name, bold_);
@@ -99,7 +101,8 @@ Status XlsxSheet::Row(RowCells values) {
 }
 
 Status XlsxSheet::Write(size_t column, std::string_view value) {
-  const CellValue cell = TypeOf(value);
+  const CellValue cell =
+      TypeOf(value, column < meanings_.size() ? meanings_[column] : ColumnMeaning::kAny);
   const auto k = static_cast<lxw_col_t>(column);
   lxw_error error = LXW_NO_ERROR;
   if (cell.kind == CellValue::Kind::kNumber) {

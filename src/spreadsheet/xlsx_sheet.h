@@ -17,9 +17,9 @@ namespace quillmere::spreadsheet {
 // One worksheet named after its table, in libxlsxwriter's constant-memory
 // mode: each row goes to a working file as it comes, so memory does not grow
 // with the rows. The header row's names are bold headings and stay in view
-// (the row is frozen); every value goes in as TypeOf says, a number shown
-// with the decimals it was written with; each column is as wide as its
-// widest text (DisplayWidth, one more for room), at most 255.
+// (the row is frozen); every value goes in as TypeOf says for its column's
+// name (MeaningOfColumn), a number shown with the decimals it was written with; each column is as
+// wide as its widest text (DisplayWidth, one more for room), at most 255.
 class XlsxSheet : public Sheet {
  public:
   // A workbook to be written to `path` (the library makes the file itself,
@@ -44,8 +44,9 @@ class XlsxSheet : public Sheet {
   lxw_format* bold_ = nullptr;
   std::vector<lxw_format*> number_formats_;  // by decimals, made when first needed
   std::vector<size_t> widths_;
-  uint32_t row_ = 0;  // the next row's index; row 0 is the header
-  std::string text_;  // the value being written, as AsUtf8 gives it
+  std::vector<ColumnMeaning> meanings_;  // by column, from its name
+  uint32_t row_ = 0;                     // the next row's index; row 0 is the header
+  std::string text_;                     // the value being written, as AsUtf8 gives it
 };
 
 }  // namespace quillmere::spreadsheet

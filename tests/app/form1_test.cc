@@ -21,8 +21,9 @@
 namespace quillmere {
 namespace {
 
-const char* const kControls[] = {"Check1",   "Check2", "Combo1", "Command1",       "Command2",
-                                 "Command3", "Label2", "Label1", "FramerControl1", "WebBrowser1"};
+const char* const kControls[] = {"Check1",   "Check2",         "Combo1",       "Command1",
+                                 "Command2", "Command3",       "ExportButton", "Label2",
+                                 "Label1",   "FramerControl1", "WebBrowser1"};
 
 // The title and text of the message boxes the window showed, each closed
 // as soon as it appeared.
@@ -100,6 +101,7 @@ class Form1Test : public QObject {
   void clicksIgnoredDuringARun();
   void closeDuringARunEndsItRolledBackThenCloses();
   void dropsAnywhereAreTakenAsCopies();
+  void exportAsksWhereToSaveThenExportsThere();
 
  private:
   Form1& MakeForm(Form1Commands commands = {});
@@ -147,6 +149,7 @@ void Form1Test::controlsAtTheirDesignGeometry_data() {
   QTest::newRow("Command1") << QRect(208, 24, 81, 25);
   QTest::newRow("Command2") << QRect(320, 24, 89, 25);
   QTest::newRow("Command3") << QRect(424, 24, 89, 25);
+  QTest::newRow("ExportButton") << QRect(424, 24, 89, 25);  // where Command3 is hidden
   QTest::newRow("FramerControl1") << QRect(16, 64, 977, 201);
   QTest::newRow("WebBrowser1") << QRect(16, 272, 977, 281);
 }
@@ -171,7 +174,11 @@ void Form1Test::noControlOverlapsAnother() {
   MakeForm();
   for (const char* a : kControls) {
     for (const char* b : kControls) {
-      if (a == b) continue;
+      // The export button stands where the hidden Command3 would.
+      if (a == b || QByteArray(a) + b == "ExportButtonCommand3" ||
+          QByteArray(b) + a == "ExportButtonCommand3") {
+        continue;
+      }
       QVERIFY2(!Control<QWidget>(a)->geometry().intersects(Control<QWidget>(b)->geometry()),
                qPrintable(QStringLiteral("%1 overlaps %2").arg(a, b)));
     }
@@ -185,6 +192,7 @@ void Form1Test::captions() {
   QCOMPARE(Control<QPushButton>("Command1")->text(), QStringLiteral("开始转换"));
   QCOMPARE(Control<QPushButton>("Command2")->text(), QStringLiteral("关闭"));
   QCOMPARE(Control<QPushButton>("Command3")->text(), QStringLiteral("转换"));
+  QCOMPARE(Control<QPushButton>("ExportButton")->text(), QStringLiteral("导出…"));
   QCOMPARE(Control<QLabel>("Label2")->text(), QStringLiteral("处理状态\uFF1A"));
   QCOMPARE(Control<QLabel>("Label1")->text(), QStringLiteral("Label1"));
 }
@@ -201,8 +209,8 @@ void Form1Test::initialStates() {
   QCOMPARE(combo->currentIndex(), -1);
   QCOMPARE(combo->currentText(), QStringLiteral("Word文档第1个表格"));
   QVERIFY(!Control<QPushButton>("Command3")->isVisible());
-  for (const char* name : {"Check1", "Check2", "Combo1", "Command1", "Command2", "Label1", "Label2",
-                           "FramerControl1", "WebBrowser1"}) {
+  for (const char* name : {"Check1", "Check2", "Combo1", "Command1", "Command2", "ExportButton",
+                           "Label1", "Label2", "FramerControl1", "WebBrowser1"}) {
     QVERIFY2(Control<QWidget>(name)->isVisible(), name);
     QVERIFY2(Control<QWidget>(name)->isEnabled(), name);
   }
@@ -269,10 +277,11 @@ void Form1Test::focusStartsOnCommand2AndFollowsTabIndex() {
   form.show();
   QVERIFY(QTest::qWaitForWindowActive(&form));
   QCOMPARE(QApplication::focusWidget(), Control<QWidget>("Command2"));
-  // Command3 is hidden and the labels take no focus: Tab skips them. The
-  // browser engine hands the focus on when its page has answered.
-  for (const char* next :
-       {"FramerControl1", "Command1", "Check1", "Check2", "Combo1", "WebBrowser1", "Command2"}) {
+  // Command3 is hidden and the labels take no focus: Tab skips them; the
+  // export button, in Command3's place, takes its turn. The browser engine
+  // hands the focus on when its page has answered.
+  for (const char* next : {"ExportButton", "FramerControl1", "Command1", "Check1", "Check2",
+                           "Combo1", "WebBrowser1", "Command2"}) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QWidget* expected = Control<QWidget>(next);
     auto focused = [expected] {
@@ -370,7 +379,7 @@ void Form1Test::failuresShownAndTheProgramGoesOn() {
 }
 
 void Form1Test::clicksIgnoredDuringARun() {
-  int starts = 0;
+  int starts = 0, asked = 0, exports = 0;
   bool clicked = false;
   Form1Commands commands;
   commands.start = [&](Form1& form) {
@@ -378,17 +387,28 @@ void Form1Test::clicksIgnoredDuringARun() {
     QTimer::singleShot(0, [&] {
       QTest::mouseClick(Control<QPushButton>("Command1"), Qt::LeftButton);
       QTest::mouseClick(Control<QPushButton>("Command2"), Qt::LeftButton);
+      QTest::mouseClick(Control<QPushButton>("ExportButton"), Qt::LeftButton);
       clicked = true;
     });
     return YieldUntil(form, [&] { return clicked; });
   };
+  commands.export_to = [&](Form1&, const std::string&) {
+    ++exports;
+    return Status();
+  };
   Form1& form = MakeForm(std::move(commands));
+  form.SetSaveDialog([&](QWidget*, const QString&) {
+    ++asked;
+    return QStringLiteral("/tmp/t.xlsx");
+  });
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   QTest::mouseClick(Control<QPushButton>("Command1"), Qt::LeftButton);
   QVERIFY(clicked);
   QCOMPARE(starts, 1);
   QCOMPARE(host_.close_calls, 0);
+  QCOMPARE(asked, 0);  // not even asked where
+  QCOMPARE(exports, 0);
   QTest::mouseClick(Control<QPushButton>("Command2"), Qt::LeftButton);  // after the run
   QCOMPARE(host_.close_calls, 1);
 }
@@ -424,7 +444,8 @@ void Form1Test::closeDuringARunEndsItRolledBackThenCloses() {
 
 // A file manager offers copy, move and link, proposing move: every part of
 // the window answers copy (a move would delete the document), the drop runs
-// once answered, and a drag that offers no copy is refused.
+// once answered, and a drag that offers no copy is refused. The file's name
+// comes as its bytes, UTF-8 or not.
 void Form1Test::dropsAnywhereAreTakenAsCopies() {
   std::vector<std::vector<std::string>> dropped;
   Form1Commands commands;
@@ -435,7 +456,7 @@ void Form1Test::dropsAnywhereAreTakenAsCopies() {
   Form1& form = MakeForm(std::move(commands));
   form.show();
   QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(QStringLiteral("/forms/a.docx"))});
+  data.setUrls({QUrl::fromEncoded("file:///forms/%E8%A1%A8%FE%20a.docx")});
   const QPoint where(5, 5);
   for (QWidget* part : {static_cast<QWidget*>(&form), Control<QWidget>("FramerControl1"),
                         Control<QWidget>("WebBrowser1")}) {
@@ -450,13 +471,47 @@ void Form1Test::dropsAnywhereAreTakenAsCopies() {
     QApplication::sendEvent(part, &drop);
     QCOMPARE(drop.dropAction(), Qt::CopyAction);
     QCoreApplication::processEvents();  // it runs once the drop is answered
-    QCOMPARE(dropped.back(), std::vector<std::string>{"/forms/a.docx"});
+    QCOMPARE(dropped.back(), std::vector<std::string>{"/forms/表\xFE a.docx"});
 
     QDragEnterEvent move_only(where, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(part, &move_only);
     QVERIFY(!move_only.isAccepted());
   }
   QCOMPARE(dropped.size(), 3u);
+}
+
+// The save dialog suggests data.xlsx in the application folder, then the
+// file last chosen; the export gets the chosen file's bytes; a cancelled
+// dialog runs nothing and leaves the status as it was.
+void Form1Test::exportAsksWhereToSaveThenExportsThere() {
+  std::vector<std::string> exported;
+  Form1Commands commands;
+  commands.export_to = [&](Form1& form, const std::string& file) {
+    exported.push_back(file);
+    form.Label1Progress().ShowStatus(u"exported");
+    return Status();
+  };
+  Form1& form = MakeForm(std::move(commands));
+  QStringList suggested;
+  QString answer = QStringLiteral("/tmp/表.csv");
+  bool over_the_window = true;
+  form.SetSaveDialog([&](QWidget* parent, const QString& suggestion) {
+    over_the_window &= parent == &form;
+    suggested << suggestion;
+    return answer;
+  });
+  form.show();
+  auto* button = Control<QPushButton>("ExportButton");
+  QTest::mouseClick(button, Qt::LeftButton);
+  QTest::mouseClick(button, Qt::LeftButton);
+  answer.clear();  // cancelled
+  form.Label1Progress().ShowStatus(u"as it was");
+  QTest::mouseClick(button, Qt::LeftButton);
+  QCOMPARE(suggested, QStringList({dir_->path() + "/data.xlsx", QStringLiteral("/tmp/表.csv"),
+                                   QStringLiteral("/tmp/表.csv")}));
+  QVERIFY(over_the_window);
+  QCOMPARE(exported, std::vector<std::string>(2, "/tmp/表.csv"));
+  QCOMPARE(Control<QLabel>("Label1")->text(), QStringLiteral("as it was"));
 }
 
 }  // namespace quillmere

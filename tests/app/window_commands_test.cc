@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstdio>
 
 #include "app/run_window.h"
 #include "document/document_server.h"
@@ -43,10 +44,13 @@ class WindowCommandsTest : public QObject {
   void oneDroppedDocumentIsRunAsIfItWereTestDoc();
   void severalDroppedDocumentsAreCollected();
   void droppedFormsGiveOneRecordEachWhenTicked();
+  void aFileDroppedTwiceIsReadOnceByItsBytesAndTheStatusSaysSo();
+  void exportButtonWritesTheTableTheExportTakesWhereTheDialogSays();
 
  private:
   void ClickAndCloseAnyBox(const char* button);
   void DropAndCloseAnyBox(const QStringList& paths);
+  void DropUrlsAndCloseAnyBox(const QList<QUrl>& urls);
   void CloseBoxesWhile(const std::function<void()>& action);
   QString Forms();
   int Count(const char16_t* sql);
@@ -98,9 +102,13 @@ void WindowCommandsTest::ClickAndCloseAnyBox(const char* button) {
 
 // Drops the files onto the window, as a file manager drops them.
 void WindowCommandsTest::DropAndCloseAnyBox(const QStringList& paths) {
-  QMimeData data;
   QList<QUrl> urls;
   for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  DropUrlsAndCloseAnyBox(urls);
+}
+
+void WindowCommandsTest::DropUrlsAndCloseAnyBox(const QList<QUrl>& urls) {
+  QMimeData data;
   data.setUrls(urls);
   const QPointF where(form_->width() / 2.0, form_->height() / 2.0);
   QDragEnterEvent enter(where.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -301,6 +309,50 @@ void WindowCommandsTest::droppedFormsGiveOneRecordEachWhenTicked() {
   ClickAndCloseAnyBox("Command1");  // the start button still runs test.doc
   QCOMPARE(Rows(), 5);
   QCOMPARE(Count(u"select count(*) from dt_form"), 2);
+}
+
+// A name that is not UTF-8 reaches the document as its bytes; dropped with
+// it again, the document is run once, and the closing status says so.
+void WindowCommandsTest::aFileDroppedTwiceIsReadOnceByItsBytesAndTheStatusSaysSo() {
+  const QByteArray forms = QFile::encodeName(Forms());
+  const QByteArray document = forms + "/\xFE\xFF.docx";
+  QVERIFY(std::rename((forms + "/a.docx").constData(), document.constData()) == 0);
+  const QUrl url = QUrl::fromEncoded("file://" + document.toPercentEncoding("/"));
+  DropUrlsAndCloseAnyBox({url, url});
+  QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
+  QCOMPARE(Rows(), 4);  // the .docx's table: a header and four rows
+  QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+           QStringLiteral("数据库存在形式与CC.html显示的效果类似 (1 file dropped more than once, "
+                          "read once)"));
+}
+
+// After a run, the export button writes dt_table through the export
+// command, replacing the file the dialog chose; a failure is a numbered box.
+void WindowCommandsTest::exportButtonWritesTheTableTheExportTakesWhereTheDialogSays() {
+  ClickAndCloseAnyBox("Command1");
+  QString file = dir_->filePath(QStringLiteral("课程表.csv"));
+  form_->SetSaveDialog([&](QWidget*, const QString&) { return file; });
+  QFile mine(file);
+  QVERIFY(mine.open(QIODevice::WriteOnly));
+  mine.write("mine");
+  mine.close();
+  ClickAndCloseAnyBox("ExportButton");
+  QVERIFY2(boxes_.isEmpty(), qPrintable(boxes_.join('\n')));
+  QVERIFY(mine.open(QIODevice::ReadOnly));
+  const QByteArray csv = mine.readAll();
+  QVERIFY2(csv.startsWith("\xEF\xBB\xBF"
+                          "field0,field1,field2,field3\r\n"),
+           csv.constData());
+  QVERIFY2(csv.contains("合计total,合计total,440,跨两列\r\n"), csv.constData());
+  QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+           QStringLiteral("Exported 5 rows of dt_table to 课程表.csv in ") + Folder());
+
+  file = dir_->filePath(QStringLiteral("课程表.txt"));
+  ClickAndCloseAnyBox("ExportButton");
+  QCOMPARE(boxes_.size(), 1);
+  QVERIFY2(boxes_[0].contains(QStringLiteral("6001")), qPrintable(boxes_[0]));
+  QVERIFY(!QFile::exists(file));
+  QCOMPARE(Rows(), 5);
 }
 
 }  // namespace quillmere

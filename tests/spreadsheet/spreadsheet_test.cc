@@ -34,6 +34,12 @@ TEST(CellValueTest, OnlyPlainDecimalNumbersOfFifteenDigitsBecomeNumbers) {
       {"013812345678", Kind::kText},
       {"00", Kind::kText},
       {"100080", Kind::kNumber, 100080},
+      // Eleven digits from 13 to 19 are a mobile number in any column.
+      {"13912345678", Kind::kText},
+      {"19912345678", Kind::kText},
+      {"12345678901", Kind::kNumber, 12345678901.0},
+      {"139123456789", Kind::kNumber, 139123456789.0},
+      {"-13912345678", Kind::kNumber, -13912345678.0},
       {"-0", Kind::kText},
       {"-0.0", Kind::kText},
       {"+5", Kind::kText},
@@ -57,6 +63,32 @@ TEST(CellValueTest, OnlyPlainDecimalNumbersOfFifteenDigitsBecomeNumbers) {
     EXPECT_EQ(value.number, c.number);
     EXPECT_EQ(value.decimals, c.decimals);
   }
+}
+
+TEST(CellValueTest, AColumnNamedForCodesKeepsEveryValueAsText) {
+  const char* const codes[] = {
+      "身份证号", "公民身份号码", "证件号码", "联系电话",    "联系方式 / 手机", "邮编",
+      "邮    编", "邮政编码",     "学号",     "工号",        "银行卡号",        "准考证号",
+      "快递单号", "QQ",           "QQ号",     "Student ID",  "StudentID",       "userId",
+      "ID",       "Tel.",         "Zip code", "phonenumber", "Account No.",     "电话费编号",
+  };
+  for (const char* name : codes) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(MeaningOfColumn(name), ColumnMeaning::kCodes);
+    EXPECT_EQ(TypeOf("100080", MeaningOfColumn(name)).kind, Kind::kText);
+  }
+  // Amounts, counts, scores, years and the rows' own numbers stay numbers.
+  const char* const quantities[] = {
+      "姓名",      "成绩 / 语文", "金额（元）",      "电话费", "账号数量", "年份",
+      "序号",      "No.",         "field3",          "Paid",   "Width",    "Hotel",
+      "Phone fee", "Discount",    "Account balance", "得分",   "",
+  };
+  for (const char* name : quantities) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(MeaningOfColumn(name), ColumnMeaning::kAny);
+    EXPECT_EQ(TypeOf("100080", MeaningOfColumn(name)).kind, Kind::kNumber);
+  }
+  EXPECT_EQ(TypeOf("", ColumnMeaning::kCodes).kind, Kind::kEmpty);
 }
 
 TEST(CellValueTest, AWideCharacterTakesTwoColumns) {
