@@ -150,10 +150,18 @@ Status TooWideToCollect(const Document& widest) {
 }
 
 // Adding to a collection loses nothing only while dt_table holds exactly
-// the rows it stored: a run since would lose its rows to the refill.
-Status CheckCollectionKept(adodb::Connection& cn, int64_t origin_fields) {
+// the rows it stored: a run since would lose its rows to the refill. The
+// note of the collection (its rows' digest) says so; without one, the
+// origins dt_origin holds do.
+Status CheckCollectionKept(adodb::Connection& cn, const Appending& appending) {
   bool holds = false;
-  QM_RETURN_IF_ERROR(DtTableHoldsOrigins(cn, origin_fields, &holds));
+  if (appending.note) {
+    RowDigest table;
+    QM_RETURN_IF_ERROR(DigestTable(cn, "dt_table", &table));
+    holds = table.rows() == appending.note->row_count && table.value() == appending.note->digest;
+  } else {
+    QM_RETURN_IF_ERROR(DtTableHoldsOrigins(cn, appending.origin_fields, &holds));
+  }
   if (holds) return Status();
   return Status(
       ErrorNumber::kCollectionReplaced,
@@ -165,14 +173,14 @@ Status CheckCollectionKept(adodb::Connection& cn, int64_t origin_fields) {
            cn.data_source()));
 }
 
-// With --append, before anything is read: dt_table checked, the stored
-// documents read and each document named sorted against them; `documents`
-// keeps those to read (new, changed).
+// With --append, before anything is read: the stored documents read and
+// each document named sorted against them; `documents` keeps those to read
+// (new, changed). Whether dt_table still holds the collection is asked in
+// the transaction, once it is locked.
 Status PlanAppending(StartContext& window, const CollectionShape& shape, StoredTablesFound found,
                      bool documents_table, std::vector<Document>* documents, Appending* appending) {
   adodb::Connection& cn = *window.form.cn;
   if (!TableFields(cn, u"dt_origin", &appending->origin_fields).ok()) appending->origin_fields = 0;
-  if (found.dt_table) QM_RETURN_IF_ERROR(CheckCollectionKept(cn, appending->origin_fields));
   StoredDocuments stored;
   if (appending->origin_fields > 0) {
     QM_RETURN_IF_ERROR(ReadStoredDocuments(cn, "dt_table", documents_table,
@@ -221,7 +229,7 @@ std::vector<std::string> Leaving(const std::vector<Document>& documents,
 // documents leaving taken out of dt_origin and dt_table.
 Status TakeOut(adodb::Connection& cn, const std::vector<std::string>& leaving,
                const Appending& appending, int64_t fields) {
-  QM_RETURN_IF_ERROR(CheckCollectionKept(cn, appending.origin_fields));
+  QM_RETURN_IF_ERROR(CheckCollectionKept(cn, appending));
   if (leaving.empty()) return Status();
   QM_RETURN_IF_ERROR(DeleteNamed(cn, "dt_origin", "document", leaving));
   return RefillDtTableFromOrigins(cn, std::min(appending.origin_fields, fields));
