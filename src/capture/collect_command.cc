@@ -166,10 +166,10 @@ Status CheckCollectionKept(adodb::Connection& cn, const Appending& appending) {
   return Status(
       ErrorNumber::kCollectionReplaced,
       Fill(Tr("dt_table of \"%s\" no longer holds the rows the last collection stored (dt_origin "
-              "says where those came from): a run has stored other rows since, which adding to "
-              "the collection would lose, so nothing was stored. Collect without --append to "
-              "store these documents in their place, or first export dt_table to keep its rows "
-              "(quillmere export)."),
+              "says where those came from): a run, or another collection meanwhile, has stored "
+              "other rows since, which adding to the collection would lose, so nothing was "
+              "stored. Collect without --append to store these documents in their place, or "
+              "first export dt_table to keep its rows (quillmere export)."),
            cn.data_source()));
 }
 
@@ -235,8 +235,9 @@ Status TakeOut(adodb::Connection& cn, const std::vector<std::string>& leaving,
   return RefillDtTableFromOrigins(cn, std::min(appending.origin_fields, fields));
 }
 
-// What the collection stored, counted for the closing line and noted in
-// dt_document and dt_stored, the documents' digests and the table's header.
+// What the collection stored, noted in dt_document (the documents'
+// digests; with `leaving`, only those of the documents stored or leaving
+// now are replaced) and dt_stored (the table's header and digest).
 Status NoteCollection(adodb::Connection& cn, const std::vector<Document>& documents,
                       const CollectionShape& shape, StoredTablesFound found, bool documents_table,
                       const std::vector<std::vector<std::string>>& header,
@@ -250,11 +251,30 @@ Status NoteCollection(adodb::Connection& cn, const std::vector<Document>& docume
   return RecordStoredTable(cn, found, {"dt_table", "collect", header, 0, 0, {}});
 }
 
+// With --append, once the documents left out are known: what became of
+// the documents, and the preview's lines for those whose rows stay as they
+// were.
+void CountAppended(const std::vector<Document>& documents, const Appending& appending,
+                   CollectedTables& out, Collected* collected) {
+  AppendCounts counts = appending.counts;
+  size_t changed_left_out = 0;
+  for (const Document& document : documents) {
+    if (document.failure.ok()) continue;
+    --(document.standing == Standing::kNew ? counts.added : counts.changed);
+    if (document.standing == Standing::kChanged) ++changed_left_out;
+  }
+  const size_t pruned = appending.prune ? counts.gone : 0;
+  const size_t kept = counts.unchanged + (counts.gone - pruned) + changed_left_out;
+  for (const std::string& line : KeptLines(kept, counts, "dt_table")) out.AddLine(line);
+  collected->appended = counts;
+  collected->held = appending.stored - pruned + counts.added;
+}
+
 // The second pass, inside the transaction that locked dt_table (and,
 // without `appending`, emptied it).
 Status StoreAll(StartContext& window, const std::vector<Document>& documents,
                 const CollectionShape& shape, bool origin_exists, StoredTablesFound found,
-                bool documents_table, Appending* appending, Collected* collected) {
+                bool documents_table, const Appending* appending, Collected* collected) {
   adodb::Connection& cn = *window.form.cn;
   if (!origin_exists) {
     QM_RETURN_IF_ERROR(CreateDtOrigin(cn, std::min<int64_t>(shape.fields, kMaxOriginFields)));
@@ -289,28 +309,13 @@ Status StoreAll(StartContext& window, const std::vector<Document>& documents,
     out.AddSkipped(unicode::FromUtf8(name), failure);
   }
   collected->documents = collected->held = good;
-  if (appending != nullptr) {
-    AppendCounts& counts = appending->counts;
-    size_t changed_left_out = 0;
-    for (const Document& document : documents) {
-      if (document.failure.ok()) continue;
-      --(document.standing == Standing::kNew ? counts.added : counts.changed);
-      if (document.standing == Standing::kChanged) ++changed_left_out;
-    }
-    const size_t kept_gone = appending->prune ? 0 : counts.gone;
-    for (const std::string& line :
-         KeptLines(counts.unchanged + kept_gone + changed_left_out, counts, "dt_table")) {
-      out.AddLine(line);
-    }
-    collected->appended = counts;
-    collected->held = appending->stored - (counts.gone - kept_gone) + counts.added;
-  }
+  if (appending != nullptr) CountAppended(documents, *appending, out, collected);
   const bool keeps_header = appending != nullptr && appending->note;
-  QM_RETURN_IF_ERROR(
-      NoteCollection(cn, documents, shape, found, documents_table,
-                     keeps_header ? appending->note->header : out.header(),
-                     // Without dt_origin nothing was kept.
-                     appending != nullptr && appending->origin_fields > 0 ? &leaving : nullptr));
+  // Without dt_origin (or without --append) nothing stored before is kept.
+  const bool keeps_notes = appending != nullptr && appending->origin_fields > 0;
+  QM_RETURN_IF_ERROR(NoteCollection(cn, documents, shape, found, documents_table,
+                                    keeps_header ? appending->note->header : out.header(),
+                                    keeps_notes ? &leaving : nullptr));
   QM_RETURN_IF_ERROR(window.form.preview_page.Write(
       window.file_system, files::NativePath(files::PreviewFileName(window.app_folder)),
       [&](const files::FileSystem::PieceWriter& write) {

@@ -436,16 +436,15 @@ class FormsReading {
     return Status();
   }
 
-  // With --append: the records of the changed documents read again (not of
-  // those left out, which keep theirs) and, with --prune, of those not
+  // With --append: the records of the documents about to be stored (a
+  // changed one's, and a new one's that another reading stored meanwhile;
+  // not those left out, which keep theirs) and, with --prune, of those not
   // named.
   std::vector<std::string> Leaving() const {
     if (!appending_) return {};
     std::vector<std::string> leaving = options_.prune ? gone_ : std::vector<std::string>();
     for (const FormDocument& document : documents_) {
-      if (document.standing == Standing::kChanged && document.failure.ok()) {
-        leaving.push_back(document.name);
-      }
+      if (!document.learn_only && document.failure.ok()) leaving.push_back(document.name);
     }
     return leaving;
   }
