@@ -184,7 +184,8 @@ Status PlanAppending(StartContext& window, const CollectionShape& shape, StoredT
   StoredDocuments stored;
   if (appending->origin_fields > 0) {
     QM_RETURN_IF_ERROR(ReadStoredDocuments(cn, "dt_table", documents_table,
-                                           u"select distinct document from dt_origin", &stored));
+                                           u"select distinct document from dt_origin", true,
+                                           &stored));
   }
   if (!stored.empty() && found.stored && found.heading) {
     QM_RETURN_IF_ERROR(ReadStoredTable(cn, "dt_table", &appending->note));

@@ -200,7 +200,7 @@ class FormsReading {
     StoredDocuments stored;
     if (form_exists_) {
       QM_RETURN_IF_ERROR(ReadStoredDocuments(cn, "dt_form", documents_table_,
-                                             u"select document from dt_form", &stored));
+                                             u"select document from dt_form", false, &stored));
     }
     std::vector<std::string> names, digests;
     for (const FormDocument& document : documents_) {

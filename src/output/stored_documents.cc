@@ -4,6 +4,7 @@
 #include <xxhash.h>
 
 #include <cstdio>
+#include <set>
 
 #include "database/sql_literals.h"
 #include "platform/encoding/unicode.h"
@@ -61,27 +62,30 @@ bool FindDocumentsTable(adodb::Connection& cn) {
 }
 
 Status ReadStoredDocuments(adodb::Connection& cn, std::string_view table, bool documents_table,
-                           std::u16string_view names_select, StoredDocuments* stored) {
+                           std::u16string_view names_select, bool notes_alone,
+                           StoredDocuments* stored) {
   stored->clear();
   auto text = [](const std::optional<std::string_view>& value) {
     return std::string(value.value_or(""));
   };
-  if (documents_table) {
-    QM_RETURN_IF_ERROR(cn.ReadRows(
-        unicode::FromUtf8("select document, reading, digest from dt_document where "
-                          "stored_table = " +
-                          Quoted(table)),
-        [&](const adodb::RowValues& row) {
-          auto [note, fresh] =
-              stored->try_emplace(text(row[0]), DocumentNote{text(row[1]), text(row[2])});
-          note->second.repeated = !fresh;
-          return Status();
-        }));
-  }
-  return cn.ReadRows(names_select, [&](const adodb::RowValues& row) {
+  QM_RETURN_IF_ERROR(cn.ReadRows(names_select, [&](const adodb::RowValues& row) {
     stored->try_emplace(text(row[0]));
     return Status();
-  });
+  }));
+  if (!documents_table) return Status();
+  std::set<std::string, std::less<>> noted;
+  return cn.ReadRows(
+      unicode::FromUtf8("select document, reading, digest from dt_document where stored_table = " +
+                        Quoted(table)),
+      [&](const adodb::RowValues& row) {
+        std::string name = text(row[0]);
+        if (!notes_alone && stored->count(name) == 0) return Status();
+        DocumentNote& note = (*stored)[name];
+        note.repeated = !noted.insert(name).second;
+        note.reading = text(row[1]);
+        note.digest = text(row[2]);
+        return Status();
+      });
 }
 
 Status DeleteNamed(adodb::Connection& cn, std::string_view table, std::string_view column,

@@ -56,11 +56,14 @@ using StoredDocuments = std::map<std::string, DocumentNote, std::less<>>;
 // a statement that fails ends it).
 bool FindDocumentsTable(adodb::Connection& cn);
 
-// The documents stored in `table`: dt_document's rows for it (when
-// `documents_table` says it is there) and every name that `names_select`
-// ("select distinct document from dt_origin") reads.
+// The documents stored in `table`: every name that `names_select` ("select
+// distinct document from dt_origin") reads, with its note in dt_document
+// (when `documents_table` says it is there), and, with `notes_alone`, the
+// documents noted there that no row names (a collected table may have no
+// rows to store; a form always has its record).
 Status ReadStoredDocuments(adodb::Connection& cn, std::string_view table, bool documents_table,
-                           std::u16string_view names_select, StoredDocuments* stored);
+                           std::u16string_view names_select, bool notes_alone,
+                           StoredDocuments* stored);
 
 // Deletes from `table` the rows whose `column` holds one of `names`, a few
 // hundred names to a statement.
