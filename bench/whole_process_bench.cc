@@ -14,9 +14,12 @@
 //   floor_scan/ROWS    reading the markup and scanning it once
 //   floor_insert/ROWS  SQLite inserting the rows a run stores through one
 //                      prepared statement in one transaction
-// and, on 50 and 200 documents of 20 rows each (.docx and .doc of the ASCII
-// table taking turns):
+// and, on 10, 50, 200 and 510 documents of 20 rows each (.docx and .doc of
+// the ASCII table taking turns):
 //   collect/DOCUMENTS  `quillmere collect` on the folder holding them
+//   collect_append/NEW `quillmere collect --append` on a folder of 500 + NEW
+//                      (10) documents, into the data.mdb where a collection
+//                      of the first 500 was stored (untimed)
 // and, from dt_table of a data.mdb holding the rows a run of the table
 // stores (put there untimed by whole_process_floor insert; the mostly
 // Chinese table of 10,000, 100,000 and 300,000 rows):
@@ -75,6 +78,7 @@ enum class Job {
   kFloorScan,
   kFloorInsert,
   kCollect,
+  kCollectAppend,
   kExportXlsx,
   kExportCsv,
   kFloorXlsx,
@@ -90,6 +94,8 @@ bool IsExport(Job job) {
 
 // The rows of every document a collection takes.
 constexpr int kRowsPerDocument = 20;
+// The documents stored before collect_append adds its new ones.
+constexpr int kStoredDocuments = 500;
 
 // Which of the benchmarks' tables, as make_word_table and whole_process_floor
 // name it.
@@ -279,6 +285,9 @@ std::vector<std::string> Command(Job job, Texts texts, const std::string& input,
       return {WHOLE_PROCESS_FLOOR_BINARY, "insert", folder, texts, std::to_string(rows)};
     case Job::kCollect:
       return {QUILLMERE_BINARY, "collect", input, "--folder", folder, "--first-row-data"};
+    case Job::kCollectAppend:
+      return {QUILLMERE_BINARY, "collect",          input,     "--folder",
+              folder,           "--first-row-data", "--append"};
     case Job::kExportXlsx:
       return {QUILLMERE_BINARY, "export", folder + "/out.xlsx", "--folder", folder};
     case Job::kExportCsv:
@@ -307,7 +316,23 @@ bool TimeOnce(Job job, Texts texts, const std::string& input, int rows, Process*
     folder = FreshFolder(document ? input : "", problem);
     if (folder.empty()) return false;
   }
-  if (IsExport(job) && job != Job::kFloorXlsx) {
+  if (job == Job::kCollectAppend) {
+    // The collection added to: the folder's first documents, each named as
+    // the folder names it.
+    std::vector<std::string> first = {QUILLMERE_BINARY, "collect"};
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(input)) names.push_back(entry.path().string());
+    std::sort(names.begin(), names.end());
+    first.insert(first.end(), names.begin(), names.begin() + kStoredDocuments);
+    first.insert(first.end(), {"--folder", folder, "--first-row-data"});
+    const Process stored = Run(first);
+    if (!stored.ok) {
+      *problem = "the first collection " + stored.failure;
+      return false;
+    }
+    WarmPageCache(folder + "/data.mdb");
+    WarmPageCache(input);
+  } else if (IsExport(job) && job != Job::kFloorXlsx) {
     // The table to export, put into the fresh data.mdb untimed.
     const Process filled = Run(Command(Job::kFloorInsert, texts, input, folder, rows));
     if (!filled.ok) {
@@ -412,11 +437,13 @@ void WholeProcess(benchmark::State& state, Job job, Texts texts) {
   const int rows = static_cast<int>(state.range(0));  // documents, for collect
   const bool docx = job == Job::kRunDocx, doc = job == Job::kRunDoc;
   const bool forms = job == Job::kForms || job == Job::kFormsBlank;
-  const bool collect = job == Job::kCollect || forms;
+  const bool append = job == Job::kCollectAppend;
+  const bool collect = job == Job::kCollect || append || forms;
   std::string problem;
   const char* format = docx ? "docx" : doc ? "doc" : "markup";
   const std::string input = IsExport(job) ? ""
                             : forms       ? FormsFolder(rows, &problem)
+                            : append      ? DocumentsFolder(kStoredDocuments + rows, &problem)
                             : collect     ? DocumentsFolder(rows, &problem)
                                           : Input(texts, rows, format, &problem);
   if (input.empty() && !IsExport(job)) {
@@ -489,8 +516,15 @@ void WholeProcess(benchmark::State& state, Job job, Texts texts) {
         ->Unit(benchmark::kSecond);
   }
   benchmark::RegisterBenchmark("collect", WholeProcess, Job::kCollect, kAscii)
+      ->Arg(10)
       ->Arg(50)
       ->Arg(200)
+      ->Arg(kStoredDocuments + 10)
+      ->UseManualTime()
+      ->Iterations(1)
+      ->Unit(benchmark::kSecond);
+  benchmark::RegisterBenchmark("collect_append", WholeProcess, Job::kCollectAppend, kAscii)
+      ->Arg(10)
       ->UseManualTime()
       ->Iterations(1)
       ->Unit(benchmark::kSecond);

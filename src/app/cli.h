@@ -111,8 +111,9 @@ bool AsksForHelp(const std::vector<std::string>& args);
 Status ExistingFolder(const std::u16string& folder);
 
 // After a run: the failure, or where the rows and the preview page are (and,
-// after a collection, from how many `documents`; 0 for a run).
+// after a collection, from how many `documents`, 0 for a run; after an
+// append, what became of them: `counts`).
 int Reported(const Status& status, const FormState& form, const FolderUsed& used,
-             size_t documents = 0);
+             size_t documents = 0, const std::string& counts = {});
 
 }  // namespace quillmere::cli

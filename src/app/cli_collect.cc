@@ -1,8 +1,9 @@
 // quillmere collect DOCUMENT... [--folder DIR] [--table N] [--first-row-data]
-// [--keep-text] [--progress] [--connection STRING] [--skip-failures]: table
-// N of every document (a folder: the Word documents in it) into one dt_table
-// of DIR/data.mdb (or of the data source DIR/data.dsn or STRING names), with
-// the rows' origins in dt_origin and DIR/cc.html showing them all.
+// [--keep-text] [--progress] [--connection STRING] [--skip-failures]
+// [--append [--prune]]: table N of every document (a folder: the Word
+// documents in it) into one dt_table of DIR/data.mdb (or of the data source
+// DIR/data.dsn or STRING names), with the rows' origins in dt_origin and
+// DIR/cc.html showing them all; with --append added to what is stored.
 #include <iostream>
 
 #include "app/cli.h"
@@ -20,7 +21,7 @@ namespace {
 constexpr char kUsage[] =
     N_("usage: quillmere collect DOCUMENT... [--folder DIR] [--table N] [--first-row-data]\n"
        "                         [--keep-text] [--progress] [--connection STRING]\n"
-       "                         [--skip-failures]\n"
+       "                         [--skip-failures] [--append [--prune]]\n"
        "  Takes table N (1 by default) of every DOCUMENT (a folder: the .doc, .docx,\n"
        "  .rtf and .odt files in it, in name order) into dt_table of DIR/data.mdb (DIR:\n"
        "  the folder quillmere run uses by default), emptied once: the rows of one\n"
@@ -30,6 +31,10 @@ constexpr char kUsage[] =
        "  read. A document that cannot be read or lacks table N stops the collection\n"
        "  before anything is stored, and all such documents are named; with\n"
        "  --skip-failures they are left out and listed, and the others stored.\n"
+       "  With --append, what the last collection stored is kept, and only the\n"
+       "  documents it did not store, or whose content has changed since, are read:\n"
+       "  the new ones are added, the changed ones' rows replaced; stored documents\n"
+       "  not named stay, unless --prune removes them.\n"
        "  --keep-text, --progress, --connection and DIR/data.dsn work as for run.\n");
 
 FolderUsed CollectFolderUsed(const std::u16string& folder, bool given) {
@@ -45,11 +50,15 @@ FolderUsed CollectFolderUsed(const std::u16string& folder, bool given) {
 int Collect(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
-  std::optional<Arguments> options =
-      ParseArguments(args, {"--first-row-data", "--keep-text", "--progress", "--skip-failures"},
-                     {"--folder", "--table", "--connection"}, &problem, true);
+  std::optional<Arguments> options = ParseArguments(
+      args,
+      {"--first-row-data", "--keep-text", "--progress", "--skip-failures", "--append", "--prune"},
+      {"--folder", "--table", "--connection"}, &problem, true);
   std::optional<int32_t> table = options ? TableNumber(*options, &problem) : std::nullopt;
   if (table && options->operands.empty()) problem = Tr("no document given.");
+  if (table && options->Has("--prune") && !options->Has("--append")) {
+    problem = Tr("--prune works only with --append.");
+  }
   if (!table || !problem.empty()) return Misused(problem, kUsage);
 
   const bool given = !options->Value("--folder").empty();
@@ -62,7 +71,9 @@ int Collect(const std::vector<std::string>& args) {
 
   CommandLineWindow window(*options, *table, folder);
   Collected collected;
-  status = CollectTables(window.context(), documents, options->Has("--skip-failures"), &collected);
+  const CollectOptions collecting{options->Has("--skip-failures"), options->Has("--append"),
+                                  options->Has("--prune")};
+  status = CollectTables(window.context(), documents, collecting, &collected);
   window.Done();
   if (status.ok()) {
     for (const auto& [name, failure] : collected.left_out) {
@@ -71,7 +82,8 @@ int Collect(const std::vector<std::string>& args) {
                 << "\n";
     }
   }
-  return Reported(status, window.form(), CollectFolderUsed(folder, given), collected.documents);
+  return Reported(status, window.form(), CollectFolderUsed(folder, given), collected.held,
+                  collecting.append ? CountsText(collected.appended) : std::string());
 }
 
 }  // namespace quillmere::cli

@@ -115,15 +115,21 @@ Status ExistingFolder(const std::u16string& folder) {
   return Status(ErrorNumber::kFileNotFound, Fill(Tr(what), printable::Escaped(where)));
 }
 
-int Reported(const Status& status, const FormState& form, const FolderUsed& used,
-             size_t documents) {
+int Reported(const Status& status, const FormState& form, const FolderUsed& used, size_t documents,
+             const std::string& counts) {
   if (!status.ok()) return Failed(status, used);
   const std::string preview = files::NativePath(files::PreviewFileName(used.folder));
   const size_t count = form.rs->RecordCount();
   const std::string rows = Fill(TrPlural("%s row", "%s rows", count), count);
   const std::string from = Fill(TrPlural("%s document", "%s documents", documents), documents);
   std::string line;
-  if (form.cn && form.cn->IsOdbc()) {
+  if (!counts.empty()) {
+    const std::string where = form.cn && form.cn->IsOdbc()
+                                  ? Fill(Tr("the data source \"%s\""), form.cn->data_source())
+                                  : DataMdbPath(used.folder);
+    line = Fill(Tr("dt_table of %1$s holds %2$s from %3$s (%4$s); preview: %5$s"), where, rows,
+                from, counts, preview);
+  } else if (form.cn && form.cn->IsOdbc()) {
     const std::string& source = form.cn->data_source();
     line = documents > 0
                ? Fill(Tr("dt_table of the data source \"%1$s\" holds %2$s from %3$s; preview: "

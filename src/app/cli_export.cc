@@ -50,6 +50,10 @@ void Report(const adodb::Connection& cn, const ExportRequest& request, const Exp
                       ? Fill(Tr("%s is the default: no collection is noted; --table names "
                                 "another."),
                              exported.table)
+                  : exported.dt_table_since
+                      ? Fill(Tr("%1$s is the default: a run has stored it since quillmere %2$s "
+                                "stored dt_form; --table names another."),
+                             exported.table, exported.default_after)
                       : Fill(Tr("%1$s is the default: quillmere %2$s stored last; --table names "
                                 "another."),
                              exported.table, exported.default_after))

@@ -1,8 +1,9 @@
 // quillmere forms DOCUMENT... [--folder DIR] [--table N|N-M|all]
-// [--template BLANK] [--skip-failures] [--progress] [--connection STRING]:
-// the form of every document (a folder: the Word documents in it) into
-// dt_form of DIR/data.mdb (or of the data source DIR/data.dsn or STRING
-// names), one record per document, and DIR/cc.html showing them.
+// [--template BLANK] [--skip-failures] [--append [--prune]] [--progress]
+// [--connection STRING]: the form of every document (a folder: the Word
+// documents in it) into dt_form of DIR/data.mdb (or of the data source
+// DIR/data.dsn or STRING names), one record per document, and DIR/cc.html
+// showing them; with --append added to the records stored.
 #include <climits>
 #include <cstdlib>
 #include <iostream>
@@ -23,8 +24,8 @@ namespace {
 
 constexpr char kUsage[] =
     N_("usage: quillmere forms DOCUMENT... [--folder DIR] [--table N|N-M|all]\n"
-       "                       [--template BLANK] [--skip-failures] [--progress]\n"
-       "                       [--connection STRING]\n"
+       "                       [--template BLANK] [--skip-failures] [--append [--prune]]\n"
+       "                       [--progress] [--connection STRING]\n"
        "  Reads every DOCUMENT (a folder: the .doc, .docx, .rtf and .odt files in it,\n"
        "  in name order) as a filled-in form and stores one record per document in\n"
        "  dt_form of DIR/data.mdb (DIR: the folder quillmere run uses by default):\n"
@@ -35,8 +36,12 @@ constexpr char kUsage[] =
        "  reads the same in every document is a label. dt_form is made anew when its\n"
        "  columns differ; DIR/cc.html shows the records. A document that cannot be\n"
        "  read or does not fit the form stops the reading before anything is stored;\n"
-       "  with --skip-failures it is left out and listed. --progress, --connection\n"
-       "  and DIR/data.dsn work as for run.\n");
+       "  with --skip-failures it is left out and listed. With --append, the records\n"
+       "  stored are kept and only the documents not stored, or whose content has\n"
+       "  changed since, are stored; the form must name the values dt_form holds\n"
+       "  (give --template, else the unchanged documents are read to learn the\n"
+       "  labels). Records of documents not named stay, unless --prune removes them.\n"
+       "  --progress, --connection and DIR/data.dsn work as for run.\n");
 
 // What --table says: N, N-M or all.
 std::optional<forms::TableChoice> TableChoiceOf(const Arguments& arguments, std::string* problem) {
@@ -74,7 +79,7 @@ FolderUsed FormsFolderUsed(const std::u16string& folder, bool given) {
                        where)};
 }
 
-int Done(const FormState& form, const FolderUsed& used, const FormsRead& read) {
+int Done(const FormState& form, const FolderUsed& used, const FormsRead& read, bool append) {
   for (const auto& [name, failure] : read.left_out) {
     std::cerr << Fill(Tr("left out %1$s: error %2$s: %3$s"), name, failure.code(),
                       failure.description())
@@ -93,6 +98,15 @@ int Done(const FormState& form, const FolderUsed& used, const FormsRead& read) {
   const std::string where = form.cn && form.cn->IsOdbc()
                                 ? Fill(Tr("the data source \"%s\""), form.cn->data_source())
                                 : DataMdbPath(used.folder);
+  if (append) {
+    const std::string records = Fill(TrPlural("%s record", "%s records", read.held), read.held);
+    const std::string values =
+        Fill(TrPlural("%s value", "%s values", read.names.size()), read.names.size());
+    std::cout << Fill(Tr("dt_form of %1$s holds %2$s of %3$s each (%4$s); preview: %5$s"), where,
+                      records, values, CountsText(read.appended), preview)
+              << "\n";
+    return 0;
+  }
   std::cout << Fill(Tr("dt_form of %1$s holds %2$s records of %3$s values each; preview: %4$s"),
                     where, read.documents, read.names.size(), preview)
             << "\n";
@@ -105,11 +119,14 @@ int Forms(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return Helped(kUsage);
   std::string problem;
   std::optional<Arguments> options =
-      ParseArguments(args, {"--progress", "--skip-failures"},
+      ParseArguments(args, {"--progress", "--skip-failures", "--append", "--prune"},
                      {"--folder", "--table", "--template", "--connection"}, &problem, true);
   std::optional<forms::TableChoice> tables =
       options ? TableChoiceOf(*options, &problem) : std::nullopt;
   if (tables && options->operands.empty()) problem = Tr("no document given.");
+  if (tables && options->Has("--prune") && !options->Has("--append")) {
+    problem = Tr("--prune works only with --append.");
+  }
   if (!tables || !problem.empty()) return Misused(problem, kUsage);
 
   const bool given = !options->Value("--folder").empty();
@@ -120,13 +137,14 @@ int Forms(const std::vector<std::string>& args) {
   if (!status.ok()) return Failed(status);
 
   CommandLineWindow window(*options, 1, folder);
-  FormsOptions reading{*tables, options->Value("--template"), options->Has("--skip-failures")};
+  const FormsOptions reading{*tables, options->Value("--template"), options->Has("--skip-failures"),
+                             options->Has("--append"), options->Has("--prune")};
   FormsRead read;
   status = ReadForms(window.context(), documents, reading, &read);
   window.Done();
   const FolderUsed used = FormsFolderUsed(folder, given);
   if (!status.ok()) return Failed(status, used);
-  return Done(window.form(), used, read);
+  return Done(window.form(), used, read, reading.append);
 }
 
 }  // namespace quillmere::cli

@@ -84,8 +84,13 @@ Status ChooseTable(adodb::Connection& cn, const std::string& named, Exported* ex
     return Status();
   }
   const std::optional<StoredTable> last = LastStoredTable(cn);
-  exported->table = last && last->table == "dt_form" ? "dt_form" : "dt_table";
-  if (last) exported->default_after = last->command;
+  exported->table = "dt_table";
+  if (!last) return Status();
+  exported->default_after = last->command;
+  if (last->table != "dt_form") return Status();
+  // A run stores dt_table and notes nothing: it shows in dt_table's digest.
+  QM_RETURN_IF_ERROR(DtTableStoredSince(cn, *last, &exported->dt_table_since));
+  if (!exported->dt_table_since) exported->table = "dt_form";
   return Status();
 }
 

@@ -27,6 +27,9 @@ struct Exported {
   // The command the default followed ("collect", "forms"); empty when the
   // table was named, or nothing was noted.
   std::string default_after;
+  // Whether dt_table is the default because a run has stored it since
+  // default_after (forms) stored dt_form.
+  bool dt_table_since = false;
   enum class Names {
     kOwn,          // the table's own column names
     kHeader,       // dt_table's from the header the last collection skipped
@@ -39,7 +42,8 @@ struct Exported {
 };
 
 // Writes `request.table` of cn (by default dt_form when the last collecting
-// command noted was forms, else dt_table; stored_tables.h) to
+// command noted was forms and no run has stored dt_table since, else
+// dt_table; stored_tables.h) to
 // `request.file`:
 // - columns: the table's own, but trailing field columns (fieldN) that are
 //   NULL in every row are left out (dt_table has 64 of which a table fills

@@ -11,6 +11,8 @@
 #include "output/conversion_run.h"
 #include "output/dt_form.h"
 #include "output/form_preview.h"
+#include "output/stored_documents.h"
+#include "output/stored_tables.h"
 #include "platform/encoding/unicode.h"
 #include "platform/messages.h"
 #include "platform/program_paths.h"
@@ -33,11 +35,31 @@ struct ShapeGroup {
 
 // One document of the reading, and what its first pass found.
 struct FormDocument {
-  std::string path;  // native
-  std::string name;  // as messages, the preview and dt_form name it
+  std::string path;    // native
+  std::string name;    // as messages, the preview and dt_form name it
+  std::string digest;  // DocumentDigest
+  Standing standing = Standing::kNew;
   Status failure;
   const ShapeGroup* group = nullptr;  // its shape's, when it was read without a blank form
+  // Unchanged since it was stored: read to learn the labels, not stored.
+  bool learn_only = false;
 };
+
+// How the forms are read, as the command line says it.
+std::string Reading(const forms::TableChoice& tables) {
+  if (tables.all) return "--table all";
+  if (tables.first == tables.last) return "--table " + std::to_string(tables.first);
+  return "--table " + std::to_string(tables.first) + "-" + std::to_string(tables.last);
+}
+
+// Up to five of `names`, quoted, then "…" for the rest.
+std::string Some(const std::vector<std::u16string>& names) {
+  std::string listed;
+  for (size_t n = 0; n < names.size() && n < 5; ++n) {
+    listed += (n > 0 ? ", \"" : "\"") + unicode::ToUtf8(names[n]) + "\"";
+  }
+  return names.size() > 5 ? listed + ", …" : listed;
+}
 
 std::string TableWords(const forms::TableChoice& tables) {
   if (tables.all) return Tr("its tables");
@@ -104,17 +126,33 @@ class FormsReading {
   Status Run(const std::vector<std::string>& paths) {
     // The blank form lying among the documents (in their folder) is no record.
     for (const std::string& path : paths) {
-      if (!SameFile(path, options_.blank)) documents_.push_back({path, DocumentName(path), {}, {}});
+      if (SameFile(path, options_.blank)) continue;
+      // The digest is taken before the document is read: should it change
+      // meanwhile, the next append finds it changed and reads it again.
+      documents_.push_back({path,
+                            DocumentName(path),
+                            DocumentDigest(window_.file_system, path),
+                            Standing::kNew,
+                            {},
+                            nullptr,
+                            false});
     }
     if (documents_.empty()) {
       return Status(ErrorNumber::kFileNotFound, Tr("No filled-in form to read."));
     }
     if (!options_.blank.empty()) QM_RETURN_IF_ERROR(ReadBlank());
     QM_RETURN_IF_ERROR(OpenDataMdb(window_.form, window_.app_folder, window_.file_system));
+    // Asked before the transaction: on a server a statement that fails ends it.
+    adodb::Connection& cn = *window_.form.cn;
+    QM_RETURN_IF_ERROR(DtFormColumns(cn, &form_exists_, &form_columns_));
+    found_ = FindStoredTables(cn);
+    documents_table_ = FindDocumentsTable(cn);
+    if (options_.append) QM_RETURN_IF_ERROR(PlanAppending());
     QM_RETURN_IF_ERROR(FirstPass());
     QM_RETURN_IF_ERROR(LearnForm());
     QM_RETURN_IF_ERROR(CheckFailures());
     QM_RETURN_IF_ERROR(NamePlaces());
+    if (appending_) QM_RETURN_IF_ERROR(CheckNamesFit());
     return Store();
   }
 
@@ -152,6 +190,49 @@ class FormsReading {
     }
     roles_ = forms::TemplateRoles(blank_);
     return Status();
+  }
+
+  // With --append and records stored: each document named sorted against
+  // them. With the blank form only the new and changed ones are read; else
+  // the unchanged ones are read too, to learn the labels from.
+  Status PlanAppending() {
+    adodb::Connection& cn = *window_.form.cn;
+    StoredDocuments stored;
+    if (form_exists_) {
+      QM_RETURN_IF_ERROR(ReadStoredDocuments(cn, "dt_form", documents_table_,
+                                             u"select document from dt_form", false, &stored));
+    }
+    std::vector<std::string> names, digests;
+    for (const FormDocument& document : documents_) {
+      names.push_back(document.name);
+      digests.push_back(document.digest);
+    }
+    AppendPlan plan;
+    QM_RETURN_IF_ERROR(
+        PlanAppend(stored, names, digests, Reading(options_.tables), "dt_form", "forms", &plan));
+    read_->appended = plan.counts;
+    read_->appended.pruned = options_.prune;
+    // Nothing stored: the reading is a plain one, dt_form made to fit.
+    appending_ = !stored.empty();
+    if (!appending_) return Status();
+    stored_ = stored.size();
+    gone_ = std::move(plan.gone);
+    std::vector<FormDocument> kept;
+    for (size_t d = 0; d < documents_.size(); ++d) {
+      FormDocument& document = documents_[d];
+      document.standing = plan.standing[d];
+      document.learn_only = document.standing == Standing::kUnchanged;
+      if (!document.learn_only || blank_.empty()) kept.push_back(std::move(document));
+    }
+    documents_ = std::move(kept);
+    window_.Label1.ShowStatus(unicode::FromUtf8(CountsStatus(read_->appended)));
+    return window_.Label1.Yield();
+  }
+
+  // The documents whose records this reading stores.
+  size_t ToStore() const {
+    return static_cast<size_t>(std::count_if(documents_.begin(), documents_.end(),
+                                             [](const FormDocument& d) { return !d.learn_only; }));
   }
 
   // Every document read and held against the form, nothing stored.
@@ -206,7 +287,7 @@ class FormsReading {
       }
     }
     for (FormDocument& document : documents_) {
-      if (!document.failure.ok() || document.group == form) continue;
+      if (!document.failure.ok() || document.group == form || document.learn_only) continue;
       Cells cells;
       document.failure = ReadFormCells(document.path, document.name, &cells);
       if (document.failure.ok()) {
@@ -224,13 +305,14 @@ class FormsReading {
   // those left out.
   Status CheckFailures() {
     for (const FormDocument& document : documents_) {
-      if (!document.failure.ok()) read_->left_out.emplace_back(document.name, document.failure);
+      if (document.failure.number() == ErrorNumber::kRunCancelled) return document.failure;
+      // One read only to learn from keeps its record whatever it says now.
+      if (!document.failure.ok() && !document.learn_only) {
+        read_->left_out.emplace_back(document.name, document.failure);
+      }
     }
     if (read_->left_out.empty()) return Status();
-    for (const auto& [name, failure] : read_->left_out) {
-      if (failure.number() == ErrorNumber::kRunCancelled) return failure;
-    }
-    if (options_.skip_failures && read_->left_out.size() < documents_.size()) return Status();
+    if (options_.skip_failures && read_->left_out.size() < ToStore()) return Status();
     Status bad = BadDocuments();
     read_->left_out.clear();
     return bad;
@@ -245,9 +327,9 @@ class FormsReading {
     std::string description =
         Fill(Tr("%1$s of the %2$s documents cannot be read as the form, so nothing was stored "
                 "and dt_form is unchanged:"),
-             read_->left_out.size(), documents_.size()) +
+             read_->left_out.size(), ToStore()) +
         listed;
-    if (read_->left_out.size() < documents_.size()) {
+    if (read_->left_out.size() < ToStore()) {
       description += "\n";
       description += messages::CurrentReader() == messages::Reader::kWindow
                          ? Tr("Mend them or leave them out of the drop, then try again.")
@@ -269,6 +351,41 @@ class FormsReading {
     return CheckColumns(*window_.form.cn, read_->names.size());
   }
 
+  // With --append: the form's names must be dt_form's columns, in any
+  // order, for its records to stand beside the stored ones.
+  Status CheckNamesFit() const {
+    std::vector<std::u16string> missing, added;
+    for (size_t c = 1; c < form_columns_.size(); ++c) {
+      if (std::find(read_->names.begin(), read_->names.end(), form_columns_[c]) ==
+          read_->names.end()) {
+        missing.push_back(form_columns_[c]);
+      }
+    }
+    for (const std::u16string& name : read_->names) {
+      if (std::find(form_columns_.begin() + 1, form_columns_.end(), name) == form_columns_.end()) {
+        added.push_back(name);
+      }
+    }
+    if (missing.empty() && added.empty()) return Status();
+    std::string what;
+    if (!missing.empty()) what = Fill(Tr("dt_form has %s, which the form lacks"), Some(missing));
+    if (!added.empty()) {
+      const std::string more = Fill(Tr("the form has %s, which dt_form lacks"), Some(added));
+      what = what.empty() ? more : Fill(Tr("%1$s; %2$s"), what, more);
+    }
+    const std::string advice =
+        blank_.empty() ? Tr("Give the blank form (--template BLANK), whose labels name the values "
+                            "whichever documents are read, or read all the documents again "
+                            "without --append.")
+                       : Tr("Read the documents without --append to make dt_form anew with the "
+                            "blank form's names.");
+    return Status(ErrorNumber::kStoredFormDiffers,
+                  Sentences(Fill(Tr("The form these documents give names other values than the "
+                                    "records stored in dt_form, so nothing was stored: %s."),
+                                 what),
+                            advice));
+  }
+
   std::string NoValues() const {
     if (!blank_.empty()) {
       return Tr("No cell of the blank form is left for a value: every cell holds a label.");
@@ -287,9 +404,6 @@ class FormsReading {
   // committed.
   Status Store() {
     adodb::Connection& cn = *window_.form.cn;
-    bool exists = false;
-    std::vector<std::u16string> columns;
-    QM_RETURN_IF_ERROR(DtFormColumns(cn, &exists, &columns));
     DtForm table(cn, read_->names);
     const std::string preview = files::NativePath(files::PreviewFileName(window_.app_folder));
     const std::string partial = preview + ".partial";
@@ -299,8 +413,11 @@ class FormsReading {
           FormPreview page(write);
           QM_RETURN_IF_ERROR(page.Start(read_->names));
           Status stored = RunInTransaction(cn, [&] {
-            Status replaced = table.Replace(exists, columns);
-            return replaced.ok() ? StoreAll(table, page) : replaced;
+            const std::vector<std::string> leaving = Leaving();
+            QM_RETURN_IF_ERROR(appending_ ? TakeOut(table, leaving)
+                                          : table.Replace(form_exists_, form_columns_));
+            QM_RETURN_IF_ERROR(StoreAll(table, page));
+            return Note(leaving);
           });
           QM_RETURN_IF_ERROR(stored);
           committed = true;
@@ -319,11 +436,47 @@ class FormsReading {
     return Status();
   }
 
+  // With --append: the records of the documents about to be stored (a
+  // changed one's, and a new one's that another reading stored meanwhile;
+  // not those left out, which keep theirs) and, with --prune, of those not
+  // named.
+  std::vector<std::string> Leaving() const {
+    if (!appending_) return {};
+    std::vector<std::string> leaving = options_.prune ? gone_ : std::vector<std::string>();
+    for (const FormDocument& document : documents_) {
+      if (!document.learn_only && document.failure.ok()) leaving.push_back(document.name);
+    }
+    return leaving;
+  }
+
+  // Inside the append's transaction: dt_form locked against other readings
+  // and the records of the documents leaving taken out.
+  Status TakeOut(DtForm& table, const std::vector<std::string>& leaving) {
+    QM_RETURN_IF_ERROR(table.Lock());
+    return DeleteNamed(*window_.form.cn, "dt_form", "\"document\"", leaving);
+  }
+
+  // The documents' digests and the note that forms stored dt_form last.
+  Status Note(const std::vector<std::string>& leaving) {
+    adodb::Connection& cn = *window_.form.cn;
+    std::vector<NotedDocument> noted;
+    for (const FormDocument& document : documents_) {
+      if (document.failure.ok() && !document.learn_only) {
+        noted.push_back({document.name, document.digest});
+      }
+    }
+    QM_RETURN_IF_ERROR(
+        ForgetDocuments(cn, "dt_form", documents_table_, appending_ ? &leaving : nullptr));
+    QM_RETURN_IF_ERROR(
+        NoteDocuments(cn, "dt_form", documents_table_, Reading(options_.tables), noted));
+    return RecordStoredTable(cn, found_, {"dt_form", "forms", {}, 0, 0, {}});
+  }
+
   Status StoreAll(DtForm& table, FormPreview& page) {
-    const size_t good = documents_.size() - read_->left_out.size();
+    const size_t good = ToStore() - read_->left_out.size();
     size_t n = 0;
     for (const FormDocument& document : documents_) {
-      if (!document.failure.ok()) continue;
+      if (!document.failure.ok() || document.learn_only) continue;
       QM_RETURN_IF_ERROR(
           ShowDocument(window_.Label1, N_("Storing %1$s/%2$s: %3$s"), ++n, good, document.name));
       Cells cells;
@@ -347,18 +500,38 @@ class FormsReading {
                            document.name, stored.description()));
       }
     }
-    read_->documents = good;
+    read_->documents = read_->held = good;
+    if (appending_) CountAppended();
     return Status();
   }
 
+  // What became of the documents, once the left out are known.
+  void CountAppended() {
+    AppendCounts& counts = read_->appended;
+    for (const FormDocument& document : documents_) {
+      if (document.failure.ok() || document.learn_only) continue;
+      --(document.standing == Standing::kNew ? counts.added : counts.changed);
+      if (document.standing == Standing::kChanged) ++kept_left_out_;
+    }
+    const size_t pruned = options_.prune ? counts.gone : 0;
+    read_->held = stored_ - pruned + counts.added;
+  }
+
   std::vector<std::string> Notes() const {
-    if (read_->labels_taken.empty()) return {};
+    std::vector<std::string> notes;
+    if (appending_) {
+      const AppendCounts& counts = read_->appended;
+      const size_t kept = counts.unchanged + (options_.prune ? 0 : counts.gone) + kept_left_out_;
+      notes = KeptLines(kept, counts, "dt_form");
+    }
+    if (read_->labels_taken.empty()) return notes;
     std::string labels;
     for (const std::u16string& label : read_->labels_taken) {
       labels += (labels.empty() ? "" : ", ") + unicode::ToUtf8(label);
     }
-    return {
-        Fill(Tr("One document and no blank form: these cells were taken as labels: %s"), labels)};
+    notes.push_back(
+        Fill(Tr("One document and no blank form: these cells were taken as labels: %s"), labels));
+    return notes;
   }
 
   StartContext& window_;
@@ -370,6 +543,17 @@ class FormsReading {
   std::vector<Role> roles_;
   std::map<std::string, ShapeGroup> groups_;
   std::vector<forms::ValuePlace> places_;
+  // dt_form and the notes beside it, as found before the transaction.
+  bool form_exists_ = false;
+  std::vector<std::u16string> form_columns_;
+  StoredTablesFound found_;
+  bool documents_table_ = false;
+  // With --append and records stored: how many, those not named, and the
+  // changed documents left out (which keep their records).
+  bool appending_ = false;
+  size_t stored_ = 0;
+  std::vector<std::string> gone_;
+  size_t kept_left_out_ = 0;
 };
 
 }  // namespace

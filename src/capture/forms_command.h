@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "capture/appending.h"
 #include "capture/start_command.h"
 #include "forms/form_cells.h"
 #include "platform/status.h"
@@ -17,6 +18,11 @@ struct FormsOptions {
   forms::TableChoice tables;  // which tables of each document make up the form
   std::string blank;          // the blank form, a native path; empty: none
   bool skip_failures = false;
+  // Keep the records stored and add those of the documents named that are
+  // not stored, replacing those whose content has changed since
+  // (capture/appending.h).
+  bool append = false;
+  bool prune = false;  // with append: remove the records of documents not named
 };
 
 // What a reading of forms did.
@@ -29,6 +35,10 @@ struct FormsRead {
   // With one document and no blank form: the texts of the cells taken as
   // labels, in reading order.
   std::vector<std::u16string> labels_taken;
+  // With append: what became of the documents, and how many records dt_form
+  // holds now.
+  AppendCounts appended;
+  size_t held = 0;
 };
 
 // Reads the form (options.tables) of every document of `documents` (native
@@ -48,6 +58,18 @@ struct FormsRead {
 // the documents left out and, with one document and no blank form, the
 // cells taken as labels. Any failure leaves the database as it was. The
 // status label names the document being read.
+//
+// With options.append and records stored, only the documents that are new
+// or changed are stored: the records of the changed ones (and with
+// options.prune of the stored ones not named) leave dt_form, whose columns
+// must be the names the form gives now (else kStoredFormDiffers). With the
+// blank form only those documents are read; without it the unchanged
+// documents named are read too (in the first pass only), so that the
+// labels are learnt as a reading of them all would learn them.
+//
+// Every reading notes the digests of the documents it stored
+// (output/stored_documents.h) and that it stored dt_form, with dt_table's
+// digest as it stood then (output/stored_tables.h).
 Status ReadForms(StartContext& window, const std::vector<std::string>& documents,
                  const FormsOptions& options, FormsRead* read);
 

@@ -50,4 +50,17 @@ bool ParameterizeTextLiterals(std::u16string_view statement, std::u16string* sha
   return true;
 }
 
+std::string Quoted(std::string_view text) {
+  std::string literal = "'";
+  for (char c : text) {
+    if (c == '\0') {
+      literal += "\xEF\xBF\xBD";
+      continue;
+    }
+    literal += c;
+    if (c == '\'') literal += '\'';
+  }
+  return literal + "'";
+}
+
 }  // namespace quillmere::sql

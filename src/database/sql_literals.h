@@ -18,4 +18,8 @@ namespace quillmere::sql {
 bool ParameterizeTextLiterals(std::u16string_view statement, std::u16string* shape,
                               std::vector<std::u16string>* values);
 
+// `text` (UTF-8) as a text literal: in apostrophes, each one inside
+// doubled; a NUL, which no statement can carry, as U+FFFD.
+std::string Quoted(std::string_view text);
+
 }  // namespace quillmere::sql

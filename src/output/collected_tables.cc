@@ -81,6 +81,10 @@ void CollectedTables::AddSkipped(std::u16string_view document, const Status& fai
       shape_.columns);
 }
 
+void CollectedTables::AddLine(std::string_view text) {
+  preview_.AppendSpanningRow(unicode::FromUtf8(text), shape_.columns);
+}
+
 Status TableMeasure::BeginRows() {
   cells_ = widest_ = taken_rows_ = 0;
   return Status();

@@ -42,6 +42,8 @@ class CollectedTables {
 
   // A line on the preview for a document that was left out, and why.
   void AddSkipped(std::u16string_view document, const Status& failure);
+  // A line of the preview's own (UTF-8).
+  void AddLine(std::string_view text);
 
   // The header of the first document added, when tables have one: its
   // first row and the rows below that its headings span down into

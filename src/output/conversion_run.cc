@@ -93,13 +93,19 @@ Status OpenDataMdb(FormState& form, std::u16string_view app_folder,
 }
 
 Status ReplaceDtTable(FormState& form, const std::function<Status()>& refill) {
+  return ChangeDtTable(form, [&] {
+    QM_RETURN_IF_ERROR(form.cn->Execute(u"delete from dt_table", adodb::kOptionUnspecified));
+    return refill();
+  });
+}
+
+Status ChangeDtTable(FormState& form, const std::function<Status()>& change) {
   adodb::Connection& cn = adodb::EnsureCreated(form.cn);
   Status status = RunInTransaction(cn, [&] {
     // Another run into the same dt_table waits until this one has ended, or
     // fails without changing anything: never are two runs' rows mixed.
     QM_RETURN_IF_ERROR(cn.LockTable(u"dt_table"));
-    QM_RETURN_IF_ERROR(cn.Execute(u"delete from dt_table", adodb::kOptionUnspecified));
-    return refill();
+    return change();
   });
   if (status.number() == ErrorNumber::kNoSuchTable) {
     status = Status(status.number(), Sentences(status.description(), DtTableMissingAdvice()));

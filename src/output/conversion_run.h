@@ -59,6 +59,10 @@ Status OpenDataMdb(FormState& form, std::u16string_view app_folder,
 // exactly the rows it had. Then PlacePreview.
 Status ReplaceDtTable(FormState& form, const std::function<Status()>& refill);
 
+// The same, dt_table locked but not emptied: `change` decides what of it
+// stays.
+Status ChangeDtTable(FormState& form, const std::function<Status()>& change);
+
 // After a run's transaction has ended with `run`: once it committed, the
 // preview page the run wrote (form.preview_page) takes cc.html's place;
 // after a failure it is removed, so that cc.html never shows rows that were

@@ -71,8 +71,7 @@ Status DtForm::Replace(bool exists, const std::vector<std::u16string>& columns) 
   std::vector<std::u16string> wanted{std::u16string(kFormDocumentColumn)};
   wanted.insert(wanted.end(), names_.begin(), names_.end());
   if (exists && columns == wanted) {
-    // Another reading into the same dt_form waits for this one to end.
-    QM_RETURN_IF_ERROR(cn_.LockTable(kTable));
+    QM_RETURN_IF_ERROR(Lock());
     return cn_.Execute(u"delete from dt_form", adodb::kOptionUnspecified);
   }
   if (exists) QM_RETURN_IF_ERROR(cn_.Execute(u"drop table dt_form", adodb::kOptionUnspecified));
@@ -83,6 +82,9 @@ Status DtForm::Replace(bool exists, const std::vector<std::u16string>& columns) 
   create.push_back(u')');
   return cn_.Execute(create, adodb::kOptionUnspecified);
 }
+
+// Another reading into the same dt_form waits for this one to end.
+Status DtForm::Lock() { return cn_.LockTable(kTable); }
 
 Status DtForm::Insert(std::u16string_view document, const std::vector<std::u16string>& values) {
   values_.assign({document});

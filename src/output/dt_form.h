@@ -47,6 +47,10 @@ class DtForm {
   // dropped, when it is there, and made anew (CheckColumns first).
   Status Replace(bool exists, const std::vector<std::u16string>& columns);
 
+  // Inside the caller's transaction: dt_form, as it is, locked against
+  // other readings.
+  Status Lock();
+
   // Inserts one record: `document`, then one value per name.
   Status Insert(std::u16string_view document, const std::vector<std::u16string>& values);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "convert/ustring.h"
+#include "output/stored_tables.h"
 #include "platform/encoding/unicode.h"
 #include "platform/translation.h"
 
@@ -20,6 +21,13 @@ std::string Schema(int64_t fields, bool server) {
              : "document text(" + name + ") check (length(document) <= " + name + ")";
   return "create table dt_origin (" + document + ", table_number integer, table_row integer, " +
          FieldColumns(count, server) + ")";
+}
+
+// "field0,field1,...": `fields` (at least one) value columns.
+std::u16string FieldList(int64_t fields) {
+  std::u16string list = u"field0";
+  for (int64_t k = 1; k < fields; ++k) list.append(u",field").append(text::FromNumber(k));
+  return list;
 }
 
 void AppendQuoted(std::u16string_view value, std::u16string& out) {
@@ -54,6 +62,31 @@ Status CheckDtOrigin(adodb::Connection& cn, int64_t columns, bool* exists) {
               "came from: drop it (drop table dt_origin) and the next collection makes it "
               "anew, as wide as dt_table."),
            columns, cn.data_source(), fields, fields - 1));
+}
+
+Status DtTableHoldsOrigins(adodb::Connection& cn, int64_t origin_fields, bool* holds) {
+  RowDigest table, origins;
+  QM_RETURN_IF_ERROR(DigestTable(cn, "dt_table", &table));
+  if (origin_fields > 0) {
+    // The rows' trailing NULLs do not count, so the columns' numbers need
+    // not agree.
+    QM_RETURN_IF_ERROR(cn.ReadRows(u"select " + FieldList(origin_fields) + u" from dt_origin",
+                                   [&](const adodb::RowValues& row) {
+                                     origins.Add(row);
+                                     return Status();
+                                   }));
+  }
+  *holds = table.rows() == origins.rows() && table.value() == origins.value();
+  return Status();
+}
+
+Status RefillDtTableFromOrigins(adodb::Connection& cn, int64_t fields) {
+  QM_RETURN_IF_ERROR(cn.Execute(u"delete from dt_table", adodb::kOptionUnspecified));
+  const std::u16string columns = FieldList(fields);
+  const std::u16string order = cn.DbmsName() == "SQLite" ? u" order by rowid" : u"";
+  return cn.Execute(
+      u"insert into dt_table (" + columns + u") select " + columns + u" from dt_origin" + order,
+      adodb::kOptionUnspecified);
 }
 
 void OriginRows::Add(int64_t table_row, const std::vector<std::u16string_view>& values) {

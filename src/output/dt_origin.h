@@ -44,6 +44,18 @@ Status CreateDtOrigin(adodb::Connection& cn, int64_t fields);
 // made anew.
 Status CheckDtOrigin(adodb::Connection& cn, int64_t columns, bool* exists);
 
+// Whether dt_table holds exactly the rows whose origins dt_origin (with
+// `origin_fields` value columns; 0: there is none) holds: as many rows, the
+// same values, in any order. Otherwise something other than a collection
+// (a run) has stored dt_table since.
+Status DtTableHoldsOrigins(adodb::Connection& cn, int64_t origin_fields, bool* holds);
+
+// Inside the caller's transaction: dt_table emptied and filled anew with
+// the values of dt_origin's rows (their first `fields` columns), in
+// dt_origin's order on SQLite (a server hands rows out in an order of its
+// own), so that rows whose origins were deleted leave dt_table too.
+Status RefillDtTableFromOrigins(adodb::Connection& cn, int64_t fields);
+
 // The origins of one document's stored rows, kept until they go into
 // dt_origin together: inserted row by row as they come, they would take
 // turns with dt_table's inserts, and each turn would prepare its statement

@@ -8,26 +8,14 @@
 #include <cstdio>
 
 #include "convert/header_rows.h"
+#include "database/sql_literals.h"
 #include "platform/encoding/unicode.h"
 
 namespace quillmere {
 
 namespace {
 
-// `text` as an SQL literal: in apostrophes, each one inside doubled; a NUL,
-// which no statement can carry, as U+FFFD.
-std::string Quoted(std::string_view text) {
-  std::string literal = "'";
-  for (char c : text) {
-    if (c == '\0') {
-      literal += "\xEF\xBF\xBD";
-      continue;
-    }
-    literal += c;
-    if (c == '\'') literal += '\'';
-  }
-  return literal + "'";
-}
+using sql::Quoted;
 
 Status Run(adodb::Connection& cn, const std::string& sql,
            std::unique_ptr<adodb::Recordset>* rows = nullptr) {
@@ -45,7 +33,8 @@ int64_t NumberOf(const adodb::Recordset& rows, size_t record, size_t field) {
   return n;
 }
 
-// dt_stored and dt_heading, where `found` says they are missing.
+// dt_stored (or its column dt_table_digest) and dt_heading, where `found`
+// says they are missing.
 Status CreateStoredTables(adodb::Connection& cn, StoredTablesFound found) {
   const bool server = cn.DbmsName() != "SQLite";
   const std::string name = server ? "varchar(64)" : "text";
@@ -56,7 +45,9 @@ Status CreateStoredTables(adodb::Connection& cn, StoredTablesFound found) {
                                    word +
                                    ", sequence integer, header_rows integer, row_count integer, "
                                    "digest " +
-                                   word + ")"));
+                                   word + ", dt_table_digest " + word + ")"));
+  } else if (!found.dt_table_digest) {
+    QM_RETURN_IF_ERROR(Run(cn, "alter table dt_stored add column dt_table_digest " + word));
   }
   if (found.heading) return Status();
   return Run(cn, "create table dt_heading (stored_table " + name +
@@ -81,19 +72,39 @@ void RowDigest::Add(std::span<const std::optional<std::string_view>> row) {
   ++rows_;
 }
 
+std::string DigestHex(uint64_t digest) {
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(digest));
+  return hex;
+}
+
+Status DigestTable(adodb::Connection& cn, std::string_view table, RowDigest* digest) {
+  return cn.ReadRows(unicode::FromUtf8("select * from " + std::string(table)),
+                     [&](const adodb::RowValues& row) {
+                       digest->Add(row);
+                       return Status();
+                     });
+}
+
 StoredTablesFound FindStoredTables(adodb::Connection& cn) {
   std::unique_ptr<adodb::Recordset> rows;
-  return {Run(cn, "select * from dt_stored where 1=0", &rows).ok(),
-          Run(cn, "select * from dt_heading where 1=0", &rows).ok()};
+  auto there = [&](const char* select) { return Run(cn, select, &rows).ok(); };
+  return {there("select * from dt_stored where 1=0"),
+          there("select dt_table_digest from dt_stored where 1=0"),
+          there("select * from dt_heading where 1=0"), there("select * from dt_table where 1=0")};
 }
 
 Status RecordStoredTable(adodb::Connection& cn, StoredTablesFound found, StoredTable stored) {
   RowDigest digest;
-  QM_RETURN_IF_ERROR(cn.ReadRows(unicode::FromUtf8("select * from " + stored.table),
-                                 [&](const adodb::RowValues& row) {
-                                   digest.Add(row);
-                                   return Status();
-                                 }));
+  QM_RETURN_IF_ERROR(DigestTable(cn, stored.table, &digest));
+  std::string dt_table_digest = "NULL";
+  if (stored.table == "dt_table") {
+    dt_table_digest = Quoted(DigestHex(digest.value()));
+  } else if (found.dt_table) {
+    RowDigest table;
+    QM_RETURN_IF_ERROR(DigestTable(cn, "dt_table", &table));
+    dt_table_digest = Quoted(DigestHex(table.value()));
+  }
   QM_RETURN_IF_ERROR(CreateStoredTables(cn, found));
   std::unique_ptr<adodb::Recordset> last;
   QM_RETURN_IF_ERROR(Run(cn, "select max(sequence) from dt_stored", &last));
@@ -101,15 +112,13 @@ Status RecordStoredTable(adodb::Connection& cn, StoredTablesFound found, StoredT
   const std::string table = Quoted(stored.table);
   QM_RETURN_IF_ERROR(Run(cn, "delete from dt_stored where stored_table = " + table));
   QM_RETURN_IF_ERROR(Run(cn, "delete from dt_heading where stored_table = " + table));
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(digest.value()));
-  QM_RETURN_IF_ERROR(Run(cn,
-                         "insert into dt_stored (stored_table, command, sequence, header_rows, "
-                         "row_count, digest) values (" +
-                             table + ", " + Quoted(stored.command) + ", " +
-                             std::to_string(sequence) + ", " +
-                             std::to_string(stored.header.size()) + ", " +
-                             std::to_string(digest.rows()) + ", " + Quoted(hex) + ")"));
+  QM_RETURN_IF_ERROR(
+      Run(cn,
+          "insert into dt_stored (stored_table, command, sequence, header_rows, "
+          "row_count, digest, dt_table_digest) values (" +
+              table + ", " + Quoted(stored.command) + ", " + std::to_string(sequence) + ", " +
+              std::to_string(stored.header.size()) + ", " + std::to_string(digest.rows()) + ", " +
+              Quoted(DigestHex(digest.value())) + ", " + dt_table_digest + ")"));
   for (size_t r = 0; r < stored.header.size(); ++r) {
     for (size_t k = 0; k < stored.header[r].size(); ++k) {
       QM_RETURN_IF_ERROR(
@@ -153,14 +162,32 @@ Status ReadStoredTable(adodb::Connection& cn, std::string_view table,
 
 std::optional<StoredTable> LastStoredTable(adodb::Connection& cn) {
   std::unique_ptr<adodb::Recordset> rows;
-  if (!Run(cn, "select stored_table, command from dt_stored order by sequence desc", &rows).ok() ||
+  // Every column, so that a dt_stored made before dt_table_digest was kept
+  // is read too.
+  if (!Run(cn, "select * from dt_stored order by sequence desc", &rows).ok() ||
       rows->RecordCount() == 0) {
     return std::nullopt;
   }
   StoredTable last;
-  last.table = ValueOf(*rows, 0, 0);
-  last.command = ValueOf(*rows, 0, 1);
+  for (size_t f = 0; f < rows->FieldCount(); ++f) {
+    const std::u16string name = rows->FieldName(f);
+    std::string* value = name == u"stored_table"      ? &last.table
+                         : name == u"command"         ? &last.command
+                         : name == u"dt_table_digest" ? &last.dt_table_digest
+                                                      : nullptr;
+    if (value != nullptr) *value = ValueOf(*rows, 0, f);
+  }
   return last;
+}
+
+Status DtTableStoredSince(adodb::Connection& cn, const StoredTable& last, bool* since) {
+  *since = false;
+  if (last.dt_table_digest.empty()) return Status();
+  RowDigest now;
+  // No dt_table to read: nothing has stored it since.
+  if (!DigestTable(cn, "dt_table", &now).ok()) return Status();
+  *since = DigestHex(now.value()) != last.dt_table_digest;
+  return Status();
 }
 
 }  // namespace quillmere

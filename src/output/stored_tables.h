@@ -13,13 +13,18 @@
 //                   below it, kept): 0 when the first row was data
 //     row_count     the rows the command stored in the table
 //     digest        RowDigest of those rows, 16 hexadecimal digits
+//     dt_table_digest  RowDigest of dt_table as the command left it: after
+//                   forms, a run that has replaced dt_table since (the
+//                   start button, run and convert note nothing) shows in
+//                   dt_table's digest no longer being this one. Added to a
+//                   dt_stored made before it was kept, NULL in its rows.
 //   dt_heading: the header's cells, as the table holds values:
 //     stored_table, header_row (from 1), field (the column, from 0), heading
 //
-// A later collection that adds documents to the stored ones would keep its
-// per-document digests in a table of its own beside these, and write its
+// A collection that adds documents to the stored ones (--append) writes its
 // dt_stored row anew (a new sequence, the rows and digest of the whole
-// table) in its transaction.
+// table) and keeps the header noted before; stored_documents.h keeps the
+// digests of the documents themselves.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +47,9 @@ struct StoredTable {
   std::vector<std::vector<std::string>> header;
   int64_t row_count = 0;
   uint64_t digest = 0;
+  // dt_table's RowDigest as the command left it (DigestHex); empty where
+  // not known.
+  std::string dt_table_digest;
 };
 
 // A digest of a table's rows, whatever their order (a server may hand them
@@ -62,26 +70,41 @@ class RowDigest {
   std::string bytes_;
 };
 
-// Which of dt_stored and dt_heading are there, asked outside any
-// transaction (on a server a statement that fails ends it).
+// RowDigest::value() as dt_stored keeps it: 16 hexadecimal digits.
+std::string DigestHex(uint64_t digest);
+
+// The RowDigest of every row of `table`.
+Status DigestTable(adodb::Connection& cn, std::string_view table, RowDigest* digest);
+
+// Which of dt_stored (and its column dt_table_digest), dt_heading and
+// dt_table are there, asked outside any transaction (on a server a
+// statement that fails ends it).
 struct StoredTablesFound {
   bool stored = false;
+  bool dt_table_digest = false;
   bool heading = false;
+  bool dt_table = false;
 };
 StoredTablesFound FindStoredTables(adodb::Connection& cn);
 
 // Inside the caller's transaction, after the command has filled the table:
 // notes that `stored.command` stored `stored.table` last of all, with its
 // header, its rows counted and digested as the table holds them now (read
-// back through cn). Makes dt_stored and dt_heading first where `found`
-// says they are missing.
+// back through cn), and dt_table's digest (where `found` says it is there).
+// Makes dt_stored (or its column dt_table_digest) and dt_heading first where
+// `found` says they are missing.
 Status RecordStoredTable(adodb::Connection& cn, StoredTablesFound found, StoredTable stored);
 
 // The note of `table`, nullopt when there is none (or no dt_stored).
 Status ReadStoredTable(adodb::Connection& cn, std::string_view table,
                        std::optional<StoredTable>* stored);
 
-// The table the last noted command stored, nullopt when none is noted.
+// The table the last noted command stored (its table, command and
+// dt_table_digest), nullopt when none is noted.
 std::optional<StoredTable> LastStoredTable(adodb::Connection& cn);
+
+// Whether dt_table has been stored since `last` was noted: its digest is no
+// longer the one noted then. False where none was noted.
+Status DtTableStoredSince(adodb::Connection& cn, const StoredTable& last, bool* since);
 
 }  // namespace quillmere

@@ -50,6 +50,7 @@ enum class ErrorNumber : int {
   kLoginRefused = 3014,
   kTableExists = 3015,
   kNoSuchTable = 3016,
+  kCollectionReplaced = 3017,  // dt_table no longer holds what its collection stored
 
   // The conversion of a table.
   kNoRows = 4001,
@@ -58,8 +59,10 @@ enum class ErrorNumber : int {
   kTableNotInDocument = 4004,
   kRunCancelled = 4005,
   kMarkupTooLarge = 4006,
-  kFormMismatch = 4007,  // a document whose form does not fit the others or the blank one
-  kNoFormValues = 4008,  // a form with no cell left for a value
+  kFormMismatch = 4007,       // a document whose form does not fit the others or the blank one
+  kNoFormValues = 4008,       // a form with no cell left for a value
+  kReadingDiffers = 4009,     // an append reads otherwise than the stored documents were
+  kStoredFormDiffers = 4010,  // an append's form names other values than dt_form holds
 
   // The window's program.
   kNoDisplay = 5001,

@@ -2,6 +2,7 @@
 // fixtures read by our own readers, a real data.mdb and real files.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 
 #include "capture/collect_command.h"
@@ -33,26 +34,6 @@ std::string Fixture(const char* relative) { return testing::FixturePath(relative
 std::string NameOf(const char* relative) {
   return testing::FixturePath(relative).lexically_normal().string();
 }
-
-// The real document server, except that its n-th opening fails: a
-// document changed on disk between the two passes.
-class ChangingHost : public DocumentHost {
- public:
-  int fail_open = 0;
-  Status Open(std::u16string_view document, bool read_only, std::u16string_view prog_id,
-              std::u16string_view user_name, std::u16string_view password) override {
-    if (++opened_ == fail_open) return Status(ErrorNumber::kCorruptDocument, "changed meanwhile");
-    return server_.Open(document, read_only, prog_id, user_name, password);
-  }
-  Status ActiveDocument(WordDocument** document) override {
-    return server_.ActiveDocument(document);
-  }
-  Status Close() override { return server_.Close(); }
-
- private:
-  document::DocumentServer server_;
-  int opened_ = 0;
-};
 
 class CollectCommandTest : public ::testing::Test {
  protected:
@@ -198,7 +179,7 @@ TEST_F(CollectCommandTest, BadDocumentsStopItAllUnlessLeftOut) {
   // A document that fails when it is read again rolls back what the others
   // stored.
   const Rows collected = Table(), their_origins = Origins();
-  ChangingHost host;
+  testing::CountingHost host;
   host.fail_open = 4;  // the second document, read again
   status = Collect({documents[0], documents[3]}, false, &host);
   EXPECT_EQ(status.number(), ErrorNumber::kCorruptDocument);
@@ -260,6 +241,153 @@ TEST_F(CollectCommandTest, DtOriginIsMadeWhenMissingAndANarrowOneRefused) {
             std::string::npos)
       << status.ToString();
   ExpectUnchanged(table, {});
+}
+
+// Collecting again with --append, on documents made here: each a table of
+// a header and one row per text.
+class CollectAppendTest : public CollectCommandTest {
+ protected:
+  void SetUp() override { ASSERT_TRUE(CreateDataMdb(folder_.u16(), kFields).ok()); }
+
+  std::string Write(const std::string& name, const std::vector<std::string>& texts) {
+    auto row = [](const std::string& a, const std::string& b) {
+      return "<w:tr><w:tc><w:p><w:r><w:t>" + a + "</w:t></w:r></w:p></w:tc><w:tc><w:p><w:r><w:t>" +
+             b + "</w:t></w:r></w:p></w:tc></w:tr>";
+    };
+    std::string table = "<w:tbl>" + row("name", "n");
+    for (size_t t = 0; t < texts.size(); ++t) table += row(texts[t], std::to_string(t + 1));
+    EXPECT_TRUE(document::testing::WriteDocx(
+        folder_ / name, document::testing::DocumentXml(table + "</w:tbl><w:p/>")));
+    return folder_ / name;
+  }
+  Status Append(const std::vector<std::string>& documents, bool prune = false,
+                DocumentHost* host = nullptr) {
+    StartContext window = Window(host != nullptr ? *host : host_);
+    return CollectTables(window, documents, {false, true, prune}, &collected_);
+  }
+  // dt_table's first column, in its order, and what dt_origin says of it.
+  Rows Stored() const {
+    const Rows table = Query(db(), "select field0 from dt_table order by rowid");
+    Rows origins = Query(db(), "select document, field0 from dt_origin order by rowid");
+    EXPECT_EQ(table.size(), origins.size());
+    for (size_t r = 0; r < table.size() && r < origins.size(); ++r) {
+      EXPECT_EQ(table[r][0], origins[r][1]) << "row " << r;
+      origins[r][0] = std::filesystem::path(origins[r][0]).filename().string();
+    }
+    return origins;
+  }
+  // Everything an append may change.
+  Rows Database() const {
+    Rows all = Query(db(), "select * from dt_table order by rowid");
+    for (const char* select :
+         {"select * from dt_origin order by rowid", "select * from dt_document order by rowid",
+          "select * from dt_stored order by rowid", "select * from dt_heading order by rowid"}) {
+      const Rows more = Query(db(), select);
+      all.insert(all.end(), more.begin(), more.end());
+      all.push_back({"--"});
+    }
+    return all;
+  }
+
+  testing::CountingHost host_;
+};
+
+TEST_F(CollectAppendTest, OnlyTheNewAndTheChangedAreReadAndTheGoneStayUnlessPruned) {
+  const std::string a = Write("a.docx", {"a1", "a2"}), b = Write("b.docx", {"b1"});
+  ASSERT_TRUE(Collect({a, b}, false, &host_).ok());
+  const Rows digests = Query(db(), "select document, length(digest) from dt_document");
+  EXPECT_EQ(digests, (Rows{{a, "32"}, {b, "32"}})) << "a plain collection notes its documents";
+
+  const std::string c = Write("c.docx", {"c1"});
+  Write("b.docx", {"b2", "b3"});
+  host_.opened.clear();
+  label_.events.clear();
+  Status status = Append({a, b, c});
+  ASSERT_TRUE(status.ok()) << status.ToString();
+  EXPECT_EQ(host_.opened, (std::map<std::string, int>{{b, 2}, {c, 2}})) << "a is not read";
+  EXPECT_EQ(Stored(), (Rows{{"a.docx", "a1"},
+                            {"a.docx", "a2"},
+                            {"b.docx", "b2"},
+                            {"b.docx", "b3"},
+                            {"c.docx", "c1"}}));
+  EXPECT_EQ(CountsText(collected_.appended), "1 new, 1 changed, 1 unchanged");
+  EXPECT_EQ(collected_.held, 3u);
+  EXPECT_EQ(label_.events[0], "status Documents: 1 new, 1 changed, 1 unchanged");
+  EXPECT_EQ(label_.Only("status Reading 1/2: " + b).size(), 1u);
+  const std::string page = unicode::ToUtf8(Page());
+  EXPECT_EQ(page.find("<b>" + a + "</b>"), std::string::npos) << "only the rows stored now";
+  EXPECT_NE(page.find("<b>" + c + "</b>"), std::string::npos);
+  EXPECT_NE(page.find("1 other document keeps what dt_table holds of it"), std::string::npos);
+  // The collection is noted anew, its header kept; b's digest is its new one.
+  EXPECT_EQ(Query(db(), "select command, sequence, header_rows, row_count from dt_stored"),
+            (Rows{{"collect", "2", "1", "5"}}));
+  EXPECT_EQ(Query(db(), "select heading from dt_heading order by field"), (Rows{{"name"}, {"n"}}));
+  EXPECT_EQ(Query(db(), "select count(distinct digest), count(*) from dt_document"),
+            (Rows{{"3", "3"}}));
+
+  // a is not named: it stays, and nothing is read; with --prune it goes.
+  host_.opened.clear();
+  ASSERT_TRUE(Append({b, c}).ok());
+  EXPECT_TRUE(host_.opened.empty());
+  EXPECT_EQ(CountsText(collected_.appended),
+            "0 new, 0 changed, 2 unchanged, 1 kept though not named");
+  EXPECT_EQ(Stored().size(), 5u);
+  ASSERT_TRUE(Append({b, c}, true).ok());
+  EXPECT_EQ(CountsText(collected_.appended), "0 new, 0 changed, 2 unchanged, 1 pruned");
+  EXPECT_EQ(Stored(), (Rows{{"b.docx", "b2"}, {"b.docx", "b3"}, {"c.docx", "c1"}}));
+  EXPECT_EQ(Query(db(), "select count(*) from dt_document where document = '" + a + "'"),
+            (Rows{{"0"}}));
+  EXPECT_EQ(collected_.held, 2u);
+
+  // Documents stored before their digests were kept count as changed.
+  Query(db(), "delete from dt_document");
+  host_.opened.clear();
+  ASSERT_TRUE(Append({b, c}).ok());
+  EXPECT_EQ(CountsText(collected_.appended), "0 new, 2 changed, 0 unchanged");
+  EXPECT_EQ(host_.opened.size(), 2u);
+  EXPECT_EQ(Stored(), (Rows{{"b.docx", "b2"}, {"b.docx", "b3"}, {"c.docx", "c1"}}));
+}
+
+TEST_F(CollectAppendTest, AFailureOrARunSinceLeavesEverythingAsItWas) {
+  const std::string a = Write("a.docx", {"a1", "a2"}), b = Write("b.docx", {"b1"});
+  ASSERT_TRUE(Collect({a, b}).ok());
+  const Rows before = Database();
+
+  // A new document that cannot be read.
+  folder_.Write("notes.docx", "plain text, not a document");
+  Status status = Append({a, b, folder_ / "notes.docx"});
+  EXPECT_EQ(status.number(), ErrorNumber::kUnsupportedFormat) << status.ToString();
+  EXPECT_NE(status.description().find("1 of the 1 document cannot be collected"), std::string::npos)
+      << status.ToString();
+  EXPECT_EQ(Database(), before);
+
+  // A changed document that fails when it is read again, after its old
+  // rows left dt_origin and dt_table in the transaction.
+  Write("b.docx", {"b2"});
+  testing::CountingHost failing;
+  failing.fail_open = 2;
+  status = Append({a, b}, false, &failing);
+  EXPECT_EQ(status.number(), ErrorNumber::kCorruptDocument) << status.ToString();
+  EXPECT_EQ(Database(), before);
+  EXPECT_FALSE(form_.cn->InTransaction());
+
+  // Read otherwise than the stored documents were.
+  controls_.check = 0;  // --first-row-data
+  status = Append({a, b});
+  EXPECT_EQ(status.number(), ErrorNumber::kReadingDiffers) << status.ToString();
+  EXPECT_NE(status.description().find("\"--table 1\", these would be read with \"--table 1 "
+                                      "--first-row-data\""),
+            std::string::npos)
+      << status.ToString();
+  controls_.check = 1;
+
+  // A run has stored dt_table since: its rows would be lost.
+  ASSERT_TRUE(RunOn(a).ok());
+  const Rows after_run = Database();
+  status = Append({a, b});
+  EXPECT_EQ(status.number(), ErrorNumber::kCollectionReplaced) << status.ToString();
+  EXPECT_NE(status.description().find("Collect without --append"), std::string::npos);
+  EXPECT_EQ(Database(), after_run);
 }
 
 }  // namespace

@@ -9,13 +9,16 @@
 
 #include "capture/collect_command.h"
 #include "capture/export_command.h"
+#include "capture/forms_command.h"
 #include "convert/word_page.h"
+#include "document/document_server.h"
 #include "fake_host.h"
 #include "output/conversion_run.h"
 #include "output/dt_table.h"
 #include "support/fault_injecting_file_system.h"
 #include "support/fixtures.h"
 #include "support/temp_folder.h"
+#include "support/zip_writer.h"
 
 namespace quillmere {
 namespace {
@@ -240,6 +243,47 @@ TEST_F(ExportCommandTest, AfterFormsTheDefaultIsDtFormWithItsOwnNames) {
   EXPECT_EQ(folder_.Read("forms.csv"),
             "\xEF\xBB\xBF"
             "document,姓名,出生 年月\r\na.docx,张三,1990.01\r\n");
+}
+
+// The start button notes nothing, so the note of forms keeps dt_table's
+// digest as forms left it: a run since shows in dt_table's.
+TEST_F(ExportCommandTest, AfterFormsThenARunTheDefaultIsDtTableAgain) {
+  // A dt_stored of before that digest was kept gets its column.
+  Query(folder_ / "data.mdb", "alter table dt_stored drop column dt_table_digest");
+  const std::string form =
+      "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>姓名</w:t></w:r></w:p></w:tc>"
+      "<w:tc><w:p><w:r><w:t>%s</w:t></w:r></w:p></w:tc></w:tr></w:tbl><w:p/>";
+  for (const char* who : {"张三", "李四"}) {
+    std::string xml = form;
+    xml.replace(xml.find("%s"), 2, who);
+    ASSERT_TRUE(document::testing::WriteDocx(folder_ / (std::string(who) + ".docx"),
+                                             document::testing::DocumentXml(xml)));
+  }
+  document::DocumentServer server;
+  StartContext window{folder_.u16(), server, controls_, form_, browser_, quiet_};
+  FormsRead read;
+  auto forms = [&] {
+    return ReadForms(window, {folder_ / "张三.docx", folder_ / "李四.docx"}, {}, &read);
+  };
+  ASSERT_TRUE(forms().ok());
+  ASSERT_TRUE(Export("forms.csv").ok());
+  EXPECT_EQ(exported_.table, "dt_form");
+
+  ASSERT_TRUE(document::testing::WriteDocx(
+      folder_ / "table.docx", document::testing::DocumentXml(document::testing::TableXml(3, 2))));
+  window.document = files::ProgramPath(folder_ / "table.docx");
+  ASSERT_TRUE(Command1_Click(window).ok());
+  ASSERT_TRUE(Export("run.csv").ok());
+  EXPECT_EQ(exported_.table, "dt_table");
+  EXPECT_TRUE(exported_.dt_table_since);
+  EXPECT_EQ(exported_.default_after, "forms");
+  EXPECT_EQ(exported_.rows, 2);
+
+  window.document.clear();
+  ASSERT_TRUE(forms().ok());
+  ASSERT_TRUE(Export("forms-again.csv").ok());
+  EXPECT_EQ(exported_.table, "dt_form");
+  EXPECT_FALSE(exported_.dt_table_since);
 }
 
 }  // namespace

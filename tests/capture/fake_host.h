@@ -1,11 +1,14 @@
-// A document host that "saves" a given web page, and fixed window controls,
-// so the start command can be driven without a document reader or a window.
+// A document host that "saves" a given web page, the real document server
+// counting what it opens, and fixed window controls, so the commands can be
+// driven without a window.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "capture/start_command.h"
+#include "document/document_server.h"
 #include "platform/encoding/codepage.h"
 #include "platform/encoding/unicode.h"
 #include "platform/file_system.h"
@@ -52,6 +55,30 @@ class FakeHost : public DocumentHost, public WordDocument {
         files::NativePath(file_name),
         codepage::EncodeCp936(page, codepage::Unencodable::kCharacterReference));
   }
+};
+
+// The real document server, counting the openings of each document (by its
+// native path); its n-th opening fails, as for a document changed on disk
+// between a command's two passes.
+class CountingHost : public DocumentHost {
+ public:
+  std::map<std::string, int> opened;
+  int fail_open = 0;  // 0: none fails
+
+  Status Open(std::u16string_view document, bool read_only, std::u16string_view prog_id,
+              std::u16string_view user_name, std::u16string_view password) override {
+    ++opened[files::NativePath(document)];
+    if (++openings_ == fail_open) return Status(ErrorNumber::kCorruptDocument, "changed meanwhile");
+    return server_.Open(document, read_only, prog_id, user_name, password);
+  }
+  Status ActiveDocument(WordDocument** document) override {
+    return server_.ActiveDocument(document);
+  }
+  Status Close() override { return server_.Close(); }
+
+ private:
+  document::DocumentServer server_;
+  int openings_ = 0;
 };
 
 class FixedControls : public StartControls {

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 
 #include "convert/recorder.h"
@@ -310,6 +311,84 @@ TEST_F(FormsCommandTest, ADocumentThatDoesNotFitIsNamedWithItsLabelAndNothingIsS
   EXPECT_NE(Page().find("these cells were taken as labels: 申请人名称 （或姓名）"),
             std::string::npos);
   EXPECT_EQ(Query(db(), "select field0 from dt_table"), (Rows{{"before"}}));
+}
+
+// --- Reading again with --append ---
+
+class FormsAppendTest : public FormsCommandTest {
+ protected:
+  // A form of a row of labels over a row of values.
+  std::string Form(const std::string& name, const std::string& who, const std::string& phone) {
+    auto cell = [](const std::string& text) {
+      return "<w:tc>" + P(R("<w:t>" + text + "</w:t>")) + "</w:tc>";
+    };
+    const std::string table = "<w:tbl><w:tr>" + cell("姓名") + cell("电话") + "</w:tr><w:tr>" +
+                              cell(who) + cell(phone) + "</w:tr></w:tbl><w:p/>";
+    EXPECT_TRUE(
+        document::testing::WriteDocx(folder_ / name, document::testing::DocumentXml(table)));
+    return folder_ / name;
+  }
+  Status Append(const std::vector<std::string>& documents, const std::string& blank,
+                bool prune = false) {
+    forms::TableChoice all;  // as Read reads them
+    all.all = true;
+    StartContext window{folder_.u16(), host_, controls_, form_, browser_, label_};
+    return ReadForms(window, documents, {all, blank, false, true, prune}, &read_);
+  }
+  // The records by document's file name, in dt_form's order.
+  Rows Stored() const {
+    Rows rows = Query(db(), "select document, 姓名, 电话 from dt_form order by rowid");
+    for (auto& row : rows) row[0] = fs::path(row[0]).filename().string();
+    return rows;
+  }
+
+  testing::CountingHost host_;
+};
+
+TEST_F(FormsAppendTest, OnlyNewAndChangedFormsAreStoredAndTheNamesMustBeDtForms) {
+  const std::string blank = Form("blank.docx", "", "");
+  const std::string a = Form("a.docx", "张三", "13800000001"),
+                    b = Form("b.docx", "李四", "13800000002");
+  ASSERT_TRUE(Read({a, b}, blank).ok());
+  EXPECT_EQ(Query(db(), "select stored_table, command, row_count from dt_stored"),
+            (Rows{{"dt_form", "forms", "2"}}))
+      << "forms notes that it stored dt_form";
+
+  const std::string c = Form("c.docx", "王五", "13800000003");
+  Form("b.docx", "李四", "13900000002");
+  Status status = Append({a, b, c}, blank);
+  ASSERT_TRUE(status.ok()) << status.ToString();
+  EXPECT_EQ(host_.opened, (std::map<std::string, int>{{blank, 1}, {b, 2}, {c, 2}}));
+  EXPECT_EQ(Stored(), (Rows{{"a.docx", "张三", "13800000001"},
+                            {"b.docx", "李四", "13900000002"},
+                            {"c.docx", "王五", "13800000003"}}));
+  EXPECT_EQ(CountsText(read_.appended), "1 new, 1 changed, 1 unchanged");
+  EXPECT_EQ(read_.held, 3u);
+  EXPECT_EQ(Page().find("张三"), std::string::npos) << "only the records stored now";
+  EXPECT_NE(Page().find("1 other document keeps what dt_form holds of it"), std::string::npos);
+
+  // Without the blank form the unchanged documents are read to learn the
+  // labels from, and stored as they are.
+  host_.opened.clear();
+  ASSERT_TRUE(Append({a, b, c}, "").ok());
+  EXPECT_EQ(host_.opened, (std::map<std::string, int>{{a, 1}, {b, 1}, {c, 1}}));
+  EXPECT_EQ(CountsText(read_.appended), "0 new, 0 changed, 3 unchanged");
+  EXPECT_EQ(Stored().size(), 3u);
+
+  // A new form alone teaches other names than dt_form's: nothing is stored.
+  const Rows before = Stored();
+  const std::string d = Form("d.docx", "赵六", "13800000004");
+  status = Append({d}, "");
+  EXPECT_EQ(status.number(), ErrorNumber::kStoredFormDiffers) << status.ToString();
+  EXPECT_NE(status.description().find("--template"), std::string::npos) << status.ToString();
+  EXPECT_EQ(Stored(), before);
+  EXPECT_EQ(Query(db(), "select count(*) from dt_document"), (Rows{{"3"}}));
+
+  // With the blank form it fits; --prune leaves only the documents named.
+  ASSERT_TRUE(Append({c, d}, blank, true).ok());
+  EXPECT_EQ(CountsText(read_.appended), "1 new, 0 changed, 1 unchanged, 2 pruned");
+  EXPECT_EQ(Stored(), (Rows{{"c.docx", "王五", "13800000003"}, {"d.docx", "赵六", "13800000004"}}));
+  EXPECT_EQ(Query(db(), "select count(*) from dt_document"), (Rows{{"2"}}));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The forms command into PostgreSQL through ODBC: dt_form's columns named
 // in the users' own words, quoted, unique and cut to the 63 bytes the server
-// allows without splitting a character.
+// allows without splitting a character; records appended there.
 #include <gtest/gtest.h>
 
 #include "capture/forms_command.h"
@@ -78,6 +78,18 @@ TEST(FormsOnServerTest, NamesAreQuotedUniqueAndCutToWhatPostgresqlAllows) {
   EXPECT_EQ(postgres->Psql("select * from dt_form order by document"),
             (Rows{{documents[0], "1", "2", "3", "4", "5", "6"},
                   {documents[1], "7", "8", "9", "10", "11", "12"}}));
+
+  // Appended: the changed document's record replaced by its name, quoted.
+  ASSERT_TRUE(document::testing::WriteDocx(documents[1],
+                                           FormXml(labels, {"0", "8", "9", "10", "11", "12"})));
+  FormsOptions append;
+  append.append = true;
+  Status status = ReadForms(window, documents, append, &read);
+  ASSERT_TRUE(status.ok()) << status.ToString();
+  EXPECT_EQ(CountsText(read.appended), "0 new, 1 changed, 1 unchanged");
+  EXPECT_EQ(postgres->Psql("select * from dt_form order by document"),
+            (Rows{{documents[0], "1", "2", "3", "4", "5", "6"},
+                  {documents[1], "0", "8", "9", "10", "11", "12"}}));
   postgres->Psql("drop table dt_form");
 }
 

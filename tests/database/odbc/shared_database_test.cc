@@ -14,6 +14,7 @@
 #include "reliability/child.h"
 #include "reliability/run_folder.h"
 #include "support/postgres_server.h"
+#include "support/zip_writer.h"
 
 extern char** environ;
 
@@ -230,6 +231,58 @@ TEST_P(SharedDatabaseTest, CollectFillsDtTableAndDtOriginOnTheServer) {
   const std::string csv = testing::ReadFile(folder_ / "out.csv");
   EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "\xEF\xBB\xBF产品,季度,销量,备注");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 11);
+}
+
+// collect --append on the server: the documents' digests kept there, a
+// changed document's rows taken out of dt_origin and dt_table (filled anew
+// from dt_origin) in the transaction, a dt_stored of before given its
+// column, and an append refused once a run has stored dt_table.
+TEST_P(SharedDatabaseTest, CollectAppendsOnTheServer) {
+  for (const char* table : {"dt_origin", "dt_document", "dt_heading", "dt_stored"}) {
+    db_->Sql(std::string("drop table if exists ") + table);
+  }
+  db_->Sql(
+      "create table dt_stored (stored_table varchar(64), command varchar(16), sequence integer, "
+      "header_rows integer, row_count integer, digest varchar(16))");
+  folder_.Write("data.dsn", db_->FileDsn());
+  auto write = [&](const char* name, int rows) {
+    ASSERT_TRUE(document::testing::WriteDocx(
+        folder_ / name, document::testing::DocumentXml(document::testing::TableXml(rows, 3))));
+  };
+  write("a.docx", 3);
+  const std::string out = folder_ / "out.txt";
+  auto collect = [&](std::vector<std::string> documents, bool append) {
+    documents.insert(documents.end(), {"--folder", folder_.path()});
+    if (append) documents.push_back("--append");
+    documents.insert(documents.begin(), "collect");
+    return ExitCode(Spawn(documents, out));
+  };
+  ASSERT_EQ(collect({folder_ / "test.doc", folder_ / "a.docx"}, false), 0)
+      << testing::ReadFile(out);
+
+  write("a.docx", 5);
+  fs::copy_file(folder_ / "test.doc", folder_ / "copy.doc");
+  ASSERT_EQ(collect({folder_ / "test.doc", folder_ / "a.docx", folder_ / "copy.doc"}, true), 0)
+      << testing::ReadFile(out);
+  EXPECT_NE(testing::ReadFile(out).find("(1 new, 1 changed, 1 unchanged)"), std::string::npos)
+      << testing::ReadFile(out);
+  EXPECT_EQ(
+      db_->Sql("select document, count(*) from dt_origin group by document order by document"),
+      (Rows{{folder_ / "a.docx", "4"}, {folder_ / "copy.doc", "5"}, {folder_ / "test.doc", "5"}}));
+  EXPECT_EQ(db_->DtTable(), Sorted(db_->Sql("select field0, field1, field2 from dt_origin")));
+  EXPECT_EQ(db_->Sql("select count(*), count(distinct digest) from dt_document"),
+            (Rows{{"3", "2"}}));
+  EXPECT_EQ(db_->Sql("select row_count from dt_stored where dt_table_digest = digest"),
+            (Rows{{"14"}}))
+      << "a dt_stored of before gets the column";
+
+  // A run since: its rows would be lost.
+  ASSERT_TRUE(Click().ok());
+  const Rows run = db_->DtTable();
+  EXPECT_EQ(collect({folder_ / "a.docx"}, true), 1);
+  EXPECT_NE(testing::ReadFile(out).find("error 3017"), std::string::npos) << testing::ReadFile(out);
+  EXPECT_EQ(db_->DtTable(), run);
+  EXPECT_EQ(db_->Sql("select count(*) from dt_origin"), (Rows{{"14"}}));
 }
 
 // An export reads the server's table a batch of rows at a time (on
