@@ -42,8 +42,8 @@ FolderUsed ExportFolderUsed(const std::u16string& folder, bool given) {
 void Report(const adodb::Connection& cn, const ExportRequest& request, const Exported& exported) {
   const std::string source =
       cn.IsOdbc() ? Fill(Tr("the data source \"%s\""), cn.data_source()) : cn.data_source();
-  std::cout << Fill(Tr("%1$s of %2$s: %3$s rows written to %4$s"), exported.table, source,
-                    exported.rows, request.file)
+  std::cout << Fill(Tr("%1$s of %2$s: %3$s written to %4$s"), exported.table, source,
+                    Fill(TrPlural("%s row", "%s rows", exported.rows), exported.rows), request.file)
             << "\n";
   if (request.table.empty()) {
     std::cout << (exported.default_after.empty()

@@ -98,17 +98,18 @@ int Done(const FormState& form, const FolderUsed& used, const FormsRead& read, b
   const std::string where = form.cn && form.cn->IsOdbc()
                                 ? Fill(Tr("the data source \"%s\""), form.cn->data_source())
                                 : DataMdbPath(used.folder);
+  const size_t held = append ? read.held : read.documents;
+  const std::string records = Fill(TrPlural("%s record", "%s records", held), held);
+  const std::string values =
+      Fill(TrPlural("%s value", "%s values", read.names.size()), read.names.size());
   if (append) {
-    const std::string records = Fill(TrPlural("%s record", "%s records", read.held), read.held);
-    const std::string values =
-        Fill(TrPlural("%s value", "%s values", read.names.size()), read.names.size());
     std::cout << Fill(Tr("dt_form of %1$s holds %2$s of %3$s each (%4$s); preview: %5$s"), where,
                       records, values, CountsText(read.appended), preview)
               << "\n";
     return 0;
   }
-  std::cout << Fill(Tr("dt_form of %1$s holds %2$s records of %3$s values each; preview: %4$s"),
-                    where, read.documents, read.names.size(), preview)
+  std::cout << Fill(Tr("dt_form of %1$s holds %2$s of %3$s each; preview: %4$s"), where, records,
+                    values, preview)
             << "\n";
   return 0;
 }
