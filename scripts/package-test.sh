@@ -62,7 +62,7 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" > /dev/null
 mapfile -t files < <(dpkg-query -L quillmere)
 version=$(dpkg-query -W -f='${Version}' quillmere)
 [ "$(quillmere --version)" = "quillmere $version" ] || fail "--version does not print $version"
-grep -Eq "quillmere-window +- move a table" <(man -P cat quillmere) || fail "no manual page"
+grep -Eq "quillmere-window +- +move +a +table" <(man -P cat quillmere) || fail "no manual page"
 man -w quillmere-window > /dev/null || fail "no manual page for quillmere-window"
 entry=/usr/share/applications/quillmere.desktop
 desktop-file-validate "$entry" || fail "the menu entry is not valid"
