@@ -63,4 +63,13 @@ std::string Quoted(std::string_view text) {
   return literal + "'";
 }
 
+void AppendQuoted(std::u16string_view text, std::u16string& statement) {
+  statement.push_back(u'\'');
+  for (char16_t c : text) {
+    statement.push_back(c);
+    if (c == u'\'') statement.push_back(u'\'');
+  }
+  statement.push_back(u'\'');
+}
+
 }  // namespace quillmere::sql

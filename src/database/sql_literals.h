@@ -22,4 +22,8 @@ bool ParameterizeTextLiterals(std::u16string_view statement, std::u16string* sha
 // doubled; a NUL, which no statement can carry, as U+FFFD.
 std::string Quoted(std::string_view text);
 
+// Appends `text` to `statement` as a text literal: in apostrophes, each one
+// inside doubled.
+void AppendQuoted(std::u16string_view text, std::u16string& statement);
+
 }  // namespace quillmere::sql

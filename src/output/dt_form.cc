@@ -1,5 +1,6 @@
 #include "output/dt_form.h"
 
+#include "database/sql_literals.h"
 #include "platform/encoding/unicode.h"
 #include "platform/translation.h"
 
@@ -8,15 +9,6 @@ namespace quillmere {
 namespace {
 
 constexpr std::u16string_view kTable = u"dt_form";
-
-void AppendQuotedValue(std::u16string_view value, std::u16string& out) {
-  out.push_back(u'\'');
-  for (char16_t c : value) {
-    out.push_back(c);
-    if (c == u'\'') out.push_back(u'\'');
-  }
-  out.push_back(u'\'');
-}
 
 }  // namespace
 
@@ -89,11 +81,11 @@ Status DtForm::Lock() { return cn_.LockTable(kTable); }
 Status DtForm::Insert(std::u16string_view document, const std::vector<std::u16string>& values) {
   values_.assign({document});
   statement_.assign(shape_, 0, shape_.find(u") values(?")).append(u") values(");
-  AppendQuotedValue(document, statement_);
+  sql::AppendQuoted(document, statement_);
   for (const std::u16string& value : values) {
     values_.push_back(value);
     statement_.push_back(u',');
-    AppendQuotedValue(value, statement_);
+    sql::AppendQuoted(value, statement_);
   }
   statement_.push_back(u')');
   return cn_.ExecuteWithValues(shape_, values_, statement_);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "convert/ustring.h"
+#include "database/sql_literals.h"
 #include "output/stored_tables.h"
 #include "platform/encoding/unicode.h"
 #include "platform/translation.h"
@@ -28,15 +29,6 @@ std::u16string FieldList(int64_t fields) {
   std::u16string list = u"field0";
   for (int64_t k = 1; k < fields; ++k) list.append(u",field").append(text::FromNumber(k));
   return list;
-}
-
-void AppendQuoted(std::u16string_view value, std::u16string& out) {
-  out.push_back(u'\'');
-  for (char16_t c : value) {
-    out.push_back(c);
-    if (c == u'\'') out.push_back(u'\'');
-  }
-  out.push_back(u'\'');
 }
 
 }  // namespace
@@ -119,14 +111,14 @@ Status OriginRows::Insert(adodb::Connection& cn, std::u16string_view document,
     const std::u16string row = text::FromNumber(rows_[r]);
     values.assign({document, number, row});
     statement.assign(shape, 0, shape.find(u") values(")).append(u") values(");
-    AppendQuoted(document, statement);
+    sql::AppendQuoted(document, statement);
     statement.append(u",").append(number).append(u",").append(row);
     for (size_t v = first_value; v < value_ends_[r]; ++v) {
       const size_t begin = v == 0 ? 0 : ends_[v - 1];
       const std::u16string_view value = std::u16string_view(text_).substr(begin, ends_[v] - begin);
       values.push_back(value);
       statement.push_back(u',');
-      AppendQuoted(value, statement);
+      sql::AppendQuoted(value, statement);
     }
     statement.push_back(u')');
     status = cn.ExecuteWithValues(shape, values, statement);
