@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "capture/document_list.h"
+#include "capture/many_documents.h"
 #include "capture/page_tables.h"
 #include "convert/conversion.h"
 #include "output/collected_tables.h"
@@ -66,13 +67,6 @@ class YieldsOnly : public Progress {
   Progress& progress_;
 };
 
-// "Reading 3/50: NAME" (or the `format` given), then a yield.
-Status ShowDocument(Progress& label, const char* format, size_t n, size_t of,
-                    const std::string& name) {
-  label.ShowStatus(unicode::FromUtf8(Fill(Tr(format), n, of, name)));
-  return label.Yield();
-}
-
 // Table `table` of the document, read by `host`, its page made in memory
 // and decoded from code page 936 as a run reads test.html back.
 Status ReadTable(DocumentHost& host, const Document& document, int32_t table,
@@ -105,33 +99,19 @@ Status Measure(StartContext& window, int32_t table, Document& document) {
 
 // Every bad document, with its numbered failure, in one failure: the first
 // one's number. While there are good ones too, it says how to store those.
-Status BadDocuments(const std::vector<Document>& documents) {
-  std::string listed;
-  const Document* first = nullptr;
-  size_t bad = 0;
+Status CollectionStopped(const std::vector<Document>& documents) {
+  std::vector<std::pair<std::string, Status>> bad;
   for (const Document& document : documents) {
-    if (document.failure.ok()) continue;
-    if (first == nullptr) first = &document;
-    ++bad;
-    listed += "\n" + Fill(Tr("%1$s: error %2$s: %3$s"), document.name, document.failure.code(),
-                          document.failure.description());
+    if (!document.failure.ok()) bad.emplace_back(document.name, document.failure);
   }
-  std::string description =
+  return BadDocuments(
       Fill(TrPlural("%1$s of the %2$s document cannot be collected, so nothing was stored and "
                     "dt_table is unchanged:",
                     "%1$s of the %2$s documents cannot be collected, so nothing was stored and "
                     "dt_table is unchanged:",
                     documents.size()),
-           bad, documents.size()) +
-      listed;
-  if (bad < documents.size()) {
-    description += "\n";
-    description += messages::CurrentReader() == messages::Reader::kWindow
-                       ? Tr("Mend them or leave them out of the drop, then try again.")
-                       : Tr("Mend them or leave them out, or give --skip-failures to store the "
-                            "others.");
-  }
-  return Status(first->failure.number(), description);
+           bad.size(), documents.size()),
+      bad, documents.size());
 }
 
 // A table wider than dt_origin can record: it holds three columns of its
@@ -343,7 +323,7 @@ Status FirstPass(StartContext& window, int32_t table, std::vector<Document>& doc
   if (!collected->left_out.empty() &&
       (!skip_failures || collected->left_out.size() == documents.size())) {
     collected->left_out.clear();
-    return BadDocuments(documents);
+    return CollectionStopped(documents);
   }
   return Status();
 }

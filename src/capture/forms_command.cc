@@ -5,6 +5,7 @@
 #include <map>
 
 #include "capture/document_list.h"
+#include "capture/many_documents.h"
 #include "document/model.h"
 #include "forms/form_layout.h"
 #include "forms/names.h"
@@ -109,13 +110,6 @@ Status NotFitting(const std::string& name, const Misfit& misfit, bool blank) {
   }
   return Status(ErrorNumber::kFormMismatch,
                 Fill(Tr("%1$s does not fit the form: %2$s"), name, what));
-}
-
-// "Reading 3/50: NAME" (or the `format` given), then a yield.
-Status ShowDocument(Progress& label, const char* format, size_t n, size_t of,
-                    const std::string& name) {
-  label.ShowStatus(unicode::FromUtf8(Fill(Tr(format), n, of, name)));
-  return label.Yield();
 }
 
 class FormsReading {
@@ -319,24 +313,15 @@ class FormsReading {
   }
 
   Status BadDocuments() const {
-    std::string listed;
-    for (const auto& [name, failure] : read_->left_out) {
-      listed +=
-          "\n" + Fill(Tr("%1$s: error %2$s: %3$s"), name, failure.code(), failure.description());
-    }
-    std::string description =
-        Fill(Tr("%1$s of the %2$s documents cannot be read as the form, so nothing was stored "
-                "and dt_form is unchanged:"),
-             read_->left_out.size(), ToStore()) +
-        listed;
-    if (read_->left_out.size() < ToStore()) {
-      description += "\n";
-      description += messages::CurrentReader() == messages::Reader::kWindow
-                         ? Tr("Mend them or leave them out of the drop, then try again.")
-                         : Tr("Mend them or leave them out, or give --skip-failures to store the "
-                              "others.");
-    }
-    return Status(read_->left_out.front().second.number(), description);
+    const size_t bad = read_->left_out.size(), of = ToStore();
+    return quillmere::BadDocuments(
+        Fill(TrPlural("%1$s of the %2$s document cannot be read as the form, so nothing was "
+                      "stored and dt_form is unchanged:",
+                      "%1$s of the %2$s documents cannot be read as the form, so nothing was "
+                      "stored and dt_form is unchanged:",
+                      of),
+             bad, of),
+        read_->left_out, of);
   }
 
   Status NamePlaces() {
@@ -405,11 +390,11 @@ class FormsReading {
   Status Store() {
     adodb::Connection& cn = *window_.form.cn;
     DtForm table(cn, read_->names);
-    const std::string preview = files::NativePath(files::PreviewFileName(window_.app_folder));
-    const std::string partial = preview + ".partial";
     bool committed = false;
-    Status written = window_.file_system.WriteWholeFileInPieces(
-        partial, [&](const files::FileSystem::PieceWriter& write) {
+    files::StagedFile preview;
+    Status written = preview.Write(
+        window_.file_system, files::NativePath(files::PreviewFileName(window_.app_folder)),
+        [&](const files::FileSystem::PieceWriter& write) {
           FormPreview page(write);
           QM_RETURN_IF_ERROR(page.Start(read_->names));
           Status stored = RunInTransaction(cn, [&] {
@@ -423,9 +408,8 @@ class FormsReading {
           committed = true;
           return page.Finish(read_->left_out, Notes());
         });
-    if (written.ok()) written = window_.file_system.Rename(partial, preview);
+    if (written.ok()) written = preview.PutInPlace();
     if (!written.ok()) {
-      (void)window_.file_system.Remove(partial);
       if (!committed) return written;
       return Status(written.number(),
                     Fill(Tr("dt_form holds the %1$s records, but cc.html cannot show them: %2$s"),
