@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "database/sql_literals.h"
 #include "output/stored_tables.h"
 #include "platform/encoding/unicode.h"
 #include "platform/translation.h"
@@ -31,9 +32,7 @@ std::string ColumnInSelect(const std::string& name) {
       name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") == std::string::npos) {
     return name;
   }
-  std::string quoted = "\"";
-  for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
+  return unicode::ToUtf8(sql::QuotedName(unicode::FromUtf8(name)));
 }
 
 // What an export reads: the table, the columns it writes (its own, less

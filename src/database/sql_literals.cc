@@ -63,6 +63,15 @@ std::string Quoted(std::string_view text) {
   return literal + "'";
 }
 
+std::u16string QuotedName(std::u16string_view name) {
+  std::u16string quoted = u"\"";
+  for (char16_t c : name) {
+    quoted.push_back(c);
+    if (c == u'"') quoted.push_back(u'"');
+  }
+  return quoted + u"\"";
+}
+
 void AppendQuoted(std::u16string_view text, std::u16string& statement) {
   statement.push_back(u'\'');
   for (char16_t c : text) {

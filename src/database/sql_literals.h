@@ -26,4 +26,7 @@ std::string Quoted(std::string_view text);
 // inside doubled.
 void AppendQuoted(std::u16string_view text, std::u16string& statement);
 
+// `name` as an SQL identifier: in double quotes, a double quote doubled.
+std::u16string QuotedName(std::u16string_view name);
+
 }  // namespace quillmere::sql

@@ -28,15 +28,6 @@ Status CheckColumns(const adodb::Connection& cn, size_t names) {
                      names, cn.data_source(), MaxTableColumns(cn) - 1));
 }
 
-std::u16string QuotedName(std::u16string_view name) {
-  std::u16string quoted = u"\"";
-  for (char16_t c : name) {
-    quoted.push_back(c);
-    if (c == u'"') quoted.push_back(u'"');
-  }
-  return quoted + u"\"";
-}
-
 Status DtFormColumns(adodb::Connection& cn, bool* exists, std::vector<std::u16string>* columns) {
   columns->clear();
   std::unique_ptr<adodb::Recordset> found;
@@ -51,8 +42,8 @@ DtForm::DtForm(adodb::Connection& cn, std::vector<std::u16string> names)
   shape_.assign(u"insert into ")
       .append(kTable)
       .append(u" (")
-      .append(QuotedName(kFormDocumentColumn));
-  for (const std::u16string& name : names_) shape_.append(u",").append(QuotedName(name));
+      .append(sql::QuotedName(kFormDocumentColumn));
+  for (const std::u16string& name : names_) shape_.append(u",").append(sql::QuotedName(name));
   shape_.append(u") values(?");
   for (size_t k = 0; k < names_.size(); ++k) shape_.append(u",?");
   shape_.push_back(u')');
@@ -69,7 +60,7 @@ Status DtForm::Replace(bool exists, const std::vector<std::u16string>& columns) 
   if (exists) QM_RETURN_IF_ERROR(cn_.Execute(u"drop table dt_form", adodb::kOptionUnspecified));
   std::u16string create = u"create table dt_form (";
   for (size_t k = 0; k < wanted.size(); ++k) {
-    create.append(k == 0 ? u"" : u", ").append(QuotedName(wanted[k])).append(u" text");
+    create.append(k == 0 ? u"" : u", ").append(sql::QuotedName(wanted[k])).append(u" text");
   }
   create.push_back(u')');
   return cn_.Execute(create, adodb::kOptionUnspecified);

@@ -29,9 +29,6 @@ size_t MaxTableColumns(const adodb::Connection& cn);
 // more than a table of cn's database can have.
 Status CheckColumns(const adodb::Connection& cn, size_t names);
 
-// `name` as an SQL identifier: in double quotes, a double quote doubled.
-std::u16string QuotedName(std::u16string_view name);
-
 // dt_form's columns on cn, in order, and whether it is there at all (asked
 // outside any transaction: on a server a failed statement would end it).
 Status DtFormColumns(adodb::Connection& cn, bool* exists, std::vector<std::u16string>* columns);
