@@ -69,6 +69,17 @@ Status PlanAppend(const StoredDocuments& stored, const std::vector<std::string>&
   return Status();
 }
 
+Settled SettleCounts(const std::vector<Standing>& left_out, size_t stored, AppendCounts* counts) {
+  size_t changed_left_out = 0;
+  for (Standing standing : left_out) {
+    if (standing == Standing::kNew) --counts->added;
+    if (standing == Standing::kChanged) --counts->changed, ++changed_left_out;
+  }
+  const size_t pruned = counts->pruned ? counts->gone : 0;
+  return {counts->unchanged + (counts->gone - pruned) + changed_left_out,
+          stored - pruned + counts->added};
+}
+
 std::string CountsText(const AppendCounts& counts) {
   std::string text = Fill(TrPlural("%s new", "%s new", counts.added), counts.added);
   text = Listed(text, Fill(TrPlural("%s changed", "%s changed", counts.changed), counts.changed));

@@ -52,6 +52,18 @@ Status PlanAppend(const StoredDocuments& stored, const std::vector<std::string>&
                   const std::vector<std::string>& digests, std::string_view reading,
                   std::string_view table, std::string_view command, AppendPlan* plan);
 
+// Once the documents left out are known (the `left_out` standings of those
+// read and not stored): a new one left out is not added, a changed one
+// keeps what is stored of it. Settles `counts` and returns how many
+// documents keep what the table holds of them, unread (unchanged, not named
+// and not pruned, changed but left out), and how many the table holds of
+// the `stored` ones and the added.
+struct Settled {
+  size_t kept = 0;
+  size_t held = 0;
+};
+Settled SettleCounts(const std::vector<Standing>& left_out, size_t stored, AppendCounts* counts);
+
 // "10 new, 2 changed, 498 unchanged", then ", 3 kept though not named" or
 // ", 3 pruned" where there are any, in the user's language.
 std::string CountsText(const AppendCounts& counts);

@@ -237,18 +237,15 @@ Status NoteCollection(adodb::Connection& cn, const std::vector<Document>& docume
 // were.
 void CountAppended(const std::vector<Document>& documents, const Appending& appending,
                    CollectedTables& out, Collected* collected) {
-  AppendCounts counts = appending.counts;
-  size_t changed_left_out = 0;
+  std::vector<Standing> left_out;
   for (const Document& document : documents) {
-    if (document.failure.ok()) continue;
-    --(document.standing == Standing::kNew ? counts.added : counts.changed);
-    if (document.standing == Standing::kChanged) ++changed_left_out;
+    if (!document.failure.ok()) left_out.push_back(document.standing);
   }
-  const size_t pruned = appending.prune ? counts.gone : 0;
-  const size_t kept = counts.unchanged + (counts.gone - pruned) + changed_left_out;
-  for (const std::string& line : KeptLines(kept, counts, "dt_table")) out.AddLine(line);
+  AppendCounts counts = appending.counts;
+  const Settled settled = SettleCounts(left_out, appending.stored, &counts);
+  for (const std::string& line : KeptLines(settled.kept, counts, "dt_table")) out.AddLine(line);
   collected->appended = counts;
-  collected->held = appending.stored - pruned + counts.added;
+  collected->held = settled.held;
 }
 
 // The second pass, inside the transaction that locked dt_table (and,

@@ -491,22 +491,19 @@ class FormsReading {
 
   // What became of the documents, once the left out are known.
   void CountAppended() {
-    AppendCounts& counts = read_->appended;
+    std::vector<Standing> left_out;
     for (const FormDocument& document : documents_) {
-      if (document.failure.ok() || document.learn_only) continue;
-      --(document.standing == Standing::kNew ? counts.added : counts.changed);
-      if (document.standing == Standing::kChanged) ++kept_left_out_;
+      if (!document.failure.ok() && !document.learn_only) left_out.push_back(document.standing);
     }
-    const size_t pruned = options_.prune ? counts.gone : 0;
-    read_->held = stored_ - pruned + counts.added;
+    const Settled settled = SettleCounts(left_out, stored_, &read_->appended);
+    kept_ = settled.kept;
+    read_->held = settled.held;
   }
 
   std::vector<std::string> Notes() const {
     std::vector<std::string> notes;
     if (appending_) {
-      const AppendCounts& counts = read_->appended;
-      const size_t kept = counts.unchanged + (options_.prune ? 0 : counts.gone) + kept_left_out_;
-      notes = KeptLines(kept, counts, "dt_form");
+      notes = KeptLines(kept_, read_->appended, "dt_form");
     }
     if (read_->labels_taken.empty()) return notes;
     std::string labels;
@@ -532,12 +529,12 @@ class FormsReading {
   std::vector<std::u16string> form_columns_;
   StoredTablesFound found_;
   bool documents_table_ = false;
-  // With --append and records stored: how many, those not named, and the
-  // changed documents left out (which keep their records).
+  // With --append and records stored: how many, those not named, and those
+  // whose records stay as they were, unread.
   bool appending_ = false;
   size_t stored_ = 0;
   std::vector<std::string> gone_;
-  size_t kept_left_out_ = 0;
+  size_t kept_ = 0;
 };
 
 }  // namespace
